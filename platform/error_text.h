@@ -1,0 +1,16 @@
+// The operating system's error codes and their texts.
+#pragma once
+
+#include <string>
+
+// The calling thread's last system error code (GetLastError or errno).
+// Read it right after the failing call, before anything else can change it.
+unsigned long GetLastSystemError();
+
+// The code the system uses for "not enough memory".
+unsigned long OutOfMemorySystemError();
+
+// The system's message for an error code, without a trailing line break.
+// On Windows it is in the user's default language and the ANSI code page;
+// when the system has no text, it is "Unknown error 0x<code>".
+std::string GetErrorText(unsigned long code);

@@ -1,0 +1,119 @@
+// BFile on Windows: the ANSI file functions.
+#include "platform/file.h"
+
+#include <windows.h>
+
+namespace {
+
+HANDLE ToHandle(void* handle)
+{
+    return handle ? static_cast<HANDLE>(handle) : INVALID_HANDLE_VALUE;
+}
+
+void* FromHandle(HANDLE handle)
+{
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+const DWORD kMaxChunk = 1u << 30;   // ReadFile and WriteFile take a DWORD count
+
+} // namespace
+
+bool BFile::OpenRead(const std::string& path)
+{
+    Close();
+    handle_ = FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle_ != nullptr;
+}
+
+bool BFile::Create(const std::string& path)
+{
+    Close();
+    handle_ = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle_ != nullptr;
+}
+
+bool BFile::CreateNew(const std::string& path, bool& alreadyExists)
+{
+    Close();
+    handle_ = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle_)
+        return true;
+    DWORD error = GetLastError();
+    alreadyExists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    SetLastError(error);
+    return false;
+}
+
+long BFile::Read(void* buffer, std::size_t size)
+{
+    if (!handle_) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    DWORD want = size > kMaxChunk ? kMaxChunk : static_cast<DWORD>(size);
+    DWORD got = 0;
+    if (!ReadFile(ToHandle(handle_), buffer, want, &got, nullptr))
+        return -1;
+    return static_cast<long>(got);
+}
+
+long BFile::Write(const void* data, std::size_t size)
+{
+    if (!handle_) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        std::size_t rest = size - done;
+        DWORD want = rest > kMaxChunk ? kMaxChunk : static_cast<DWORD>(rest);
+        DWORD put = 0;
+        if (!WriteFile(ToHandle(handle_), bytes + done, want, &put, nullptr))
+            return -1;
+        if (put == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return -1;
+        }
+        done += put;
+    }
+    return static_cast<long>(done);
+}
+
+bool BFile::Flush()
+{
+    if (!handle_) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    return FlushFileBuffers(ToHandle(handle_)) != FALSE;
+}
+
+bool BFile::Close()
+{
+    if (!handle_)
+        return true;
+    BOOL closed = CloseHandle(ToHandle(handle_));
+    handle_ = nullptr;
+    return closed != FALSE;
+}
+
+bool BFile::IsOpen() const
+{
+    return handle_ != nullptr;
+}
+
+bool BFile::Remove(const std::string& path)
+{
+    return DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool BFile::Replace(const std::string& source, const std::string& target)
+{
+    return MoveFileExA(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
