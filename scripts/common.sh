@@ -1,0 +1,156 @@
+# Shared set-up steps of the run and test commands. Every step checks first
+# whether its work is already done, so a second run is quick.
+# Sourced by scripts/run.sh and scripts/test.sh; expects ROOT to be set.
+
+BUILD="$ROOT/build"
+DEPS="$BUILD/deps"
+MINGW_PREFIX="$DEPS/mingw"
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+WINE_HOME="$BUILD/winehome"
+
+APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
+ wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
+ libmp3lame-dev lame sox espeak-ng python3 fonts-dejavu-core procps"
+
+log() { printf '== %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+apt_updated=0
+apt_update_once() {
+  [ "$apt_updated" = 1 ] && return 0
+  as_root apt-get update -qq || log "apt-get update reported problems; going on"
+  apt_updated=1
+}
+
+ensure_packages() {
+  local missing=""
+  for p in $APT_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  log "installing:$missing"
+  apt_update_once
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+# The program runs with the Russian ANSI code page (1251), as on a Russian Windows.
+ensure_locale() {
+  locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$' && return 0
+  log "generating the ru_RU.UTF-8 locale"
+  as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+}
+
+# GoogleTest built with the MinGW toolchain, for the Windows tests.
+ensure_mingw_gtest() {
+  [ -f "$MINGW_PREFIX/lib/libgtest.a" ] && return 0
+  log "building GoogleTest for MinGW"
+  cmake -S /usr/src/googletest -B "$DEPS/gtest-build" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$MINGW_PREFIX" -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$DEPS/gtest-build" -j2 >/dev/null
+  cmake --install "$DEPS/gtest-build" >/dev/null
+}
+
+# LAME (with its MP3 decoder) built for MinGW from Debian's source package.
+ensure_mingw_lame() {
+  [ -f "$MINGW_PREFIX/lib/libmp3lame.a" ] && return 0
+  log "building LAME for MinGW from the Debian source package"
+  local src="$DEPS/lame-src"
+  if ! ls -d "$src"/lame-*/ >/dev/null 2>&1; then
+    ensure_deb_src
+    mkdir -p "$src"
+    (cd "$src" && apt-get source -qq lame >/dev/null)
+  fi
+  local dir
+  dir=$(ls -d "$src"/lame-*/ | head -n 1)
+  (cd "$dir" &&
+    ./configure -q --host=x86_64-w64-mingw32 --disable-frontend --enable-static \
+      --disable-shared --enable-decoder --prefix="$MINGW_PREFIX" \
+      CC=x86_64-w64-mingw32-gcc-posix >/dev/null &&
+    make -s -j2 >/dev/null 2>&1 && make -s install >/dev/null)
+}
+
+# A source entry for the same Debian suite as the binary one, for apt-get source.
+# It must name the same key file as the binary entry, or apt refuses both.
+ensure_deb_src() {
+  if apt-get source --print-uris -qq lame >/dev/null 2>&1; then return 0; fi
+  local suite list=/etc/apt/sources.list.d/sirelta-deb-src.sources
+  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  log "adding a deb-src entry for $suite"
+  local keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+  for signed in "Signed-By: $keyring" ""; do
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\n%s\n' \
+      "$suite" "$signed" | as_root tee "$list" >/dev/null
+    apt-cache policy >/dev/null 2>&1 && break
+  done
+  apt_updated=0
+  apt_update_once
+}
+
+# The Wine prefix: created once, never asks to download Mono or Gecko, and has
+# a null ALSA device for the wave output.
+ensure_wineprefix() {
+  mkdir -p "$WINE_HOME"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$WINE_HOME/.asoundrc"
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  log "creating the Wine prefix"
+  wine_env wineboot -i >/dev/null 2>&1 || true
+  wine_env wineserver -w || true
+  [ -f "$WINEPREFIX/system.reg" ]
+}
+
+# Runs a command with the environment that every Wine process of the project uses.
+wine_env() {
+  env HOME="$WINE_HOME" LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "$@"
+}
+
+configure_and_build() {
+  local dir=$1; shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$dir" -G "Unix Makefiles" "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j2
+}
+
+build_native() {
+  configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug
+}
+
+build_windows() {
+  configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
+    -DSIRELTA_DEPS_PREFIX="$MINGW_PREFIX" \
+    -DSIRELTA_WINE="$ROOT/scripts/wine-run.sh"
+}
+
+# An X server for the windows when the session has none; sets DISPLAY.
+XVFB_PID=""
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+  done
+  log "could not start an X server"
+  return 1
+}
+
+stop_display() {
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs whatever is missing, builds the native and the Windows targets and
+# runs every test layer: native unit tests, Windows tests under Wine, and the
+# end-to-end tests of Sirelta.exe. Exits non-zero when anything fails.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/scripts/common.sh"
+
+ensure_packages
+ensure_locale
+ensure_mingw_gtest
+ensure_mingw_lame
+ensure_wineprefix
+
+log "building the native target"
+build_native
+log "building the Windows target"
+build_windows
+
+trap 'stop_display; wine_env wineserver -k 2>/dev/null || true' EXIT
+ensure_display
+
+status=0
+log "native unit tests"
+ctest --test-dir "$BUILD/native" --output-on-failure || status=1
+log "Windows tests under Wine"
+ctest --test-dir "$BUILD/win" --output-on-failure || status=1
+log "end-to-end tests"
+bash "$ROOT/tests/e2e/run_all.sh" || status=1
+
+if [ "$status" = 0 ]; then log "all test layers passed"; else log "SOME TESTS FAILED"; fi
+exit "$status"

@@ -1,0 +1,112 @@
+#include "main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "resource.h"
+
+BMainDlg::BMainDlg() { AddMenuRoutes(); }
+
+BMainDlg::~BMainDlg() {
+  // The port popup belongs to the menu bar once it is inserted there.
+  if (m_portMenu != nullptr && ::IsMenu(m_portMenu)) ::DestroyMenu(m_portMenu);
+}
+
+void BMainDlg::AddMenuRoutes() {
+  using W = BMainDlgBase;
+  AddRoute({WM_DROPFILES, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+              static_cast<BMainDlg&>(w).OnDropFiles(reinterpret_cast<HDROP>(wp));
+              return 0;
+            }});
+  AddRoute({WM_COMMAND, ID_PORT_FIRST, ID_PORT_LAST, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+              static_cast<BMainDlg&>(w).OnPortCommand(LOWORD(wp) - ID_PORT_FIRST);
+              return 0;
+            }});
+  AddRoute({WM_COMMAND, ID_OTHER_PORT, ID_OTHER_PORT, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+              static_cast<BMainDlg&>(w).OnOtherPort();
+              return 0;
+            }});
+  AddRoute({WM_NOTIFY, 0, 0, static_cast<int>(TTN_GETDISPINFOW), [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+              return static_cast<BMainDlg&>(w).OnGetToolTipText(reinterpret_cast<NMTTDISPINFOW*>(lp));
+            }});
+}
+
+BOOL BMainDlg::PreTranslateMessage(MSG* message) {
+  if (m_accelerators != nullptr && ::TranslateAcceleratorW(GetHwnd(), m_accelerators, message)) return TRUE;
+  return BMainDlgBase::PreTranslateMessage(message);
+}
+
+BOOL BMainDlg::OnInitDialog() {
+  AttachControls();
+  CreateToolTips();
+  m_accelerators = ::LoadAcceleratorsW(GetInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  SetButtonIcons();
+  RememberSubmenus();
+  LoadSettings();
+  ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP, LVS_EX_HEADERDRAGDROP);
+  return BMainDlgBase::OnInitDialog();
+}
+
+void BMainDlg::OnDestroy() {
+  if (m_accelerators != nullptr) ::DestroyAcceleratorTable(m_accelerators);
+  m_accelerators = nullptr;
+  if (m_toolTip != nullptr) ::DestroyWindow(m_toolTip);
+  m_toolTip = nullptr;
+  BMainDlgBase::OnDestroy();
+}
+
+void BMainDlg::RememberSubmenus() {
+  HMENU bar = ::GetMenu(GetHwnd());
+  m_fileMenu = ::GetSubMenu(bar, 0);
+  m_editMenu = ::GetSubMenu(bar, 1);
+  m_connectionMenu = ::GetSubMenu(bar, 2);
+  m_sirenMenu = ::GetSubMenu(bar, 3);
+  m_portMenu = ::CreatePopupMenu();
+}
+
+void BMainDlg::EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable) {
+  for (UINT id : ids) ::EnableMenuItem(menu, id, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
+void BMainDlg::EnableFileCommands(bool enable) {
+  EnableMenuItems(m_fileMenu, {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}, enable);
+  BMainDlgBase::EnableFileCommands(enable);
+}
+
+void BMainDlg::EnableSirenCommands(bool enable) {
+  EnableMenuItems(m_sirenMenu,
+                  {ID_READ_SIREN, ID_WRITE_SIREN, ID_PLAY_FRAGMENT_ON_SIREN, ID_PLAY_PLAYLIST_ON_SIREN, ID_STOP_ON_SIREN},
+                  enable);
+  BMainDlgBase::EnableSirenCommands(enable);
+}
+
+void BMainDlg::EnableAbort(bool enable) { EnableMenuItems(m_sirenMenu, {ID_ABORT}, enable); }
+
+void BMainDlg::EnableEditing(bool enable) {
+  EnableMenuItems(m_sirenMenu, {ID_DEFRAGMENT}, enable);
+  BMainDlgBase::EnableEditing(enable);
+}
+
+void BMainDlg::EnableRangeCommands(bool enable) {
+  EnableMenuItems(m_editMenu,
+                  {ID_MARK_RANGE_START, ID_MARK_RANGE_END, ID_INVERT_RANGE, ID_CANCEL_RANGE, ID_DELETE_RANGE, ID_AMPLIFY},
+                  enable);
+  BMainDlgBase::EnableRangeCommands(enable);
+}
+
+void BMainDlg::EnableUndo(bool enable) { EnableMenuItems(m_editMenu, {ID_EDIT_UNDO}, enable && HasUndo()); }
+
+void BMainDlg::EnableRedo(bool enable) { EnableMenuItems(m_editMenu, {ID_EDIT_REDO}, enable && HasRedo()); }
+
+void BMainDlg::EnablePortMenu(bool enable) {
+  for (size_t i = 0; i < m_portNames.size(); ++i)
+    EnableMenuItems(m_portMenu, {static_cast<UINT>(ID_PORT_FIRST + i)}, enable);
+  EnableMenuItems(m_portMenu, {ID_OTHER_PORT}, enable);
+}
+
+// Routed already; the serial link, the port list and audio import fill them in.
+void BMainDlg::OnConnect() {}
+void BMainDlg::OnAddToPlaylist() {}
+void BMainDlg::OnPortCommand(int) {}
+void BMainDlg::OnOtherPort() {}
+void BMainDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }

@@ -1,0 +1,60 @@
+// The main window of Sirelta: BMainDlgBase plus what hangs on the menu bar
+// (submenus, port popup, accelerators) and the tooltips.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "main_window_base.h"
+
+class BMainDlg : public BMainDlgBase {
+ public:
+  BMainDlg();
+  ~BMainDlg() override;
+
+  BOOL PreTranslateMessage(MSG* message) override;
+
+  void EnableFileCommands(bool enable) override;
+  void EnableSirenCommands(bool enable) override;
+  void EnableAbort(bool enable) override;
+  void EnableEditing(bool enable) override;
+  void EnableRangeCommands(bool enable) override;
+  void EnableUndo(bool enable) override;
+  void EnableRedo(bool enable) override;
+  void EnablePortMenu(bool enable) override;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnDestroy() override;
+  void OnConnect() override;
+  void OnAddToPlaylist() override;
+  virtual void OnDropFiles(HDROP drop);
+  virtual void OnPortCommand(int index);
+  virtual void OnOtherPort();
+  virtual LRESULT OnGetToolTipText(NMTTDISPINFOW* info);
+
+  // The control whose tooltip to show for a tool: a disabled control gets no
+  // mouse messages, so the main window's own tool finds it by the cursor.
+  int ToolTipControlAt(HWND tool, POINT screenPoint) const;
+
+  HMENU m_fileMenu = nullptr;
+  HMENU m_editMenu = nullptr;
+  HMENU m_connectionMenu = nullptr;
+  HMENU m_sirenMenu = nullptr;
+  HMENU m_portMenu = nullptr;
+  std::vector<std::string> m_portNames;  // shown in the port popup, item 40000 + index
+
+ private:
+  void AddMenuRoutes();
+  void CreateToolTips();
+  void RememberSubmenus();
+  void EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable);
+
+  HWND m_toolTip = nullptr;
+  HACCEL m_accelerators = nullptr;
+  std::vector<int> m_toolIds;
+};

@@ -1,0 +1,177 @@
+// The main window's document side: it owns the profile and implements every
+// command handler, the status log, the enabling of controls, the window title
+// and the settings. BMainDlg adds the menu bar, tooltips and accelerators.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_window.h"
+#include "message_filter.h"
+#include "model/profile.h"
+#include "settings.h"
+
+class BMainDlgBase : public BDialogWindow, public CMessageFilter {
+ public:
+  BMainDlgBase();
+  ~BMainDlgBase() override;
+
+  BOOL PreTranslateMessage(MSG* message) override;
+
+  // Document state, read by tests and by the other parts of the window.
+  BProfile& GetProfile() { return m_profile; }
+  const std::string& GetProfilePath() const { return m_profilePath; }
+  const std::string& GetPortName() const { return m_settings.port; }
+  bool IsModified() const { return m_modified; }
+  void SetModified(bool modified);
+
+  // Status log: the newest message is inserted at index 0 and selected.
+  virtual void ShowStatus(UINT stringId, ...);
+  virtual void ShowStatusText(const wchar_t* format, ...);
+  virtual void ShowStatusV(UINT stringId, va_list arguments);
+  virtual void ShowStatusTextV(const wchar_t* format, va_list arguments);
+  virtual void ReplaceStatus(UINT stringId, ...);
+  virtual void ReplaceStatusText(const wchar_t* format, ...);
+  virtual void ReplaceStatusV(UINT stringId, va_list arguments);
+  virtual void ReplaceStatusTextV(const wchar_t* format, va_list arguments);
+
+  // Enabling operations: the control part; BMainDlg adds the menu part.
+  virtual void EnableFileCommands(bool enable);
+  virtual void EnableSirenCommands(bool enable);
+  virtual void EnableAbort(bool enable) = 0;
+  virtual void EnableEditing(bool enable);
+  virtual void EnableRangeCommands(bool enable);
+  virtual void EnableUndo(bool enable) = 0;
+  virtual void EnableRedo(bool enable) = 0;
+  virtual void EnablePortMenu(bool enable) = 0;
+  virtual void UpdateAddFragmentButton(bool enable);
+  virtual void UpdateAddToPlaylistButton(bool enable);
+  virtual void EnablePlayer(bool enable);
+  virtual void EnableLoopButton(bool enable);
+
+  virtual void UpdateTitle();
+
+  // Local playback arrives with the player; until then nothing ever plays.
+  virtual bool IsPlaying() const { return m_playing; }
+
+ protected:
+  // Message routing: one table maps a message (for WM_COMMAND the id range and
+  // notification code, for WM_NOTIFY the sender and code) to a member.
+  using RouteHandler = LRESULT (*)(BMainDlgBase& window, UINT message, WPARAM wParam, LPARAM lParam);
+  static constexpr int kAnyCode = -1;
+  struct MessageRoute {
+    UINT message;
+    UINT firstId;  // WM_COMMAND: command id range; WM_NOTIFY: sender id range
+    UINT lastId;
+    int code;      // notification code, or kAnyCode
+    RouteHandler handler;
+  };
+  void AddRoute(const MessageRoute& route) { m_routes.push_back(route); }
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  // The user's answers: virtual so that tests can answer without a person.
+  virtual int ShowMessageBox(const std::wstring& text, UINT type);
+  virtual bool AskOpenPath(std::string& path);
+  virtual bool AskSavePath(std::string& path);
+  int ShowMessage(UINT stringId, UINT type, ...);
+
+  // Window lifetime.
+  virtual BOOL OnInitDialog();
+  virtual void OnDestroy();
+
+  // File commands.
+  virtual void OnFileNew();
+  virtual void OnFileOpen();
+  virtual void OnFileSave();
+  virtual void OnFileSaveAs();
+  virtual void OnAppExit();
+  int AskToSaveChanges();
+  bool ShowFileDialog(std::string& path, bool save);
+  bool SaveProfile();
+  bool SaveProfileAs();
+  bool SaveProfileTo(const std::string& path);
+  void LoadStartupProfile();
+  std::wstring ProfileErrorText() const;
+  void SetProfileMessages();
+
+  // Commands routed now whose work comes with the link, the player, the
+  // panels and the editing features; until then they do nothing.
+  virtual void OnConnect() = 0;
+  virtual void OnLinkMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual void OnReadSiren();
+  virtual void OnWriteSiren();
+  virtual void OnAbort();
+  virtual void OnDefragment();
+  virtual void OnMarkRangeStart();
+  virtual void OnMarkRangeEnd();
+  virtual void OnInvertRange();
+  virtual void OnCancelRange();
+  virtual void OnDeleteRange();
+  virtual void OnAmplify();
+  virtual void OnEditUndo();
+  virtual void OnEditRedo();
+  virtual void OnAddFragment();
+  virtual void OnDeleteFragment();
+  virtual void OnPlayFragment();
+  virtual void OnAddToPlaylist() = 0;
+  virtual void OnRemoveFromPlaylist();
+  virtual void OnPlayPlaylist();
+  virtual void OnPlayFragmentOnSiren();
+  virtual void OnPlayPlaylistOnSiren();
+  virtual void OnStopOnSiren();
+  virtual void OnLoopPlay();
+  virtual void OnPlayPause();
+  virtual void OnStop();
+  virtual void OnButtonComboChanged(int button);
+  virtual void OnHScroll(WPARAM wParam, LPARAM lParam);
+  virtual void OnMouseMove(WPARAM wParam, LPARAM lParam);
+  virtual void OnLButtonUp(WPARAM wParam, LPARAM lParam);
+  virtual void OnActivate(WPARAM wParam, LPARAM lParam);
+  virtual LRESULT OnFragmentListNotify(NMHDR* header);
+  virtual LRESULT OnPlaylistNotify(NMHDR* header);
+
+  // Panels.
+  virtual void FillPanels();
+  virtual void ClearPanels();
+
+  // Settings.
+  virtual void LoadSettings();
+  virtual void SaveSettings();
+
+  // Edit history. It arrives with range editing; until then it is always empty.
+  virtual void ClearHistory();
+  virtual bool HasUndo() const { return false; }
+  virtual bool HasRedo() const { return false; }
+
+  // Start-up steps that BMainDlg runs before its own part of the initialisation.
+  void AttachControls();
+  void SetButtonIcons();
+
+  void EnableControl(int id, bool enable);
+  void SetProgress(int range, int position);
+
+  BProfile m_profile;
+  BSettings m_settings;
+  std::string m_profilePath;  // empty for a profile that has no file yet
+  bool m_modified = false;
+  bool m_playing = false;
+
+  HWND m_statusLog = nullptr;
+  HWND m_progress = nullptr;
+  HWND m_fragmentList = nullptr;
+  HWND m_playlist = nullptr;
+  HWND m_trackbar = nullptr;
+
+ private:
+  void AddBaseRoutes();
+  void AddCommand(UINT id, int code, RouteHandler handler);
+  void InsertStatusLine(const std::wstring& text, bool replaceNewest);
+  void SetWindowIcons();
+  void SetupListColumns();
+
+  std::vector<MessageRoute> m_routes;
+  HICON m_bigIcon = nullptr;
+  HICON m_smallIcon = nullptr;
+};

@@ -1,0 +1,151 @@
+// File commands of the main window: new, open, save, save as and exit.
+#include "main_window_base.h"
+
+#include <commdlg.h>
+
+#include "resource.h"
+#include "string_ids.h"
+#include "ui_text.h"
+
+namespace {
+const DWORD kPathBufferChars = 260;
+const char kDefaultExtension[] = "zpf";
+}  // namespace
+
+// Asks whether to save unsaved changes: IDYES, IDNO or IDCANCEL; IDNO when
+// there is nothing to save.
+int BMainDlgBase::AskToSaveChanges() {
+  if (!m_modified) return IDNO;
+  return ShowMessage(IDS_SAVE_CHANGES_PROMPT, MB_YESNOCANCEL | MB_ICONWARNING);
+}
+
+// New and Open go on only on "No": "Yes" saves and ends the command.
+void BMainDlgBase::OnFileNew() {
+  int answer = AskToSaveChanges();
+  if (answer == IDYES) OnFileSave();
+  if (answer != IDNO) return;
+  EnablePlayer(false);
+  ClearHistory();
+  m_profile.Reset();
+  ClearPanels();
+  FillPanels();
+  m_profilePath.clear();
+  SetModified(false);
+}
+
+void BMainDlgBase::OnFileOpen() {
+  int answer = AskToSaveChanges();
+  if (answer == IDYES) OnFileSave();
+  if (answer != IDNO) return;
+  std::string path;
+  if (!AskOpenPath(path)) return;
+  EnablePlayer(false);
+  ClearHistory();
+  if (m_profile.Load(path)) {
+    ClearPanels();
+    FillPanels();
+    m_profilePath = path;
+    SetModified(false);
+    SaveSettings();
+  } else {
+    ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(), ProfileErrorText().c_str());
+  }
+}
+
+void BMainDlgBase::OnFileSave() { SaveProfile(); }
+
+void BMainDlgBase::OnFileSaveAs() { SaveProfileAs(); }
+
+// A profile without a file gets a name first, whether or not it was changed.
+bool BMainDlgBase::SaveProfile() {
+  if (m_profilePath.empty()) return SaveProfileAs();
+  EnablePlayer(false);
+  if (!SaveProfileTo(m_profilePath)) return false;
+  SetModified(false);
+  return true;
+}
+
+bool BMainDlgBase::SaveProfileAs() {
+  std::string path;
+  if (!AskSavePath(path)) return false;
+  EnablePlayer(false);
+  if (!SaveProfileTo(path)) return false;
+  m_profilePath = path;
+  SetModified(false);
+  SaveSettings();
+  return true;
+}
+
+bool BMainDlgBase::SaveProfileTo(const std::string& path) {
+  if (m_profile.Save(path)) return true;
+  ShowMessage(IDS_PROFILE_SAVE_FAILED, MB_ICONERROR, Widen(path).c_str(), ProfileErrorText().c_str());
+  return false;
+}
+
+// Closes the window unless the user cancels, or asked to save and the save
+// did not succeed: unsaved changes are never thrown away by accident.
+void BMainDlgBase::OnAppExit() {
+  int answer = AskToSaveChanges();
+  if (answer == IDCANCEL) return;
+  if (answer == IDYES && !SaveProfile()) return;
+  Destroy();
+}
+
+void BMainDlgBase::LoadStartupProfile() {
+  if (m_profilePath.empty()) return;
+  if (!m_profile.Load(m_profilePath)) m_profilePath.clear();
+}
+
+bool BMainDlgBase::AskOpenPath(std::string& path) {
+  return ShowFileDialog(path, false);
+}
+
+bool BMainDlgBase::AskSavePath(std::string& path) {
+  return ShowFileDialog(path, true);
+}
+
+// The open and save dialogs share their filter, title and default extension.
+bool BMainDlgBase::ShowFileDialog(std::string& path, bool save) {
+  std::string filter = Narrow(LoadText(GetInstance(), IDS_PROFILE_FILTER));
+  for (char& c : filter)
+    if (c == '|') c = '\0';
+  char buffer[kPathBufferChars] = {};
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = GetHwnd();
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = buffer;
+  dialog.nMaxFile = kPathBufferChars;
+  dialog.lpstrTitle = "Sirelta";
+  dialog.lpstrDefExt = kDefaultExtension;
+  dialog.Flags = OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  BOOL chosen = save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog);
+  if (!chosen) return false;
+  path = buffer;
+  return true;
+}
+
+// The reason of the last failed load or save, as the user reads it: the
+// program's own texts come straight from the string table as wide strings.
+std::wstring BMainDlgBase::ProfileErrorText() const {
+  switch (m_profile.GetErrorKind()) {
+    case BProfileError::NotProfile:
+      return LoadText(GetInstance(), IDS_NOT_A_PROFILE);
+    case BProfileError::OtherVersion:
+      return LoadText(GetInstance(), IDS_UNSUPPORTED_PROFILE_VERSION);
+    case BProfileError::UnexpectedEnd:
+      return LoadText(GetInstance(), IDS_UNEXPECTED_END_OF_FILE);
+    default:
+      return Widen(m_profile.GetErrorText());
+  }
+}
+
+// The profile keeps its own copy of these texts for callers that only read
+// its error text.
+void BMainDlgBase::SetProfileMessages() {
+  BProfileMessages messages;
+  messages.notProfile = Narrow(LoadText(GetInstance(), IDS_NOT_A_PROFILE));
+  messages.otherVersion = Narrow(LoadText(GetInstance(), IDS_UNSUPPORTED_PROFILE_VERSION));
+  messages.unexpectedEnd = Narrow(LoadText(GetInstance(), IDS_UNEXPECTED_END_OF_FILE));
+  m_profile.SetMessages(messages);
+}

@@ -1,0 +1,118 @@
+// Status log, progress bar and the control part of the enabling operations.
+#include "main_window_base.h"
+
+#include <commctrl.h>
+
+#include "resource.h"
+#include "ui_text.h"
+
+void BMainDlgBase::InsertStatusLine(const std::wstring& text, bool replaceNewest) {
+  if (replaceNewest) ::SendMessageW(m_statusLog, CB_DELETESTRING, 0, 0);
+  ::SendMessageW(m_statusLog, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageW(m_statusLog, CB_SETCURSEL, 0, 0);
+}
+
+void BMainDlgBase::ShowStatusV(UINT stringId, va_list arguments) {
+  InsertStatusLine(FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments), false);
+}
+
+void BMainDlgBase::ShowStatusTextV(const wchar_t* format, va_list arguments) {
+  InsertStatusLine(FormatTextV(format, arguments), false);
+}
+
+void BMainDlgBase::ReplaceStatusV(UINT stringId, va_list arguments) {
+  InsertStatusLine(FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments), true);
+}
+
+void BMainDlgBase::ReplaceStatusTextV(const wchar_t* format, va_list arguments) {
+  InsertStatusLine(FormatTextV(format, arguments), true);
+}
+
+void BMainDlgBase::ShowStatus(UINT stringId, ...) {
+  va_list arguments;
+  va_start(arguments, stringId);
+  ShowStatusV(stringId, arguments);
+  va_end(arguments);
+}
+
+void BMainDlgBase::ShowStatusText(const wchar_t* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  ShowStatusTextV(format, arguments);
+  va_end(arguments);
+}
+
+void BMainDlgBase::ReplaceStatus(UINT stringId, ...) {
+  va_list arguments;
+  va_start(arguments, stringId);
+  ReplaceStatusV(stringId, arguments);
+  va_end(arguments);
+}
+
+void BMainDlgBase::ReplaceStatusText(const wchar_t* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  ReplaceStatusTextV(format, arguments);
+  va_end(arguments);
+}
+
+void BMainDlgBase::EnableFileCommands(bool enable) {
+  EnableUndo(enable);
+  EnableRedo(enable);
+}
+
+void BMainDlgBase::EnableSirenCommands(bool enable) {
+  for (int id : {IDC_PLAY_FRAGMENT_ON_SIREN, IDC_STOP_ON_SIREN, IDC_PLAY_PLAYLIST_ON_SIREN, IDC_STOP_PLAYLIST_ON_SIREN})
+    EnableControl(id, enable);
+}
+
+void BMainDlgBase::EnableEditing(bool enable) {
+  EnableControl(IDC_FRAGMENT_LIST, enable);
+  UpdateAddFragmentButton(enable);
+  EnableControl(IDC_PLAY_FRAGMENT, enable);
+  EnableControl(IDC_DELETE_FRAGMENT, enable);
+  EnableControl(IDC_PLAYLIST, enable);
+  UpdateAddToPlaylistButton(enable);
+  EnableControl(IDC_PLAY_PLAYLIST, enable);
+  EnableControl(IDC_REMOVE_FROM_PLAYLIST, enable);
+  for (int id = IDC_BUTTON1_COMBO; id <= IDC_BUTTON4_COMBO; ++id) EnableControl(id, enable);
+}
+
+// The trackbar's selection is the marked range; it is only offered while
+// range commands are available.
+void BMainDlgBase::EnableRangeCommands(bool enable) {
+  LONG_PTR style = ::GetWindowLongPtrW(m_trackbar, GWL_STYLE);
+  style = enable ? (style | TBS_ENABLESELRANGE) : (style & ~static_cast<LONG_PTR>(TBS_ENABLESELRANGE));
+  ::SetWindowLongPtrW(m_trackbar, GWL_STYLE, style);
+}
+
+static const int kMaxListItems = 16;
+
+static bool ListAcceptsMore(HWND list) {
+  return ::IsWindowEnabled(list) && ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) < kMaxListItems;
+}
+
+void BMainDlgBase::UpdateAddFragmentButton(bool enable) {
+  EnableControl(IDC_ADD_FRAGMENT, enable && ListAcceptsMore(m_fragmentList));
+}
+
+void BMainDlgBase::UpdateAddToPlaylistButton(bool enable) {
+  EnableControl(IDC_ADD_TO_PLAYLIST, enable && ListAcceptsMore(m_playlist));
+}
+
+// The player panel; playback itself arrives with the local player.
+void BMainDlgBase::EnablePlayer(bool enable) {
+  for (int id : {IDC_TRACKBAR, IDC_PLAY_PAUSE, IDC_STOP, IDC_PLAY_TIME}) EnableControl(id, enable);
+  EnableLoopButton(enable);
+  EnableRangeCommands(enable);
+  if (enable) return;
+  OnStop();
+  EnableLoopButton(false);
+  ::SetDlgItemTextW(GetHwnd(), IDC_PLAY_TIME, L"");
+  ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);
+  HANDLE playIcon = ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_PLAY), IMAGE_ICON,
+                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+  ::SendMessageW(GetItem(IDC_PLAY_PAUSE), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(playIcon));
+}
+
+void BMainDlgBase::EnableLoopButton(bool enable) { EnableControl(IDC_LOOP_PLAY, enable); }

@@ -1,0 +1,82 @@
+// Resource and command ids of the main window. The numbers are fixed: the
+// dialog template, the menu, the string table and the code all refer to them.
+#pragma once
+
+// Dialog templates, menu, accelerators.
+#define IDD_MAIN 129
+#define IDD_AMPLIFIER 214
+#define IDD_COM_SELECTOR 215
+#define IDR_MAIN_MENU 209
+#define IDR_ACCELERATORS 210
+
+// Icons and cursors.
+#define IDI_APP 128
+#define IDI_PAUSE 201
+#define IDI_PLAY 202
+#define IDI_STOP 203
+#define IDI_SPARE_204 204
+#define IDI_PLAY_ON_SIREN 205
+#define IDI_ADD 206
+#define IDI_DELETE 207
+#define IDI_STOP_ON_SIREN 208
+#define IDI_SPARE_209 209
+#define IDI_SPARE_210 210
+#define IDI_LOOP 211
+#define IDC_CURSOR_DRAG_PLAYLIST 212
+#define IDC_CURSOR_DRAG_FRAGMENT 213
+
+// Controls of the main window.
+#define IDC_STATUS_LOG 1001
+#define IDC_PROGRESS 1005
+#define IDC_FRAGMENT_LIST 1007
+#define IDC_ADD_FRAGMENT 1009
+#define IDC_PLAYLIST 1010
+#define IDC_PLAY_FRAGMENT 1011
+#define IDC_PLAY_FRAGMENT_ON_SIREN 1012
+#define IDC_DELETE_FRAGMENT 1013
+#define IDC_ADD_TO_PLAYLIST 1014
+#define IDC_PLAY_PLAYLIST_ON_SIREN 1015
+#define IDC_REMOVE_FROM_PLAYLIST 1016
+#define IDC_PLAY_PLAYLIST 1017
+#define IDC_BUTTON1_COMBO 1018
+#define IDC_BUTTON2_COMBO 1019
+#define IDC_BUTTON3_COMBO 1020
+#define IDC_BUTTON4_COMBO 1021
+#define IDC_TRACKBAR 1022
+#define IDC_PLAY_PAUSE 1023
+#define IDC_STOP 1024
+#define IDC_STOP_ON_SIREN 1026
+#define IDC_STOP_PLAYLIST_ON_SIREN 1027
+#define IDC_LOOP_PLAY 1028
+#define IDC_PLAY_TIME 1029
+#define IDC_MEMORY_VIEW 1031
+#define IDC_MEMORY_GROUP 1036
+
+// Menu commands.
+#define ID_FILE_OPEN 32779
+#define ID_FILE_SAVE 32780
+#define ID_FILE_SAVE_AS 32781
+#define ID_FILE_NEW 32787
+#define ID_APP_EXIT 57665
+#define ID_MARK_RANGE_START 32807
+#define ID_MARK_RANGE_END 32808
+#define ID_INVERT_RANGE 32809
+#define ID_DELETE_RANGE 32811
+#define ID_CANCEL_RANGE 32812
+#define ID_AMPLIFY 32831
+#define ID_EDIT_UNDO 57643
+#define ID_EDIT_REDO 57644
+#define ID_CONNECT 32796
+#define ID_PORT 32797
+#define ID_READ_SIREN 32793
+#define ID_WRITE_SIREN 32794
+#define ID_ABORT 32795
+#define ID_PLAY_FRAGMENT_ON_SIREN 32823
+#define ID_PLAY_PLAYLIST_ON_SIREN 32824
+#define ID_STOP_ON_SIREN 32825
+#define ID_DEFRAGMENT 32799
+
+// Port popup menu: one item per port found, then "other port".
+#define ID_PORT_FIRST 40000
+#define ID_PORT_LAST 40099
+#define ID_OTHER_PORT 41000

@@ -1,0 +1,46 @@
+#include "settings.h"
+
+#include "ui_text.h"
+
+namespace {
+const char kSettingsKey[] = "Software\\Sirelta";
+const char kPortValue[] = "Port";
+const char kProfileValue[] = "Profile";
+const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
+}  // namespace
+
+const char BSettings::kDefaultPort[] = "COM1";
+
+void BSettings::Load() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  std::string value;
+  port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
+  profile = ReadString(key, kProfileValue, value) ? value : std::string();
+  ::RegCloseKey(key);
+}
+
+void BSettings::Save() const {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  ::RegSetValueExA(key, kPortValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                   static_cast<DWORD>(port.size() + 1));
+  ::RegSetValueExA(key, kProfileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(profile.c_str()),
+                   static_cast<DWORD>(profile.size() + 1));
+  ::RegCloseKey(key);
+}
+
+// Accepts only a string value whose stored data ends in a zero within the buffer.
+bool BSettings::ReadString(HKEY key, const char* name, std::string& value) {
+  char buffer[kValueBufferChars] = {};
+  DWORD type = 0;
+  DWORD size = sizeof(buffer);
+  if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+    return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  if (size == 0 || size > sizeof(buffer) || buffer[size - 1] != '\0') return false;
+  value = Trim(buffer);
+  return true;
+}
