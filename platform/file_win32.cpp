@@ -114,6 +114,13 @@ bool BFile::Remove(const std::string& path)
 
 bool BFile::Replace(const std::string& source, const std::string& target)
 {
+    // Windows refuses to replace a read-only file, but not every
+    // implementation of MoveFileEx does (Wine does not): make it so everywhere.
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
