@@ -120,6 +120,12 @@ TEST(ProfileState, CapacityFollowsTheChipCount)
         EXPECT_EQ(profile.Capacity(), 65535u * chips);
         EXPECT_EQ(profile.PlacementCapacity(), 65535u * chips);
     }
+    // A siren reporting more chips than exist never makes the memory bigger than the image.
+    profile.SetICCount(9);
+    EXPECT_EQ(profile.Capacity(), 262140u);
+    profile.SetFragment(0, BFragment{"", 262000, 1000, false});
+    profile.BuildTransferPlan();
+    EXPECT_EQ(profile.GetTransferPlan(), (std::vector<BMemRange>{{262000, 140}}));
 }
 
 TEST(ProfileState, BadIndicesAreRefusedWithoutChange)
