@@ -241,7 +241,10 @@ void BMainDlgBase::UpdateTitle() {
   ::SetWindowTextW(GetHwnd(), title.c_str());
 }
 
-void BMainDlgBase::LoadSettings() { m_settings.Load(); }
+void BMainDlgBase::LoadSettings() {
+  m_settings.Load();
+  m_profilePath = m_settings.profile;
+}
 
 void BMainDlgBase::SaveSettings() {
   m_settings.profile = m_profilePath;

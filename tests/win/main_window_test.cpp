@@ -1,0 +1,380 @@
+// The main window created in the test process and driven by its messages;
+// message boxes and file dialogs are answered by the test.
+#include "main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "resource.h"
+#include "string_ids.h"
+#include "ui_text.h"
+#include "win_test_support.h"
+
+namespace {
+
+class TestMainDlg : public BMainDlg {
+ public:
+  struct Box {
+    std::wstring text;
+    UINT type;
+  };
+  std::vector<Box> boxes;
+  std::deque<int> answers;            // for the message boxes, in order
+  std::deque<std::string> openPaths;  // "" cancels the dialog
+  std::deque<std::string> savePaths;
+  int saveDialogs = 0;
+
+  bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
+  LRESULT Command(UINT id, UINT code = 0) {
+    return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+  }
+  std::wstring Title() const {
+    wchar_t title[512] = {};
+    ::GetWindowTextW(GetHwnd(), title, 512);
+    return title;
+  }
+  bool MenuGreyed(UINT id) const {
+    return (::GetMenuState(::GetMenu(GetHwnd()), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+  }
+  bool ControlEnabled(int id) const { return ::IsWindowEnabled(GetItem(id)) != FALSE; }
+  int ToolAt(POINT screenPoint) const { return ToolTipControlAt(GetHwnd(), screenPoint); }
+  std::wstring StatusLine(int index) const {
+    wchar_t text[512] = {};
+    ::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  int StatusCount() const { return static_cast<int>(::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETCOUNT, 0, 0)); }
+
+ protected:
+  int ShowMessageBox(const std::wstring& text, UINT type) override {
+    boxes.push_back({text, type});
+    if (answers.empty()) return IDOK;
+    int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  bool AskOpenPath(std::string& path) override { return Answer(openPaths, path); }
+  bool AskSavePath(std::string& path) override {
+    ++saveDialogs;
+    return Answer(savePaths, path);
+  }
+
+ private:
+  static bool Answer(std::deque<std::string>& answers, std::string& path) {
+    if (answers.empty()) return false;
+    path = answers.front();
+    answers.pop_front();
+    return !path.empty();
+  }
+};
+
+std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }
+
+// Writes a profile with one named fragment, as another run of the program would have.
+void WriteProfile(const std::string& path, const char* name) {
+  BProfile profile;
+  const unsigned char samples[] = {1, 2, 3, 4, 5};
+  profile.PlaceFragment(name, profile.GetFreeBlocks().front(), samples, sizeof(samples));
+  ASSERT_TRUE(profile.Save(path));
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { DeleteSettingsKey(); }
+  void TearDown() override { DeleteSettingsKey(); }
+
+  // A window with unsaved changes in its profile.
+  void StartModified(TestMainDlg& window) {
+    ASSERT_TRUE(window.Start());
+    const unsigned char samples[] = {9, 9, 9};
+    BProfile& profile = window.GetProfile();
+    profile.PlaceFragment("edited", profile.GetFreeBlocks().front(), samples, sizeof(samples));
+    window.SetModified(true);
+  }
+
+  ScratchFolder folder;
+};
+
+TEST_F(MainWindowTest, FirstStartShowsAnEmptyProfileWithDefaults) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  EXPECT_EQ(L"Sirelta", window.Title());
+  EXPECT_EQ("COM1", window.GetPortName());
+  EXPECT_EQ("", window.GetProfilePath());
+  EXPECT_EQ(0, window.GetProfile().CountFragments());
+  EXPECT_TRUE(window.MenuGreyed(ID_EDIT_UNDO));
+  EXPECT_TRUE(window.MenuGreyed(ID_EDIT_REDO));
+  EXPECT_FALSE(window.MenuGreyed(ID_FILE_SAVE));
+  EXPECT_FALSE(window.ControlEnabled(IDC_PLAY_PAUSE));
+  EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(MainWindowTest, StartLoadsTheLastProfileAndKeepsItsPath) {
+  std::string path = folder.Path("last.zpf");
+  WriteProfile(path, "alarm");
+  WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+  WriteSettingsValue("Port", REG_SZ, "COM4", 5);
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  EXPECT_EQ(L"Sirelta [" + Widen(path) + L"]", window.Title());
+  EXPECT_EQ("alarm", window.GetProfile().GetFragment(0).name);
+  EXPECT_EQ("COM4", window.GetPortName());
+}
+
+TEST_F(MainWindowTest, StartDropsAnUnreadableLastProfileSilently) {
+  std::string path = folder.Path("gone.zpf");
+  WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  EXPECT_EQ(L"Sirelta", window.Title());
+  EXPECT_EQ("", window.GetProfilePath());
+  EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(MainWindowTest, TitleMarksUnsavedChanges) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  window.SetModified(true);
+  EXPECT_EQ(L"Sirelta *", window.Title());
+  window.SetModified(false);
+  EXPECT_EQ(L"Sirelta", window.Title());
+}
+
+TEST_F(MainWindowTest, NewProfileAsksFirstAndYesSavesInstead) {
+  TestMainDlg window;
+  StartModified(window);
+  window.answers = {IDCANCEL};
+  window.Command(ID_FILE_NEW);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_SAVE_CHANGES_PROMPT), window.boxes[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING), window.boxes[0].type);
+  EXPECT_EQ(1, window.GetProfile().CountFragments());
+
+  std::string path = folder.Path("saved.zpf");
+  window.answers = {IDYES};
+  window.savePaths = {path};
+  window.Command(ID_FILE_NEW);
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(1, window.GetProfile().CountFragments()) << "Yes saves and makes no new profile";
+  EXPECT_EQ(L"Sirelta [" + Widen(path) + L"]", window.Title());
+
+  window.SetModified(true);
+  window.answers = {IDNO};
+  window.Command(ID_FILE_NEW);
+  EXPECT_EQ(0, window.GetProfile().CountFragments());
+  EXPECT_EQ("", window.GetProfilePath());
+  EXPECT_EQ(L"Sirelta", window.Title());
+}
+
+TEST_F(MainWindowTest, OpenRefusesAForeignFileAndKeepsEverything) {
+  TestMainDlg window;
+  StartModified(window);
+  std::string path = folder.Path("program.exe");
+  WriteWholeFile(path, {0x4D, 0x5A, 0x90, 0x00, 0x03});
+  window.answers = {IDNO};
+  window.openPaths = {path};
+  window.Command(ID_FILE_OPEN);
+  ASSERT_EQ(2u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_PROFILE_LOAD_FAILED).c_str(), Widen(path).c_str(), Text(IDS_NOT_A_PROFILE).c_str()),
+            window.boxes[1].text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), window.boxes[1].type);
+  EXPECT_EQ("edited", window.GetProfile().GetFragment(0).name);
+  EXPECT_TRUE(window.IsModified());
+  EXPECT_EQ("", window.GetProfilePath());
+}
+
+TEST_F(MainWindowTest, OpenShowsTheSystemTextForAMissingFile) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  std::string path = folder.Path("missing.zpf");
+  window.openPaths = {path};
+  window.Command(ID_FILE_OPEN);
+  ASSERT_EQ(1u, window.boxes.size());
+  std::wstring prefix = FormatText(Text(IDS_PROFILE_LOAD_FAILED).c_str(), Widen(path).c_str(), L"");
+  EXPECT_EQ(0u, window.boxes[0].text.find(prefix));
+  EXPECT_GT(window.boxes[0].text.size(), prefix.size()) << "the reason follows";
+}
+
+TEST_F(MainWindowTest, OpenLoadsAndRemembersTheProfile) {
+  std::string path = folder.Path("open.zpf");
+  WriteProfile(path, "bell");
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  window.openPaths = {path};
+  window.Command(ID_FILE_OPEN);
+  EXPECT_TRUE(window.boxes.empty());
+  EXPECT_EQ("bell", window.GetProfile().GetFragment(0).name);
+  EXPECT_EQ(path, window.GetProfilePath());
+  EXPECT_FALSE(window.IsModified());
+  EXPECT_EQ(path, ReadSettingsString("Profile"));
+  EXPECT_EQ("COM1", ReadSettingsString("Port"));
+}
+
+TEST_F(MainWindowTest, SaveWithoutAFileAsksForAName) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  window.Command(ID_FILE_SAVE);  // unchanged, no file: still asks, cancelled here
+  EXPECT_EQ(1, window.saveDialogs);
+  EXPECT_TRUE(window.boxes.empty());
+
+  std::string path = folder.Path("named.zpf");
+  window.savePaths = {path};
+  window.Command(ID_FILE_SAVE);
+  EXPECT_EQ(2, window.saveDialogs);
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(path, window.GetProfilePath());
+  EXPECT_EQ(path, ReadSettingsString("Profile"));
+}
+
+TEST_F(MainWindowTest, FailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
+  std::string path = folder.Path("locked.zpf");
+  WriteProfile(path, "old");
+  std::vector<unsigned char> before = ReadWholeFile(path);
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  TestMainDlg window;
+  StartModified(window);
+  window.savePaths = {path};
+  window.Command(ID_FILE_SAVE_AS);
+  ASSERT_EQ(1u, window.boxes.size());
+  std::wstring prefix = FormatText(Text(IDS_PROFILE_SAVE_FAILED).c_str(), Widen(path).c_str(), L"");
+  EXPECT_EQ(0u, window.boxes[0].text.find(prefix));
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), window.boxes[0].type);
+  EXPECT_TRUE(window.IsModified());
+  EXPECT_EQ("", window.GetProfilePath());
+  EXPECT_EQ(before, ReadWholeFile(path));
+}
+
+TEST_F(MainWindowTest, SavedProfileReadsBackByteIdentical) {
+  TestMainDlg window;
+  StartModified(window);
+  window.GetProfile().RenameFragment(0, Narrow(L"Тревога"));
+  window.GetProfile().SetButton(2, 0);
+  window.GetProfile().AppendPlaylistEntry(0);
+  std::string first = folder.Path("first.zpf");
+  std::string second = folder.Path("second.zpf");
+  window.savePaths = {first};
+  window.Command(ID_FILE_SAVE_AS);
+  window.openPaths = {first};
+  window.Command(ID_FILE_OPEN);
+  window.savePaths = {second};
+  window.Command(ID_FILE_SAVE_AS);
+  EXPECT_TRUE(window.boxes.empty());
+  std::vector<unsigned char> written = ReadWholeFile(first);
+  EXPECT_EQ(262308u + 7u, written.size()) << "seven name bytes in the ANSI code page";
+  EXPECT_EQ(written, ReadWholeFile(second));
+}
+
+TEST_F(MainWindowTest, ExitWithUnsavedChangesCanBeCancelled) {
+  TestMainDlg window;
+  StartModified(window);
+  window.answers = {IDCANCEL};
+  window.Command(ID_APP_EXIT);
+  EXPECT_NE(nullptr, window.GetHwnd());
+  EXPECT_EQ(1u, window.boxes.size());
+}
+
+TEST_F(MainWindowTest, ExitKeepsTheWindowWhenTheSaveDidNotHappen) {
+  TestMainDlg window;
+  StartModified(window);
+  window.answers = {IDYES};  // then the save dialog is cancelled
+  window.Command(ID_APP_EXIT);
+  EXPECT_NE(nullptr, window.GetHwnd());
+  EXPECT_EQ(1, window.saveDialogs);
+  EXPECT_TRUE(window.IsModified());
+}
+
+TEST_F(MainWindowTest, ExitSavesThenCloses) {
+  TestMainDlg window;
+  StartModified(window);
+  std::string path = folder.Path("exit.zpf");
+  window.answers = {IDYES};
+  window.savePaths = {path};
+  window.Command(ID_APP_EXIT);
+  EXPECT_EQ(nullptr, window.GetHwnd());
+  EXPECT_TRUE(FileExists(path));
+}
+
+TEST_F(MainWindowTest, EscapeActsAsExit) {
+  TestMainDlg window;
+  StartModified(window);
+  window.answers = {IDCANCEL, IDNO};
+  window.Command(IDCANCEL, 0);
+  EXPECT_NE(nullptr, window.GetHwnd());
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_SAVE_CHANGES_PROMPT), window.boxes[0].text);
+  window.Command(IDCANCEL, 0);
+  EXPECT_EQ(nullptr, window.GetHwnd());
+}
+
+TEST_F(MainWindowTest, ExitWithoutChangesClosesAtOnce) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  window.Command(ID_APP_EXIT);
+  EXPECT_EQ(nullptr, window.GetHwnd());
+  EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(MainWindowTest, StatusLogShowsTheNewestLineFirst) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  int start = window.StatusCount();
+  window.ShowStatus(IDS_PORT_OPEN_FAILED_STATUS, L"COM9", L"нет порта");
+  window.ShowStatusText(L"speed = %d", 42);
+  window.ReplaceStatusText(L"осталось %d с", 5);
+  window.ReplaceStatusText(L"осталось %d с", 4);
+  EXPECT_EQ(start + 2, window.StatusCount());
+  EXPECT_EQ(L"осталось 4 с", window.StatusLine(0));
+  EXPECT_EQ(FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM9", L"нет порта"), window.StatusLine(1));
+  EXPECT_EQ(0, ::SendMessageW(window.GetItem(IDC_STATUS_LOG), CB_GETCURSEL, 0, 0));
+}
+
+TEST_F(MainWindowTest, EnablingGreysMenusAndControlsTogether) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  window.EnableSirenCommands(false);
+  EXPECT_TRUE(window.MenuGreyed(ID_WRITE_SIREN));
+  EXPECT_FALSE(window.ControlEnabled(IDC_PLAY_FRAGMENT_ON_SIREN));
+  window.EnableSirenCommands(true);
+  EXPECT_FALSE(window.MenuGreyed(ID_READ_SIREN));
+  EXPECT_TRUE(window.ControlEnabled(IDC_STOP_PLAYLIST_ON_SIREN));
+
+  window.EnableFileCommands(false);
+  EXPECT_TRUE(window.MenuGreyed(ID_FILE_NEW));
+  EXPECT_TRUE(window.MenuGreyed(ID_FILE_SAVE_AS));
+  window.EnableFileCommands(true);
+  EXPECT_FALSE(window.MenuGreyed(ID_FILE_OPEN));
+  EXPECT_TRUE(window.MenuGreyed(ID_EDIT_UNDO)) << "nothing to undo";
+
+  window.EnableEditing(false);
+  EXPECT_TRUE(window.MenuGreyed(ID_DEFRAGMENT));
+  EXPECT_FALSE(window.ControlEnabled(IDC_FRAGMENT_LIST));
+  EXPECT_FALSE(window.ControlEnabled(IDC_BUTTON4_COMBO));
+  window.UpdateAddFragmentButton(true);
+  EXPECT_FALSE(window.ControlEnabled(IDC_ADD_FRAGMENT)) << "the list itself is disabled";
+  window.EnableEditing(true);
+  EXPECT_TRUE(window.ControlEnabled(IDC_ADD_FRAGMENT));
+
+  window.EnableAbort(true);
+  EXPECT_FALSE(window.MenuGreyed(ID_ABORT));
+  window.EnablePlayer(false);
+  EXPECT_TRUE(window.MenuGreyed(ID_DELETE_RANGE));
+  EXPECT_FALSE(window.ControlEnabled(IDC_LOOP_PLAY));
+}
+
+TEST_F(MainWindowTest, DisabledButtonsStillFindTheirTooltip) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  window.EnableEditing(false);
+  RECT rect;
+  ::GetWindowRect(window.GetItem(IDC_ADD_FRAGMENT), &rect);
+  POINT inside = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  EXPECT_EQ(IDC_ADD_FRAGMENT, window.ToolAt(inside));
+  ::GetWindowRect(window.GetItem(IDC_MEMORY_VIEW), &rect);
+  EXPECT_EQ(IDC_MEMORY_VIEW, window.ToolAt({rect.left + 1, rect.top + 1}));
+  ::GetWindowRect(window.GetItem(IDC_FRAGMENT_LIST), &rect);
+  EXPECT_EQ(0, window.ToolAt({rect.left + 5, rect.top + 5}));
+  EXPECT_EQ(L"Добавить новый фрагмент", Text(IDC_ADD_FRAGMENT));
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// The two registry settings, read and written against the real registry.
+#include "settings.h"
+
+#include <gtest/gtest.h>
+
+#include "ui_text.h"
+#include "win_test_support.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { DeleteSettingsKey(); }
+  void TearDown() override { DeleteSettingsKey(); }
+
+  static BSettings Loaded() {
+    BSettings settings;
+    settings.Load();
+    return settings;
+  }
+  static void WriteString(const char* name, const std::string& value) {
+    WriteSettingsValue(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  }
+};
+
+TEST_F(SettingsTest, WithoutTheKeyTheDefaultsHold) {
+  BSettings settings = Loaded();
+  EXPECT_EQ("COM1", settings.port);
+  EXPECT_EQ("", settings.profile);
+}
+
+TEST_F(SettingsTest, SavedValuesComeBackTrimmed) {
+  WriteString("Port", "  COM7 \t");
+  WriteString("Profile", Narrow(L" C:\\Профили\\сирена.zpf "));
+  BSettings settings = Loaded();
+  EXPECT_EQ("COM7", settings.port);
+  EXPECT_EQ(Narrow(L"C:\\Профили\\сирена.zpf"), settings.profile);
+}
+
+TEST_F(SettingsTest, EmptyOrBlankPortGivesTheDefault) {
+  WriteString("Port", "   ");
+  WriteString("Profile", "a.zpf");
+  EXPECT_EQ("COM1", Loaded().port);
+  WriteString("Port", "");
+  EXPECT_EQ("COM1", Loaded().port);
+}
+
+TEST_F(SettingsTest, ValuesOfAnotherTypeAreRefused) {
+  DWORD number = 5;
+  WriteSettingsValue("Port", REG_DWORD, &number, sizeof(number));
+  WriteSettingsValue("Profile", REG_BINARY, "abc", 3);
+  BSettings settings = Loaded();
+  EXPECT_EQ("COM1", settings.port);
+  EXPECT_EQ("", settings.profile);
+}
+
+TEST_F(SettingsTest, ExpandableStringsAreAccepted) {
+  WriteSettingsValue("Port", REG_EXPAND_SZ, "COM3", 5);
+  EXPECT_EQ("COM3", Loaded().port);
+}
+
+TEST_F(SettingsTest, OverlongValuesAreRefused) {
+  std::string overlong(300, 'x');
+  WriteString("Profile", overlong);
+  EXPECT_EQ("", Loaded().profile);
+  std::string longest(260, 'y');
+  WriteString("Profile", longest);
+  EXPECT_EQ(longest, Loaded().profile);
+}
+
+TEST_F(SettingsTest, SaveWritesBothValuesForTheNextStart) {
+  BSettings settings;
+  settings.port = "COM12";
+  settings.profile = "D:\\x.zpf";
+  settings.Save();
+  EXPECT_EQ("COM12", ReadSettingsString("Port"));
+  EXPECT_EQ("D:\\x.zpf", ReadSettingsString("Profile"));
+  BSettings again = Loaded();
+  EXPECT_EQ("COM12", again.port);
+  EXPECT_EQ("D:\\x.zpf", again.profile);
+}
+
+}  // namespace

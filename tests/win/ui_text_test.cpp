@@ -1,0 +1,45 @@
+// Texts of the user interface: the string table as the program reads it, the
+// formatting rules and the ANSI code page boundary.
+#include "ui_text.h"
+
+#include <gtest/gtest.h>
+
+#include "string_ids.h"
+
+namespace {
+
+HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
+
+TEST(UiTextTest, StringTableHoldsTheRussianTextsUnchanged) {
+  EXPECT_EQ(L"Были сделаны изменения!\nСохранить?", LoadText(Module(), IDS_SAVE_CHANGES_PROMPT));
+  EXPECT_EQ(L"Не удалось загрузить файл '%s'!\nОшибка: %s", LoadText(Module(), IDS_PROFILE_LOAD_FAILED));
+  EXPECT_EQ(L"Профили Sirelta (*.zpf)|*.zpf|Все файлы (*.*)|*.*|", LoadText(Module(), IDS_PROFILE_FILTER));
+  EXPECT_EQ(L"Добавить новый фрагмент", LoadText(Module(), 1009));
+  EXPECT_EQ(L"", LoadText(Module(), 65000));
+}
+
+TEST(UiTextTest, FormattingTakesWideStringsAndNumbers) {
+  EXPECT_EQ(L"Не удалось загрузить файл 'C:\\п.zpf'!\nОшибка: нет",
+            FormatText(LoadText(Module(), IDS_PROFILE_LOAD_FAILED).c_str(), L"C:\\п.zpf", L"нет"));
+  EXPECT_EQ(L"07.045 0x1F", FormatText(L"%02d.%03d 0x%0lX", 7, 45, 0x1FUL));
+  std::wstring longText(5000, L'ж');
+  EXPECT_EQ(longText + L"!", FormatText(L"%s!", longText.c_str()));
+}
+
+// The program runs with the Russian ANSI code page: fragment names and paths
+// cross into the wide interface without loss.
+TEST(UiTextTest, AnsiCodePageRoundTripsCyrillic) {
+  EXPECT_EQ(1251u, ::GetACP());
+  std::string ansi = Narrow(L"Сирена №1");
+  EXPECT_EQ(9u, ansi.size());
+  EXPECT_EQ(L"Сирена №1", Widen(ansi));
+  EXPECT_EQ(L"", Widen(""));
+}
+
+TEST(UiTextTest, TrimRemovesBlanksAtBothEndsOnly) {
+  EXPECT_EQ("a b", Trim(" \t a b \r\n"));
+  EXPECT_EQ("", Trim("   "));
+  EXPECT_EQ("x", Trim("x"));
+}
+
+}  // namespace

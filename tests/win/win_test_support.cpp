@@ -1,0 +1,60 @@
+#include "win_test_support.h"
+
+#include <fstream>
+#include <iterator>
+
+ScratchFolder::ScratchFolder() {
+  char temp[MAX_PATH] = {};
+  ::GetTempPathA(MAX_PATH, temp);
+  static int counter = 0;
+  m_path = std::string(temp) + "sirelta-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+           std::to_string(++counter);
+  ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = Path(name);
+      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileA(path.c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+  }
+  ::RemoveDirectoryA(m_path.c_str());
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+static const char kKey[] = "Software\\Sirelta";
+
+void DeleteSettingsKey() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+
+void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  ::RegCloseKey(key);
+}
+
+std::string ReadSettingsString(const char* name) {
+  char buffer[1024] = {};
+  DWORD size = sizeof(buffer);
+  if (::RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+    return "<missing>";
+  return buffer;
+}

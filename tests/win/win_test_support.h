@@ -1,0 +1,28 @@
+// Helpers shared by the Windows tests: a scratch folder, whole-file reads and
+// a clean settings key.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A folder of its own under the system's temporary folder, removed with its files.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  std::string Path(const std::string& name) const { return m_path + "\\" + name; }
+
+ private:
+  std::string m_path;
+};
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
+bool FileExists(const std::string& path);
+
+// Removes HKCU\Software\Sirelta so that a test starts from a fresh user.
+void DeleteSettingsKey();
+void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size);
+std::string ReadSettingsString(const char* name);
