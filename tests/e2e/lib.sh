@@ -1,0 +1,45 @@
+# Helpers of the end-to-end tests: the real Sirelta.exe under Wine and an X
+# server, found and driven with xdotool, checked by what it shows.
+# Expects ROOT and the environment of scripts/common.sh.
+
+E2E_OUT="$BUILD/e2e"
+SIRELTA_EXE="$BUILD/win/app/Sirelta.exe"
+mkdir -p "$E2E_OUT"
+E2E_FAILURES=0
+E2E_PASSES=0
+
+pass() { E2E_PASSES=$((E2E_PASSES + 1)); printf '[       OK ] %s\n' "$1"; }
+fail() { E2E_FAILURES=$((E2E_FAILURES + 1)); printf '[  FAILED  ] %s: %s\n' "$1" "$2"; }
+
+# Visible top-level windows whose title begins with the program title.
+sirelta_windows() { xdotool search --onlyvisible --name '^Sirelta' 2>/dev/null || true; }
+
+# Waits up to $1 seconds until exactly one window is shown; prints its id.
+wait_for_window() {
+  local i ids
+  for i in $(seq $(( $1 * 5 ))); do
+    ids=$(sirelta_windows)
+    if [ -n "$ids" ]; then echo "$ids" | head -n 1; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits up to $2 seconds for process $1 to end.
+wait_for_exit() {
+  local i
+  for i in $(seq $(( $2 * 5 ))); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+start_sirelta() {
+  wine_env wine "$SIRELTA_EXE" >"$E2E_OUT/sirelta-$1.log" 2>&1 &
+  echo $!
+}
+
+reset_settings() { wine_env wine reg delete 'HKCU\Software\Sirelta' /f >/dev/null 2>&1 || true; }
+
+stop_all_wine() { wine_env wineserver -k 2>/dev/null || true; }
