@@ -13,7 +13,7 @@ test_startup_shows_the_main_window() {
   title=$(xdotool getwindowname "$window")
   [ "$title" = "Sirelta" ] || { fail "$name" "title is '$title'"; return; }
   sleep 1
-  import -window root "$E2E_OUT/main_window.png"
+  import -window "$window" "$E2E_OUT/main_window.png"
   pass "$name"
 }
 
