@@ -362,6 +362,31 @@ TEST_F(MainWindowTest, EnablingGreysMenusAndControlsTogether) {
   EXPECT_FALSE(window.ControlEnabled(IDC_LOOP_PLAY));
 }
 
+// Presses Ctrl+key as the message loop would see it.
+bool PressControlKey(TestMainDlg& window, char key) {
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  MSG message = {window.GetHwnd(), WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {0, 0}};
+  BOOL consumed = window.PreTranslateMessage(&message);
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  return consumed != FALSE;
+}
+
+TEST_F(MainWindowTest, AcceleratorsReachOnlyCommandsThatAreNotGreyed) {
+  TestMainDlg window;
+  StartModified(window);
+  window.SetModified(false);
+  window.EnableFileCommands(false);
+  PressControlKey(window, 'N');
+  EXPECT_EQ(1, window.GetProfile().CountFragments()) << "New is greyed";
+  window.EnableFileCommands(true);
+  EXPECT_TRUE(PressControlKey(window, 'N'));
+  EXPECT_EQ(0, window.GetProfile().CountFragments()) << "Ctrl+N made a new profile";
+}
+
 TEST_F(MainWindowTest, DisabledButtonsStillFindTheirTooltip) {
   TestMainDlg window;
   ASSERT_TRUE(window.Start());
