@@ -109,6 +109,15 @@ wine_env() {
   env HOME="$WINE_HOME" LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "$@"
 }
 
+# Everything both commands need before building.
+prepare_environment() {
+  ensure_packages
+  ensure_locale
+  ensure_mingw_gtest
+  ensure_mingw_lame
+  ensure_wineprefix
+}
+
 configure_and_build() {
   local dir=$1; shift
   if [ ! -f "$dir/CMakeCache.txt" ]; then

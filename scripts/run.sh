@@ -7,11 +7,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/common.sh"
 
-ensure_packages
-ensure_locale
-ensure_mingw_gtest
-ensure_mingw_lame
-ensure_wineprefix
+prepare_environment
 build_windows
 
 trap 'stop_display; wine_env wineserver -k 2>/dev/null || true' EXIT

@@ -6,11 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/common.sh"
 
-ensure_packages
-ensure_locale
-ensure_mingw_gtest
-ensure_mingw_lame
-ensure_wineprefix
+prepare_environment
 
 log "building the native target"
 build_native
