@@ -1,0 +1,82 @@
+#include "link/frame.h"
+
+#include "link/com_handler.h"
+#include "link/receive_buffer.h"
+
+uint8_t FrameChecksum(const uint8_t* bytes, size_t count) {
+  uint8_t sum = 0;
+  for (size_t i = 0; i < count; ++i) sum ^= bytes[i];
+  return sum;
+}
+
+std::vector<uint8_t> BuildRequestFrame(uint8_t code, uint8_t length, const uint8_t* payload) {
+  std::vector<uint8_t> frame;
+  frame.reserve(length + kFrameOverhead);
+  frame.push_back(kRequestStart);
+  frame.push_back(code);
+  frame.push_back(length);
+  if (length > 0) frame.insert(frame.end(), payload, payload + length);
+  frame.push_back(FrameChecksum(frame.data(), frame.size()));
+  return frame;
+}
+
+int ReplyDataLength(uint8_t code) {
+  switch (code) {
+    case 0x10:
+    case 0x40:
+    case 0x51:
+    case 0x52:
+    case 0x54:
+      return 1;
+    case 0x20:
+      return 7;
+    case 0x21:
+    case 0x22:
+    case 0x23:
+    case 0x30:
+    case 0x50:
+    case 0x53:
+      return 2;
+    case 0xFF:
+      return 0;
+    default:
+      return -1;
+  }
+}
+
+bool IsAcceptedReply(uint8_t code, uint8_t length) { return ReplyDataLength(code) == length; }
+
+bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler) {
+  bool delivered = false;
+  uint8_t frame[kMaxFrameLength];
+  for (;;) {
+    size_t start = buffer.Find(kReplyStart);
+    if (start == BReceiveBuffer::kNotFound) {
+      // Nothing here can become a frame; a full buffer makes room by losing
+      // its older half.
+      if (buffer.IsFull()) buffer.Drop(buffer.Size() / 2);
+      return delivered;
+    }
+    buffer.Drop(start);
+    if (buffer.Size() < kFrameOverhead) return delivered;
+
+    buffer.Peek(frame, kFrameOverhead);
+    const uint8_t code = frame[1];
+    const uint8_t length = frame[2];
+    const size_t frameLength = length + kFrameOverhead;
+    if (buffer.Size() < frameLength) return delivered;
+
+    if (!IsAcceptedReply(code, length)) {
+      buffer.Drop(1);
+      continue;
+    }
+    buffer.Peek(frame, frameLength);
+    if (FrameChecksum(frame, frameLength - 1) != frame[frameLength - 1]) {
+      buffer.Drop(1);
+      continue;
+    }
+    handler.OnReceive(code, length, frame + 3);
+    buffer.Drop(frameLength);
+    delivered = true;
+  }
+}

@@ -1,0 +1,40 @@
+// Frames of the siren link. A request frame is 0xAA, the command code, the
+// payload length N, N payload bytes and a checksum; a reply frame has the same
+// layout with the start byte 0x55. The checksum is the XOR of every byte
+// before it, the start byte included.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class BCOMHandler;
+class BReceiveBuffer;
+
+constexpr uint8_t kRequestStart = 0xAA;
+constexpr uint8_t kReplyStart = 0x55;
+// Start byte, code, length and checksum around the payload.
+constexpr size_t kFrameOverhead = 4;
+// The longest frame: 255 payload bytes.
+constexpr size_t kMaxFrameLength = 255 + kFrameOverhead;
+
+// XOR of `count` bytes.
+uint8_t FrameChecksum(const uint8_t* bytes, size_t count);
+
+// The complete request frame for a command; `payload` may be null when
+// `length` is 0.
+std::vector<uint8_t> BuildRequestFrame(uint8_t code, uint8_t length, const uint8_t* payload);
+
+// The only data length the siren may send with this reply code, or -1 when
+// the code is not a reply the program accepts.
+int ReplyDataLength(uint8_t code);
+
+// True when a reply with this code and data length may be delivered.
+bool IsAcceptedReply(uint8_t code, uint8_t length);
+
+// Cuts the received bytes into reply frames and hands each good one, in order,
+// to `handler.OnReceive`. Bytes that cannot start a good frame are dropped one
+// at a time, so the parser finds the next frame even inside a broken one.
+// Incomplete frames stay in the buffer for the next call. Returns true when
+// at least one frame was delivered.
+bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler);
