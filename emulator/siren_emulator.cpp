@@ -1,0 +1,142 @@
+#include "emulator/siren_emulator.h"
+
+#include "emulator/siren_protocol.h"
+
+using namespace siren;
+
+BSirenEmulator::BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed)
+    : device_(chips), faults_(faults), random_(noiseSeed)
+{
+}
+
+void BSirenEmulator::Log(const std::string& line)
+{
+    if (log_)
+        log_(line);
+}
+
+void BSirenEmulator::ResetLink()
+{
+    if (parser_.PendingBytes() > 0)
+        Log("LINK dropped " + std::to_string(parser_.PendingBytes()) + " bytes of an unfinished request");
+    parser_.Clear();
+}
+
+std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size_t count)
+{
+    std::vector<BOutgoingReply> replies;
+    for (const BParserEvent& event : parser_.Feed(bytes, count)) {
+        switch (event.kind) {
+        case BParserEvent::Kind::Noise:
+            Log("RX " + HexBytes(event.bytes) + " | noise, skipped");
+            break;
+        case BParserEvent::Kind::BadChecksum:
+            Log("RX " + HexBytes(event.bytes) + " | bad checksum, start byte skipped");
+            break;
+        case BParserEvent::Kind::Request: {
+            BOutgoingReply reply;
+            reply.chunkOffset = event.chunkOffset;
+            if (HandleRequest(event.request, reply.bytes))
+                replies.push_back(std::move(reply));
+            break;
+        }
+        }
+    }
+    return replies;
+}
+
+bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& out)
+{
+    const uint64_t number = ++requestCount_;
+    const std::string numberText = "request " + std::to_string(number);
+    const uint8_t* payload = request.payload.data();
+    Log("RX " + HexBytes(request.frame) + " | " + numberText + ": " +
+        DescribeRequest(request.code, payload, request.payload.size()));
+    if (faults_.silent) {
+        Log("FAULT silent: no reply to " + numberText);
+        return false;
+    }
+    if (faults_.dropReply.Matches(number)) {
+        Log("FAULT drop: no reply to " + numberText);
+        return false;
+    }
+
+    std::vector<uint8_t> frame;
+    uint8_t status = 0;
+    std::string reason;
+    if (FindRefusal(request, status, reason)) {
+        frame = BSirenDevice::BuildRefusal(request, status);
+        Log("FAULT refuse: " + reason + " with status " + std::to_string(status));
+    } else {
+        const std::string before = device_.DescribePlayState();
+        frame = device_.Execute(request);
+        const std::string after = device_.DescribePlayState();
+        if (after != before || request.code == kPlayFragment || request.code == kPlayPlaylist)
+            Log("PLAY " + after);
+    }
+    if (frame.empty())
+        return false;
+
+    if (faults_.corruptChecksum.Matches(number)) {
+        frame.back() ^= 0xFF;
+        Log("FAULT corrupt: checksum of reply " + std::to_string(number) + " inverted");
+    }
+    const std::vector<uint8_t> noise = MakeNoise();
+    if (!noise.empty())
+        Log("FAULT noise: " + HexBytes(noise));
+    Log("TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame));
+    out = noise;
+    out.insert(out.end(), frame.begin(), frame.end());
+    return true;
+}
+
+bool BSirenEmulator::FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason)
+{
+    const uint8_t* payload = request.payload.data();
+    if (request.code == kReadByte || request.code == kWriteByte) {
+        const uint32_t address = ReadUint24(payload);
+        if (!faults_.IsAddressRefused(address))
+            return false;
+        status = kStatusUnavailable;
+        reason = "address " + std::to_string(address);
+        return true;
+    }
+    BTableRefusal::Kind kind;
+    if (request.code == kWriteFragment)
+        kind = BTableRefusal::Kind::Fragment;
+    else if (request.code == kWritePlaylist)
+        kind = BTableRefusal::Kind::Playlist;
+    else if (request.code == kWriteButton)
+        kind = BTableRefusal::Kind::Button;
+    else
+        return false;
+    for (BTableRefusal& rule : faults_.tableRefusals) {
+        if (rule.kind != kind || (rule.index >= 0 && rule.index != payload[0]))
+            continue;
+        if (rule.times != 0 && rule.used >= rule.times)
+            continue;
+        ++rule.used;
+        status = rule.status;
+        reason = std::string(BTableRefusal::KindName(kind)) + " write " + std::to_string(payload[0]);
+        return true;
+    }
+    return false;
+}
+
+std::vector<uint8_t> BSirenEmulator::MakeNoise()
+{
+    std::vector<uint8_t> noise;
+    if (faults_.noiseBytes == 0)
+        return noise;
+    std::uniform_int_distribution<int> percent(1, 100);
+    if (faults_.noisePercent < 100 && percent(random_) > static_cast<int>(faults_.noisePercent))
+        return noise;
+    std::uniform_int_distribution<int> byteValue(0, 254);
+    for (uint32_t i = 0; i < faults_.noiseBytes; ++i) {
+        int value = byteValue(random_);
+        if (value >= kReplyStart)
+            ++value;   // every value but the reply start byte
+        noise.push_back(static_cast<uint8_t>(value));
+    }
+    return noise;
+}

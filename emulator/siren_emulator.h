@@ -1,0 +1,54 @@
+// BSirenEmulator: the whole device as seen from its serial line, without the
+// line itself. Bytes that arrive go in through Feed; what the device sends
+// back comes out, reply by reply, with the faults of its BFaultPlan applied
+// (silence, dropped replies, refusals, corrupted checksums, noise). Every
+// frame and every injected fault is told to the log sink as one line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "emulator/fault_plan.h"
+#include "emulator/request_parser.h"
+#include "emulator/siren_device.h"
+
+struct BOutgoingReply {
+    // The request ended at this many bytes into the chunk given to Feed.
+    std::size_t chunkOffset = 0;
+    // Noise (if any) followed by the reply frame.
+    std::vector<uint8_t> bytes;
+};
+
+class BSirenEmulator {
+public:
+    using LogSink = std::function<void(const std::string& line)>;
+
+    BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed = 1);
+
+    void SetLog(LogSink sink) { log_ = std::move(sink); }
+    std::vector<BOutgoingReply> Feed(const uint8_t* bytes, std::size_t count);
+    std::vector<BOutgoingReply> Feed(const std::vector<uint8_t>& bytes) { return Feed(bytes.data(), bytes.size()); }
+    // The other side hung up: a partial request is forgotten.
+    void ResetLink();
+
+    BSirenDevice& Device() { return device_; }
+    const BSirenDevice& Device() const { return device_; }
+    uint64_t RequestCount() const { return requestCount_; }
+
+private:
+    bool HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& reply);
+    bool FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason);
+    std::vector<uint8_t> MakeNoise();
+    void Log(const std::string& line);
+
+    BSirenDevice device_;
+    BSirenRequestParser parser_;
+    BFaultPlan faults_;
+    std::mt19937 random_;
+    uint64_t requestCount_ = 0;
+    LogSink log_;
+};
