@@ -52,6 +52,11 @@
 #define IDC_MEMORY_VIEW 1031
 #define IDC_MEMORY_GROUP 1036
 
+// Controls of the gain dialog and of the port dialog.
+#define IDC_PREVIEW 1037
+#define IDC_GAIN_TRACKBAR 1038
+#define IDC_PORT_COMBO 1039
+
 // Menu commands.
 #define ID_FILE_OPEN 32779
 #define ID_FILE_SAVE 32780

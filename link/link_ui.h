@@ -1,0 +1,52 @@
+// What the siren link needs of the main window: the status log, message
+// boxes, the command groups and the panels. Everything here is called on the
+// user-interface thread, except the two members marked as worker-thread ones.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/link_text.h"
+
+enum class BAnswer { Yes, No, Cancel };
+enum class BQuestion { YesNoWarning, YesNoCancelWarning, YesNoInformation };
+
+class BLinkUi {
+ public:
+  virtual ~BLinkUi() = default;
+
+  // Worker thread: posts one of the link messages to the window.
+  virtual void PostLinkMessage(unsigned message) = 0;
+  // Worker thread: the name given to fragment `number` (1..16) read from the siren.
+  virtual std::string DefaultFragmentName(int number) = 0;
+
+  virtual void ShowLinkStatus(const BLinkText& text) = 0;
+  virtual void ReplaceLinkStatus(const BLinkText& text) = 0;
+  virtual void ClearStatusLog() = 0;
+  virtual void ShowLinkError(const BLinkText& text) = 0;
+  virtual void ShowLinkInformation(const BLinkText& text) = 0;
+  virtual BAnswer AskLink(const BLinkText& text, BQuestion question) = 0;
+
+  virtual void SetProgressRange(int total) = 0;  // range 0..total, position 0
+  virtual void SetProgressPosition(int position) = 0;
+  virtual void SetConnectCommandText(bool connected) = 0;
+  virtual void SetAvailableSize(uint32_t bytes) = 0;
+
+  virtual void EnableSirenCommands(bool enable) = 0;
+  virtual void EnableAbort(bool enable) = 0;
+  virtual void EnableEditing(bool enable) = 0;
+  virtual void EnableFileCommands(bool enable) = 0;
+  virtual void EnablePortMenu(bool enable) = 0;
+
+  virtual void SaveSettings() = 0;
+  virtual void EnablePlayer(bool enable) = 0;
+  virtual void ClearHistory() = 0;
+  virtual void ClearPanels() = 0;
+  virtual void FillPanels() = 0;
+  virtual void MarkProfileModified() = 0;
+  // The fragment index of the selected fragment-list row, or -1.
+  virtual int SelectedFragment() = 0;
+
+  virtual uint32_t TickCount() = 0;
+  virtual void DebugOutput(const std::string& text) = 0;
+};

@@ -1,0 +1,362 @@
+// The read and write jobs: the three table phases (fragment entries, playlist
+// entries, button bindings), chained through the user-interface thread, and
+// the memory phase, chained byte by byte on the worker thread.
+#include <cstdio>
+
+#include "link/siren_link.h"
+#include "ui/string_ids.h"
+
+struct BSirenLink::TablePhase {
+  int count;
+  BLinkState readState;
+  BLinkState writeState;
+  uint8_t readCommand;
+  int readingLine;      // "reading entry %d"
+  int readDoneLine;
+  int writingLine;      // "writing entry %d"
+  int writeFailedLine;  // "could not write entry %d (%s)"
+  int retryPrompt;
+  int writtenLine;
+  int badIndexText;     // the reason for status 1
+  bool hasFragmentStatus;  // status 2 means a bad fragment index
+};
+
+const BSirenLink::TablePhase& BSirenLink::PhaseOf(Table table) {
+  static const TablePhase kFragments = {kMaxFragments, BLinkState::ReadingFragments, BLinkState::WritingFragment,
+                                        CMD_READ_FRAGMENT, IDS_READING_FRAGMENT, IDS_FRAGMENTS_READ,
+                                        IDS_WRITING_FRAGMENT, IDS_FRAGMENT_WRITE_FAILED,
+                                        IDS_FRAGMENT_WRITE_RETRY_PROMPT, IDS_FRAGMENTS_WRITTEN,
+                                        IDS_BAD_FRAGMENT_INDEX, false};
+  static const TablePhase kPlaylist = {kMaxPlaylistEntries, BLinkState::ReadingPlaylist, BLinkState::WritingPlaylist,
+                                       CMD_READ_PLAYLIST, IDS_READING_PLAYLIST, IDS_PLAYLIST_READ,
+                                       IDS_WRITING_PLAYLIST, IDS_PLAYLIST_WRITE_FAILED,
+                                       IDS_PLAYLIST_WRITE_RETRY_PROMPT, IDS_PLAYLIST_WRITTEN,
+                                       IDS_BAD_PLAYLIST_INDEX, true};
+  static const TablePhase kButtons = {kButtonCount, BLinkState::ReadingButtons, BLinkState::WritingButton,
+                                      CMD_READ_BUTTON, IDS_READING_BUTTON, IDS_BUTTONS_READ,
+                                      IDS_WRITING_BUTTON, IDS_BUTTON_WRITE_FAILED,
+                                      IDS_BUTTON_WRITE_RETRY_PROMPT, IDS_BUTTONS_WRITTEN,
+                                      IDS_BAD_BUTTON_INDEX, true};
+  switch (table) {
+    case Table::Fragments:
+      return kFragments;
+    case Table::Playlist:
+      return kPlaylist;
+    default:
+      return kButtons;
+  }
+}
+
+int BSirenLink::NextJobCursor() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_profile.SetJobCursor(m_profile.GetJobCursor() + 1);
+  return m_profile.GetJobCursor();
+}
+
+// Every command group back as it is outside a job.
+void BSirenLink::EnableAfterJob() {
+  m_ui.EnableSirenCommands(true);
+  m_ui.EnableAbort(false);
+  m_ui.EnableEditing(true);
+  m_ui.EnableFileCommands(true);
+}
+
+void BSirenLink::EndJob() {
+  SetState(BLinkState::Idle);
+  EnableAfterJob();
+}
+
+// ---- Read -----------------------------------------------------------------
+
+void BSirenLink::StartRead() {
+  m_ui.EnablePlayer(false);
+  m_ui.ClearHistory();
+  m_ui.ClearPanels();
+  m_ui.SetProgressRange(0);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_profile.SetJobCursor(0);
+    m_profile.Reset();
+  }
+  m_ui.MarkProfileModified();
+  StartTableRead(Table::Fragments);
+  m_ui.EnableSirenCommands(false);
+  m_ui.EnableAbort(false);
+  m_ui.EnableEditing(false);
+  m_ui.EnableFileCommands(false);
+}
+
+void BSirenLink::StartTableRead(Table table) {
+  const TablePhase& phase = PhaseOf(table);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_profile.SetJobCursor(0);
+  }
+  Send(phase.readState, phase.readCommand, {0});
+  m_ui.ShowLinkStatus(BLinkText(phase.readingLine, {0}));
+}
+
+// Worker: a fragment table entry; entries beyond the siren's memory hold no fragment.
+void BSirenLink::ReceiveFragmentEntry(const uint8_t* data) {
+  int index = data[0];
+  m_profile.SetJobCursor(index);
+  if (index >= kMaxFragments) return;
+  BFragment fragment;
+  fragment.name = m_ui.DefaultFragmentName(index + 1);
+  fragment.start = data[1] | (data[2] << 8) | (data[3] << 16);
+  fragment.length = data[4] | (data[5] << 8) | (data[6] << 16);
+  fragment.synced = true;
+  uint32_t limit = m_profile.Capacity();
+  if (fragment.start >= limit) {
+    fragment.start = kEmptySlotValue;
+    fragment.length = kEmptySlotValue;
+  } else if (fragment.start + fragment.length > limit) {
+    fragment.length = limit - fragment.start;
+  }
+  m_profile.SetFragment(index, fragment);
+}
+
+void BSirenLink::OnTableRead(Table table) {
+  const TablePhase& phase = PhaseOf(table);
+  int cursor = NextJobCursor();
+  if (cursor < phase.count) {
+    Send(phase.readState, phase.readCommand, {static_cast<uint8_t>(cursor)});
+    m_ui.ShowLinkStatus(BLinkText(phase.readingLine, {cursor}));
+    return;
+  }
+  switch (table) {
+    case Table::Fragments:
+      m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
+      StartTableRead(Table::Playlist);
+      return;
+    case Table::Playlist:
+      {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_profile.SetPlaylistSynced(true);
+      }
+      m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
+      StartTableRead(Table::Buttons);
+      return;
+    case Table::Buttons:
+      m_ui.FillPanels();
+      m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
+      AskForMemoryPhase(false);
+      return;
+  }
+}
+
+// ---- Write ----------------------------------------------------------------
+
+void BSirenLink::StartWrite() {
+  m_ui.EnablePlayer(false);
+  if (m_profile.HasFragmentsBeyondMemory() &&
+      m_ui.AskLink(BLinkText(IDS_FRAGMENTS_BEYOND_MEMORY_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes)
+    return;
+  m_ui.SetProgressRange(0);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_profile.SetJobCursor(0);
+  }
+  WriteTableEntry(Table::Fragments, 0);
+  m_ui.EnableSirenCommands(false);
+  m_ui.EnableAbort(false);
+  m_ui.EnableEditing(false);
+  m_ui.EnableFileCommands(false);
+}
+
+void BSirenLink::WriteTableEntry(Table table, int index) {
+  const TablePhase& phase = PhaseOf(table);
+  uint8_t item = static_cast<uint8_t>(index);
+  if (table == Table::Fragments) {
+    const BFragment& fragment = m_profile.GetFragment(index);
+    uint32_t start = fragment.start;
+    uint32_t length = fragment.length;
+    Send(phase.writeState, CMD_WRITE_FRAGMENT,
+         {item, uint8_t(start), uint8_t(start >> 8), uint8_t(start >> 16), uint8_t(length), uint8_t(length >> 8),
+          uint8_t(length >> 16)});
+  } else if (table == Table::Playlist) {
+    Send(phase.writeState, CMD_WRITE_PLAYLIST, {item, m_profile.GetPlaylistEntry(index)});
+  } else {
+    Send(phase.writeState, CMD_WRITE_BUTTON, {item, m_profile.GetButton(index)});
+  }
+  m_ui.ShowLinkStatus(BLinkText(phase.writingLine, {index}));
+}
+
+void BSirenLink::OnTableWritten(Table table) {
+  const TablePhase& phase = PhaseOf(table);
+  uint8_t status;
+  int cursor;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    status = m_statusByte;
+    cursor = m_profile.GetJobCursor();
+  }
+  BLinkText reason;
+  if (status == kStatusUnavailable)
+    reason = BLinkText(IDS_MEMORY_UNAVAILABLE);
+  else if (status == kStatusBadIndex)
+    reason = BLinkText(phase.badIndexText);
+  else if (status == kStatusBadFragment && phase.hasFragmentStatus)
+    reason = BLinkText(IDS_BAD_FRAGMENT_INDEX);
+  if (!reason.IsEmpty()) {
+    m_ui.ShowLinkStatus(BLinkText(phase.writeFailedLine, {cursor, reason}));
+    BAnswer answer = m_ui.AskLink(BLinkText(phase.retryPrompt, {cursor, reason}), BQuestion::YesNoCancelWarning);
+    if (GetState() != phase.writeState) return;  // disconnected while asking
+    if (answer == BAnswer::Yes) {
+      WriteTableEntry(table, cursor);
+      return;
+    }
+    if (answer == BAnswer::Cancel) {
+      EndJob();
+      return;
+    }
+  }
+  cursor = NextJobCursor();
+  if (cursor < phase.count) {
+    WriteTableEntry(table, cursor);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (table == Table::Playlist) m_profile.SetPlaylistSynced(true);
+    m_profile.SetJobCursor(0);
+  }
+  m_ui.ShowLinkStatus(BLinkText(phase.writtenLine));
+  if (table == Table::Fragments)
+    WriteTableEntry(Table::Playlist, 0);
+  else if (table == Table::Playlist)
+    WriteTableEntry(Table::Buttons, 0);
+  else
+    AskForMemoryPhase(true);
+}
+
+// ---- The memory phase -----------------------------------------------------
+
+void BSirenLink::AskForMemoryPhase(bool writing) {
+  BLinkState tableState = writing ? BLinkState::WritingButton : BLinkState::ReadingButtons;
+  uint32_t total;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    total = m_profile.BuildTransferPlan();
+  }
+  if (total > 0) {
+    BAnswer answer = m_ui.AskLink(BLinkText(writing ? IDS_WRITE_MEMORY_PROMPT : IDS_READ_MEMORY_PROMPT),
+                                  BQuestion::YesNoInformation);
+    if (GetState() != tableState) return;  // disconnected while asking
+    if (answer == BAnswer::Yes) {
+      StartMemoryPhase(writing, total);
+      return;
+    }
+    if (!writing) m_ui.ShowLinkStatus(BLinkText(IDS_BUTTONS_READ));
+  }
+  m_ui.SetProgressPosition(0);
+  EndJob();
+}
+
+void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
+  m_progress.Start(m_ui.TickCount(), total);
+  m_ui.SetProgressRange(static_cast<int>(total));
+  if (writing) m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_WRITE_STARTED));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_jobTotal = total;
+    m_profile.SetJobCursor(0);
+    m_state = writing ? BLinkState::WritingMemory : BLinkState::ReadingMemory;
+    if (writing)
+      SendWriteByte(0);
+    else
+      SendReadByte(0);
+  }
+  m_ui.EnableAbort(true);
+  if (!writing) m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_READ_STARTED));
+}
+
+// Worker (and the user-interface thread for byte 0), with m_lock held.
+void BSirenLink::SendReadByte(uint32_t planIndex) {
+  uint32_t address = 0;
+  m_profile.TransferAddress(planIndex, address);
+  m_addressInFlight = address;
+  SendLocked(CMD_READ_BYTE, {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16)});
+}
+
+void BSirenLink::SendWriteByte(uint32_t planIndex) {
+  uint32_t address = 0;
+  m_profile.TransferAddress(planIndex, address);
+  m_addressInFlight = address;
+  uint8_t value = address < kImageSize ? m_profile.Image()[address] : kErasedByte;
+  SendLocked(CMD_WRITE_BYTE, {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), value});
+}
+
+// Worker, with m_lock held: store the byte and ask for the next one at once.
+void BSirenLink::ReceiveMemoryByte(uint8_t status, uint8_t value) {
+  if (status != kStatusOk) {
+    m_linkError = BLinkText(IDS_READ_ADDRESS_FAILED, {m_addressInFlight});
+    m_ui.PostLinkMessage(WM_LINK_ERROR);
+    return;
+  }
+  if (m_addressInFlight < kImageSize) m_profile.Image()[m_addressInFlight] = value;
+  uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
+  m_profile.SetJobCursor(static_cast<int>(cursor));
+  if (cursor >= m_jobTotal) {
+    m_ui.PostLinkMessage(WM_MEMORY_READ_DONE);
+    return;
+  }
+  SendReadByte(cursor);
+  m_ui.PostLinkMessage(WM_MEMORY_READ_PROGRESS);
+}
+
+void BSirenLink::ReceiveMemoryWritten(uint8_t status) {
+  if (status != kStatusOk) {
+    m_linkError = BLinkText(IDS_WRITE_ADDRESS_FAILED, {m_addressInFlight});
+    m_ui.PostLinkMessage(WM_LINK_ERROR);
+    return;
+  }
+  uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
+  m_profile.SetJobCursor(static_cast<int>(cursor));
+  if (cursor >= m_jobTotal) {
+    m_ui.PostLinkMessage(WM_MEMORY_WRITE_DONE);
+    return;
+  }
+  SendWriteByte(cursor);
+  m_ui.PostLinkMessage(WM_MEMORY_WRITE_PROGRESS);
+}
+
+void BSirenLink::OnMemoryProgress(bool writing) {
+  int cursor;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    cursor = m_profile.GetJobCursor();
+  }
+  m_ui.SetProgressPosition(cursor);
+  BJobProgress::Report report = m_progress.OnProgress(static_cast<uint32_t>(cursor), m_ui.TickCount());
+  char line[64];
+  std::snprintf(line, sizeof(line), "speed = %d\r\n", report.speed);
+  m_ui.DebugOutput(line);
+  if (report.showTimeLeft) {
+    int minutes = static_cast<int>(report.secondsLeft / 60 % 60);
+    int seconds = static_cast<int>(report.secondsLeft % 60);
+    m_ui.ReplaceLinkStatus(
+        BLinkText(writing ? IDS_MEMORY_WRITE_TIME_LEFT : IDS_MEMORY_READ_TIME_LEFT, {minutes, seconds}));
+  }
+}
+
+void BSirenLink::OnMemoryDone(bool writing) {
+  m_ui.SetProgressPosition(0);
+  SetState(BLinkState::Idle);
+  m_ui.ShowLinkStatus(BLinkText(writing ? IDS_MEMORY_WRITE_FINISHED : IDS_MEMORY_READ_FINISHED));
+  EnableAfterJob();
+  m_ui.ShowLinkInformation(BLinkText(writing ? IDS_WRITE_COMPLETE : IDS_READ_COMPLETE));
+}
+
+void BSirenLink::Abort() {
+  if (m_ui.AskLink(BLinkText(IDS_ABORT_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes) return;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    // The job may have ended, or the link failed, while the question was open.
+    if (m_state != BLinkState::ReadingMemory && m_state != BLinkState::WritingMemory) return;
+    m_state = BLinkState::Idle;
+  }
+  m_ui.SetProgressPosition(0);
+  m_ui.ShowLinkStatus(BLinkText(IDS_ABORTED));
+  EnableAfterJob();
+}

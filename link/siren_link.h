@@ -1,0 +1,103 @@
+// The program's side of the conversation with the siren: connecting,
+// detection, memory size, play and stop on the siren, and the read and write
+// jobs. It is a plain class: the main window owns it, hands it the transport's
+// callbacks and its link messages, and implements BLinkUi for it.
+//
+// Threads: the reply handlers (OnReceive, OnError, OnTimeout) run on the
+// transport's worker thread, everything else on the user-interface thread.
+// m_lock guards the fields both touch (state, status byte, link error, the
+// address in flight, and the profile's job cursor); the worker stores what a
+// reply carries before it posts the message that announces it, and releases
+// m_lock in between, so the user-interface thread sees the stored data once it
+// takes m_lock to handle that message. m_lock is never held while waiting for
+// the worker (Close) or for the user (message boxes).
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "link/com_handler.h"
+#include "link/job_progress.h"
+#include "link/link_port.h"
+#include "link/link_text.h"
+#include "link/link_ui.h"
+#include "link/siren_protocol.h"
+#include "model/profile.h"
+
+class BSirenLink : public BCOMHandler {
+ public:
+  BSirenLink(BProfile& profile, BLinkPort& port, BLinkUi& ui);
+
+  // User-interface thread: the commands.
+  void OnConnect(const std::string& portName);  // connects, or disconnects when open
+  void PlayFragment();
+  void PlayPlaylist();
+  void StopPlayback();
+  void StartRead();
+  void StartWrite();
+  void Abort();
+  // User-interface thread: one of the messages WM_LINK_ERROR ... WM_MEMORY_WRITE_DONE.
+  void HandleMessage(unsigned message);
+
+  // Worker thread: the transport's callbacks.
+  void OnError(const std::string& text) override;
+  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override;
+  void OnTimeout() override;
+
+  BLinkState GetState() const;
+  // A read or write job is running: nothing may change the profile.
+  bool IsJobRunning() const;
+  const std::string& GetPortName() const { return m_portName; }
+
+ private:
+  // One table phase of a job (fragment entries, playlist entries, buttons).
+  enum class Table { Fragments, Playlist, Buttons };
+  struct TablePhase;
+  static const TablePhase& PhaseOf(Table table);
+
+  void Connect();
+  void Disconnect();
+  void SetState(BLinkState state);
+  void SendLocked(uint8_t code, std::initializer_list<uint8_t> payload);
+  void Send(BLinkState state, uint8_t code, std::initializer_list<uint8_t> payload);
+  void EndJob();
+  void EndAfterLinkFailure();
+  void EnableAfterJob();
+
+  // Replies, on the worker thread with m_lock held.
+  void ReceiveMemorySize(uint8_t count);
+  void ReceiveFragmentEntry(const uint8_t* data);
+  void ReceiveMemoryByte(uint8_t status, uint8_t value);
+  void ReceiveMemoryWritten(uint8_t status);
+  void SendReadByte(uint32_t planIndex);
+  void SendWriteByte(uint32_t planIndex);
+
+  // Messages, on the user-interface thread.
+  void OnMemorySize();
+  void OnPlayReply(bool playlist);
+  void OnTableRead(Table table);
+  void OnTableWritten(Table table);
+  void OnMemoryProgress(bool writing);
+  void OnMemoryDone(bool writing);
+  void StartTableRead(Table table);
+  void WriteTableEntry(Table table, int index);
+  void AskForMemoryPhase(bool writing);
+  void StartMemoryPhase(bool writing, uint32_t total);
+  int NextJobCursor();
+
+  BProfile& m_profile;
+  BLinkPort& m_port;
+  BLinkUi& m_ui;
+  std::string m_portName;
+
+  mutable std::mutex m_lock;
+  BLinkState m_state = BLinkState::Disconnected;  // guarded by m_lock
+  uint8_t m_statusByte = 0;                       // guarded by m_lock
+  BLinkText m_linkError;                          // guarded by m_lock
+  uint32_t m_addressInFlight = 0;                 // guarded by m_lock: memory byte on the wire
+  uint8_t m_playedFragment = 0;                   // user-interface thread only
+
+  BJobProgress m_progress;  // user-interface thread, plus the total read by the worker
+  uint32_t m_jobTotal = 0;  // set before the memory phase starts, then read by the worker
+};

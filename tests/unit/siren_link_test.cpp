@@ -1,0 +1,488 @@
+// The command set and the memory jobs, driven by replies from a small siren
+// model in the test instead of a serial port.
+#include "link/siren_link.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <ostream>
+#include <map>
+#include <vector>
+
+#include "ui/string_ids.h"
+
+// Readable failure messages: "190(3, 188())".
+void PrintTo(const BLinkText& text, std::ostream* out) {
+  *out << (text.id != 0 ? std::to_string(text.id) : "'" + text.literal + "'") << "(";
+  for (size_t i = 0; i < text.args.size(); ++i) {
+    const BLinkTextArg& arg = text.args[i];
+    if (i > 0) *out << ", ";
+    if (arg.kind == BLinkTextArg::Kind::Number) *out << arg.number;
+    if (arg.kind == BLinkTextArg::Kind::Text) *out << '"' << arg.text << '"';
+    if (arg.kind == BLinkTextArg::Kind::Nested) PrintTo(*arg.nested, out);
+  }
+  *out << ")";
+}
+
+namespace {
+
+bool Contains(const std::vector<BLinkText>& lines, const BLinkText& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+struct SentFrame {
+  uint8_t code;
+  std::vector<uint8_t> payload;
+};
+
+class FakePort : public BLinkPort {
+ public:
+  bool openResult = true;
+  bool open = false;
+  std::deque<SentFrame> unanswered;
+  std::vector<SentFrame> sent;
+
+  bool Open(const std::string&) override { return open = openResult; }
+  bool Close(unsigned) override {
+    open = false;
+    unanswered.clear();
+    return true;
+  }
+  void Send(uint8_t code, uint8_t length, const uint8_t* payload) override {
+    SentFrame frame{code, std::vector<uint8_t>(payload, payload + length)};
+    sent.push_back(frame);
+    unanswered.push_back(frame);
+  }
+  bool IsOpen() const override { return open; }
+  std::string GetErrorText() const override { return "no such port"; }
+};
+
+class FakeUi : public BLinkUi {
+ public:
+  std::deque<unsigned> posted;
+  std::vector<BLinkText> status;
+  std::vector<BLinkText> errors;
+  std::vector<BLinkText> information;
+  std::vector<BLinkText> questions;
+  std::deque<BAnswer> answers;
+  std::map<std::string, bool> enabled;
+  int progressRange = -1;
+  int progressPosition = -1;
+  bool connectedText = false;
+  uint32_t availableSize = 0;
+  bool modified = false;
+  int filled = 0;
+  int selected = -1;
+  uint32_t tick = 0;
+  std::vector<std::string> debug;
+
+  void PostLinkMessage(unsigned message) override { posted.push_back(message); }
+  std::string DefaultFragmentName(int number) override { return "F" + std::to_string(number); }
+  void ShowLinkStatus(const BLinkText& text) override { status.push_back(text); }
+  void ReplaceLinkStatus(const BLinkText& text) override {
+    if (!status.empty()) status.pop_back();
+    status.push_back(text);
+  }
+  void ClearStatusLog() override { status.clear(); }
+  void ShowLinkError(const BLinkText& text) override { errors.push_back(text); }
+  void ShowLinkInformation(const BLinkText& text) override { information.push_back(text); }
+  BAnswer AskLink(const BLinkText& text, BQuestion) override {
+    questions.push_back(text);
+    if (answers.empty()) return BAnswer::Yes;
+    BAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void SetProgressRange(int total) override {
+    progressRange = total;
+    progressPosition = 0;
+  }
+  void SetProgressPosition(int position) override { progressPosition = position; }
+  void SetConnectCommandText(bool connected) override { connectedText = connected; }
+  void SetAvailableSize(uint32_t bytes) override { availableSize = bytes; }
+  void EnableSirenCommands(bool on) override { enabled["siren"] = on; }
+  void EnableAbort(bool on) override { enabled["abort"] = on; }
+  void EnableEditing(bool on) override { enabled["editing"] = on; }
+  void EnableFileCommands(bool on) override { enabled["file"] = on; }
+  void EnablePortMenu(bool on) override { enabled["port"] = on; }
+  void SaveSettings() override {}
+  void EnablePlayer(bool) override {}
+  void ClearHistory() override {}
+  void ClearPanels() override {}
+  void FillPanels() override { ++filled; }
+  void MarkProfileModified() override { modified = true; }
+  int SelectedFragment() override { return selected; }
+  uint32_t TickCount() override { return tick; }
+  void DebugOutput(const std::string& text) override { debug.push_back(text); }
+};
+
+// The device side: answers requests from its own table, playlist, buttons and memory.
+struct SirenModel {
+  int chips = 2;
+  uint32_t start[16];
+  uint32_t length[16];
+  uint8_t playlist[16];
+  uint8_t buttons[4] = {255, 255, 255, 255};
+  std::vector<uint8_t> memory = std::vector<uint8_t>(kImageSize, 0xFF);
+  std::map<std::pair<uint8_t, int>, uint8_t> refusals;  // (write code, index) -> status
+  uint32_t refusedAddress = 0xFFFFFFFF;
+
+  SirenModel() {
+    for (int i = 0; i < 16; ++i) start[i] = length[i] = kEmptySlotValue;
+    for (uint8_t& entry : playlist) entry = 255;
+  }
+
+  std::vector<uint8_t> Answer(const SentFrame& frame) {
+    const std::vector<uint8_t>& p = frame.payload;
+    auto address = [&] { return uint32_t(p[0] | p[1] << 8 | p[2] << 16); };
+    auto refusal = [&](int index) {
+      auto found = refusals.find({frame.code, index});
+      return found == refusals.end() ? uint8_t(0) : found->second;
+    };
+    switch (frame.code) {
+      case CMD_DETECT:
+        return {};
+      case CMD_MEMORY_SIZE:
+        return {uint8_t(chips)};
+      case CMD_READ_FRAGMENT:
+        return {p[0], uint8_t(start[p[0]]), uint8_t(start[p[0]] >> 8), uint8_t(start[p[0]] >> 16),
+                uint8_t(length[p[0]]), uint8_t(length[p[0]] >> 8), uint8_t(length[p[0]] >> 16)};
+      case CMD_WRITE_FRAGMENT:
+        if (refusal(p[0]) == 0) {
+          start[p[0]] = p[1] | p[2] << 8 | p[3] << 16;
+          length[p[0]] = p[4] | p[5] << 8 | p[6] << 16;
+        }
+        return {0, refusal(p[0])};
+      case CMD_READ_PLAYLIST:
+        return {playlist[p[0]], 0};
+      case CMD_WRITE_PLAYLIST:
+        playlist[p[0]] = p[1];
+        return {refusal(p[0])};
+      case CMD_READ_BUTTON:
+        return {buttons[p[0]], 0};
+      case CMD_WRITE_BUTTON:
+        buttons[p[0]] = p[1];
+        return {refusal(p[0])};
+      case CMD_READ_BYTE:
+        if (address() == refusedAddress) return {255, 0};
+        return {0, memory[address()]};
+      case CMD_WRITE_BYTE:
+        if (address() == refusedAddress) return {255};
+        memory[address()] = p[3];
+        return {0};
+      default:
+        return {1, 1};
+    }
+  }
+};
+
+uint8_t ReplyCode(uint8_t requestCode) { return requestCode == CMD_DETECT ? kDetectReply : requestCode; }
+
+class SirenLinkTest : public ::testing::Test {
+ protected:
+  BProfile profile;
+  FakePort port;
+  FakeUi ui;
+  SirenModel siren;
+  BSirenLink link{profile, port, ui};
+
+  // Hands the posted messages to the link, as the window's message loop does.
+  void Pump() {
+    while (!ui.posted.empty()) {
+      unsigned message = ui.posted.front();
+      ui.posted.pop_front();
+      link.HandleMessage(message);
+    }
+  }
+  // The siren answers every waiting request, one at a time, until none is left.
+  void AnswerAll(size_t limit = 1000000) {
+    for (size_t i = 0; i < limit && !port.unanswered.empty(); ++i) {
+      SentFrame frame = port.unanswered.front();
+      port.unanswered.pop_front();
+      std::vector<uint8_t> data = siren.Answer(frame);
+      link.OnReceive(ReplyCode(frame.code), uint8_t(data.size()), data.data());
+      Pump();
+    }
+  }
+  void Reply(uint8_t code, std::vector<uint8_t> data) {
+    port.unanswered.clear();
+    link.OnReceive(code, uint8_t(data.size()), data.data());
+    Pump();
+  }
+  void ConnectTo(int chips) {
+    siren.chips = chips;
+    link.OnConnect("COM3");
+    AnswerAll();
+  }
+  void PlaceFragment(const char* name, uint32_t start, std::vector<uint8_t> bytes) {
+    profile.PlaceFragment(name, BMemRange{start, uint32_t(bytes.size())}, bytes.data(), uint32_t(bytes.size()));
+  }
+};
+
+TEST_F(SirenLinkTest, ConnectDetectsTheSirenAndLearnsItsMemory) {
+  ConnectTo(4);
+  EXPECT_TRUE(port.open);
+  EXPECT_EQ(CMD_DETECT, port.sent[0].code);
+  EXPECT_EQ(CMD_MEMORY_SIZE, port.sent[1].code);
+  std::vector<BLinkText> expected = {BLinkText(IDS_OPENING_PORT, {"COM3"}), BLinkText(IDS_SEARCHING_SIREN),
+                                     BLinkText(IDS_SIREN_DETECTED), BLinkText(IDS_QUERYING_MEMORY_SIZE),
+                                     BLinkText(IDS_SIREN_CONNECTED, {255})};
+  EXPECT_EQ(expected, ui.status);
+  EXPECT_EQ(4, profile.GetICCount());
+  EXPECT_EQ(kImageSize, ui.availableSize);
+  EXPECT_TRUE(ui.enabled["siren"]);
+  EXPECT_FALSE(ui.enabled["port"]);
+  EXPECT_TRUE(ui.connectedText);
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+
+  Reply(kDetectReply, {});  // a stray reply while idle changes nothing
+  EXPECT_EQ(5u, ui.status.size());
+  EXPECT_EQ(2u, port.sent.size());
+}
+
+TEST_F(SirenLinkTest, InvalidChipCountsAreReportedAndKeepTheLinkOpen) {
+  for (int chips : {0, 0x80, 5}) {
+    SCOPED_TRACE(chips);
+    ui.errors.clear();
+    if (port.open) link.OnConnect("COM3");
+    ConnectTo(chips);
+    BLinkText expected(IDS_BAD_MEMORY_SIZE, {chips});
+    ASSERT_EQ(1u, ui.errors.size());
+    EXPECT_EQ(expected, ui.errors[0]);
+    EXPECT_EQ(expected, ui.status.back());
+    EXPECT_EQ(0, profile.GetICCount());
+    EXPECT_TRUE(port.open);
+    EXPECT_EQ(BLinkState::Idle, link.GetState());
+  }
+}
+
+TEST_F(SirenLinkTest, PortThatCannotBeOpenedIsReportedTwice) {
+  port.openResult = false;
+  link.OnConnect("COM42");
+  EXPECT_EQ(BLinkText(IDS_PORT_OPEN_FAILED_STATUS, {"COM42", "no such port"}), ui.status.back());
+  ASSERT_EQ(1u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_PORT_OPEN_FAILED, {"COM42", "no such port"}), ui.errors[0]);
+  EXPECT_EQ(BLinkState::Disconnected, link.GetState());
+  EXPECT_FALSE(ui.connectedText);
+  EXPECT_TRUE(port.sent.empty());
+}
+
+TEST_F(SirenLinkTest, SilenceAndTransportErrorsDisconnect) {
+  link.OnConnect("COM3");
+  link.OnTimeout();
+  Pump();
+  EXPECT_FALSE(port.open);
+  EXPECT_EQ(BLinkText(IDS_DISCONNECTED), ui.status.back());
+  ASSERT_EQ(1u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_SIREN_NOT_RESPONDING, {"COM3"}), ui.errors[0]);
+  EXPECT_TRUE(ui.enabled["port"]);
+  EXPECT_FALSE(ui.enabled["siren"]);
+  EXPECT_TRUE(ui.enabled["file"]);
+
+  ConnectTo(2);
+  link.OnError("device gone");
+  Pump();
+  EXPECT_EQ(BLinkText::Literal("device gone"), ui.status[ui.status.size() - 2]);
+  EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText::Literal("device gone")}), ui.errors.back());
+  EXPECT_EQ(BLinkState::Disconnected, link.GetState());
+
+  link.OnTimeout();  // late news from the closed link
+  Pump();
+  EXPECT_EQ(2u, ui.errors.size());
+}
+
+TEST_F(SirenLinkTest, PlayAndStopOnTheSiren) {
+  ConnectTo(1);
+  PlaceFragment("a", 0, {1, 2, 3});
+  ui.selected = 0;
+  ui.answers = {BAnswer::No};
+  link.PlayFragment();
+  EXPECT_EQ(BLinkText(IDS_FRAGMENT_NOT_SYNCED_PROMPT), ui.questions.back());
+  EXPECT_EQ(2u, port.sent.size()) << "No sends nothing";
+
+  link.PlayFragment();
+  EXPECT_EQ(CMD_PLAY_FRAGMENT, port.sent.back().code);
+  EXPECT_EQ(std::vector<uint8_t>{0}, port.sent.back().payload);
+  Reply(CMD_PLAY_FRAGMENT, {0, kStatusOk});
+  EXPECT_TRUE(ui.errors.empty());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+
+  link.StopPlayback();
+  EXPECT_EQ(std::vector<uint8_t>{kStopPlayback}, port.sent.back().payload);
+  Reply(kAlternativePlayReply, {0, kStatusBadIndex});
+  ASSERT_EQ(1u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {255, BLinkText(IDS_BAD_FRAGMENT_INDEX)}), ui.errors[0]);
+
+  link.PlayPlaylist();
+  Reply(CMD_PLAY_PLAYLIST, {kStatusUnavailable});
+  EXPECT_EQ(BLinkText(IDS_PLAY_PLAYLIST_ON_SIREN_FAILED, {BLinkText(IDS_MEMORY_UNAVAILABLE)}), ui.errors.back());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+}
+
+TEST_F(SirenLinkTest, ReadCopiesTheSirenIntoTheProfile) {
+  siren.start[0] = 0x1000;
+  siren.length[0] = 100;
+  siren.start[1] = 0x0000;
+  siren.length[1] = 50;
+  siren.start[2] = 0x10000;  // runs past 2 chips: cut to 65534 bytes
+  siren.length[2] = 0x20000;
+  siren.start[3] = 0x30000;  // beyond the memory: no fragment
+  siren.length[3] = 10;
+  siren.playlist[0] = 1;
+  siren.playlist[1] = 0;
+  siren.buttons[2] = 1;
+  for (uint32_t i = 0; i < kImageSize; ++i) siren.memory[i] = uint8_t(i * 7);
+  ConnectTo(2);
+  link.StartRead();
+  EXPECT_FALSE(ui.enabled["editing"]);
+  EXPECT_TRUE(ui.modified);
+  AnswerAll();
+
+  EXPECT_EQ(BLinkText(IDS_READ_MEMORY_PROMPT), ui.questions.back());
+  ASSERT_EQ(1u, ui.information.size());
+  EXPECT_EQ(BLinkText(IDS_READ_COMPLETE), ui.information[0]);
+  EXPECT_EQ(1, ui.filled);
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["editing"]);
+  EXPECT_FALSE(ui.enabled["abort"]);
+
+  EXPECT_EQ("F1", profile.GetFragment(0).name);
+  EXPECT_EQ(0x1000u, profile.GetFragment(0).start);
+  EXPECT_EQ(65534u, profile.GetFragment(2).length);
+  EXPECT_EQ(kEmptySlotValue, profile.GetFragment(3).start);
+  EXPECT_EQ("F4", profile.GetFragment(3).name);
+  EXPECT_TRUE(profile.GetFragment(3).synced);
+  EXPECT_EQ(1, profile.GetPlaylistEntry(0));
+  EXPECT_EQ(255, profile.GetPlaylistEntry(2));
+  EXPECT_EQ(1, profile.GetButton(2));
+  EXPECT_TRUE(profile.IsPlaylistSynced());
+  for (uint32_t a : {0x1000u, 0x1063u, 0x0000u, 0x0031u, 0x10000u, 0x1FFFDu})
+    EXPECT_EQ(siren.memory[a], profile.Image()[a]) << a;
+  EXPECT_EQ(0xFF, profile.Image()[0x1064]) << "bytes outside fragments are not read";
+
+  // The plan order is slot order: byte 100 of the job is address 0.
+  size_t firstByteRequest = 0;
+  while (port.sent[firstByteRequest].code != CMD_READ_BYTE) ++firstByteRequest;
+  EXPECT_EQ((std::vector<uint8_t>{0x00, 0x10, 0x00}), port.sent[firstByteRequest].payload);
+  EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00, 0x00}), port.sent[firstByteRequest + 100].payload);
+}
+
+TEST_F(SirenLinkTest, ReadOfAnEmptySirenEndsAfterTheButtons) {
+  ConnectTo(1);
+  link.StartRead();
+  AnswerAll();
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_EQ(BLinkText(IDS_BUTTONS_READ), ui.status.back());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["siren"]);
+}
+
+TEST_F(SirenLinkTest, AFragmentReplyWithAnotherIndexMovesTheCursor) {
+  ConnectTo(1);
+  link.StartRead();
+  port.unanswered.clear();
+  Reply(CMD_READ_FRAGMENT, {7, 0, 0, 0, 5, 0, 0});
+  EXPECT_EQ(5u, profile.GetFragment(7).length);
+  EXPECT_EQ(std::vector<uint8_t>{8}, port.sent.back().payload);
+  EXPECT_EQ(BLinkText(IDS_READING_FRAGMENT, {8}), ui.status.back());
+}
+
+TEST_F(SirenLinkTest, WriteCopiesTheProfileIntoTheSiren) {
+  ConnectTo(2);
+  PlaceFragment("first", 0x2000, {1, 2, 3, 4});
+  PlaceFragment("second", 0x0100, {9, 8});
+  profile.AppendPlaylistEntry(1);
+  profile.SetButton(3, 0);
+  link.StartWrite();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  EXPECT_EQ(0x2000u, siren.start[0]);
+  EXPECT_EQ(2u, siren.length[1]);
+  EXPECT_EQ(kEmptySlotValue & 0xFFFFFF, siren.start[5]);
+  EXPECT_EQ(1, siren.playlist[0]);
+  EXPECT_EQ(0, siren.buttons[3]);
+  EXPECT_EQ(4, siren.memory[0x2003]);
+  EXPECT_EQ(8, siren.memory[0x0101]);
+  EXPECT_TRUE(profile.GetFragment(0).synced);
+  EXPECT_TRUE(profile.IsPlaylistSynced());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+}
+
+TEST_F(SirenLinkTest, RefusedTableEntriesCanBeRetriedSkippedOrCancelled) {
+  ConnectTo(1);
+  siren.refusals[{CMD_WRITE_FRAGMENT, 3}] = kStatusBadIndex;
+  ui.answers = {BAnswer::Yes, BAnswer::No};
+  link.StartWrite();
+  AnswerAll();
+  std::vector<int> fragmentWrites;
+  for (const SentFrame& frame : port.sent)
+    if (frame.code == CMD_WRITE_FRAGMENT) fragmentWrites.push_back(frame.payload[0]);
+  EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 3, 4}), std::vector<int>(fragmentWrites.begin(), fragmentWrites.begin() + 6));
+  EXPECT_EQ(BLinkText(IDS_FRAGMENT_WRITE_RETRY_PROMPT, {3, BLinkText(IDS_BAD_FRAGMENT_INDEX)}), ui.questions[0]);
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_FRAGMENT_WRITE_FAILED, {3, BLinkText(IDS_BAD_FRAGMENT_INDEX)})));
+  EXPECT_FALSE(profile.GetFragment(3).synced);
+
+  siren.refusals.clear();
+  siren.refusals[{CMD_WRITE_PLAYLIST, 0}] = kStatusBadFragment;
+  profile.SetPlaylistSynced(false);
+  ui.answers = {BAnswer::Cancel};
+  link.StartWrite();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_PLAYLIST_WRITE_RETRY_PROMPT, {0, BLinkText(IDS_BAD_FRAGMENT_INDEX)}), ui.questions.back());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["siren"]);
+  EXPECT_FALSE(profile.IsPlaylistSynced());
+}
+
+TEST_F(SirenLinkTest, ARefusedMemoryByteEndsTheJobAndTheConnection) {
+  siren.start[0] = 0x02000;
+  siren.length[0] = 10;
+  siren.refusedAddress = 0x02005;
+  ConnectTo(1);
+  link.StartRead();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText(IDS_READ_ADDRESS_FAILED, {0x02005u})}),
+            ui.errors.back());
+  EXPECT_FALSE(port.open);
+  EXPECT_EQ(BLinkState::Disconnected, link.GetState());
+  EXPECT_TRUE(ui.enabled["file"]);
+}
+
+TEST_F(SirenLinkTest, AbortIgnoresTheLateReply) {
+  siren.start[0] = 0;
+  siren.length[0] = 100;
+  siren.memory.assign(kImageSize, 0x42);
+  ConnectTo(1);
+  link.StartRead();
+  AnswerAll(16 + 16 + 4 + 10);  // the tables and ten memory bytes
+  ASSERT_EQ(BLinkState::ReadingMemory, link.GetState());
+  EXPECT_TRUE(ui.enabled["abort"]);
+  link.Abort();
+  EXPECT_EQ(BLinkText(IDS_ABORTED), ui.status.back());
+  AnswerAll();  // the byte already on the wire
+  EXPECT_EQ(0x42, profile.Image()[9]);
+  EXPECT_EQ(0xFF, profile.Image()[10]) << "the late reply is not stored";
+  EXPECT_TRUE(ui.information.empty());
+  EXPECT_TRUE(ui.enabled["siren"]);
+}
+
+TEST(JobProgressTest, TimeLeftUsesTheMeasuredSpeedAndOnlyGoesDown) {
+  BJobProgress progress;
+  progress.Start(1000, 60000);
+  EXPECT_FALSE(progress.OnProgress(400, 1800).showTimeLeft) << "too early to measure";
+  EXPECT_EQ(500, progress.OnProgress(600, 2200).speed);
+  BJobProgress::Report report = progress.OnProgress(1200, 3400);
+  EXPECT_EQ(500, report.speed);
+  ASSERT_TRUE(report.showTimeLeft);
+  EXPECT_EQ(117u, report.secondsLeft);  // 01:57
+  report = progress.OnProgress(1300, 3800);  // slower now: 125 s would be more
+  EXPECT_EQ(468, report.speed);
+  EXPECT_FALSE(report.showTimeLeft);
+  report = progress.OnProgress(20000, 60000);  // past the window the speed stays
+  EXPECT_EQ(468, report.speed);
+  EXPECT_TRUE(report.showTimeLeft);
+  EXPECT_EQ(85u, report.secondsLeft);
+}
+
+}  // namespace
