@@ -56,11 +56,6 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uin
         Log("FAULT silent: no reply to " + numberText);
         return false;
     }
-    if (faults_.dropReply.Matches(number)) {
-        Log("FAULT drop: no reply to " + numberText);
-        return false;
-    }
-
     std::vector<uint8_t> frame;
     uint8_t status = 0;
     std::string reason;
@@ -76,6 +71,11 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uin
     }
     if (frame.empty())
         return false;
+    if (faults_.dropReply.Matches(number)) {
+        // As if the reply were lost on the line: the device did its work.
+        Log("FAULT drop: reply " + std::to_string(number) + " not sent: " + HexBytes(frame));
+        return false;
+    }
 
     if (faults_.corruptChecksum.Matches(number)) {
         frame.back() ^= 0xFF;

@@ -1,7 +1,9 @@
 // BSirenEmulator: the whole device as seen from its serial line, without the
 // line itself. Bytes that arrive go in through Feed; what the device sends
 // back comes out, reply by reply, with the faults of its BFaultPlan applied
-// (silence, dropped replies, refusals, corrupted checksums, noise). Every
+// (silence, dropped replies, refusals, corrupted checksums, noise). A
+// silent device does nothing at all; a dropped reply is lost on its way back,
+// after the device has carried out the request. Every
 // frame and every injected fault is told to the log sink as one line.
 #pragma once
 
