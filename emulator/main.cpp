@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -261,6 +262,7 @@ void BEmulatorProgram::HandleChunk(const uint8_t* bytes, std::size_t count)
             OnHangUp();
             return;
         }
+        log_.Write(reply.logLine);
     }
 }
 
@@ -314,6 +316,8 @@ int main(int argc, char** argv)
         return 0;
     }
     InstallSignalHandlers();
+    // The default 50 us timer slack would make every paced reply that much late.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     BEmulatorProgram program(options);
     return program.Run();
 }

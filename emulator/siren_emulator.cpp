@@ -36,7 +36,7 @@ std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size
         case BParserEvent::Kind::Request: {
             BOutgoingReply reply;
             reply.chunkOffset = event.chunkOffset;
-            if (HandleRequest(event.request, reply.bytes))
+            if (HandleRequest(event.request, reply.bytes, reply.logLine))
                 replies.push_back(std::move(reply));
             break;
         }
@@ -45,7 +45,7 @@ std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size
     return replies;
 }
 
-bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& out)
+bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& out, std::string& logLine)
 {
     const uint64_t number = ++requestCount_;
     const std::string numberText = "request " + std::to_string(number);
@@ -84,7 +84,7 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uin
     const std::vector<uint8_t> noise = MakeNoise();
     if (!noise.empty())
         Log("FAULT noise: " + HexBytes(noise));
-    Log("TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame));
+    logLine = "TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame);
     out = noise;
     out.insert(out.end(), frame.begin(), frame.end());
     return true;

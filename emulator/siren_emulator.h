@@ -23,6 +23,9 @@ struct BOutgoingReply {
     std::size_t chunkOffset = 0;
     // Noise (if any) followed by the reply frame.
     std::vector<uint8_t> bytes;
+    // The log line of the reply frame, for the caller to log when the bytes
+    // have really been written (so that the log shows the line's timing).
+    std::string logLine;
 };
 
 class BSirenEmulator {
@@ -42,7 +45,7 @@ public:
     uint64_t RequestCount() const { return requestCount_; }
 
 private:
-    bool HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& reply);
+    bool HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& reply, std::string& logLine);
     bool FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason);
     std::vector<uint8_t> MakeNoise();
     void Log(const std::string& line);
