@@ -130,11 +130,27 @@ build_native() {
   configure_and_build "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug
 }
 
+# The native tools that the Windows build runs beside it: the siren emulator,
+# built without sanitizers so that it runs at full speed.
+EMULATOR="$BUILD/tools/emulator/siren_emulator"
+build_tools() {
+  if [ ! -f "$BUILD/tools/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD/tools" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
+      -DSIRELTA_SANITIZE=OFF -DSIRELTA_TESTS=OFF >/dev/null
+  fi
+  cmake --build "$BUILD/tools" -j2 --target siren_emulator
+}
+
 build_windows() {
+  # The link tests start the emulator; an existing build learns its path too.
+  if [ -f "$BUILD/win/CMakeCache.txt" ]; then
+    cmake "$BUILD/win" -DSIRELTA_EMULATOR="$EMULATOR" >/dev/null
+  fi
   configure_and_build "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
     -DSIRELTA_DEPS_PREFIX="$MINGW_PREFIX" \
-    -DSIRELTA_WINE="$ROOT/scripts/wine-run.sh"
+    -DSIRELTA_WINE="$ROOT/scripts/wine-run.sh" \
+    -DSIRELTA_EMULATOR="$EMULATOR"
 }
 
 # An X server for the windows when the session has none; sets DISPLAY.

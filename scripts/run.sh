@@ -8,6 +8,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/common.sh"
 
 prepare_environment
+build_tools
 build_windows
 
 trap 'stop_display; wine_env wineserver -k 2>/dev/null || true' EXIT

@@ -10,6 +10,8 @@ prepare_environment
 
 log "building the native target"
 build_native
+log "building the native tools"
+build_tools
 log "building the Windows target"
 build_windows
 

@@ -1,0 +1,15 @@
+// The COM ports the system knows, as the port menu and the port dialog list them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The names of the system's COM ports (COM1, COM12, ...), in the order the
+// print spooler reports them; not sorted. Empty when there are none or the
+// spooler cannot be asked.
+std::vector<std::string> EnumerateComPorts();
+
+// Keeps a reported port name when its first 3 characters are "COM" in any
+// case, cut at the first ':' from its fifth character on ("COM12:" gives
+// "COM12"). Returns false for any other name.
+bool TakeComPortName(const char* reported, std::string& name);

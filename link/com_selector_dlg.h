@@ -1,0 +1,34 @@
+// The port dialog: the user picks a COM port from the system's list or types
+// any port name.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/dialog_window.h"
+
+class BCOMSelectorDlg : public BDialogWindow {
+ public:
+  BCOMSelectorDlg() = default;
+
+  // Shows the dialog modally; IDOK when a port name was chosen, else IDCANCEL
+  // (-1 when the dialog could not be made).
+  INT_PTR DoModal(HINSTANCE instance, HWND owner);
+
+  // The name shown when the dialog opens, and after OK the name chosen,
+  // trimmed. ANSI code page.
+  const std::string& GetPortName() const { return m_portName; }
+  void SetPortName(const std::string& portName) { m_portName = portName; }
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Shows a message box with the program's caption; tests answer it.
+  virtual int ShowMessageBox(const std::wstring& text, UINT type);
+
+ private:
+  void OnInitDialog();
+  void OnOK();
+
+  std::string m_portName = "COM1";
+};

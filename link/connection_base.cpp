@@ -1,0 +1,134 @@
+#include "link/connection_base.h"
+
+#include "link/frame.h"
+#include "platform/error_text.h"
+#include "ui/string_ids.h"
+#include "ui/ui_text.h"
+
+namespace {
+
+void CloseAndForget(HANDLE& handle, HANDLE closedValue) {
+  if (handle != closedValue) ::CloseHandle(handle);
+  handle = closedValue;
+}
+
+// A string of the program's string table, formatted, in the ANSI code page.
+std::string FormatResourceText(UINT id, ...) {
+  std::wstring format = LoadText(::GetModuleHandleW(nullptr), id);
+  va_list arguments;
+  va_start(arguments, id);
+  std::wstring text = FormatTextV(format.c_str(), arguments);
+  va_end(arguments);
+  return Narrow(text);
+}
+
+}  // namespace
+
+BCOMConnectionBase::BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs)
+    : m_handler(&handler), m_readTimeoutMs(readTimeoutMs), m_writeTimeoutMs(writeTimeoutMs) {
+  ZeroMemory(&m_settings, sizeof(m_settings));
+}
+
+BCOMConnectionBase::~BCOMConnectionBase() { BCOMConnectionBase::Close(5000); }
+
+bool BCOMConnectionBase::Open(const std::string& portName) {
+  m_sendQueue.Clear();
+  m_stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  m_sendEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  m_received.Clear();
+  m_lastError = 0;
+  m_errorText.clear();
+  if (m_stopEvent == nullptr || m_sendEvent == nullptr) {
+    SetSystemError(::GetLastError());
+    ReleaseHandles();
+    return false;
+  }
+
+  ZeroMemory(&m_settings, sizeof(m_settings));
+  m_settings.DCBlength = sizeof(m_settings);
+  m_settings.BaudRate = CBR_115200;
+  m_settings.ByteSize = 8;
+  m_settings.Parity = NOPARITY;
+  m_settings.StopBits = ONESTOPBIT;
+  m_settings.fDtrControl = DTR_CONTROL_DISABLE;
+  m_settings.fRtsControl = RTS_CONTROL_DISABLE;
+
+  m_port = OpenPort(portName);
+  if (m_port == INVALID_HANDLE_VALUE) {
+    SetSystemError(::GetLastError());
+    ReleaseHandles();
+    return false;
+  }
+
+  // No driver time-outs: the worker bounds every wait itself.
+  COMMTIMEOUTS timeouts = {0, 0, 0, 0, 0};
+  bool started = ::SetCommState(m_port, &m_settings) && ::SetCommTimeouts(m_port, &timeouts) &&
+                 ::SetCommMask(m_port, EV_RXCHAR);
+  if (started) {
+    m_thread = ::CreateThread(nullptr, 0, ThreadStart, this, 0, &m_threadId);
+    started = m_thread != nullptr;
+  }
+  if (!started) {
+    SetSystemError(::GetLastError());
+    ReleaseHandles();
+    return false;
+  }
+  m_isOpen = true;
+  return true;
+}
+
+bool BCOMConnectionBase::Close(DWORD timeoutMs) {
+  bool stopped = true;
+  if (m_thread != nullptr) {
+    ::SetEvent(m_stopEvent);
+    DWORD waited = ::WaitForSingleObject(m_thread, timeoutMs);
+    if (waited == WAIT_TIMEOUT) {
+      m_lastError = kStopTimedOut;
+      m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_TIMEOUT, static_cast<int>(timeoutMs));
+      stopped = false;
+    } else if (waited != WAIT_OBJECT_0) {
+      m_lastError = ::GetLastError();
+      std::wstring reason = Widen(::GetErrorText(m_lastError));
+      m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_STOP_FAILED, reason.c_str());
+      stopped = false;
+    }
+    if (!stopped) ::TerminateThread(m_thread, 0);
+  }
+  ReleaseHandles();
+  m_isOpen = false;
+  return stopped;
+}
+
+void BCOMConnectionBase::Send(uint8_t code, uint8_t length, const uint8_t* payload) {
+  m_sendQueue.Push(BuildRequestFrame(code, length, payload));
+  if (m_sendEvent != nullptr) ::SetEvent(m_sendEvent);
+}
+
+std::string BCOMConnectionBase::GetErrorText() const { return m_errorText; }
+
+bool BCOMConnectionBase::IsOpen() const { return m_isOpen; }
+
+bool BCOMConnectionBase::ParseReceived() { return ::ParseReceived(m_received, *m_handler); }
+
+void BCOMConnectionBase::SetSystemError(DWORD code) {
+  m_lastError = code;
+  m_errorText = ::GetErrorText(code);
+}
+
+void BCOMConnectionBase::ReportSystemError(DWORD code) {
+  SetSystemError(code);
+  m_handler->OnError(m_errorText);
+}
+
+DWORD WINAPI BCOMConnectionBase::ThreadStart(LPVOID connection) {
+  static_cast<BCOMConnectionBase*>(connection)->ThreadProc();
+  return 0;
+}
+
+void BCOMConnectionBase::ReleaseHandles() {
+  CloseAndForget(m_thread, nullptr);
+  m_threadId = 0;
+  CloseAndForget(m_stopEvent, nullptr);
+  CloseAndForget(m_port, INVALID_HANDLE_VALUE);
+  CloseAndForget(m_sendEvent, nullptr);
+}

@@ -1,0 +1,87 @@
+// The serial transport without the port itself: the port settings, the
+// events, the send queue, the receive buffer, opening and closing, and the
+// error text. A derived class opens the port and runs the worker loop.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "link/com_handler.h"
+#include "link/receive_buffer.h"
+#include "link/send_queue.h"
+
+class BCOMConnectionBase {
+ public:
+  // The handler is not owned; the time-outs are in milliseconds.
+  BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs);
+  virtual ~BCOMConnectionBase();
+  BCOMConnectionBase(const BCOMConnectionBase&) = delete;
+  BCOMConnectionBase& operator=(const BCOMConnectionBase&) = delete;
+
+  // Opens and configures the port and starts the worker. Call while closed,
+  // on the user-interface thread. On failure the error text says why.
+  virtual bool Open(const std::string& portName);
+  // Stops the worker (waiting at most `timeoutMs`, then killing it) and closes
+  // the port. Returns false when the worker had to be killed. Always leaves
+  // the transport closed.
+  virtual bool Close(DWORD timeoutMs);
+  // Queues one request frame; never waits. From the user-interface thread or
+  // from inside OnReceive on the worker.
+  virtual void Send(uint8_t code, uint8_t length, const uint8_t* payload);
+  virtual std::string GetErrorText() const;
+  virtual bool IsOpen() const;
+
+  // The system error code of the last failure, (DWORD)-1 after a stop
+  // time-out, 0 after a successful Open.
+  DWORD GetLastErrorCode() const { return m_lastError; }
+
+  static constexpr DWORD kStopTimedOut = static_cast<DWORD>(-1);
+
+ protected:
+  // The port handle, or INVALID_HANDLE_VALUE.
+  virtual HANDLE OpenPort(const std::string& portName) = 0;
+  // The worker body; returns when the worker ends.
+  virtual void ThreadProc() = 0;
+  // Hands every complete good reply frame in the receive buffer to the
+  // handler; true when at least one was delivered.
+  virtual bool ParseReceived();
+
+  // Stores the code and the system's text for it as the last error.
+  void SetSystemError(DWORD code);
+  // SetSystemError, then OnError with the text (worker thread).
+  void ReportSystemError(DWORD code);
+
+  // Set on the user-interface thread by Open and Close only, while no worker
+  // runs (Open starts it last, Close stops it first); the worker only reads
+  // them, so they need no lock.
+  HANDLE m_port = INVALID_HANDLE_VALUE;
+  HANDLE m_stopEvent = nullptr;  // manual-reset: every later wait sees it
+  HANDLE m_sendEvent = nullptr;  // auto-reset: set per Send and per reply while frames wait
+  DCB m_settings;
+  BCOMHandler* m_handler;
+  const DWORD m_readTimeoutMs;
+  const DWORD m_writeTimeoutMs;
+
+  // Worker thread only (reset by Open before the worker starts).
+  BReceiveBuffer m_received;
+  // Both threads; the queue locks itself.
+  BSendQueue m_sendQueue;
+
+ private:
+  static DWORD WINAPI ThreadStart(LPVOID connection);
+  // Closes every handle Open made, without touching the error.
+  void ReleaseHandles();
+
+  // Written by the worker on its failures and by Open and Close; read by the
+  // owner only after Open failed or the worker reported a failure and ended,
+  // or after Close, so the two threads never use them at the same time.
+  DWORD m_lastError = 0;
+  std::string m_errorText;
+
+  // User-interface thread only.
+  bool m_isOpen = false;
+  HANDLE m_thread = nullptr;
+  DWORD m_threadId = 0;
+};
