@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Measures the serial link under Wine against the siren emulator (4 chips):
+# once as fast as the pseudo-terminal goes, once paced like a real 115200 baud
+# line. Usage: bench/run_link_benchmark.sh [BYTES]   (default: the whole image)
+# LINK_BENCHMARK and EMULATOR may name ready builds; otherwise the project's
+# builds are made first.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/scripts/common.sh"
+
+BYTES=${1:-262140}
+PORT_NUMBER=20
+EMULATOR=${EMULATOR_OVERRIDE:-$EMULATOR}
+if [ -z "${LINK_BENCHMARK:-}" ]; then
+  prepare_environment
+  build_tools
+  build_windows
+  LINK_BENCHMARK="$BUILD/win/bench/link_benchmark.exe"
+else
+  ensure_wineprefix
+fi
+
+EMULATOR_PID=""
+REPORT=$(mktemp)
+stop_emulator() {
+  if [ -n "$EMULATOR_PID" ]; then
+    kill "$EMULATOR_PID" 2>/dev/null || true
+    wait "$EMULATOR_PID" 2>/dev/null || true
+  fi
+  EMULATOR_PID=""
+}
+trap 'stop_emulator; rm -f "$REPORT"' EXIT
+
+# Starts the emulator on COM$PORT_NUMBER and waits until it reports its line.
+start_emulator() {
+  : >"$REPORT"
+  "$EMULATOR" --link "$WINEPREFIX/dosdevices/com$PORT_NUMBER" --chips 4 "$@" >"$REPORT" &
+  EMULATOR_PID=$!
+  local i
+  for i in $(seq 100); do
+    [ -s "$REPORT" ] && return 0
+    sleep 0.05
+  done
+  log "the emulator did not start"
+  return 1
+}
+
+run() {
+  local label=$1; shift
+  log "$label: $BYTES bytes written, then read"
+  start_emulator "$@"
+  wine_env wine "$LINK_BENCHMARK" "COM$PORT_NUMBER" "$BYTES"
+  stop_emulator
+}
+
+run "unpaced"
+run "paced at 115200 baud" --pace
