@@ -1,6 +1,7 @@
 #include "emulator/serial_port.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -52,12 +53,26 @@ bool BSerialPort::OpenPseudoTerminal()
     pseudoTerminal_ = true;
     // The line discipline settings live with the pair; the slave has to be
     // open once to set them. The other side may change them when it opens.
-    const int slaveFd = open(slave, O_RDWR | O_NOCTTY);
+    // Opened by a session leader, the line also becomes the emulator's
+    // controlling terminal, so that it cannot become that of whoever opens it
+    // next (Wine's server opens it that way; a hang-up of its controlling
+    // terminal makes that server dump its state to its output).
+    const int slaveFd = open(slave, O_RDWR | (ClaimAsControllingTerminal() ? 0 : O_NOCTTY));
     if (slaveFd < 0)
         return Fail(std::string("open ") + slave);
     const bool raw = SetRaw(slaveFd);
     close(slaveFd);
     return raw;
+}
+
+// Makes the emulator a session leader without a controlling terminal, if it
+// can (it cannot when it already leads a process group, e.g. a shell job).
+bool BSerialPort::ClaimAsControllingTerminal()
+{
+    if (setsid() < 0)
+        return false;
+    std::signal(SIGHUP, SIG_IGN);
+    return true;
 }
 
 bool BSerialPort::OpenDevice(const std::string& path)

@@ -42,6 +42,7 @@ public:
     const std::string& GetErrorText() const { return errorText_; }
 
 private:
+    static bool ClaimAsControllingTerminal();
     bool SetRaw(int fd);
     bool Fail(const std::string& what);
 

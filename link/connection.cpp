@@ -112,6 +112,11 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
       case kTimedOut:
         m_handler->OnTimeout();
         return Next::Continue;
+      case kTimedOutStuck:
+        // The read cannot be reused while its wait hangs on: report the
+        // silence and end; the owner closes the link on a time-out anyway.
+        m_handler->OnTimeout();
+        return Next::EndWorker;
       case kGaveUp:
         // Reported already; the worker goes on with the next request.
         return Next::Continue;
@@ -139,9 +144,7 @@ int BCOMConnection::AwaitCommEvent() {
   if (waited == WAIT_TIMEOUT) {
     // The wait must not stay pending under the next request's wait.
     DWORD ignored = 0;
-    ::CancelIo(m_port);
-    ::GetOverlappedResult(m_port, &m_readOverlapped, &ignored, TRUE);
-    return kTimedOut;
+    return CancelPendingRead(ignored) ? kTimedOut : kTimedOutStuck;
   }
   if (waited != WAIT_OBJECT_0 + 1) {
     ReportSystemError(::GetLastError());
@@ -176,8 +179,8 @@ int BCOMConnection::AwaitFirstByte() {
   if (waited == WAIT_OBJECT_0) return kStopped;
   if (waited == WAIT_TIMEOUT) {
     // A byte that slipped in before the cancellation is kept.
-    ::CancelIo(m_port);
-    if (::GetOverlappedResult(m_port, &m_readOverlapped, &count, TRUE)) m_received.Commit(count);
+    if (!CancelPendingRead(count)) return kTimedOutStuck;
+    m_received.Commit(count);
     return kTimedOut;
   }
   if (waited != WAIT_OBJECT_0 + 1) {
@@ -191,6 +194,17 @@ int BCOMConnection::AwaitFirstByte() {
   m_received.Commit(count);
   int rest = ReadWaitingBytes();
   return rest < 0 ? rest : static_cast<int>(count) + rest;
+}
+
+// Wine does not end a comm-event wait on a real serial device when it is
+// cancelled; waiting for that without a limit would hang the worker.
+bool BCOMConnection::CancelPendingRead(DWORD& count) {
+  const DWORD kCancelWaitMs = 500;
+  ::CancelIo(m_port);
+  count = 0;
+  if (::WaitForSingleObject(m_readOverlapped.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) return false;
+  if (!::GetOverlappedResult(m_port, &m_readOverlapped, &count, FALSE)) count = 0;
+  return true;
 }
 
 int BCOMConnection::ReadWaitingBytes() {

@@ -35,18 +35,23 @@ class BCOMConnection : public BCOMConnectionBase {
   Next AwaitReply();
   // One wait for the arrival of bytes, at most the read time-out. Returns the
   // number of bytes that arrived and were read (0 when there were none), or
-  // kTimedOut, kStopped, kFailed (reported; the worker ends) or kGaveUp
-  // (reported; the worker goes on with the next request).
+  // kTimedOut, kTimedOutStuck (the pending wait would not cancel), kStopped,
+  // kFailed (reported; the worker ends) or kGaveUp (reported; the worker goes
+  // on with the next request).
   int AwaitBytes();
   int AwaitCommEvent();
   int AwaitFirstByte();
   // Reads the bytes waiting in the driver into the receive buffer; returns the
   // count, or kFailed.
   int ReadWaitingBytes();
+  // Cancels the pending read or comm-event wait and waits a little for it to
+  // end; false when it is still pending (some drivers never end it).
+  bool CancelPendingRead(DWORD& count);
   static constexpr int kTimedOut = -1;
   static constexpr int kStopped = -2;
   static constexpr int kFailed = -3;
   static constexpr int kGaveUp = -4;
+  static constexpr int kTimedOutStuck = -5;
   void CloseOverlappedEvents();
 
   // Used by the worker only while it runs; made and closed by Open and Close

@@ -93,15 +93,23 @@ ensure_deb_src() {
 }
 
 # The Wine prefix: created once, never asks to download Mono or Gecko, and has
-# a null ALSA device for the wave output.
+# a null ALSA device for the wave output. Its COM1 is the siren emulator's
+# line: Wine remakes the COM links of its prefix when it starts, from the
+# registry, so COM1 is registered there as a link in the build folder that the
+# emulator points at its pseudo-terminal.
+SIREN_COM1="$BUILD/siren-com1"
 ensure_wineprefix() {
   mkdir -p "$WINE_HOME"
   printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$WINE_HOME/.asoundrc"
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
-  log "creating the Wine prefix"
-  wine_env wineboot -i >/dev/null 2>&1 || true
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix"
+    wine_env wineboot -i >/dev/null 2>&1 || true
+    wine_env wineserver -w || true
+    [ -f "$WINEPREFIX/system.reg" ] || return 1
+  fi
+  grep -q "siren-com1" "$WINEPREFIX/system.reg" && return 0
+  wine_env wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$SIREN_COM1" /f >/dev/null 2>&1
   wine_env wineserver -w || true
-  [ -f "$WINEPREFIX/system.reg" ]
 }
 
 # Runs a command with the environment that every Wine process of the project uses.

@@ -4,12 +4,14 @@
 #include <shellapi.h>
 
 #include "resource.h"
+#include "string_ids.h"
+#include "ui_text.h"
 
 BMainDlg::BMainDlg() { AddMenuRoutes(); }
 
 BMainDlg::~BMainDlg() {
-  // The port popup belongs to the menu bar once it is inserted there.
-  if (m_portMenu != nullptr && ::IsMenu(m_portMenu)) ::DestroyMenu(m_portMenu);
+  // Once attached, the port popup belongs to the menu bar and goes with it.
+  if (m_portMenu != nullptr && !m_portMenuAttached && ::IsMenu(m_portMenu)) ::DestroyMenu(m_portMenu);
 }
 
 void BMainDlg::AddMenuRoutes() {
@@ -43,6 +45,7 @@ BOOL BMainDlg::OnInitDialog() {
   SetButtonIcons();
   RememberSubmenus();
   LoadSettings();
+  BuildPortMenu();
   ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP, LVS_EX_HEADERDRAGDROP);
   return BMainDlgBase::OnInitDialog();
 }
@@ -104,9 +107,29 @@ void BMainDlg::EnablePortMenu(bool enable) {
   EnableMenuItems(m_portMenu, {ID_OTHER_PORT}, enable);
 }
 
-// Routed already; the serial link, the port list and audio import fill them in.
-void BMainDlg::OnConnect() {}
+void BMainDlg::OnConnect() { m_link.OnConnect(m_settings.port); }
+
+// The Connect command reads "Отключиться" while the port is open.
+void BMainDlg::SetConnectCommandText(bool connected) {
+  std::wstring text = LoadText(GetInstance(), connected ? IDS_DISCONNECT : IDS_CONNECT);
+  ::ModifyMenuW(m_connectionMenu, ID_CONNECT, MF_BYCOMMAND | MF_STRING, ID_CONNECT, text.c_str());
+}
+
+// Saving with the link open would race the worker: disconnect first.
+void BMainDlg::OnAppExit() {
+  if (IsModified() && m_connection.IsOpen()) {
+    int answer = AskToSaveChanges();
+    if (answer == IDCANCEL) return;
+    if (answer == IDYES) {
+      OnConnect();
+      if (!SaveProfile()) return;
+    }
+    Destroy();
+    return;
+  }
+  BMainDlgBase::OnAppExit();
+}
+
+// Routed already; the panels and audio import fill them in.
 void BMainDlg::OnAddToPlaylist() {}
-void BMainDlg::OnPortCommand(int) {}
-void BMainDlg::OnOtherPort() {}
 void BMainDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }

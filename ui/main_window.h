@@ -26,6 +26,7 @@ class BMainDlg : public BMainDlgBase {
   void EnableUndo(bool enable) override;
   void EnableRedo(bool enable) override;
   void EnablePortMenu(bool enable) override;
+  void SetConnectCommandText(bool connected) override;
 
  protected:
   BOOL OnInitDialog() override;
@@ -36,6 +37,13 @@ class BMainDlg : public BMainDlgBase {
   virtual void OnPortCommand(int index);
   virtual void OnOtherPort();
   virtual LRESULT OnGetToolTipText(NMTTDISPINFOW* info);
+  void OnAppExit() override;
+
+  // Port choice: the popup lists the system's COM ports; "other port" asks for
+  // any name (virtual so that tests can answer it).
+  void BuildPortMenu();
+  virtual bool AskOtherPort(std::string& portName);
+  void ShowPortInMenu();
 
   // The control whose tooltip to show for a tool: a disabled control gets no
   // mouse messages, so the main window's own tool finds it by the cursor.
@@ -54,6 +62,7 @@ class BMainDlg : public BMainDlgBase {
   void RememberSubmenus();
   void EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable);
 
+  bool m_portMenuAttached = false;  // the popup has replaced the item "Порт"
   HWND m_toolTip = nullptr;
   HACCEL m_accelerators = nullptr;
   std::vector<int> m_toolIds;

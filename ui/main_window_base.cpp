@@ -35,6 +35,8 @@ const int kNameColumnWidth = 150;
 BMainDlgBase::BMainDlgBase() { AddBaseRoutes(); }
 
 BMainDlgBase::~BMainDlgBase() {
+  // The worker thread must be gone before the link and the profile are.
+  m_connection.Close(kLinkCloseTimeoutMs);
   Destroy();
   if (m_bigIcon != nullptr) ::DestroyIcon(m_bigIcon);
   if (m_smallIcon != nullptr) ::DestroyIcon(m_smallIcon);
@@ -148,6 +150,7 @@ void BMainDlgBase::AttachControls() {
 
 // The part of the initialisation that follows BMainDlg's menus and settings.
 BOOL BMainDlgBase::OnInitDialog() {
+  m_linkMessageTarget = GetHwnd();
   SetProfileMessages();
   SetWindowIcons();
   SetupListColumns();
@@ -165,6 +168,8 @@ BOOL BMainDlgBase::OnInitDialog() {
 }
 
 void BMainDlgBase::OnDestroy() {
+  m_linkMessageTarget = nullptr;
+  m_connection.Close(kLinkCloseTimeoutMs);
   OnStop();
   ClearHistory();
   ::PostQuitMessage(2);
@@ -223,11 +228,6 @@ int BMainDlgBase::ShowMessage(UINT stringId, UINT type, ...) {
 }
 
 void BMainDlgBase::EnableControl(int id, bool enable) { ::EnableWindow(GetItem(id), enable ? TRUE : FALSE); }
-
-void BMainDlgBase::SetProgress(int range, int position) {
-  ::SendMessageW(m_progress, PBM_SETRANGE32, 0, range);
-  ::SendMessageW(m_progress, PBM_SETPOS, position, 0);
-}
 
 void BMainDlgBase::SetModified(bool modified) {
   m_modified = modified;

@@ -8,12 +8,19 @@
 #include <string>
 #include <vector>
 
+#include <atomic>
+
+#include "connection_port.h"
 #include "dialog_window.h"
+#include "link/com_handler.h"
+#include "link/connection.h"
+#include "link/link_ui.h"
+#include "link/siren_link.h"
 #include "message_filter.h"
 #include "model/profile.h"
 #include "settings.h"
 
-class BMainDlgBase : public BDialogWindow, public CMessageFilter {
+class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHandler, public BLinkUi {
  public:
   BMainDlgBase();
   ~BMainDlgBase() override;
@@ -52,6 +59,30 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter {
   virtual void EnableLoopButton(bool enable);
 
   virtual void UpdateTitle();
+
+  // The transport's callbacks (worker thread), handed to the siren link.
+  void OnError(const std::string& text) override;
+  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override;
+  void OnTimeout() override;
+
+  // What the siren link shows and switches.
+  void PostLinkMessage(unsigned message) override;
+  std::string DefaultFragmentName(int number) override;
+  void ShowLinkStatus(const BLinkText& text) override;
+  void ReplaceLinkStatus(const BLinkText& text) override;
+  void ClearStatusLog() override;
+  void ShowLinkError(const BLinkText& text) override;
+  void ShowLinkInformation(const BLinkText& text) override;
+  BAnswer AskLink(const BLinkText& text, BQuestion question) override;
+  void SetProgressRange(int total) override;
+  void SetProgressPosition(int position) override;
+  void SetConnectCommandText(bool connected) override;
+  void SetAvailableSize(uint32_t bytes) override;
+  void MarkProfileModified() override;
+  int SelectedFragment() override;
+  uint32_t TickCount() override;
+  void DebugOutput(const std::string& text) override;
+  BLinkState GetLinkState() const { return m_link.GetState(); }
 
   // Local playback arrives with the player; until then nothing ever plays.
   virtual bool IsPlaying() const { return m_playing; }
@@ -150,13 +181,20 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter {
   void SetButtonIcons();
 
   void EnableControl(int id, bool enable);
-  void SetProgress(int range, int position);
 
   BProfile m_profile;
   BSettings m_settings;
   std::string m_profilePath;  // empty for a profile that has no file yet
   bool m_modified = false;
   bool m_playing = false;
+
+  // The siren link. The connection's worker thread calls the link through
+  // this window (BCOMHandler); the link posts to m_linkMessageTarget, which is
+  // set while the window exists and read by the worker, hence atomic.
+  BCOMConnection m_connection{*this, kLinkReadTimeoutMs, kLinkWriteTimeoutMs};
+  BConnectionPort m_port{m_connection};
+  BSirenLink m_link{m_profile, m_port, *this};
+  std::atomic<HWND> m_linkMessageTarget{nullptr};
 
   HWND m_statusLog = nullptr;
   HWND m_progress = nullptr;

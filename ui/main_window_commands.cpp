@@ -1,12 +1,8 @@
 // Commands and notifications that are routed to the main window already but
-// whose work comes with the siren link, the local player, the panels and the
-// editing features. Until those exist they do nothing.
+// whose work comes with the local player, the panels and the editing
+// features. Until those exist they do nothing.
 #include "main_window_base.h"
 
-void BMainDlgBase::OnLinkMessage(UINT, WPARAM, LPARAM) {}
-void BMainDlgBase::OnReadSiren() {}
-void BMainDlgBase::OnWriteSiren() {}
-void BMainDlgBase::OnAbort() {}
 void BMainDlgBase::OnDefragment() {}
 void BMainDlgBase::OnMarkRangeStart() {}
 void BMainDlgBase::OnMarkRangeEnd() {}
@@ -21,9 +17,6 @@ void BMainDlgBase::OnDeleteFragment() {}
 void BMainDlgBase::OnPlayFragment() {}
 void BMainDlgBase::OnRemoveFromPlaylist() {}
 void BMainDlgBase::OnPlayPlaylist() {}
-void BMainDlgBase::OnPlayFragmentOnSiren() {}
-void BMainDlgBase::OnPlayPlaylistOnSiren() {}
-void BMainDlgBase::OnStopOnSiren() {}
 void BMainDlgBase::OnLoopPlay() {}
 void BMainDlgBase::OnPlayPause() {}
 void BMainDlgBase::OnStop() {}

@@ -4,6 +4,9 @@
 
 E2E_OUT="$BUILD/e2e"
 SIRELTA_EXE="$BUILD/win/app/Sirelta.exe"
+PROBE_EXE="$BUILD/win/tests/e2e/window_probe.exe"
+EMULATOR="${SIRELTA_EMULATOR:-$BUILD/tools/emulator/siren_emulator}"
+EMULATOR_PID=""
 mkdir -p "$E2E_OUT"
 E2E_FAILURES=0
 E2E_PASSES=0
@@ -40,6 +43,43 @@ start_sirelta() {
   echo $!
 }
 
+# What the running window shows: `probe status`, `probe title`.
+probe() { wine_env wine "$PROBE_EXE" "$@" 2>/dev/null | tr -d '\r'; }
+
+# Waits up to $2 seconds until the newest status line is $1.
+wait_for_status() {
+  local i
+  for i in $(seq $(( $2 * 2 ))); do
+    [ "$(probe status)" = "$1" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
+# The siren emulator on COM1 of the prefix (see ensure_wineprefix), logging to $E2E_OUT/emulator-$1.log.
+start_emulator() {
+  local name=$1; shift
+  "$EMULATOR" --link "$SIREN_COM1" --log "$E2E_OUT/emulator-$name.log" "$@" \
+    >"$E2E_OUT/emulator-$name.out" 2>&1 &
+  EMULATOR_PID=$!
+  local i
+  for i in $(seq 50); do
+    [ -L "$SIREN_COM1" ] && [ -s "$E2E_OUT/emulator-$name.out" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+stop_emulator() {
+  [ -n "$EMULATOR_PID" ] || return 0
+  kill "$EMULATOR_PID" 2>/dev/null
+  wait "$EMULATOR_PID" 2>/dev/null
+  EMULATOR_PID=""
+}
+
 reset_settings() { wine_env wine reg delete 'HKCU\Software\Sirelta' /f >/dev/null 2>&1 || true; }
 
-stop_all_wine() { wine_env wineserver -k 2>/dev/null || true; }
+stop_all_wine() {
+  wine_env wineserver -k 2>/dev/null || true
+  stop_emulator
+}

@@ -1,75 +1,14 @@
 // The main window created in the test process and driven by its messages;
 // message boxes and file dialogs are answered by the test.
-#include "main_window.h"
-
 #include <gtest/gtest.h>
-
-#include <deque>
 
 #include "resource.h"
 #include "string_ids.h"
+#include "test_main_window.h"
 #include "ui_text.h"
 #include "win_test_support.h"
 
 namespace {
-
-class TestMainDlg : public BMainDlg {
- public:
-  struct Box {
-    std::wstring text;
-    UINT type;
-  };
-  std::vector<Box> boxes;
-  std::deque<int> answers;            // for the message boxes, in order
-  std::deque<std::string> openPaths;  // "" cancels the dialog
-  std::deque<std::string> savePaths;
-  int saveDialogs = 0;
-
-  bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
-  LRESULT Command(UINT id, UINT code = 0) {
-    return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
-  }
-  std::wstring Title() const {
-    wchar_t title[512] = {};
-    ::GetWindowTextW(GetHwnd(), title, 512);
-    return title;
-  }
-  bool MenuGreyed(UINT id) const {
-    return (::GetMenuState(::GetMenu(GetHwnd()), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
-  }
-  bool ControlEnabled(int id) const { return ::IsWindowEnabled(GetItem(id)) != FALSE; }
-  int ToolAt(POINT screenPoint) const { return ToolTipControlAt(GetHwnd(), screenPoint); }
-  std::wstring StatusLine(int index) const {
-    wchar_t text[512] = {};
-    ::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    return text;
-  }
-  int StatusCount() const { return static_cast<int>(::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETCOUNT, 0, 0)); }
-
- protected:
-  int ShowMessageBox(const std::wstring& text, UINT type) override {
-    boxes.push_back({text, type});
-    if (answers.empty()) return IDOK;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  bool AskOpenPath(std::string& path) override { return Answer(openPaths, path); }
-  bool AskSavePath(std::string& path) override {
-    ++saveDialogs;
-    return Answer(savePaths, path);
-  }
-
- private:
-  static bool Answer(std::deque<std::string>& answers, std::string& path) {
-    if (answers.empty()) return false;
-    path = answers.front();
-    answers.pop_front();
-    return !path.empty();
-  }
-};
-
-std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }
 
 // Writes a profile with one named fragment, as another run of the program would have.
 void WriteProfile(const std::string& path, const char* name) {

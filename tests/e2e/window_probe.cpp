@@ -1,0 +1,61 @@
+// Prints what the running Sirelta window shows, for the end-to-end tests:
+//   window_probe status    the newest line of the status log
+//   window_probe title     the window title
+// Output is UTF-8; the exit code is 1 when there is no Sirelta window.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const int kStatusLogId = 1001;
+
+BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM found) {
+  wchar_t title[256] = {};
+  wchar_t className[64] = {};
+  ::GetWindowTextW(hwnd, title, 256);
+  ::GetClassNameW(hwnd, className, 64);
+  // The main window is a dialog whose title begins with the program title and
+  // which has a status log; message boxes have the same title but no log.
+  if (std::wcsncmp(title, L"Sirelta", 7) != 0 || ::GetDlgItem(hwnd, kStatusLogId) == nullptr) return TRUE;
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
+void PrintUtf8(const std::wstring& text) {
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+  std::printf("%s\n", utf8.c_str());
+}
+
+// WM_GETTEXT is sent explicitly: GetWindowText does not ask controls of
+// another process for their text.
+std::wstring WindowText(HWND hwnd) {
+  wchar_t text[1024] = {};
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: window_probe status|title\n");
+    return 2;
+  }
+  HWND window = nullptr;
+  ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&window));
+  if (window == nullptr) return 1;
+  if (std::strcmp(argv[1], "status") == 0) {
+    PrintUtf8(WindowText(::GetDlgItem(window, kStatusLogId)));
+  } else if (std::strcmp(argv[1], "title") == 0) {
+    PrintUtf8(WindowText(window));
+  } else {
+    return 2;
+  }
+  return 0;
+}

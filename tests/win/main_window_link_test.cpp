@@ -1,0 +1,261 @@
+// The main window against the siren emulator: connecting at start-up, the
+// failures the user can meet, and whole read and write jobs compared byte by
+// byte with what the emulator keeps.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "emulator/siren_state.h"
+#include "emulator_process.h"
+#include "string_ids.h"
+#include "test_main_window.h"
+#include "win_test_support.h"
+
+namespace {
+
+const int kPort = 6;
+const char kPortName[] = "COM6";
+
+class MainWindowLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteSettingsKey();
+    ASSERT_FALSE(EmulatorProcess::ExecutablePath().empty()) << "SIRELTA_EMULATOR is not set";
+  }
+  void TearDown() override {
+    window.reset();
+    emulator.Stop();
+    DeleteSettingsKey();
+  }
+
+  void StartEmulator(std::vector<std::string> options) {
+    ASSERT_TRUE(emulator.Start(kPort, options)) << emulator.ErrorText();
+  }
+  // A new window that connects to kPortName at start, as the program does.
+  void StartWindow(const char* port = kPortName) {
+    window.reset(new TestMainDlg());
+    WriteSettingsValue("Port", REG_SZ, port, static_cast<DWORD>(strlen(port) + 1));
+    window->connectAllowed = true;
+    ASSERT_TRUE(window->Start());
+  }
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!done()) {
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+      if (::GetTickCount() - start > timeoutMs) return false;
+      ::Sleep(2);
+    }
+    return true;
+  }
+  bool WaitForStatus(const std::wstring& line, DWORD timeoutMs = 8000) {
+    return PumpUntil([&] { return window->StatusCount() > 0 && window->StatusLine(0) == line; }, timeoutMs);
+  }
+  bool WaitForBox(const std::wstring& text, DWORD timeoutMs = 30000) {
+    return PumpUntil([&] { return !window->boxes.empty() && window->boxes.back().text == text; }, timeoutMs);
+  }
+  void WaitConnected(int chips) {
+    ASSERT_TRUE(WaitForStatus(FormatText(Text(IDS_SIREN_CONNECTED).c_str(), chips * 65535 / 1024)))
+        << "top line: " << Narrow(window->StatusLine(0));
+  }
+  std::wstring MenuText(UINT item, UINT byPosition = MF_BYCOMMAND, HMENU menu = nullptr) {
+    wchar_t text[128] = {};
+    ::GetMenuStringW(menu != nullptr ? menu : ::GetMenu(window->GetHwnd()), item, text, 128, byPosition);
+    return text;
+  }
+  std::wstring ConnectionMenuPortCaption() {
+    return MenuText(1, MF_BYPOSITION, ::GetSubMenu(::GetMenu(window->GetHwnd()), 2));
+  }
+  // A profile with three fragments of recognisable bytes, a playlist and a binding.
+  void FillProfile(BProfile& profile) {
+    const uint32_t starts[] = {0x0000, 0x1000, 0x8000};
+    const uint32_t lengths[] = {300, 120, 700};
+    for (int i = 0; i < 3; ++i) {
+      std::vector<uint8_t> bytes(lengths[i]);
+      for (uint32_t k = 0; k < lengths[i]; ++k) bytes[k] = static_cast<uint8_t>(k * (i + 3) + i);
+      profile.PlaceFragment("f" + std::to_string(i), BMemRange{starts[i], lengths[i]}, bytes.data(), lengths[i]);
+    }
+    profile.AppendPlaylistEntry(2);
+    profile.AppendPlaylistEntry(0);
+    profile.SetButton(1, 1);
+  }
+
+  EmulatorProcess emulator;
+  std::unique_ptr<TestMainDlg> window;
+};
+
+TEST_F(MainWindowLinkTest, StartupConnectsToTheSiren) {
+  StartEmulator({"--chips", "2"});
+  StartWindow();
+  WaitConnected(2);
+  EXPECT_EQ(Text(IDS_DISCONNECT), MenuText(ID_CONNECT));
+  EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), L"COM6"), ConnectionMenuPortCaption());
+  EXPECT_FALSE(window->MenuGreyed(ID_READ_SIREN));
+  EXPECT_TRUE(window->MenuGreyed(ID_ABORT));
+  EXPECT_TRUE(window->ControlEnabled(IDC_PLAY_FRAGMENT_ON_SIREN));
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_TRUE(window->boxes.empty());
+  EXPECT_EQ("COM6", ReadSettingsString("Port"));
+
+  window->Command(ID_CONNECT);
+  EXPECT_EQ(Text(IDS_DISCONNECTED), window->StatusLine(0));
+  EXPECT_EQ(Text(IDS_CONNECT), MenuText(ID_CONNECT));
+  EXPECT_TRUE(window->MenuGreyed(ID_WRITE_SIREN));
+}
+
+TEST_F(MainWindowLinkTest, AnInvalidChipCountIsShownAndTheLinkStaysOpen) {
+  StartEmulator({"--chips", "0"});
+  StartWindow();
+  std::wstring expected = FormatText(Text(IDS_BAD_MEMORY_SIZE).c_str(), 0);
+  ASSERT_TRUE(WaitForBox(expected, 8000));
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), window->boxes.back().type);
+  EXPECT_EQ(expected, window->StatusLine(0));
+  EXPECT_EQ(Text(IDS_DISCONNECT), MenuText(ID_CONNECT));
+  EXPECT_EQ(0, window->GetProfile().GetICCount());
+}
+
+TEST_F(MainWindowLinkTest, ASilentDeviceIsNotASiren) {
+  StartEmulator({"--silent"});
+  StartWindow();
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_SIREN_NOT_RESPONDING).c_str(), L"COM6"), 8000));
+  EXPECT_EQ(Text(IDS_DISCONNECTED), window->StatusLine(0));
+  EXPECT_EQ(Text(IDS_CONNECT), MenuText(ID_CONNECT));
+  EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
+}
+
+TEST_F(MainWindowLinkTest, AMissingPortIsReportedAtStart) {
+  StartWindow("COM77");
+  ASSERT_EQ(1u, window->boxes.size());
+  std::wstring prefix = FormatText(Text(IDS_PORT_OPEN_FAILED).c_str(), L"COM77", L"");
+  EXPECT_EQ(0u, window->boxes[0].text.find(prefix));
+  EXPECT_GT(window->boxes[0].text.size(), prefix.size()) << "the system's reason follows";
+  EXPECT_EQ(0u, window->StatusLine(0).find(FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM77", L"")));
+}
+
+TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
+  // The emulator is a Linux program: it gets the Unix path, the test the DOS one.
+  std::string state = "/tmp/sirelta-siren-" + std::to_string(::GetCurrentProcessId()) + ".state";
+  std::string stateDosPath = "Z:" + state;
+  ::DeleteFileA(stateDosPath.c_str());
+  StartEmulator({"--chips", "2", "--state", state});
+  StartWindow();
+  WaitConnected(2);
+  FillProfile(window->GetProfile());
+  window->answers = {IDYES};  // write the memory too
+  window->Command(ID_WRITE_SIREN);
+  EXPECT_TRUE(window->MenuGreyed(ID_FILE_OPEN)) << "no profile commands during a job";
+  ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  EXPECT_EQ(Text(IDS_WRITE_MEMORY_PROMPT), window->boxes[0].text);
+  EXPECT_TRUE(window->GetProfile().GetFragment(2).synced);
+  EXPECT_FALSE(window->MenuGreyed(ID_FILE_OPEN));
+
+  BProfile written;
+  FillProfile(written);
+  window.reset();
+  ASSERT_TRUE(emulator.Stop());
+  BSirenState siren;
+  ASSERT_TRUE(siren.Load(stateDosPath)) << siren.GetErrorText();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(written.GetFragment(i).start, siren.fragments[i].start);
+    EXPECT_EQ(written.GetFragment(i).length, siren.fragments[i].length);
+  }
+  EXPECT_TRUE(siren.IsEntryEmpty(3));
+  EXPECT_EQ(2, siren.playlist[0]);
+  EXPECT_EQ(0, siren.playlist[1]);
+  EXPECT_EQ(255, siren.playlist[2]);
+  EXPECT_EQ(1, siren.buttons[1]);
+  EXPECT_TRUE(std::equal(siren.memory.begin(), siren.memory.end(), written.Image()))
+      << "the siren's memory equals the profile's image";
+
+  StartEmulator({"--chips", "2", "--state", state});
+  StartWindow();
+  WaitConnected(2);
+  window->answers = {IDYES};  // read the memory too
+  window->Command(ID_READ_SIREN);
+  ASSERT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE)));
+  BProfile& read = window->GetProfile();
+  EXPECT_EQ(Narrow(FormatText(Text(IDS_FRAGMENT_DEFAULT_NAME).c_str(), 3)), read.GetFragment(2).name);
+  EXPECT_TRUE(std::equal(written.Image(), written.Image() + kImageSize, read.Image()));
+  EXPECT_EQ(2, read.GetPlaylistEntry(0));
+  EXPECT_EQ(1, read.GetButton(1));
+  EXPECT_TRUE(read.IsPlaylistSynced());
+  EXPECT_TRUE(window->IsModified());
+  window.reset();
+  emulator.Stop();
+  ::DeleteFileA(stateDosPath.c_str());
+}
+
+TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
+  StartEmulator({"--chips", "1", "--refuse-table", "fragment:3:1:1"});
+  StartWindow();
+  WaitConnected(1);
+  FillProfile(window->GetProfile());
+  window->answers = {IDYES, IDNO};  // retry entry 3; then no memory phase
+  window->Command(ID_WRITE_SIREN);
+  std::wstring reason = Text(IDS_BAD_FRAGMENT_INDEX);
+  ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_MEMORY_PROMPT)));
+  EXPECT_EQ(FormatText(Text(IDS_FRAGMENT_WRITE_RETRY_PROMPT).c_str(), 3, reason.c_str()), window->boxes[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING), window->boxes[0].type);
+  EXPECT_TRUE(window->GetProfile().GetFragment(3).synced) << "the retry was accepted";
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+
+  window->Command(ID_CONNECT);
+  emulator.Stop();
+  StartEmulator({"--chips", "1", "--refuse-table", "button:*:255"});
+  window->boxes.clear();
+  window->Command(ID_CONNECT);
+  WaitConnected(1);
+  window->answers = {IDCANCEL};
+  window->Command(ID_WRITE_SIREN);
+  std::wstring unavailable = Text(IDS_MEMORY_UNAVAILABLE);
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_BUTTON_WRITE_RETRY_PROMPT).c_str(), 0, unavailable.c_str())));
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_FALSE(window->MenuGreyed(ID_WRITE_SIREN));
+  EXPECT_FALSE(window->MenuGreyed(ID_FILE_SAVE));
+}
+
+TEST_F(MainWindowLinkTest, ARefusedMemoryByteDisconnects) {
+  StartEmulator({"--chips", "1", "--refuse-address", "0x1005"});
+  StartWindow();
+  WaitConnected(1);
+  FillProfile(window->GetProfile());
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  std::wstring reason = FormatText(Text(IDS_WRITE_ADDRESS_FAILED).c_str(), 0x1005);
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_PORT_ACCESS_FAILED).c_str(), L"COM6", reason.c_str())));
+  EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
+  EXPECT_EQ(Text(IDS_CONNECT), MenuText(ID_CONNECT));
+  EXPECT_FALSE(window->MenuGreyed(ID_FILE_NEW));
+}
+
+TEST_F(MainWindowLinkTest, AbortStopsTheMemoryPhase) {
+  StartEmulator({"--chips", "1", "--delay", "2"});
+  StartWindow();
+  WaitConnected(1);
+  std::vector<uint8_t> bytes(3000, 0x11);
+  window->GetProfile().PlaceFragment("long", BMemRange{0, 3000}, bytes.data(), 3000);
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  HWND progress = window->GetItem(IDC_PROGRESS);
+  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(progress, PBM_GETPOS, 0, 0) > 50; }, 20000));
+  EXPECT_FALSE(window->MenuGreyed(ID_ABORT));
+  window->answers = {IDYES};
+  window->Command(ID_ABORT);
+  EXPECT_EQ(Text(IDS_ABORTED), window->StatusLine(0));
+  PumpUntil([] { return false; }, 300);  // the late reply arrives and is ignored
+  EXPECT_EQ(Text(IDS_ABORTED), window->StatusLine(0));
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(Text(IDS_ABORT_PROMPT), window->boxes.back().text) << "no completion message";
+  EXPECT_TRUE(window->MenuGreyed(ID_ABORT));
+  EXPECT_FALSE(window->MenuGreyed(ID_READ_SIREN));
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// The main window as the tests drive it: message boxes, file dialogs and the
+// port dialog are answered from queues the test fills, and nothing connects
+// at start-up unless the test allows it.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "main_window.h"
+#include "resource.h"
+#include "ui_text.h"
+
+class TestMainDlg : public BMainDlg {
+ public:
+  struct Box {
+    std::wstring text;
+    UINT type;
+  };
+  std::vector<Box> boxes;
+  std::deque<int> answers;            // for the message boxes, in order
+  std::deque<std::string> openPaths;  // "" cancels the dialog
+  std::deque<std::string> savePaths;
+  int saveDialogs = 0;
+  bool connectAllowed = false;  // the start-up connection is tested on its own
+  std::deque<std::string> otherPorts;  // answers of the "other port" dialog
+
+  bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
+  BSirenLink& Link() { return m_link; }
+  LRESULT Command(UINT id, UINT code = 0) {
+    return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+  }
+  std::wstring Title() const {
+    wchar_t title[512] = {};
+    ::GetWindowTextW(GetHwnd(), title, 512);
+    return title;
+  }
+  bool MenuGreyed(UINT id) const {
+    return (::GetMenuState(::GetMenu(GetHwnd()), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+  }
+  bool ControlEnabled(int id) const { return ::IsWindowEnabled(GetItem(id)) != FALSE; }
+  int ToolAt(POINT screenPoint) const { return ToolTipControlAt(GetHwnd(), screenPoint); }
+  std::wstring StatusLine(int index) const {
+    wchar_t text[512] = {};
+    ::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  int StatusCount() const { return static_cast<int>(::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETCOUNT, 0, 0)); }
+
+ protected:
+  void OnConnect() override {
+    if (connectAllowed) BMainDlg::OnConnect();
+  }
+  bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
+  int ShowMessageBox(const std::wstring& text, UINT type) override {
+    boxes.push_back({text, type});
+    if (answers.empty()) return IDOK;
+    int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  bool AskOpenPath(std::string& path) override { return Answer(openPaths, path); }
+  bool AskSavePath(std::string& path) override {
+    ++saveDialogs;
+    return Answer(savePaths, path);
+  }
+
+ private:
+  static bool Answer(std::deque<std::string>& answers, std::string& path) {
+    if (answers.empty()) return false;
+    path = answers.front();
+    answers.pop_front();
+    return !path.empty();
+  }
+};
+
+
+inline std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }

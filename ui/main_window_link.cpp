@@ -1,0 +1,97 @@
+// The main window's side of the siren link: the transport's callbacks, the
+// commands of the Siren menu, and what the link shows and switches.
+#include "main_window_base.h"
+
+#include <commctrl.h>
+
+#include "link_text_format.h"
+#include "resource.h"
+#include "string_ids.h"
+#include "ui_text.h"
+
+void BMainDlgBase::OnError(const std::string& text) { m_link.OnError(text); }
+
+void BMainDlgBase::OnReceive(uint8_t code, uint8_t length, const uint8_t* data) {
+  m_link.OnReceive(code, length, data);
+}
+
+void BMainDlgBase::OnTimeout() { m_link.OnTimeout(); }
+
+void BMainDlgBase::OnLinkMessage(UINT message, WPARAM, LPARAM) { m_link.HandleMessage(message); }
+void BMainDlgBase::OnReadSiren() { m_link.StartRead(); }
+void BMainDlgBase::OnWriteSiren() { m_link.StartWrite(); }
+void BMainDlgBase::OnAbort() { m_link.Abort(); }
+void BMainDlgBase::OnPlayFragmentOnSiren() { m_link.PlayFragment(); }
+void BMainDlgBase::OnPlayPlaylistOnSiren() { m_link.PlayPlaylist(); }
+void BMainDlgBase::OnStopOnSiren() { m_link.StopPlayback(); }
+
+// Worker thread: only posts, never touches a window.
+void BMainDlgBase::PostLinkMessage(unsigned message) {
+  HWND target = m_linkMessageTarget;
+  if (target != nullptr) ::PostMessageW(target, message, 0, 0);
+}
+
+// Worker thread: the string table is read-only and safe to read from any thread.
+std::string BMainDlgBase::DefaultFragmentName(int number) {
+  return Narrow(FormatText(LoadText(GetInstance(), IDS_FRAGMENT_DEFAULT_NAME).c_str(), number));
+}
+
+void BMainDlgBase::ShowLinkStatus(const BLinkText& text) {
+  InsertStatusLine(FormatLinkText(GetInstance(), text), false);
+}
+
+void BMainDlgBase::ReplaceLinkStatus(const BLinkText& text) {
+  InsertStatusLine(FormatLinkText(GetInstance(), text), true);
+}
+
+void BMainDlgBase::ClearStatusLog() { ::SendMessageW(m_statusLog, CB_RESETCONTENT, 0, 0); }
+
+void BMainDlgBase::ShowLinkError(const BLinkText& text) {
+  ShowMessageBox(FormatLinkText(GetInstance(), text), MB_ICONERROR);
+}
+
+void BMainDlgBase::ShowLinkInformation(const BLinkText& text) {
+  ShowMessageBox(FormatLinkText(GetInstance(), text), MB_ICONINFORMATION);
+}
+
+BAnswer BMainDlgBase::AskLink(const BLinkText& text, BQuestion question) {
+  UINT type = MB_YESNO | MB_ICONWARNING;
+  if (question == BQuestion::YesNoCancelWarning) type = MB_YESNOCANCEL | MB_ICONWARNING;
+  if (question == BQuestion::YesNoInformation) type = MB_YESNO | MB_ICONINFORMATION;
+  switch (ShowMessageBox(FormatLinkText(GetInstance(), text), type)) {
+    case IDYES:
+      return BAnswer::Yes;
+    case IDNO:
+      return BAnswer::No;
+    default:
+      return BAnswer::Cancel;
+  }
+}
+
+void BMainDlgBase::SetProgressRange(int total) {
+  ::SendMessageW(m_progress, PBM_SETRANGE32, 0, total);
+  ::SendMessageW(m_progress, PBM_SETPOS, 0, 0);
+}
+
+void BMainDlgBase::SetProgressPosition(int position) { ::SendMessageW(m_progress, PBM_SETPOS, position, 0); }
+
+void BMainDlgBase::SetConnectCommandText(bool) {}
+
+// The memory view, which shows the connected siren's boundary, comes with the panels.
+void BMainDlgBase::SetAvailableSize(uint32_t) {}
+
+void BMainDlgBase::MarkProfileModified() { SetModified(true); }
+
+int BMainDlgBase::SelectedFragment() {
+  int row = static_cast<int>(::SendMessageW(m_fragmentList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  if (row < 0) return -1;
+  LVITEMW item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!::SendMessageW(m_fragmentList, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+  return static_cast<int>(item.lParam);
+}
+
+uint32_t BMainDlgBase::TickCount() { return ::GetTickCount(); }
+
+void BMainDlgBase::DebugOutput(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
