@@ -258,4 +258,22 @@ TEST_F(MainWindowLinkTest, AbortStopsTheMemoryPhase) {
   EXPECT_FALSE(window->MenuGreyed(ID_READ_SIREN));
 }
 
+TEST_F(MainWindowLinkTest, ClosingTheProgramDuringAJobEndsCleanly) {
+  StartEmulator({"--chips", "1", "--delay", "2"});
+  StartWindow();
+  WaitConnected(1);
+  std::vector<uint8_t> bytes(3000, 0x22);
+  window->GetProfile().PlaceFragment("long", BMemRange{0, 3000}, bytes.data(), 3000);
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  HWND progress = window->GetItem(IDC_PROGRESS);
+  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(progress, PBM_GETPOS, 0, 0) > 20; }, 20000));
+  DWORD start = ::GetTickCount();
+  window->Command(IDCANCEL, 0);  // the close box: nothing to save, the window goes
+  EXPECT_EQ(nullptr, window->GetHwnd());
+  EXPECT_LT(::GetTickCount() - start, 3000u) << "the worker stopped at once";
+  PumpUntil([] { return false; }, 200);  // messages the worker posted before it stopped
+  window.reset();
+}
+
 }  // namespace

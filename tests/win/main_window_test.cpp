@@ -326,6 +326,41 @@ TEST_F(MainWindowTest, AcceleratorsReachOnlyCommandsThatAreNotGreyed) {
   EXPECT_EQ(0, window.GetProfile().CountFragments()) << "Ctrl+N made a new profile";
 }
 
+std::wstring PortCaption(TestMainDlg& window) {
+  wchar_t text[128] = {};
+  ::GetMenuStringW(::GetSubMenu(::GetMenu(window.GetHwnd()), 2), 1, text, 128, MF_BYPOSITION);
+  return text;
+}
+
+TEST_F(MainWindowTest, ThePortIsChosenFromTheListOrTyped) {
+  WriteSettingsValue("Port", REG_SZ, "COM55", 6);
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  // A remembered port the system does not list: shown, nothing marked.
+  EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), L"COM55"), PortCaption(window));
+  EXPECT_EQ(Text(ID_OTHER_PORT), [&] {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(::GetMenu(window.GetHwnd()), ID_OTHER_PORT, text, 64, MF_BYCOMMAND);
+    return std::wstring(text);
+  }());
+
+  window.Command(ID_PORT_FIRST);
+  std::string first = window.GetPortName();
+  EXPECT_NE("COM55", first) << "the prefix lists at least one port";
+  EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), Widen(first).c_str()), PortCaption(window));
+  EXPECT_TRUE(::GetMenuState(::GetMenu(window.GetHwnd()), ID_PORT_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+
+  window.otherPorts = {"COM7"};
+  window.Command(ID_OTHER_PORT);
+  EXPECT_EQ("COM7", window.GetPortName());
+  EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), L"COM7"), PortCaption(window));
+  EXPECT_FALSE(::GetMenuState(::GetMenu(window.GetHwnd()), ID_PORT_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+
+  window.otherPorts = {""};  // cancelled
+  window.Command(ID_OTHER_PORT);
+  EXPECT_EQ("COM7", window.GetPortName());
+}
+
 TEST_F(MainWindowTest, DisabledButtonsStillFindTheirTooltip) {
   TestMainDlg window;
   ASSERT_TRUE(window.Start());
