@@ -115,21 +115,6 @@ void BMainDlg::SetConnectCommandText(bool connected) {
   ::ModifyMenuW(m_connectionMenu, ID_CONNECT, MF_BYCOMMAND | MF_STRING, ID_CONNECT, text.c_str());
 }
 
-// Saving with the link open would race the worker: disconnect first.
-void BMainDlg::OnAppExit() {
-  if (IsModified() && m_connection.IsOpen()) {
-    int answer = AskToSaveChanges();
-    if (answer == IDCANCEL) return;
-    if (answer == IDYES) {
-      OnConnect();
-      if (!SaveProfile()) return;
-    }
-    Destroy();
-    return;
-  }
-  BMainDlgBase::OnAppExit();
-}
-
 // Routed already; the panels and audio import fill them in.
 void BMainDlg::OnAddToPlaylist() {}
 void BMainDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }

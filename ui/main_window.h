@@ -37,7 +37,6 @@ class BMainDlg : public BMainDlgBase {
   virtual void OnPortCommand(int index);
   virtual void OnOtherPort();
   virtual LRESULT OnGetToolTipText(NMTTDISPINFOW* info);
-  void OnAppExit() override;
 
   // Port choice: the popup lists the system's COM ports; "other port" asks for
   // any name (virtual so that tests can answer it).

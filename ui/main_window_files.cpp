@@ -83,11 +83,15 @@ bool BMainDlgBase::SaveProfileTo(const std::string& path) {
 }
 
 // Closes the window unless the user cancels, or asked to save and the save
-// did not succeed: unsaved changes are never thrown away by accident.
+// did not succeed: unsaved changes are never thrown away by accident. The link
+// is closed before saving, so that no reply changes the profile meanwhile.
 void BMainDlgBase::OnAppExit() {
   int answer = AskToSaveChanges();
   if (answer == IDCANCEL) return;
-  if (answer == IDYES && !SaveProfile()) return;
+  if (answer == IDYES) {
+    if (m_connection.IsOpen()) OnConnect();
+    if (!SaveProfile()) return;
+  }
   Destroy();
 }
 
