@@ -111,6 +111,18 @@ TEST_F(MainWindowLinkTest, StartupConnectsToTheSiren) {
   EXPECT_TRUE(window->MenuGreyed(ID_WRITE_SIREN));
 }
 
+TEST_F(MainWindowLinkTest, EveryChipCountGivesItsMemorySize) {
+  for (int chips = 1; chips <= 4; ++chips) {
+    SCOPED_TRACE(chips);
+    StartEmulator({"--chips", std::to_string(chips)});
+    StartWindow();
+    WaitConnected(chips);
+    EXPECT_EQ(chips, window->GetProfile().GetICCount());
+    window.reset();
+    emulator.Stop();
+  }
+}
+
 TEST_F(MainWindowLinkTest, AnInvalidChipCountIsShownAndTheLinkStaysOpen) {
   StartEmulator({"--chips", "0"});
   StartWindow();
@@ -194,17 +206,20 @@ TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
 }
 
 TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
-  StartEmulator({"--chips", "1", "--refuse-table", "fragment:3:1:1"});
+  StartEmulator({"--chips", "1", "--refuse-table", "fragment:3:1:1", "--refuse-table", "playlist:1:2"});
   StartWindow();
   WaitConnected(1);
   FillProfile(window->GetProfile());
-  window->answers = {IDYES, IDNO};  // retry entry 3; then no memory phase
+  window->answers = {IDYES, IDNO, IDNO};  // retry fragment 3; skip playlist entry 1; no memory phase
   window->Command(ID_WRITE_SIREN);
   std::wstring reason = Text(IDS_BAD_FRAGMENT_INDEX);
   ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_MEMORY_PROMPT)));
+  ASSERT_EQ(3u, window->boxes.size());
   EXPECT_EQ(FormatText(Text(IDS_FRAGMENT_WRITE_RETRY_PROMPT).c_str(), 3, reason.c_str()), window->boxes[0].text);
   EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING), window->boxes[0].type);
+  EXPECT_EQ(FormatText(Text(IDS_PLAYLIST_WRITE_RETRY_PROMPT).c_str(), 1, reason.c_str()), window->boxes[1].text);
   EXPECT_TRUE(window->GetProfile().GetFragment(3).synced) << "the retry was accepted";
+  EXPECT_TRUE(window->GetProfile().IsPlaylistSynced()) << "every playlist position was handled";
   EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
 
   window->Command(ID_CONNECT);
