@@ -78,8 +78,6 @@ void BProfile::Defragment()
     }
 
     auto renumber = [&](uint8_t& value) {
-        if (!IsPlaylistReference(value))
-            return;
         for (int position = 0; position < count; ++position) {
             if (oldIndexOf[position] == value) {
                 value = static_cast<uint8_t>(position);
@@ -87,8 +85,13 @@ void BProfile::Defragment()
             }
         }
     };
-    for (uint8_t& entry : playlist_)
-        renumber(entry);
+    // The playlist references only values below 8 (a larger one ends it).
+    for (uint8_t& entry : playlist_) {
+        if (IsPlaylistReference(entry))
+            renumber(entry);
+    }
+    // A button may be bound to any fragment: every binding follows its
+    // fragment, or it would name another one after the move.
     for (uint8_t& binding : buttons_)
         renumber(binding);
 

@@ -311,7 +311,7 @@ TEST(Defragment, PacksInSlotOrderAndMovesTheBytes)
     EXPECT_FALSE(profile.NeedsDefragment());
 }
 
-TEST(Defragment, RenumbersPlaylistAndButtonsBelowEight)
+TEST(Defragment, RenumbersPlaylistBelowEightAndEveryBinding)
 {
     BProfile profile;
     profile.SetFragment(2, MakeFragment(100, 10, "two"));
@@ -330,7 +330,7 @@ TEST(Defragment, RenumbersPlaylistAndButtonsBelowEight)
     EXPECT_FALSE(profile.GetFragment(3).IsInUse());
     EXPECT_EQ(Playlist(profile), PlaylistOf({1, 0, 12, 0}));
     EXPECT_EQ(profile.GetButton(0), 1);
-    EXPECT_EQ(profile.GetButton(1), 12);
+    EXPECT_EQ(profile.GetButton(1), 2) << "the binding follows fragment twelve to slot 2";
     EXPECT_EQ(profile.GetButton(2), 7);
     EXPECT_EQ(profile.GetButton(3), kNone);
     EXPECT_TRUE(profile.IsPlaylistSynced());
