@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
 #include "ui_text.h"
@@ -115,6 +116,36 @@ void BMainDlg::SetConnectCommandText(bool connected) {
   ::ModifyMenuW(m_connectionMenu, ID_CONNECT, MF_BYCOMMAND | MF_STRING, ID_CONNECT, text.c_str());
 }
 
-// Routed already; the panels and audio import fill them in.
-void BMainDlg::OnAddToPlaylist() {}
+// A popup of the fragments; the chosen one is appended to the playlist.
+void BMainDlg::OnAddToPlaylist() {
+  if (RowCount(m_playlist) >= kMaxPlaylistEntries) {
+    ShowMessage(IDS_PLAYLIST_FULL, MB_ICONERROR, kMaxPlaylistEntries);
+    return;
+  }
+  int rows = RowCount(m_fragmentList);
+  if (rows == 0) return;
+  EnablePlayer(false);
+  HMENU menu = ::CreatePopupMenu();
+  for (int row = 0; row < rows; ++row) {
+    int index = static_cast<int>(RowData(m_fragmentList, row));
+    ::AppendMenuW(menu, MF_STRING, index + 1, FragmentName(index).c_str());
+  }
+  int chosen = TrackAddToPlaylistMenu(menu);
+  if (chosen > 0) {
+    int index = chosen - 1;
+    m_profile.AppendPlaylistEntry(index);
+    InsertPlaylistRow(RowCount(m_playlist), index);
+    UpdateAddToPlaylistButton(true);
+    SetModified(true);
+  }
+  ::DestroyMenu(menu);
+}
+
+int BMainDlg::TrackAddToPlaylistMenu(HMENU menu) {
+  POINT cursor;
+  ::GetCursorPos(&cursor);
+  return ::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, GetHwnd(), nullptr);
+}
+
+// Routed already; audio import fills it in.
 void BMainDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }

@@ -41,6 +41,10 @@ class BMainDlg : public BMainDlgBase {
   // Port choice: the popup lists the system's COM ports; "other port" asks for
   // any name (virtual so that tests can answer it).
   void BuildPortMenu();
+
+  // The popup of the add-to-playlist button: returns the chosen command, 0
+  // for none (virtual so that tests can choose).
+  virtual int TrackAddToPlaylistMenu(HMENU menu);
   virtual bool AskOtherPort(std::string& portName);
   void ShowPortInMenu();
 

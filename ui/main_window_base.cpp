@@ -110,15 +110,40 @@ void BMainDlgBase::AddBaseRoutes() {
               return 0;
             }});
 
-  // The list views are Unicode windows: they send the wide label-edit notification.
-  for (int code : {LVN_ENDLABELEDITW, LVN_KEYDOWN, LVN_ITEMCHANGED, NM_DBLCLK, LVN_BEGINDRAG})
-    AddRoute({WM_NOTIFY, IDC_FRAGMENT_LIST, IDC_FRAGMENT_LIST, code, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
-                return w.OnFragmentListNotify(reinterpret_cast<NMHDR*>(lp));
-              }});
-  for (int code : {LVN_KEYDOWN, LVN_BEGINDRAG})
-    AddRoute({WM_NOTIFY, IDC_PLAYLIST, IDC_PLAYLIST, code, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
-                return w.OnPlaylistNotify(reinterpret_cast<NMHDR*>(lp));
-              }});
+  // The list views are Unicode windows: they send the wide label-edit notifications.
+  auto notify = [this](UINT sender, UINT code, RouteHandler handler) {
+    AddRoute({WM_NOTIFY, sender, sender, static_cast<int>(code), handler});
+  };
+  notify(IDC_FRAGMENT_LIST, LVN_ENDLABELEDITW, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+    return w.OnFragmentLabelEdited(reinterpret_cast<NMLVDISPINFOW*>(lp));
+  });
+  notify(IDC_FRAGMENT_LIST, LVN_BEGINLABELEDITW, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+    return w.OnFragmentBeginLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(lp));
+  });
+  notify(IDC_FRAGMENT_LIST, LVN_KEYDOWN, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+    w.OnFragmentKeyDown(reinterpret_cast<NMLVKEYDOWN*>(lp));
+    return 0;
+  });
+  notify(IDC_FRAGMENT_LIST, LVN_ITEMCHANGED, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnFragmentSelChanged();
+    return 0;
+  });
+  notify(IDC_FRAGMENT_LIST, NM_DBLCLK, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.LoadFragmentIntoPlayer();
+    return 0;
+  });
+  notify(IDC_FRAGMENT_LIST, LVN_BEGINDRAG, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+    w.OnFragmentBeginDrag(reinterpret_cast<NMLISTVIEW*>(lp));
+    return 0;
+  });
+  notify(IDC_PLAYLIST, LVN_KEYDOWN, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+    w.OnPlaylistKeyDown(reinterpret_cast<NMLVKEYDOWN*>(lp));
+    return 0;
+  });
+  notify(IDC_PLAYLIST, LVN_BEGINDRAG, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+    w.OnPlaylistBeginDrag(reinterpret_cast<NMLISTVIEW*>(lp));
+    return 0;
+  });
 }
 
 bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -141,6 +166,7 @@ bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
 }
 
 void BMainDlgBase::AttachControls() {
+  m_memoryView.Attach(GetItem(IDC_MEMORY_VIEW));
   m_statusLog = GetItem(IDC_STATUS_LOG);
   m_progress = GetItem(IDC_PROGRESS);
   m_trackbar = GetItem(IDC_TRACKBAR);
@@ -155,6 +181,8 @@ BOOL BMainDlgBase::OnInitDialog() {
   SetWindowIcons();
   SetupListColumns();
   LoadStartupProfile();
+  m_memoryView.SetMemorySize(kImageSize);
+  m_memoryView.SetAvailableSize(kImageSize);
   ::SendMessageW(m_trackbar, TBM_SETRANGEMIN, FALSE, 0);
   EnablePlayer(false);
   EnableEditing(true);
@@ -172,6 +200,11 @@ void BMainDlgBase::OnDestroy() {
   m_connection.Close(kLinkCloseTimeoutMs);
   OnStop();
   ClearHistory();
+  EndDrag();
+  for (HCURSOR* cursor : {&m_fragmentDragCursor, &m_playlistDragCursor}) {
+    if (*cursor != nullptr) ::DestroyCursor(*cursor);
+    *cursor = nullptr;
+  }
   ::PostQuitMessage(2);
 }
 

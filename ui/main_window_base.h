@@ -10,13 +10,17 @@
 
 #include <atomic>
 
+#include <commctrl.h>
+
 #include "connection_port.h"
 #include "dialog_window.h"
 #include "link/com_handler.h"
 #include "link/connection.h"
 #include "link/link_ui.h"
 #include "link/siren_link.h"
+#include "memory_view.h"
 #include "message_filter.h"
+#include "resource.h"
 #include "model/profile.h"
 #include "settings.h"
 
@@ -160,12 +164,28 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   virtual void OnMouseMove(WPARAM wParam, LPARAM lParam);
   virtual void OnLButtonUp(WPARAM wParam, LPARAM lParam);
   virtual void OnActivate(WPARAM wParam, LPARAM lParam);
-  virtual LRESULT OnFragmentListNotify(NMHDR* header);
-  virtual LRESULT OnPlaylistNotify(NMHDR* header);
 
-  // Panels.
+  // The fragment list and the playlist.
+  virtual BOOL OnFragmentLabelEdited(NMLVDISPINFOW* info);
+  virtual BOOL OnFragmentBeginLabelEdit(NMLVDISPINFOW* info);
+  virtual void OnFragmentKeyDown(NMLVKEYDOWN* key);
+  virtual void OnFragmentSelChanged();
+  virtual void LoadFragmentIntoPlayer();
+  virtual void OnFragmentBeginDrag(NMLISTVIEW* info);
+  virtual void OnPlaylistKeyDown(NMLVKEYDOWN* key);
+  virtual void OnPlaylistBeginDrag(NMLISTVIEW* info);
+  virtual void DrawInsertMark(int index);
+  virtual void EraseInsertMark(int index);
+
+  // Panels: the lists, the button combos and the memory view mirror the profile.
   virtual void FillPanels();
   virtual void ClearPanels();
+  HWND ButtonCombo(int button) const { return GetItem(IDC_BUTTON1_COMBO + button); }
+  std::wstring FragmentName(int index) const;
+  void ShowBindings();
+  void InsertPlaylistRow(int row, int index);
+  void RemoveFragmentFromPanels(int row, int index);
+  void RenumberPanelsAfterDefragment();
 
   // Settings.
   virtual void LoadSettings();
@@ -173,6 +193,7 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
 
   // Edit history. It arrives with range editing; until then it is always empty.
   virtual void ClearHistory();
+  virtual void RenumberHistory(int deletedFragment);
   virtual bool HasUndo() const { return false; }
   virtual bool HasRedo() const { return false; }
 
@@ -181,6 +202,10 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   void SetButtonIcons();
 
   void EnableControl(int id, bool enable);
+  void BeginDrag(HWND list, const NMLISTVIEW& info, bool fromFragments);
+  void EndDrag();
+  void ShowDragOverPlaylist(POINT screenPoint);
+  void DropOnPlaylist(int index);
 
   BProfile m_profile;
   BSettings m_settings;
@@ -195,6 +220,18 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   BConnectionPort m_port{m_connection};
   BSirenLink m_link{m_profile, m_port, *this};
   std::atomic<HWND> m_linkMessageTarget{nullptr};
+
+  BMemoryView m_memoryView;
+
+  // Drag and drop of list rows (user-interface thread only).
+  bool m_dragging = false;
+  bool m_dragFromFragments = false;
+  bool m_dragFromPlaylist = false;
+  int m_dropIndex = -1;    // where the insert mark is shown, -1 for none
+  int m_sourceIndex = -1;  // the dragged row
+  HIMAGELIST m_dragImage = nullptr;
+  HCURSOR m_fragmentDragCursor = nullptr;  // loaded on first use
+  HCURSOR m_playlistDragCursor = nullptr;
 
   HWND m_statusLog = nullptr;
   HWND m_progress = nullptr;

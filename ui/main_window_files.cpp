@@ -40,6 +40,7 @@ void BMainDlgBase::OnFileOpen() {
   std::string path;
   if (!AskOpenPath(path)) return;
   EnablePlayer(false);
+  m_memoryView.SetSelectedBand(-1);
   ClearHistory();
   if (m_profile.Load(path)) {
     ClearPanels();
@@ -50,6 +51,7 @@ void BMainDlgBase::OnFileOpen() {
   } else {
     ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(), ProfileErrorText().c_str());
   }
+  ::InvalidateRect(GetItem(IDC_MEMORY_VIEW), nullptr, TRUE);
 }
 
 void BMainDlgBase::OnFileSave() { SaveProfile(); }
@@ -60,6 +62,7 @@ void BMainDlgBase::OnFileSaveAs() { SaveProfileAs(); }
 bool BMainDlgBase::SaveProfile() {
   if (m_profilePath.empty()) return SaveProfileAs();
   EnablePlayer(false);
+  m_memoryView.SetSelectedBand(-1);
   if (!SaveProfileTo(m_profilePath)) return false;
   SetModified(false);
   return true;
@@ -69,6 +72,7 @@ bool BMainDlgBase::SaveProfileAs() {
   std::string path;
   if (!AskSavePath(path)) return false;
   EnablePlayer(false);
+  m_memoryView.SetSelectedBand(-1);
   if (!SaveProfileTo(path)) return false;
   m_profilePath = path;
   SetModified(false);

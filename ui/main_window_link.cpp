@@ -77,8 +77,7 @@ void BMainDlgBase::SetProgressPosition(int position) { ::SendMessageW(m_progress
 
 void BMainDlgBase::SetConnectCommandText(bool) {}
 
-// The memory view, which shows the connected siren's boundary, comes with the panels.
-void BMainDlgBase::SetAvailableSize(uint32_t) {}
+void BMainDlgBase::SetAvailableSize(uint32_t bytes) { m_memoryView.SetAvailableSize(bytes); }
 
 void BMainDlgBase::MarkProfileModified() { SetModified(true); }
 

@@ -24,9 +24,12 @@ class TestMainDlg : public BMainDlg {
   int saveDialogs = 0;
   bool connectAllowed = false;  // the start-up connection is tested on its own
   std::deque<std::string> otherPorts;  // answers of the "other port" dialog
+  int popupChoice = 0;                  // the command chosen in the add-to-playlist popup
+  std::vector<std::wstring> popupItems;  // what that popup offered
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
   BSirenLink& Link() { return m_link; }
+  const BMemoryView& MemoryView() const { return m_memoryView; }
   LRESULT Command(UINT id, UINT code = 0) {
     return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
   }
@@ -52,6 +55,15 @@ class TestMainDlg : public BMainDlg {
     if (connectAllowed) BMainDlg::OnConnect();
   }
   bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
+  int TrackAddToPlaylistMenu(HMENU menu) override {
+    popupItems.clear();
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      wchar_t text[300] = {};
+      ::GetMenuStringW(menu, i, text, 300, MF_BYPOSITION);
+      popupItems.push_back(text);
+    }
+    return popupChoice;
+  }
   int ShowMessageBox(const std::wstring& text, UINT type) override {
     boxes.push_back({text, type});
     if (answers.empty()) return IDOK;

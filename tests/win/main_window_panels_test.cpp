@@ -1,0 +1,325 @@
+// The panels of the main window: the fragment list, the playlist and the
+// button combos, driven by their commands and notifications.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "string_ids.h"
+#include "test_main_window.h"
+#include "win_test_support.h"
+
+namespace {
+
+HWND List(TestMainDlg& window, int id) { return window.GetItem(id); }
+
+int Rows(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring RowText(HWND list, int row, int column = 0) {
+  wchar_t text[300] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 300;
+  ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+std::vector<LPARAM> RowsData(HWND list) {
+  std::vector<LPARAM> data;
+  for (int row = 0; row < Rows(list); ++row) {
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    data.push_back(item.lParam);
+  }
+  return data;
+}
+
+std::vector<LPARAM> EntriesData(HWND combo) {
+  std::vector<LPARAM> data;
+  int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int entry = 0; entry < count; ++entry) data.push_back(::SendMessageW(combo, CB_GETITEMDATA, entry, 0));
+  return data;
+}
+
+std::wstring ShownEntry(HWND combo) {
+  int entry = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+  wchar_t text[300] = {};
+  if (entry >= 0) ::SendMessageW(combo, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+int SelectedRowOf(HWND list) {
+  return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void Select(HWND list, int row) {
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+LRESULT Notify(TestMainDlg& window, int id, NMHDR& header) {
+  header.hwndFrom = window.GetItem(id);
+  header.idFrom = static_cast<UINT_PTR>(id);
+  return ::SendMessageW(window.GetHwnd(), WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header));
+}
+
+const std::vector<LPARAM> kAllThree = {-1, 0, 2, 5};
+
+class MainWindowPanelsTest : public ::testing::Test {
+ protected:
+  // A profile with fragments in slots 0, 2 and 5 (not packed), a playlist
+  // 5, 0, 2 and bindings 2, none, 5 and 9 (no such fragment).
+  void SetUp() override {
+    DeleteSettingsKey();
+    BProfile profile;
+    Place(profile, 0, 0x0000, 9765, L"Гудок");
+    Place(profile, 2, 0x8000, 500, L"Сирена");
+    Place(profile, 5, 0x20000, 262140 - 0x20000, L"Тревога");
+    for (uint8_t entry : {5, 0, 2}) profile.AppendPlaylistEntry(entry);
+    profile.SetButton(0, 2);
+    profile.SetButton(2, 5);
+    profile.SetButton(3, 9);
+    path = folder.Path("panels.zpf");
+    ASSERT_TRUE(profile.Save(path));
+    WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+    ASSERT_TRUE(window.Start());
+    fragments = List(window, IDC_FRAGMENT_LIST);
+    playlist = List(window, IDC_PLAYLIST);
+  }
+  void TearDown() override { DeleteSettingsKey(); }
+
+  static void Place(BProfile& profile, int slot, uint32_t start, uint32_t length, const wchar_t* name) {
+    BFragment fragment;
+    fragment.name = Narrow(name);
+    fragment.start = start;
+    fragment.length = length;
+    profile.SetFragment(slot, fragment);
+  }
+  HWND Combo(int button) { return window.GetItem(IDC_BUTTON1_COMBO + button); }
+
+  ScratchFolder folder;
+  std::string path;
+  TestMainDlg window;
+  HWND fragments = nullptr;
+  HWND playlist = nullptr;
+};
+
+TEST_F(MainWindowPanelsTest, PanelsShowTheProfile) {
+  EXPECT_EQ((std::vector<LPARAM>{0, 2, 5}), RowsData(fragments));
+  EXPECT_EQ(L"Гудок", RowText(fragments, 0));
+  EXPECT_EQ(L"01.000", RowText(fragments, 0, 1));
+  EXPECT_EQ(L"13.422", RowText(fragments, 2, 1));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 2}), RowsData(playlist));
+  EXPECT_EQ(L"Тревога", RowText(playlist, 0));
+  for (int button = 0; button < 4; ++button) EXPECT_EQ(kAllThree, EntriesData(Combo(button))) << button;
+  EXPECT_EQ(L"Сирена", ShownEntry(Combo(0)));
+  EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(Combo(1)));
+  EXPECT_EQ(L"Тревога", ShownEntry(Combo(2)));
+  EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(Combo(3))) << "a binding to no shown fragment";
+  EXPECT_EQ(3, window.MemoryView().GetBandCount());
+
+  Select(fragments, 2);
+  EXPECT_EQ(2, window.MemoryView().GetContent().selectedBand);
+}
+
+TEST_F(MainWindowPanelsTest, DeletingAFragmentRenumbersEverything) {
+  Select(fragments, 1);
+  window.answers = {IDNO};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_DELETE_FRAGMENT_PROMPT).c_str(), L"Сирена"), window.boxes[0].text);
+  EXPECT_EQ(3, Rows(fragments)) << "No keeps the fragment";
+
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  EXPECT_EQ((std::vector<LPARAM>{0, 4}), RowsData(fragments));
+  EXPECT_EQ((std::vector<LPARAM>{4, 0}), RowsData(playlist));
+  EXPECT_EQ(L"Тревога", RowText(playlist, 0));
+  for (int button = 0; button < 4; ++button) EXPECT_EQ((std::vector<LPARAM>{-1, 0, 4}), EntriesData(Combo(button)));
+  EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(Combo(0))) << "its binding went with it";
+  EXPECT_EQ(L"Тревога", ShownEntry(Combo(2)));
+  EXPECT_EQ(4, window.GetProfile().GetButton(2));
+  EXPECT_EQ(1, SelectedRowOf(fragments));
+  EXPECT_EQ(2, window.MemoryView().GetBandCount());
+  uint32_t address = 0, length = 0;
+  ASSERT_TRUE(window.MemoryView().GetBand(1, address, length));
+  EXPECT_EQ(0x20000u, address);
+  EXPECT_TRUE(window.IsModified());
+
+  // The last row: the new last row is selected.
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  EXPECT_EQ((std::vector<LPARAM>{0}), RowsData(fragments));
+  EXPECT_EQ(0, SelectedRowOf(fragments));
+}
+
+TEST_F(MainWindowPanelsTest, DefragmentingKeepsWhatThePanelsShow) {
+  window.Command(ID_DEFRAGMENT);
+  EXPECT_TRUE(window.boxes.empty());
+  EXPECT_EQ((std::vector<LPARAM>{0, 1, 2}), RowsData(fragments));
+  EXPECT_EQ(L"Тревога", RowText(fragments, 2));
+  EXPECT_EQ((std::vector<LPARAM>{2, 0, 1}), RowsData(playlist));
+  EXPECT_EQ(L"Тревога", RowText(playlist, 0));
+  EXPECT_EQ((std::vector<LPARAM>{-1, 0, 1, 2}), EntriesData(Combo(1)));
+  EXPECT_EQ(L"Сирена", ShownEntry(Combo(0)));
+  EXPECT_EQ(L"Тревога", ShownEntry(Combo(2)));
+  EXPECT_EQ(9765u, window.GetProfile().GetFragment(1).start);
+  uint32_t address = 0, length = 0;
+  ASSERT_TRUE(window.MemoryView().GetBand(2, address, length));
+  EXPECT_EQ(9765u + 500u, address);
+  EXPECT_TRUE(window.IsModified());
+
+  window.Command(ID_DEFRAGMENT);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_NO_DEFRAGMENT_NEEDED), window.boxes[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), window.boxes[0].type);
+}
+
+TEST_F(MainWindowPanelsTest, RenamingUpdatesEveryPlaceTheNameShows) {
+  wchar_t typed[] = L"  Новое имя \t";
+  NMLVDISPINFOW info = {};
+  info.hdr.code = LVN_ENDLABELEDITW;
+  info.item.iItem = 2;
+  info.item.pszText = typed;
+  Notify(window, IDC_FRAGMENT_LIST, info.hdr);
+  EXPECT_EQ(Narrow(L"Новое имя"), window.GetProfile().GetFragment(5).name);
+  EXPECT_EQ(L"Новое имя", RowText(fragments, 2));
+  EXPECT_EQ(L"Новое имя", RowText(playlist, 0));
+  for (int button = 0; button < 4; ++button) EXPECT_EQ(kAllThree, EntriesData(Combo(button))) << button;
+  EXPECT_EQ(L"Новое имя", ShownEntry(Combo(2))) << "still the binding";
+  EXPECT_EQ(L"Сирена", ShownEntry(Combo(0)));
+  EXPECT_TRUE(window.IsModified());
+
+  window.SetModified(false);
+  wchar_t blank[] = L"   ";
+  info.item.pszText = blank;
+  EXPECT_EQ(0, Notify(window, IDC_FRAGMENT_LIST, info.hdr));
+  EXPECT_EQ(Narrow(L"Новое имя"), window.GetProfile().GetFragment(5).name);
+  EXPECT_FALSE(window.IsModified());
+}
+
+TEST_F(MainWindowPanelsTest, TheAddButtonOffersEveryFragmentAndRefusesASeventeenthEntry) {
+  window.popupChoice = 2 + 1;  // fragment 2
+  window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  EXPECT_EQ((std::vector<std::wstring>{L"Гудок", L"Сирена", L"Тревога"}), window.popupItems);
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 2, 2}), RowsData(playlist));
+  EXPECT_EQ(3, SelectedRowOf(playlist));
+  EXPECT_EQ(2, window.GetProfile().GetPlaylistEntry(3));
+  EXPECT_TRUE(window.IsModified());
+
+  window.popupChoice = 0;  // dismissed
+  window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  EXPECT_EQ(4, Rows(playlist));
+
+  window.popupChoice = 1;
+  for (int i = 4; i < 16; ++i) window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  EXPECT_EQ(16, Rows(playlist));
+  EXPECT_FALSE(window.ControlEnabled(IDC_ADD_TO_PLAYLIST));
+  NMLVKEYDOWN key = {};
+  key.hdr.code = LVN_KEYDOWN;
+  key.wVKey = VK_INSERT;
+  Notify(window, IDC_PLAYLIST, key.hdr);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_PLAYLIST_FULL).c_str(), 16), window.boxes[0].text);
+}
+
+TEST_F(MainWindowPanelsTest, DeleteKeyRemovesThePlaylistEntry) {
+  Select(playlist, 1);
+  NMLVKEYDOWN key = {};
+  key.hdr.code = LVN_KEYDOWN;
+  key.wVKey = VK_DELETE;
+  Notify(window, IDC_PLAYLIST, key.hdr);
+  EXPECT_EQ((std::vector<LPARAM>{5, 2}), RowsData(playlist));
+  EXPECT_EQ(1, SelectedRowOf(playlist));
+  EXPECT_EQ(255, window.GetProfile().GetPlaylistEntry(2));
+  EXPECT_TRUE(window.IsModified());
+}
+
+TEST_F(MainWindowPanelsTest, AComboChoiceBindsTheButton) {
+  ::SendMessageW(Combo(1), CB_SETCURSEL, 3, 0);
+  ::SendMessageW(window.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_BUTTON2_COMBO, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Combo(1)));
+  EXPECT_EQ(5, window.GetProfile().GetButton(1));
+  ::SendMessageW(Combo(1), CB_SETCURSEL, 0, 0);
+  ::SendMessageW(window.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_BUTTON2_COMBO, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Combo(1)));
+  EXPECT_EQ(255, window.GetProfile().GetButton(1));
+  EXPECT_TRUE(window.IsModified());
+}
+
+// A drag as the list view and the mouse report it: the row's own point, then
+// moves and the release in the main window's client coordinates.
+class DragTest : public MainWindowPanelsTest {
+ protected:
+  void BeginDrag(int listId, int row) {
+    RECT bounds = {LVIR_BOUNDS};
+    ::SendMessageW(window.GetItem(listId), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    NMLISTVIEW info = {};
+    info.hdr.code = LVN_BEGINDRAG;
+    info.iItem = row;
+    info.ptAction = {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
+    Notify(window, listId, info.hdr);
+  }
+  // A point of the playlist near the top of `row` (or below the last row).
+  POINT PlaylistPoint(int row) {
+    RECT bounds = {LVIR_BOUNDS};
+    int count = Rows(playlist);
+    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1, reinterpret_cast<LPARAM>(&bounds));
+    POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
+    ::MapWindowPoints(playlist, window.GetHwnd(), &point, 1);
+    return point;
+  }
+  void MoveAndDrop(POINT point) {
+    ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+    ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  }
+  void SetUp() override {
+    MainWindowPanelsTest::SetUp();
+    ::ShowWindow(window.GetHwnd(), SW_SHOWNA);  // the mouse capture needs a shown window
+  }
+};
+
+TEST_F(DragTest, AFragmentDroppedOnThePlaylistIsInsertedThere) {
+  BeginDrag(IDC_FRAGMENT_LIST, 0);
+  MoveAndDrop(PlaylistPoint(1));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 0, 2}), RowsData(playlist));
+  EXPECT_EQ(1, SelectedRowOf(playlist));
+  EXPECT_EQ(0, window.GetProfile().GetPlaylistEntry(1));
+  EXPECT_TRUE(window.IsModified());
+
+  BeginDrag(IDC_FRAGMENT_LIST, 2);
+  MoveAndDrop(PlaylistPoint(Rows(playlist)));  // below the last row: appended
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 0, 2, 5}), RowsData(playlist));
+}
+
+TEST_F(DragTest, APlaylistRowMovesWithinThePlaylist) {
+  BeginDrag(IDC_PLAYLIST, 0);
+  MoveAndDrop(PlaylistPoint(1));  // directly below itself: nothing changes
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 2}), RowsData(playlist));
+  EXPECT_FALSE(window.IsModified());
+
+  BeginDrag(IDC_PLAYLIST, 0);
+  MoveAndDrop(PlaylistPoint(3));  // after the last row
+  EXPECT_EQ((std::vector<LPARAM>{0, 2, 5}), RowsData(playlist));
+  EXPECT_EQ(2, SelectedRowOf(playlist));
+  EXPECT_EQ(5, window.GetProfile().GetPlaylistEntry(2));
+  EXPECT_TRUE(window.IsModified());
+}
+
+TEST_F(DragTest, ADropOutsideThePlaylistChangesNothing) {
+  BeginDrag(IDC_FRAGMENT_LIST, 1);
+  RECT list;
+  ::GetWindowRect(fragments, &list);
+  POINT inside = {list.left + 20, list.top + 40};
+  ::ScreenToClient(window.GetHwnd(), &inside);
+  MoveAndDrop(inside);
+  EXPECT_EQ(3, Rows(playlist));
+  EXPECT_FALSE(window.IsModified());
+}
+
+}  // namespace

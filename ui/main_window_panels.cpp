@@ -1,0 +1,133 @@
+// The panels: the fragment list, the playlist and the four button combos,
+// filled from the profile and kept in step with it; renaming, binding,
+// adding to and removing from the playlist.
+#include "main_window_base.h"
+
+#include "audio/durations.h"
+#include "list_controls.h"
+#include "string_ids.h"
+#include "ui_text.h"
+
+namespace {
+// Item data of the combo entry "Не используется".
+const LPARAM kUnusedEntry = -1;
+}  // namespace
+
+std::wstring BMainDlgBase::FragmentName(int index) const { return Widen(m_profile.GetFragment(index).name); }
+
+void BMainDlgBase::ClearPanels() {
+  ::SendMessageW(m_fragmentList, LVM_DELETEALLITEMS, 0, 0);
+  ::SendMessageW(m_playlist, LVM_DELETEALLITEMS, 0, 0);
+  for (int button = 0; button < kButtonCount; ++button) ::SendMessageW(ButtonCombo(button), CB_RESETCONTENT, 0, 0);
+  m_memoryView.SetSelectedBand(-1);
+  m_memoryView.ClearBands();
+}
+
+void BMainDlgBase::FillPanels() {
+  ClearPanels();
+  std::wstring unused = LoadText(GetInstance(), IDS_BUTTON_UNUSED);
+  for (int button = 0; button < kButtonCount; ++button) AppendEntry(ButtonCombo(button), unused, kUnusedEntry);
+  for (int index = 0; index < kMaxFragments; ++index) {
+    const BFragment& fragment = m_profile.GetFragment(index);
+    if (!fragment.IsInUse()) continue;
+    m_memoryView.AddBand(fragment.start, fragment.length);
+    int row = InsertRow(m_fragmentList, RowCount(m_fragmentList), Widen(fragment.name), index);
+    SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(fragment.length)));
+    for (int button = 0; button < kButtonCount; ++button)
+      AppendEntry(ButtonCombo(button), Widen(fragment.name), index);
+  }
+  UpdateAddFragmentButton(true);
+  for (int position = 0; position < kMaxPlaylistEntries; ++position) {
+    uint8_t entry = m_profile.GetPlaylistEntry(position);
+    if (!IsPlaylistReference(entry)) break;
+    InsertRow(m_playlist, position, FragmentName(entry), entry);
+  }
+  UpdateAddToPlaylistButton(true);
+  ShowBindings();
+}
+
+// Each combo shows its button's binding, or "Не используется" when the
+// binding names no fragment that is shown.
+void BMainDlgBase::ShowBindings() {
+  for (int button = 0; button < kButtonCount; ++button) {
+    HWND combo = ButtonCombo(button);
+    ::SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    int entry = FindEntryWithData(combo, m_profile.GetButton(button));
+    if (entry >= 0) ::SendMessageW(combo, CB_SETCURSEL, entry, 0);
+  }
+}
+
+void BMainDlgBase::OnButtonComboChanged(int button) {
+  HWND combo = ButtonCombo(button);
+  int entry = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+  if (entry < 0) return;
+  m_profile.SetButton(button, static_cast<uint8_t>(EntryData(combo, entry)));
+  SetModified(true);
+}
+
+// The edit field takes no more than a profile can store.
+BOOL BMainDlgBase::OnFragmentBeginLabelEdit(NMLVDISPINFOW*) {
+  HWND edit = reinterpret_cast<HWND>(::SendMessageW(m_fragmentList, LVM_GETEDITCONTROL, 0, 0));
+  if (edit != nullptr) ::SendMessageW(edit, EM_LIMITTEXT, kMaxNameLength, 0);
+  return FALSE;
+}
+
+// The row shows the name as stored (trimmed), so the edit itself is not taken over.
+BOOL BMainDlgBase::OnFragmentLabelEdited(NMLVDISPINFOW* info) {
+  if (info->item.iItem < 0 || info->item.pszText == nullptr) return FALSE;
+  std::string name = Trim(Narrow(info->item.pszText));
+  if (name.empty()) return FALSE;
+  int row = info->item.iItem;
+  int index = static_cast<int>(RowData(m_fragmentList, row));
+  m_profile.RenameFragment(index, name);
+  std::wstring shown = FragmentName(index);
+  SetRowText(m_fragmentList, row, 0, shown);
+  int entry = FindEntryWithData(ButtonCombo(0), index);
+  if (entry >= 0) {
+    for (int button = 0; button < kButtonCount; ++button) {
+      HWND combo = ButtonCombo(button);
+      ::SendMessageW(combo, CB_DELETESTRING, entry, 0);
+      ::SendMessageW(combo, CB_INSERTSTRING, entry, reinterpret_cast<LPARAM>(shown.c_str()));
+      SetEntryData(combo, entry, index);
+    }
+  }
+  for (int playlistRow = 0; playlistRow < RowCount(m_playlist); ++playlistRow)
+    if (RowData(m_playlist, playlistRow) == index) SetRowText(m_playlist, playlistRow, 0, shown);
+  ShowBindings();
+  SetModified(true);
+  return FALSE;
+}
+
+void BMainDlgBase::OnFragmentKeyDown(NMLVKEYDOWN* key) {
+  if (key->wVKey == VK_INSERT) OnAddFragment();
+  if (key->wVKey == VK_DELETE) OnDeleteFragment();
+}
+
+void BMainDlgBase::OnPlaylistKeyDown(NMLVKEYDOWN* key) {
+  if (key->wVKey == VK_INSERT) OnAddToPlaylist();
+  if (key->wVKey == VK_DELETE) OnRemoveFromPlaylist();
+}
+
+void BMainDlgBase::OnFragmentSelChanged() {
+  EnablePlayer(false);
+  m_memoryView.SetSelectedBand(SelectedRow(m_fragmentList));
+}
+
+void BMainDlgBase::InsertPlaylistRow(int row, int index) {
+  InsertRow(m_playlist, row, FragmentName(index), index);
+  SelectRow(m_playlist, row);
+}
+
+// Playback stops first: the player may be playing the playlist.
+void BMainDlgBase::OnRemoveFromPlaylist() {
+  EnablePlayer(false);
+  int row = SelectedRow(m_playlist);
+  if (row < 0) return;
+  ::SendMessageW(m_playlist, LVM_DELETEITEM, row, 0);
+  m_memoryView.SetSelectedBand(-1);
+  m_profile.RemovePlaylistEntry(row);
+  int count = RowCount(m_playlist);
+  if (count > 0) SelectRow(m_playlist, row < count ? row : count - 1);
+  UpdateAddToPlaylistButton(true);
+  SetModified(true);
+}
