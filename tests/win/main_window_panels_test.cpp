@@ -252,6 +252,38 @@ TEST_F(MainWindowPanelsTest, AComboChoiceBindsTheButton) {
   EXPECT_TRUE(window.IsModified());
 }
 
+TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
+  DeleteSettingsKey();
+  ScratchFolder folder;
+  BProfile profile;
+  BFragment hidden;
+  hidden.name = "hidden";
+  hidden.start = 0x40000;  // not a valid address: no fragment
+  hidden.length = 10;
+  profile.SetFragment(0, hidden);
+  BFragment longName;
+  longName.name = std::string(255, 'x');
+  longName.start = 100;
+  longName.length = 50;
+  profile.SetFragment(1, longName);
+  profile.SetPlaylistEntry(0, 1);
+  profile.SetPlaylistEntry(1, 9);  // 8 or more ends the playlist
+  profile.SetPlaylistEntry(2, 1);
+  profile.SetButton(0, 0);  // bound to the hidden entry
+  std::string path = folder.Path("odd.zpf");
+  ASSERT_TRUE(profile.Save(path));
+  WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  HWND fragments = window.GetItem(IDC_FRAGMENT_LIST);
+  EXPECT_EQ((std::vector<LPARAM>{1}), RowsData(fragments));
+  EXPECT_EQ(std::wstring(255, L'x'), RowText(fragments, 0));
+  EXPECT_EQ((std::vector<LPARAM>{1}), RowsData(window.GetItem(IDC_PLAYLIST)));
+  EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(window.GetItem(IDC_BUTTON1_COMBO)));
+  EXPECT_EQ(1, window.MemoryView().GetBandCount());
+  DeleteSettingsKey();
+}
+
 // A drag as the list view and the mouse report it: the row's own point, then
 // moves and the release in the main window's client coordinates.
 class DragTest : public MainWindowPanelsTest {
