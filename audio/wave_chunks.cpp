@@ -1,0 +1,137 @@
+// The chunk walk of a RIFF WAVE file over an abstract RIFF source.
+#include "audio/wave_chunks.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+void Put16(uint8_t* p, uint16_t value) {
+  p[0] = static_cast<uint8_t>(value);
+  p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+// The end of a chunk's data, in 64 bits: a declared size may reach past 4 GB.
+uint64_t ChunkEnd(const BChunkInfo& chunk) {
+  return static_cast<uint64_t>(chunk.dataOffset) + chunk.size;
+}
+
+BWaveWalk SourceFailure(uint32_t code) {
+  BWaveWalk walk;
+  walk.error = BWaveWalkError::Source;
+  walk.code = code;
+  return walk;
+}
+
+BWaveWalk Refusal(BWaveWalkError error) {
+  BWaveWalk walk;
+  walk.error = error;
+  return walk;
+}
+
+// Reads the "fmt " chunk into the buffer, skipping what does not fit.
+BWaveWalk ReadFormatChunk(BRiffSource& source, const BChunkInfo& chunk, uint8_t* format,
+                          uint32_t capacity) {
+  const uint32_t kept = std::min(chunk.size, capacity);
+  if (kept > 0 && source.Read(format, kept) != static_cast<int32_t>(kept))
+    return Refusal(BWaveWalkError::FormatTruncated);
+  if (kept < chunk.size) {
+    if (ChunkEnd(chunk) > UINT32_MAX)
+      return Refusal(BWaveWalkError::FormatTruncated);
+    if (uint32_t code = source.SeekTo(static_cast<uint32_t>(ChunkEnd(chunk))))
+      return SourceFailure(code);
+  }
+  BWaveWalk walk;
+  walk.formatSize = kept;
+  return walk;
+}
+
+bool FormatUsable(const uint8_t* format, uint32_t size) {
+  if (size < kMinFormatSize)
+    return false;
+  const BWaveFormatFields fields = ParseWaveFormat(format);
+  return fields.channels != 0 && fields.blockAlign != 0 && fields.avgBytesPerSec != 0;
+}
+
+// The converter reads cbSize extra bytes behind the record: never more than were kept.
+void FitExtraSize(uint8_t* format, uint32_t size) {
+  if (size < kFormatExSize)
+    return;  // the buffer is zero there: no extra bytes
+  const uint16_t available = static_cast<uint16_t>(std::min<uint32_t>(size - kFormatExSize, 0xFFFF));
+  if (Get16(format + 16) > available)
+    Put16(format + 16, available);
+}
+
+}  // namespace
+
+BWaveFormatFields ParseWaveFormat(const uint8_t* format) {
+  BWaveFormatFields fields;
+  fields.formatTag = Get16(format);
+  fields.channels = Get16(format + 2);
+  fields.samplesPerSec = Get32(format + 4);
+  fields.avgBytesPerSec = Get32(format + 8);
+  fields.blockAlign = Get16(format + 12);
+  fields.bitsPerSample = Get16(format + 14);
+  return fields;
+}
+
+BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity) {
+  std::memset(format, 0, capacity);
+
+  BChunkInfo form;
+  if (uint32_t code = source.DescendRiff(form))
+    return SourceFailure(code);
+
+  BChunkInfo chunk;
+  if (uint32_t code = source.DescendNext(chunk))
+    return SourceFailure(code);
+  if (chunk.id != kFormatId)
+    return Refusal(BWaveWalkError::NoFormatChunk);
+
+  BWaveWalk walk = ReadFormatChunk(source, chunk, format, capacity);
+  if (walk.error != BWaveWalkError::None)
+    return walk;
+  if (!FormatUsable(format, walk.formatSize))
+    return Refusal(BWaveWalkError::FormatInvalid);
+  FitExtraSize(format, walk.formatSize);
+
+  uint32_t fileSize = 0;
+  if (uint32_t code = source.GetFileSize(fileSize))
+    return SourceFailure(code);
+
+  for (;;) {
+    chunk = BChunkInfo();
+    if (uint32_t code = source.DescendNext(chunk))
+      return SourceFailure(code);
+    if (chunk.id == kDataId)
+      break;
+    // A chunk that ends past the file cannot be followed by the data chunk.
+    if (ChunkEnd(chunk) >= fileSize)
+      return SourceFailure(kRiffChunkNotFound);
+    if (uint32_t code = source.SeekTo(static_cast<uint32_t>(ChunkEnd(chunk))))
+      return SourceFailure(code);
+  }
+
+  walk.dataOffset = chunk.dataOffset;
+  walk.declaredDataSize = chunk.size;
+  const uint32_t present = fileSize > chunk.dataOffset ? fileSize - chunk.dataOffset : 0;
+  walk.dataSize = std::min(chunk.size, present);
+  return walk;
+}
+
+uint32_t WaveReadSize(uint32_t bufferSize, uint32_t avgBytesPerSec, uint32_t blockAlign,
+                      uint32_t dataLeft) {
+  const uint32_t size = std::min({bufferSize, avgBytesPerSec, dataLeft});
+  if (blockAlign == 0 || size < blockAlign)
+    return size;
+  return size - size % blockAlign;
+}
