@@ -53,20 +53,36 @@ void BCOMConnection::ThreadProc() {
 
 void BCOMConnection::RunWorker() {
   std::vector<uint8_t> frame;
+  bool goOn = false;
   for (;;) {
-    HANDLE idle[2] = {m_stopEvent, m_sendEvent};
-    DWORD waited = ::WaitForMultipleObjects(2, idle, FALSE, INFINITE);
-    if (waited == WAIT_OBJECT_0) return;
-    if (waited != WAIT_OBJECT_0 + 1) {
-      ReportSystemError(::GetLastError());
-      return;
+    // After a reply the next queued frame goes out without a trip through
+    // the idle wait: the reply wait that just ended watched the stop event,
+    // and the next one does again. The send event the frame's Send set is
+    // left standing and costs one empty turn of the idle wait later.
+    if (!goOn) {
+      HANDLE idle[2] = {m_stopEvent, m_sendEvent};
+      DWORD waited = ::WaitForMultipleObjects(2, idle, FALSE, INFINITE);
+      if (waited == WAIT_OBJECT_0) return;
+      if (waited != WAIT_OBJECT_0 + 1) {
+        ReportSystemError(::GetLastError());
+        return;
+      }
     }
+    goOn = false;
     // The frame stays queued until it is on the wire.
     if (!m_sendQueue.CopyFront(frame)) continue;
     if (WriteFrame(frame) == Next::EndWorker) return;
     m_sendQueue.PopFront();
-    if (AwaitReply() == Next::EndWorker) return;
-    if (!m_sendQueue.IsEmpty()) ::SetEvent(m_sendEvent);
+    Next next = AwaitReply();
+    if (next == Next::EndWorker) return;
+    if (m_sendQueue.IsEmpty()) continue;
+    if (next == Next::Replied) {
+      goOn = true;
+    } else {
+      // After a time-out or a failed wait the idle wait looks at the stop
+      // event before the next frame.
+      ::SetEvent(m_sendEvent);
+    }
   }
 }
 
@@ -74,13 +90,21 @@ BCOMConnection::Next BCOMConnection::WriteFrame(const std::vector<uint8_t>& fram
   size_t written = 0;
   while (written < frame.size()) {
     DWORD count = 0;
-    if (!::WriteFile(m_port, frame.data() + written, static_cast<DWORD>(frame.size() - written), &count,
-                     &m_writeOverlapped)) {
-      DWORD error = ::GetLastError();
-      if (error != ERROR_IO_PENDING) {
-        ReportSystemError(error);
+    if (::WriteFile(m_port, frame.data() + written, static_cast<DWORD>(frame.size() - written), nullptr,
+                    &m_writeOverlapped)) {
+      // Done at once (the usual case): there is nothing to wait for, and the
+      // result is already in the record.
+      if (!::GetOverlappedResult(m_port, &m_writeOverlapped, &count, FALSE)) {
+        ReportSystemError(::GetLastError());
         return Next::EndWorker;
       }
+      written += count;
+      continue;
+    }
+    DWORD error = ::GetLastError();
+    if (error != ERROR_IO_PENDING) {
+      ReportSystemError(error);
+      return Next::EndWorker;
     }
     HANDLE handles[2] = {m_stopEvent, m_writeOverlapped.hEvent};
     DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_writeTimeoutMs);
@@ -121,7 +145,7 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
         // Reported already; the worker goes on with the next request.
         return Next::Continue;
       default:
-        if (arrived > 0 && ParseReceived()) return Next::Continue;
+        if (arrived > 0 && ParseReceived()) return Next::Replied;
     }
   }
 }

@@ -27,8 +27,8 @@ class BCOMConnection : public BCOMConnectionBase {
   void ThreadProc() override;
 
  private:
-  // What the worker does after a phase.
-  enum class Next { Continue, EndWorker };
+  // What the worker does after a phase; Replied: a reply was delivered.
+  enum class Next { Continue, Replied, EndWorker };
 
   void RunWorker();
   Next WriteFrame(const std::vector<uint8_t>& frame);

@@ -101,7 +101,10 @@ bool BCOMConnectionBase::Close(DWORD timeoutMs) {
 
 void BCOMConnectionBase::Send(uint8_t code, uint8_t length, const uint8_t* payload) {
   m_sendQueue.Push(BuildRequestFrame(code, length, payload));
-  if (m_sendEvent != nullptr) ::SetEvent(m_sendEvent);
+  // The worker looks at the queue itself after each reply, so a frame it
+  // queues from inside OnReceive needs no wake-up (and saves a server call
+  // per exchange under Wine).
+  if (m_sendEvent != nullptr && ::GetCurrentThreadId() != m_threadId) ::SetEvent(m_sendEvent);
 }
 
 std::string BCOMConnectionBase::GetErrorText() const { return m_errorText; }

@@ -83,5 +83,9 @@ class BCOMConnectionBase {
   // User-interface thread only.
   bool m_isOpen = false;
   HANDLE m_thread = nullptr;
+  // Written by Open (through CreateThread) and Close on the user-interface
+  // thread; Send reads it on both threads. The worker's Sends come from its
+  // handler calls, which follow the owner's first Send, so Open's write is
+  // long done and Close clears it only after the worker has ended.
   DWORD m_threadId = 0;
 };

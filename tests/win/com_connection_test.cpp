@@ -144,6 +144,55 @@ TEST_F(ComConnectionTest, RequestsSentFromInsideTheReplyHandlerAreServed) {
   EXPECT_TRUE(connection.Close(5000));
 }
 
+// A handler that queues a request from inside every report, as the memory
+// jobs and their retries do.
+class EndlessHandler : public RecordingHandler {
+ public:
+  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
+    RecordingHandler::OnReceive(code, length, data);
+    connection->Send(0x00, 0, nullptr);
+  }
+  void OnTimeout() override {
+    RecordingHandler::OnTimeout();
+    connection->Send(0x00, 0, nullptr);
+  }
+  BCOMConnection* connection = nullptr;
+};
+
+// Requests queued by the worker go out after a reply without a wake-up of the
+// worker; a stop still ends such a chain at once.
+TEST_F(ComConnectionTest, CloseEndsAChainOfRequestsQueuedByTheHandler) {
+  EndlessHandler handler;
+  BCOMConnection connection(handler, kLinkTimeoutMs, kLinkTimeoutMs);
+  handler.connection = &connection;
+  ASSERT_TRUE(m_emulator.Start(14, {})) << m_emulator.ErrorText();
+  ASSERT_TRUE(connection.Open(m_emulator.PortName())) << connection.GetErrorText();
+  connection.Send(0x00, 0, nullptr);
+  ASSERT_TRUE(handler.WaitForReplies(200));
+  DWORD start = ::GetTickCount();
+  EXPECT_TRUE(connection.Close(5000));
+  EXPECT_LT(::GetTickCount() - start, 500u);
+  EXPECT_TRUE(handler.errors.empty());
+  EXPECT_TRUE(handler.timeoutTicks.empty());
+}
+
+// A request queued from inside OnTimeout is sent too, though the reply that
+// would have woken the worker never came.
+TEST_F(ComConnectionTest, RequestQueuedByTheTimeoutHandlerIsSent) {
+  EndlessHandler handler;
+  BCOMConnection connection(handler, kLinkTimeoutMs, kLinkTimeoutMs);
+  handler.connection = &connection;
+  ASSERT_TRUE(m_emulator.Start(15, {"--drop-reply", "1"})) << m_emulator.ErrorText();
+  ASSERT_TRUE(connection.Open(m_emulator.PortName())) << connection.GetErrorText();
+  connection.Send(0x00, 0, nullptr);
+  ASSERT_TRUE(handler.WaitForTimeouts(1));
+  ASSERT_TRUE(handler.WaitForReplies(3));
+  EXPECT_EQ(handler.replies[0].code, 0xFF);
+  EXPECT_GE(handler.replies[0].tick, handler.timeoutTicks[0]);
+  EXPECT_TRUE(connection.Close(5000));
+  EXPECT_EQ(handler.timeoutTicks.size(), 1u);
+}
+
 TEST_F(ComConnectionTest, SilentDeviceTimesOutOnceAfterTwoSeconds) {
   ASSERT_NO_FATAL_FAILURE(Connect(7, {"--silent"}));
   DWORD sent = ::GetTickCount();
