@@ -29,6 +29,16 @@ unsigned long OutOfMemorySystemError()
     return ENOMEM;
 }
 
+unsigned long EndOfFileSystemError()
+{
+    return ENODATA;
+}
+
+unsigned long InvalidHandleSystemError()
+{
+    return EBADF;
+}
+
 std::string GetErrorText(unsigned long code)
 {
     char buffer[256] = {};

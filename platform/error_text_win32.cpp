@@ -14,6 +14,16 @@ unsigned long OutOfMemorySystemError()
     return ERROR_NOT_ENOUGH_MEMORY;
 }
 
+unsigned long EndOfFileSystemError()
+{
+    return ERROR_HANDLE_EOF;
+}
+
+unsigned long InvalidHandleSystemError()
+{
+    return ERROR_INVALID_HANDLE;
+}
+
 std::string GetErrorText(unsigned long code)
 {
     char* buffer = nullptr;

@@ -29,6 +29,9 @@ public:
     long Write(const void* data, std::size_t size);
     // Pushes written data to the disk.
     bool Flush();
+    // Moves the read/write position to `position` bytes from the start of the
+    // file. A position past the end is allowed: reading there finds the end.
+    bool Seek(unsigned long long position);
     // Closes the file; false when the system reports a failure (written data
     // may then be lost). Closing a closed file succeeds.
     bool Close();

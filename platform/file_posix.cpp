@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 bool BFile::OpenRead(const std::string& path)
@@ -75,6 +76,19 @@ bool BFile::Flush()
         return false;
     }
     return ::fsync(fd_) == 0;
+}
+
+bool BFile::Seek(unsigned long long position)
+{
+    if (fd_ < 0) {
+        errno = EBADF;
+        return false;
+    }
+    if (position > static_cast<unsigned long long>(std::numeric_limits<off_t>::max())) {
+        errno = EINVAL;
+        return false;
+    }
+    return ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) >= 0;
 }
 
 bool BFile::Close()

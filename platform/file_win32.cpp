@@ -93,6 +93,21 @@ bool BFile::Flush()
     return FlushFileBuffers(ToHandle(handle_)) != FALSE;
 }
 
+bool BFile::Seek(unsigned long long position)
+{
+    if (!handle_) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (position > 0x7FFFFFFFFFFFFFFFull) {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return false;
+    }
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    return SetFilePointerEx(ToHandle(handle_), distance, nullptr, FILE_BEGIN) != FALSE;
+}
+
 bool BFile::Close()
 {
     if (!handle_)

@@ -52,9 +52,31 @@ TEST(PlatformFile, FailuresKeepTheSystemError)
     EXPECT_TRUE(file.Close());
 }
 
+TEST(PlatformFile, SeeksFromTheStart)
+{
+    TestFolder folder;
+    BFile file;
+    EXPECT_FALSE(file.Seek(0));   // not open
+    EXPECT_EQ(GetLastSystemError(), static_cast<unsigned long>(EBADF));
+    ASSERT_TRUE(file.Create(folder.File("a")));
+    EXPECT_EQ(file.Write("0123456789", 10), 10);
+    ASSERT_TRUE(file.OpenRead(folder.File("a")));
+    char buffer[4] = {};
+    ASSERT_TRUE(file.Seek(7));
+    EXPECT_EQ(file.Read(buffer, sizeof buffer), 3);
+    EXPECT_EQ(std::string(buffer, 3), "789");
+    ASSERT_TRUE(file.Seek(2));
+    EXPECT_EQ(file.Read(buffer, 2), 2);
+    EXPECT_EQ(std::string(buffer, 2), "23");
+    ASSERT_TRUE(file.Seek(1000));   // past the end: reading finds the end
+    EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
+}
+
 TEST(PlatformErrorText, GivesTheSystemMessage)
 {
     EXPECT_EQ(GetErrorText(ENOENT), "No such file or directory");
     EXPECT_FALSE(GetErrorText(OutOfMemorySystemError()).empty());
     EXPECT_FALSE(GetErrorText(999999).empty());
+    EXPECT_EQ(GetErrorText(EndOfFileSystemError()), "No data available");
+    EXPECT_EQ(GetErrorText(InvalidHandleSystemError()), "Bad file descriptor");
 }
