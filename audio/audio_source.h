@@ -1,0 +1,59 @@
+// BAudioSource: one sound file brought into the siren's sample format
+// (signed 8-bit mono at a given rate). It tries its readers in order on the
+// file, decodes the sound in chunks, mixes and narrows it, and resamples it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/audio_file.h"
+
+// Makes one fresh reader; the source tries them in order until one opens.
+using BAudioReaderMaker = std::function<std::unique_ptr<BAudioFile>()>;
+
+// The readers the program tries on every file, in order, whatever its name:
+// the WAVE reader, then the MP3 reader (the portable build has only the MP3
+// reader).
+std::vector<BAudioReaderMaker> ProgramAudioReaders();
+
+class BAudioSource {
+ public:
+  // With the program's readers (ProgramAudioReaders).
+  BAudioSource();
+  // `readerMakers`: the readers to try on a file, in order.
+  explicit BAudioSource(std::vector<BAudioReaderMaker> readerMakers);
+  virtual ~BAudioSource();
+  BAudioSource(const BAudioSource&) = delete;
+  BAudioSource& operator=(const BAudioSource&) = delete;
+
+  // Opens the path with the first reader that accepts it, whatever the file's
+  // name. When none does, the error text is the last reader's.
+  virtual bool Open(const std::string& path);
+  // Closes and releases the reader and frees both buffers.
+  virtual void Close();
+  // Length of the sound in milliseconds, or -1 (with the error text) when no
+  // file is open.
+  virtual int32_t GetLength();
+  // Decodes the sound until it has passed `maxMilliseconds` (so up to one
+  // chunk of 1.5 s more), converts it to signed 8-bit mono and resamples it to
+  // `targetRate`, appending the result to the output.
+  virtual bool Convert(uint32_t targetRate, uint32_t maxMilliseconds);
+  // The converted sound; the buffer stays owned by the source.
+  virtual const uint8_t* GetData(uint32_t& length) const;
+  virtual const std::string& GetErrorText() const;
+
+ private:
+  bool CheckFormat(const BPcmFormat& format);
+  bool DecodeChunks(const BPcmFormat& format, uint32_t maxMilliseconds);
+  bool AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32_t targetRate);
+
+  std::vector<BAudioReaderMaker> m_readerMakers;
+  std::unique_ptr<BAudioFile> m_reader;  // the open reader, or null
+  std::vector<uint8_t> m_decoded;        // 8-bit mono at the file's rate
+  std::vector<uint8_t> m_output;         // signed 8-bit mono at the target rate
+  std::string m_errorText;
+};

@@ -1,0 +1,15 @@
+// The readers a source tries on a sound file in the portable build, which has
+// no WAVE reader (that one needs the system's multimedia file I/O). The
+// Windows build takes audio_source_readers_win32.cpp instead.
+#include <memory>
+
+#include "audio/audio_source.h"
+#include "audio/mp3_file.h"
+
+std::vector<BAudioReaderMaker> ProgramAudioReaders() {
+  return {
+      [] { return std::unique_ptr<BAudioFile>(new BMP3File()); },
+  };
+}
+
+BAudioSource::BAudioSource() : BAudioSource(ProgramAudioReaders()) {}

@@ -1,0 +1,80 @@
+#include "audio/pcm_conversion.h"
+
+#include <cmath>
+
+namespace {
+
+// Reads the signed little-endian sample of `bytes` bytes at `p`.
+int32_t ReadSigned(const uint8_t* p, uint32_t bytes) {
+  uint32_t value = 0;
+  for (uint32_t b = 0; b < bytes; ++b) value |= static_cast<uint32_t>(p[b]) << (8 * b);
+  uint32_t shift = 32 - 8 * bytes;
+  return static_cast<int32_t>(value << shift) >> shift;  // sign-extended
+}
+
+void WriteSigned(uint8_t* p, uint32_t bytes, int32_t sample) {
+  uint32_t value = static_cast<uint32_t>(sample);
+  for (uint32_t b = 0; b < bytes; ++b) p[b] = static_cast<uint8_t>(value >> (8 * b));
+}
+
+int32_t MixFrame(const uint8_t* frame, uint16_t channels, uint32_t sampleBytes) {
+  if (sampleBytes == 1) {
+    uint32_t sum = 0;
+    for (uint16_t c = 0; c < channels; ++c) sum += frame[c];
+    return static_cast<int32_t>(sum / channels);
+  }
+  if (sampleBytes == 4) {
+    double sum = 0.0;
+    for (uint16_t c = 0; c < channels; ++c) sum += ReadSigned(frame + 4 * c, 4);
+    return static_cast<int32_t>(std::trunc(sum / channels));
+  }
+  int64_t sum = 0;
+  for (uint16_t c = 0; c < channels; ++c) sum += ReadSigned(frame + sampleBytes * c, sampleBytes);
+  return static_cast<int32_t>(sum / channels);  // integer division truncates toward zero
+}
+
+}  // namespace
+
+uint32_t PcmSampleBytes(uint16_t bitsPerSample) {
+  if (bitsPerSample == 0 || bitsPerSample > 32) return 0;
+  return (bitsPerSample + 7u) / 8u;
+}
+
+uint32_t DownMixToMono(uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes) {
+  if (channels <= 1) return frames;
+  const uint32_t frameBytes = channels * sampleBytes;
+  // Output sample i lands at or before the frame it comes from, which is read
+  // first, so the mix can run in place.
+  for (uint32_t i = 0; i < frames; ++i) {
+    int32_t mixed = MixFrame(data + static_cast<size_t>(i) * frameBytes, channels, sampleBytes);
+    uint8_t* out = data + static_cast<size_t>(i) * sampleBytes;
+    if (sampleBytes == 1)
+      *out = static_cast<uint8_t>(mixed);
+    else
+      WriteSigned(out, sampleBytes, mixed);
+  }
+  return frames;
+}
+
+uint32_t ReduceToEightBits(uint8_t* data, uint32_t samples, uint32_t sampleBytes) {
+  if (sampleBytes <= 1) return samples;
+  for (uint32_t i = 0; i < samples; ++i) {
+    // The top byte alone decides: v = sample >> (8 * (sampleBytes - 1)).
+    int8_t top = static_cast<int8_t>(data[static_cast<size_t>(i) * sampleBytes + sampleBytes - 1]);
+    data[i] = static_cast<uint8_t>(top + 128);
+  }
+  return samples;
+}
+
+void ToSignedSamples(uint8_t* data, size_t count) {
+  for (size_t i = 0; i < count; ++i) data[i] = static_cast<uint8_t>(data[i] - 128);
+}
+
+uint64_t ResampledCapacity(uint32_t sourceRate, uint32_t targetRate, uint32_t decodedLength) {
+  if (sourceRate == 0) return 0;
+  return static_cast<uint64_t>(targetRate * 1.25 / sourceRate * decodedLength);
+}
+
+uint64_t SampleCountForMilliseconds(uint32_t milliseconds, uint32_t rate) {
+  return static_cast<uint64_t>(milliseconds) * rate / 1000;
+}

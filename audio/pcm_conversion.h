@@ -1,0 +1,37 @@
+// The steps that bring linear PCM down to the siren's sample format: one
+// channel, 8 bits, signed. Buffers are converted in place; samples are
+// little-endian, 8-bit ones unsigned, wider ones signed and left-justified in
+// their bytes, as in RIFF WAVE files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Bytes one sample of `bitsPerSample` occupies in a frame (1 to 4), or 0 for
+// widths the conversion cannot take (0 or more than 32 bits).
+uint32_t PcmSampleBytes(uint16_t bitsPerSample);
+
+// Mixes `frames` interleaved frames of `channels` samples into one channel,
+// in place, and returns the number of mono samples (= frames). Each output
+// sample is the mean of its frame truncated toward zero (8-bit: of the
+// unsigned bytes, so two channels give (a + b) >> 1; 32-bit: summed in
+// floating point so that nothing overflows).
+uint32_t DownMixToMono(uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes);
+
+// Reduces `samples` mono samples of `sampleBytes` bytes to unsigned 8-bit, in
+// place, by their top byte: v = sample >> (8 * (sampleBytes - 1)), stored as
+// v + 128. Returns the number of samples.
+uint32_t ReduceToEightBits(uint8_t* data, uint32_t samples, uint32_t sampleBytes);
+
+// Turns unsigned 8-bit samples into signed ones: each byte minus 128, modulo 256.
+void ToSignedSamples(uint8_t* data, size_t count);
+
+// The output room the conversion sets aside for `decodedLength` samples at
+// `sourceRate` resampled to `targetRate`: truncate(target x 1.25 / source x
+// length). For very short sounds the resampler can produce more; see
+// BResampler::MaxOutputCount.
+uint64_t ResampledCapacity(uint32_t sourceRate, uint32_t targetRate, uint32_t decodedLength);
+
+// Samples that `milliseconds` of sound take at `rate`, truncated, in 64 bits
+// so that long files do not wrap (10 minutes at 9765 Hz need 5859000).
+uint64_t SampleCountForMilliseconds(uint32_t milliseconds, uint32_t rate);
