@@ -74,7 +74,3 @@ uint64_t ResampledCapacity(uint32_t sourceRate, uint32_t targetRate, uint32_t de
   if (sourceRate == 0) return 0;
   return static_cast<uint64_t>(targetRate * 1.25 / sourceRate * decodedLength);
 }
-
-uint64_t SampleCountForMilliseconds(uint32_t milliseconds, uint32_t rate) {
-  return static_cast<uint64_t>(milliseconds) * rate / 1000;
-}

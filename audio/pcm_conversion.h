@@ -31,7 +31,3 @@ void ToSignedSamples(uint8_t* data, size_t count);
 // length). For very short sounds the resampler can produce more; see
 // BResampler::MaxOutputCount.
 uint64_t ResampledCapacity(uint32_t sourceRate, uint32_t targetRate, uint32_t decodedLength);
-
-// Samples that `milliseconds` of sound take at `rate`, truncated, in 64 bits
-// so that long files do not wrap (10 minutes at 9765 Hz need 5859000).
-uint64_t SampleCountForMilliseconds(uint32_t milliseconds, uint32_t rate);

@@ -18,13 +18,14 @@ const uint32_t kSourceRate = 44100;
 const uint32_t kTargetRate = 9765;
 const uint32_t kSeconds = 30;
 const int kRuns = 5;
+const double kPi = 3.14159265358979323846;
 
 std::vector<int8_t> MakeSound() {
   std::mt19937 random(1);
   std::uniform_int_distribution<int> noise(-8, 8);
   std::vector<int8_t> sound(kSourceRate * kSeconds);
   for (size_t i = 0; i < sound.size(); ++i) {
-    double tone = 100 * std::sin(i * 2 * M_PI * 440 / kSourceRate);
+    double tone = 100 * std::sin(i * 2 * kPi * 440 / kSourceRate);
     sound[i] = static_cast<int8_t>(std::clamp(tone + noise(random), -128.0, 127.0));
   }
   return sound;

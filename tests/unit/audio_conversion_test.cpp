@@ -397,7 +397,7 @@ TEST(AudioSourceConvert, FramesCutByAReadStayInStep) {
 TEST(AudioSourceConvert, OneSecondOf44100HzStereoBecomesAboutOneSecondAt9765Hz) {
   std::vector<int16_t> samples;
   for (int i = 0; i < 44100; ++i) {
-    int16_t v = static_cast<int16_t>(20000 * std::sin(i * 2 * M_PI * 440 / 44100));
+    int16_t v = static_cast<int16_t>(20000 * std::sin(i * 2 * 3.14159265358979 * 440 / 44100));
     samples.push_back(v);
     samples.push_back(static_cast<int16_t>(v / 2));
   }
@@ -540,4 +540,35 @@ TEST(AudioSource, WithoutAFileItReportsAnInvalidHandle) {
   EXPECT_TRUE(closed.Output().empty());
   EXPECT_EQ(-1, closed.source.GetLength());
   EXPECT_FALSE(closed.source.Convert(9765, 1000));
+}
+
+// The program's readers on real files: one second of a 440 Hz sine at half
+// scale, made by lame, comes out as one second of that tone at 9765 Hz.
+TEST(AudioSource, MakesTheSirenToneFromMp3Files) {
+  for (const char* rate : {"44100", "22050", "11025", "8000"}) {
+    for (const char* channels : {"1ch", "2ch"}) {
+      std::string name = std::string("tone_") + rate + "_" + channels + ".mp3";
+      SCOPED_TRACE(name);
+      BAudioSource source;
+      ASSERT_TRUE(source.Open(std::string(SIRELTA_TEST_MP3_DIR) + "/" + name)) << source.GetErrorText();
+      int32_t milliseconds = source.GetLength();
+      ASSERT_GE(milliseconds, 1000);
+      ASSERT_TRUE(source.Convert(9765, 100000)) << source.GetErrorText();
+      uint32_t length = 0;
+      const int8_t* sound = reinterpret_cast<const int8_t*>(source.GetData(length));
+      // The length counts every frame in whole milliseconds; the decoder holds
+      // back up to two frames' worth of samples.
+      EXPECT_LE(length, BytesForMilliseconds(milliseconds) + 10);
+      EXPECT_GE(length, BytesForMilliseconds(milliseconds - 150));
+
+      // Over the middle half second: the peak of half scale and 440 cycles/s.
+      int peak = 0, crossings = 0;
+      for (uint32_t i = 2500; i < 2500 + 9765 / 2; ++i) {
+        peak = std::max(peak, std::abs(static_cast<int>(sound[i])));
+        if ((sound[i - 1] < 0) != (sound[i] < 0)) ++crossings;
+      }
+      EXPECT_NEAR(64, peak, 6);
+      EXPECT_NEAR(440, crossings, 12);
+    }
+  }
 }
