@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "string_ids.h"
 #include "ui_text.h"
+#include "wait_cursor.h"
 
 BMainDlg::BMainDlg() { AddMenuRoutes(); }
 
@@ -147,5 +148,20 @@ int BMainDlg::TrackAddToPlaylistMenu(HMENU menu) {
   return ::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, GetHwnd(), nullptr);
 }
 
-// Routed already; audio import fills it in.
-void BMainDlg::OnDropFiles(HDROP drop) { ::DragFinish(drop); }
+void BMainDlg::OnDropFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    char path[MAX_PATH] = {};
+    ::DragQueryFileA(drop, i, path, MAX_PATH);
+    paths.push_back(path);
+  }
+  ImportDroppedFiles(paths);
+  ::DragFinish(drop);
+}
+
+// The import runs on this thread: the hourglass shows meanwhile.
+bool BMainDlg::ImportFile(const std::string& path) {
+  BWaitCursor wait;
+  return BMainDlgBase::ImportFile(path);
+}

@@ -34,6 +34,7 @@ class BMainDlg : public BMainDlgBase {
   void OnConnect() override;
   void OnAddToPlaylist() override;
   virtual void OnDropFiles(HDROP drop);
+  bool ImportFile(const std::string& path) override;
   virtual void OnPortCommand(int index);
   virtual void OnOtherPort();
   virtual LRESULT OnGetToolTipText(NMTTDISPINFOW* info);

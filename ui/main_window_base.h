@@ -123,7 +123,7 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   virtual void OnFileSaveAs();
   virtual void OnAppExit();
   int AskToSaveChanges();
-  bool ShowFileDialog(std::string& path, bool save);
+  bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save);
   bool SaveProfile();
   bool SaveProfileAs();
   bool SaveProfileTo(const std::string& path);
@@ -176,6 +176,12 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   virtual void OnPlaylistBeginDrag(NMLISTVIEW* info);
   virtual void DrawInsertMark(int index);
   virtual void EraseInsertMark(int index);
+
+  // Importing sound files as fragments.
+  virtual bool ImportFile(const std::string& path);
+  virtual bool AskAudioPath(std::string& path);
+  void ImportDroppedFiles(const std::vector<std::string>& paths);
+  void ShowImportedFragment(int slot);
 
   // Panels: the lists, the button combos and the memory view mirror the profile.
   virtual void FillPanels();

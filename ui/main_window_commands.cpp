@@ -1,6 +1,5 @@
 // Commands and notifications that are routed to the main window already but
-// whose work comes with the local player, audio import and the editing
-// features. Until those exist they do nothing.
+// whose work comes with the local player and the editing features. Until those exist they do nothing.
 #include "main_window_base.h"
 
 void BMainDlgBase::OnMarkRangeStart() {}
@@ -11,7 +10,6 @@ void BMainDlgBase::OnDeleteRange() {}
 void BMainDlgBase::OnAmplify() {}
 void BMainDlgBase::OnEditUndo() {}
 void BMainDlgBase::OnEditRedo() {}
-void BMainDlgBase::OnAddFragment() {}
 void BMainDlgBase::OnPlayFragment() {}
 void BMainDlgBase::OnPlayPlaylist() {}
 void BMainDlgBase::OnLoopPlay() {}

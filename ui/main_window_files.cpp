@@ -105,16 +105,17 @@ void BMainDlgBase::LoadStartupProfile() {
 }
 
 bool BMainDlgBase::AskOpenPath(std::string& path) {
-  return ShowFileDialog(path, false);
+  return ShowFileDialog(path, IDS_PROFILE_FILTER, kDefaultExtension, false);
 }
 
 bool BMainDlgBase::AskSavePath(std::string& path) {
-  return ShowFileDialog(path, true);
+  return ShowFileDialog(path, IDS_PROFILE_FILTER, kDefaultExtension, true);
 }
 
-// The open and save dialogs share their filter, title and default extension.
-bool BMainDlgBase::ShowFileDialog(std::string& path, bool save) {
-  std::string filter = Narrow(LoadText(GetInstance(), IDS_PROFILE_FILTER));
+// The file dialogs of the program: a filter from the string table ("|"
+// separated), the program title, an optional default extension.
+bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save) {
+  std::string filter = Narrow(LoadText(GetInstance(), filterId));
   for (char& c : filter)
     if (c == '|') c = '\0';
   char buffer[kPathBufferChars] = {};
@@ -125,7 +126,7 @@ bool BMainDlgBase::ShowFileDialog(std::string& path, bool save) {
   dialog.lpstrFile = buffer;
   dialog.nMaxFile = kPathBufferChars;
   dialog.lpstrTitle = "Sirelta";
-  dialog.lpstrDefExt = kDefaultExtension;
+  dialog.lpstrDefExt = defaultExtension;
   dialog.Flags = OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   BOOL chosen = save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog);
   if (!chosen) return false;

@@ -24,11 +24,13 @@ class TestMainDlg : public BMainDlg {
   int saveDialogs = 0;
   bool connectAllowed = false;  // the start-up connection is tested on its own
   std::deque<std::string> otherPorts;  // answers of the "other port" dialog
+  std::deque<std::string> audioPaths;   // answers of the add-fragment dialog
   int popupChoice = 0;                  // the command chosen in the add-to-playlist popup
   std::vector<std::wstring> popupItems;  // what that popup offered
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
   BSirenLink& Link() { return m_link; }
+  void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
   LRESULT Command(UINT id, UINT code = 0) {
     return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
@@ -55,6 +57,8 @@ class TestMainDlg : public BMainDlg {
     if (connectAllowed) BMainDlg::OnConnect();
   }
   bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
+  bool AskAudioPath(std::string& path) override { return Answer(audioPaths, path); }
+
   int TrackAddToPlaylistMenu(HMENU menu) override {
     popupItems.clear();
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {

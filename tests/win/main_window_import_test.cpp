@@ -1,0 +1,165 @@
+// Importing sound files through the main window: placement, the offer to
+// cut, the limits, dropped files and unreadable files.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "string_ids.h"
+#include "test_main_window.h"
+#include "win_test_support.h"
+
+namespace {
+
+// A PCM WAVE file of 8-bit mono samples at `rate`.
+void WriteWave(const std::string& path, uint32_t rate, const std::vector<uint8_t>& samples) {
+  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+  std::string fmt = u16(1) + u16(1) + u32(rate) + u32(rate) + u16(1) + u16(8);
+  std::string data(samples.begin(), samples.end());
+  std::string body = "WAVE" + std::string("fmt ") + u32(16) + fmt + "data" + u32(uint32_t(data.size())) + data;
+  std::ofstream file(path, std::ios::binary);
+  file << "RIFF" << u32(uint32_t(body.size())) << body;
+}
+
+std::vector<uint8_t> Ramp(size_t count) {
+  std::vector<uint8_t> samples(count);
+  for (size_t i = 0; i < count; ++i) samples[i] = static_cast<uint8_t>(i);
+  return samples;
+}
+
+void Occupy(BProfile& profile, int slot, uint32_t start, uint32_t length) {
+  BFragment fragment;
+  fragment.name = "f" + std::to_string(slot);
+  fragment.start = start;
+  fragment.length = length;
+  profile.SetFragment(slot, fragment);
+}
+
+class MainWindowImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override { DeleteSettingsKey(); }
+  void TearDown() override { DeleteSettingsKey(); }
+  // Starts the window with the profile made by `fill`.
+  void Start(void (*fill)(BProfile&)) {
+    BProfile profile;
+    fill(profile);
+    std::string path = folder.Path("start.zpf");
+    ASSERT_TRUE(profile.Save(path));
+    WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+    ASSERT_TRUE(window.Start());
+  }
+  int Rows() { return static_cast<int>(::SendMessageW(window.GetItem(IDC_FRAGMENT_LIST), LVM_GETITEMCOUNT, 0, 0)); }
+
+  ScratchFolder folder;
+  TestMainDlg window;
+};
+
+// Free: 1000..4000 and 6000..9000; the rest is taken.
+void TwoGaps(BProfile& profile) {
+  Occupy(profile, 0, 0, 1000);
+  Occupy(profile, 1, 4000, 2000);
+  Occupy(profile, 2, 9000, kImageSize - 9000);
+}
+
+TEST_F(MainWindowImportTest, ASoundGoesIntoTheFirstBlockThatHoldsIt) {
+  Start(TwoGaps);
+  std::string path = folder.Path("short.tone.wav");
+  WriteWave(path, 9765, Ramp(2929));  // 0.3 s
+  window.audioPaths = {path};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_TRUE(window.boxes.empty()) << Narrow(window.boxes[0].text);
+  const BFragment& fragment = window.GetProfile().GetFragment(3);
+  EXPECT_EQ("short.tone", fragment.name);
+  EXPECT_EQ(1000u, fragment.start);
+  EXPECT_EQ(2929u, fragment.length);
+  EXPECT_EQ(static_cast<uint8_t>(5 - 128), window.GetProfile().Image()[1005]) << "the siren's bytes are signed";
+  EXPECT_EQ(4, Rows());
+  EXPECT_EQ(4, window.MemoryView().GetBandCount());
+  EXPECT_EQ(5, static_cast<int>(::SendMessageW(window.GetItem(IDC_BUTTON3_COMBO), CB_GETCOUNT, 0, 0)));
+  EXPECT_TRUE(window.IsModified());
+}
+
+TEST_F(MainWindowImportTest, ASoundThatFitsNowhereIsOfferedCut) {
+  Start(TwoGaps);
+  std::string path = folder.Path("half.wav");
+  WriteWave(path, 9765, Ramp(4882));  // 0.5 s: more than a gap, less than both
+  window.audioPaths = {path};
+  window.answers = {IDNO};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT).c_str(), Widen(path).c_str(), L"00:00.307",
+                       L"00:00.499"),
+            window.boxes[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONWARNING), window.boxes[0].type);
+  EXPECT_EQ(3, Rows()) << "No imports nothing";
+  EXPECT_FALSE(window.IsModified());
+
+  window.audioPaths = {path};
+  window.answers = {IDYES};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  EXPECT_EQ(1000u, window.GetProfile().GetFragment(3).start) << "the earliest of the largest blocks";
+  EXPECT_EQ(3000u, window.GetProfile().GetFragment(3).length) << "cut to the block";
+
+  std::string longer = folder.Path("long.wav");
+  WriteWave(longer, 9765, Ramp(9765));  // 1 s: more than all the room left
+  window.audioPaths = {longer};
+  window.answers = {IDNO};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  EXPECT_EQ(0u, window.boxes.back().text.find(
+                    FormatText(Text(IDS_NOT_ENOUGH_ROOM).c_str(), Widen(longer).c_str(), L"00:00.307", L"00:01.000")));
+}
+
+void Sixteen(BProfile& profile) {
+  for (int slot = 0; slot < 16; ++slot) Occupy(profile, slot, slot * 100, 100);
+}
+
+void Full(BProfile& profile) { Occupy(profile, 0, 0, kImageSize); }
+
+TEST_F(MainWindowImportTest, LimitsAreReportedBeforeAnyDialog) {
+  Start(Sixteen);
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_TOO_MANY_FRAGMENTS).c_str(), 16), window.boxes[0].text);
+}
+
+TEST_F(MainWindowImportTest, AFullMemoryIsReported) {
+  Start(Full);
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_NO_FREE_MEMORY), window.boxes[0].text);
+}
+
+void Fifteen(BProfile& profile) {
+  for (int slot = 0; slot < 15; ++slot) Occupy(profile, slot, slot * 100, 100);
+}
+
+TEST_F(MainWindowImportTest, DroppedFilesStopAtTheFirstThatCannotBeImported) {
+  Start(Fifteen);
+  std::vector<std::string> paths = {folder.Path("one.wav"), folder.Path("two.wav"), folder.Path("three.wav")};
+  for (const std::string& path : paths) WriteWave(path, 9765, Ramp(500));
+  window.DropFiles(paths);
+  EXPECT_EQ(16, Rows());
+  EXPECT_EQ("one", window.GetProfile().GetFragment(15).name);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS).c_str(), Widen(paths[1]).c_str(), 16),
+            window.boxes[0].text);
+}
+
+TEST_F(MainWindowImportTest, AFileThatIsNoSoundIsRefused) {
+  Start(TwoGaps);
+  std::string path = folder.Path("notes.txt");
+  std::ofstream(path) << "nothing to hear here";
+  window.audioPaths = {path};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_EQ(1u, window.boxes.size());
+  std::wstring prefix = FormatText(Text(IDS_AUDIO_FILE_OPEN_FAILED).c_str(), Widen(path).c_str(), L"");
+  EXPECT_EQ(0u, window.boxes[0].text.find(prefix));
+  EXPECT_GT(window.boxes[0].text.size(), prefix.size()) << "with the reason";
+  EXPECT_EQ(3, Rows());
+  EXPECT_FALSE(window.IsModified());
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// Importing a sound file as a new fragment: the add-fragment command, files
+// dropped on the window, and the import itself.
+#include "main_window_base.h"
+
+#include <memory>
+
+#include "audio/audio_source.h"
+#include "audio/durations.h"
+#include "audio/import_plan.h"
+#include "list_controls.h"
+#include "string_ids.h"
+#include "ui_text.h"
+
+namespace {
+const uint32_t kSirenRate = 9765;
+}  // namespace
+
+void BMainDlgBase::OnAddFragment() {
+  OnStop();
+  if (RowCount(m_fragmentList) >= kMaxFragments) {
+    ShowMessage(IDS_TOO_MANY_FRAGMENTS, MB_ICONERROR, kMaxFragments);
+    return;
+  }
+  if (m_profile.GetFreeBlocks().empty()) {
+    ShowMessage(IDS_NO_FREE_MEMORY, MB_ICONERROR);
+    return;
+  }
+  std::string path;
+  if (!AskAudioPath(path)) return;
+  EnablePlayer(false);
+  if (!ImportFile(path)) return;
+  UpdateAddFragmentButton(true);
+  SetModified(true);
+}
+
+// Audio files carry no default extension: the dialog looks for any sound.
+bool BMainDlgBase::AskAudioPath(std::string& path) {
+  return ShowFileDialog(path, IDS_AUDIO_FILE_FILTER, nullptr, false);
+}
+
+// Each file in turn; the first that cannot be imported stops the rest.
+void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
+  EnablePlayer(false);
+  for (const std::string& path : paths) {
+    if (m_profile.GetFreeBlocks().empty()) {
+      ShowMessage(IDS_NO_FREE_MEMORY, MB_ICONERROR);
+      return;
+    }
+    if (RowCount(m_fragmentList) >= kMaxFragments) {
+      ShowMessage(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS, MB_ICONERROR, Widen(path).c_str(), kMaxFragments);
+      return;
+    }
+    if (path.empty()) continue;
+    if (!ImportFile(path)) return;
+    UpdateAddFragmentButton(true);
+    SetModified(true);
+  }
+}
+
+bool BMainDlgBase::ImportFile(const std::string& path) {
+  BAudioSource source;
+  if (!source.Open(path)) {
+    ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(), Widen(source.GetErrorText()).c_str());
+    return false;
+  }
+  int32_t milliseconds = source.GetLength();
+  BImportPlan plan = PlanImport(m_profile.GetFreeBlocks(), BytesForMilliseconds(milliseconds));
+  if (!plan.fits) {
+    std::wstring room = Widen(RoomDurationText(SamplesToMilliseconds(plan.chosen.length)));
+    std::wstring length = Widen(FileDurationText(milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0));
+    UINT question = plan.fitsAfterDefragment ? IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT : IDS_NOT_ENOUGH_ROOM;
+    if (ShowMessage(question, MB_YESNO | MB_ICONWARNING, Widen(path).c_str(), room.c_str(), length.c_str()) != IDYES)
+      return false;
+  }
+  uint32_t roomMs = static_cast<uint32_t>(plan.chosen.length * 1000 / static_cast<double>(kSirenRate));
+  if (!source.Convert(kSirenRate, roomMs)) {
+    ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(), Widen(source.GetErrorText()).c_str());
+    return false;
+  }
+  uint32_t length = 0;
+  const uint8_t* data = source.GetData(length);
+  int slot = m_profile.PlaceFragment(FragmentNameFromPath(path), plan.chosen, data, length);
+  if (slot < 0) return false;
+  ShowImportedFragment(slot);
+  return true;
+}
+
+// The new fragment in every panel, selected, and loaded into the player.
+void BMainDlgBase::ShowImportedFragment(int slot) {
+  const BFragment& fragment = m_profile.GetFragment(slot);
+  m_memoryView.AddBand(fragment.start, fragment.length);
+  int row = InsertRow(m_fragmentList, RowCount(m_fragmentList), Widen(fragment.name), slot);
+  SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(fragment.length)));
+  SelectRow(m_fragmentList, row);
+  for (int button = 0; button < kButtonCount; ++button) AppendEntry(ButtonCombo(button), Widen(fragment.name), slot);
+  LoadFragmentIntoPlayer();
+}
