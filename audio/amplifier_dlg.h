@@ -1,0 +1,42 @@
+// The gain dialog: a slider sets the gain in percent (-100 to 300) and the
+// sound can be heard with it, looped, while the slider moves. The previews
+// always start from the samples as they were, so they never compound.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "audio/playback_control.h"
+#include "ui/dialog_window.h"
+
+class BAmplifierDlg : public BDialogWindow {
+ public:
+  // `playBuffer` holds the player's unsigned bytes; the range offset..offset+length is amplified.
+  BAmplifierDlg(BPlaybackControl& owner, uint8_t* playBuffer, uint32_t offset, uint32_t length);
+
+  INT_PTR DoModal(HINSTANCE instance, HWND owner);
+  int32_t GetGain() const { return m_gain; }
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  void OnInitDialog();
+  void OnSliderMoved(WPARAM wParam);
+  void OnPreviewButton();
+  void Cancel();
+  void ShowPreviewCaption();
+  // Writes the saved samples with `gain` into the play buffer.
+  void WritePreview(int32_t gain);
+
+  BPlaybackControl& m_owner;
+  uint8_t* m_playBuffer;
+  uint32_t m_offset;
+  uint32_t m_length;
+  std::vector<uint8_t> m_saved;  // the range as it was when the dialog opened
+  int32_t m_gain = 0;
+  HWND m_slider = nullptr;
+  HICON m_icon = nullptr;
+};
