@@ -51,6 +51,15 @@ public:
     // Erases the fragment's bytes, closes the gap in the table and renumbers
     // the playlist and the bindings. False for a bad index.
     bool DeleteFragment(int index);
+    // Cuts count bytes from the absolute address onwards out of a fragment;
+    // a count reaching past the fragment's end cuts to the end. A cut at the
+    // head makes the fragment begin later (no byte moves); a cut inside moves
+    // the tail down; the bytes given up become 0xFF. False, with nothing
+    // changed, for a bad index, an empty slot, an address outside the
+    // fragment (the address just past its end is inside, and cuts nothing),
+    // or a fragment reaching past the image (a damaged table). A zero count
+    // succeeds and changes nothing.
+    bool DeleteRange(int index, uint32_t address, uint32_t count);
     // Names longer than kMaxNameLength bytes are cut. False for a bad index.
     bool RenameFragment(int index, const std::string& name);
     bool SetButton(int button, uint8_t value);
