@@ -131,6 +131,7 @@ class TestPlayer : public BPlayer {
   std::string errorText;
   std::vector<uint8_t> heard;  // every byte the engine took, in order (fill thread only)
   bool recordHeard = false;
+  DWORD fillDelayMs = 0;  // a slow fill widens the windows of a race
   std::function<void()> afterPosition;  // extra work in the callback
   std::function<void()> afterFinished;
   HWND notify = nullptr;  // a window the callbacks post to, as the owner does
@@ -147,6 +148,7 @@ class TestPlayer : public BPlayer {
       if (recordHeard) heard.insert(heard.end(), buffer, buffer + count);
       m_readPosition += count;
     }
+    if (fillDelayMs) Sleep(fillDelayMs);
     bytesFilled += count;
     bytesSinceReset += count;
     inFill = false;
@@ -274,7 +276,7 @@ TEST(Player, PauseStopsRequestsAndReportsAndPlayResumes) {
   ASSERT_TRUE(WaitFor([&] { return player.positionReports >= 5; }));
   player.Pause();
   int fillsAtPause = player.fills;
-  Sleep(50);  // a report of a write made just before the Pause may follow
+  Sleep(300);  // a report of a write made just before the Pause may follow
   int reportsAfterPause = player.positionReports;
   Sleep(300);
   EXPECT_EQ(player.fills, fillsAtPause) << "a request after Pause";
@@ -290,17 +292,28 @@ TEST(Player, PauseStopsRequestsAndReportsAndPlayResumes) {
 }
 
 // After a Pause the owner may free its sound without the lock: no fill is
-// in progress and none starts before Play.
+// in progress and none starts before Play. Slow fills catch a Pause that does
+// not wait for the fill; a Pause made while the owner holds the lock catches
+// a thread that tested running before it waited for the lock.
 TEST(Player, SoundCanBeReleasedRightAfterPause) {
   TestPlayer player;
+  player.fillDelayMs = 3;
   ASSERT_TRUE(player.Open()) << player.GetErrorText();
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 60; ++round) {
     player.SetSound(9765, static_cast<uint8_t>(round));
     player.Play();
-    Sleep(round % 3);
-    player.Pause();
+    Sleep(5 + round % 3);
+    if (round % 2) {
+      BPlayer::BufferLock lock(player);
+      Sleep(3);  // the thread has seen running and waits for the lock
+      player.Pause();
+    } else {
+      player.Pause();
+    }
     player.ReleaseSoundWhilePaused();
+    Sleep(4);
   }
+  EXPECT_GT(player.fills, 60);
   EXPECT_FALSE(player.fillOutsideRun);
   EXPECT_EQ(player.errors, 0) << player.errorText;
 }
@@ -314,7 +327,7 @@ TEST(Player, ReportsAfterResetCountFromTheReset) {
   player.Play();
   ASSERT_TRUE(WaitFor([&] { return player.samplesReported >= 3000; }));
   player.Pause();
-  Sleep(50);
+  Sleep(300);  // the report of the last write is in
   ASSERT_TRUE(player.ResetAndRestartCount()) << player.GetErrorText();
   player.SetSound(2000);
   player.Play();
@@ -339,6 +352,23 @@ TEST(Player, ResetOfAClosedDeviceFailsWithTheDeviceText) {
   std::string text = player.GetErrorText();
   EXPECT_EQ(text.rfind("waveOutReset error: ", 0), 0u) << text;
   EXPECT_GT(text.size(), std::string("waveOutReset error: ").size()) << "no device text";
+}
+
+// Without a sound device Open fails with its own text and the player stays
+// closed. CTest runs this case in a run of its own, with an ALSA
+// configuration whose default device does not exist.
+TEST(Player, OpenWithoutADeviceFails) {
+  if (GetEnvironmentVariableA("SIRELTA_PLAYER_WITHOUT_DEVICE", nullptr, 0) == 0)
+    GTEST_SKIP() << "runs only with the sound device hidden";
+  TestPlayer player;
+  EXPECT_FALSE(player.Open());
+  EXPECT_EQ(player.GetErrorText(), "No wave out device found.");
+  EXPECT_FALSE(player.IsOpen());
+  player.Play();
+  Sleep(50);
+  player.Close();
+  EXPECT_EQ(player.fills, 0);
+  EXPECT_FALSE(player.Reset());
 }
 
 TEST(Player, UserMessagesCarryTheErrorText) {
