@@ -34,6 +34,8 @@ class BPlayBuffer {
   void SetPosition(uint32_t position) { m_position = position < Length() ? position : Length(); }
   const std::vector<PlaySegment>& Segments() const { return m_segments; }
   const std::vector<uint8_t>& Samples() const { return m_samples; }
+  // The samples, for a preview that writes into them (under the player's lock).
+  uint8_t* Data() { return m_samples.data(); }
 
   // The segment that holds buffer position p, or -1.
   int SegmentAt(uint32_t p) const;

@@ -32,11 +32,15 @@ const int kNameColumnWidth = 150;
 
 }  // namespace
 
-BMainDlgBase::BMainDlgBase() { AddBaseRoutes(); }
+BMainDlgBase::BMainDlgBase() {
+  AddBaseRoutes();
+  AddPlayerRoutes();
+}
 
 BMainDlgBase::~BMainDlgBase() {
-  // The worker thread must be gone before the link and the profile are.
+  // The worker and player threads must be gone before what they use is.
   m_connection.Close(kLinkCloseTimeoutMs);
+  m_player.Close();
   Destroy();
   if (m_bigIcon != nullptr) ::DestroyIcon(m_bigIcon);
   if (m_smallIcon != nullptr) ::DestroyIcon(m_smallIcon);
@@ -184,6 +188,7 @@ BOOL BMainDlgBase::OnInitDialog() {
   m_memoryView.SetMemorySize(kImageSize);
   m_memoryView.SetAvailableSize(kImageSize);
   ::SendMessageW(m_trackbar, TBM_SETRANGEMIN, FALSE, 0);
+  OpenWaveOutput();
   EnablePlayer(false);
   EnableEditing(true);
   ClearPanels();
@@ -198,7 +203,9 @@ BOOL BMainDlgBase::OnInitDialog() {
 void BMainDlgBase::OnDestroy() {
   m_linkMessageTarget = nullptr;
   m_connection.Close(kLinkCloseTimeoutMs);
+  m_player.Close();
   OnStop();
+  ReleasePlayBuffer();
   ClearHistory();
   EndDrag();
   for (HCURSOR* cursor : {&m_fragmentDragCursor, &m_playlistDragCursor}) {
@@ -206,6 +213,12 @@ void BMainDlgBase::OnDestroy() {
     *cursor = nullptr;
   }
   ::PostQuitMessage(2);
+}
+
+// Without a sound device the program goes on; the panel then plays nothing.
+void BMainDlgBase::OpenWaveOutput() {
+  if (!m_player.Open())
+    ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_player.GetErrorText()).c_str());
 }
 
 void BMainDlgBase::SetButtonIcons() {

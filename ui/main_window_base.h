@@ -9,10 +9,14 @@
 #include <vector>
 
 #include <atomic>
+#include <mutex>
 
 #include <commctrl.h>
 
+#include "audio/play_buffer.h"
+#include "audio/playback_control.h"
 #include "connection_port.h"
+#include "model/edit_history.h"
 #include "dialog_window.h"
 #include "link/com_handler.h"
 #include "link/connection.h"
@@ -23,8 +27,14 @@
 #include "resource.h"
 #include "model/profile.h"
 #include "settings.h"
+#include "window_player.h"
 
-class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHandler, public BLinkUi {
+class BMainDlgBase : public BDialogWindow,
+                     public CMessageFilter,
+                     public BCOMHandler,
+                     public BLinkUi,
+                     public BPlayerEvents,
+                     public BPlaybackControl {
  public:
   BMainDlgBase();
   ~BMainDlgBase() override;
@@ -88,8 +98,21 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   void DebugOutput(const std::string& text) override;
   BLinkState GetLinkState() const { return m_link.GetState(); }
 
-  // Local playback arrives with the player; until then nothing ever plays.
-  virtual bool IsPlaying() const { return m_playing; }
+  // Local playback.
+  bool IsPlaying() const override { return m_playing; }
+  void SetPlaying(bool on) override;
+  void LockPlayBuffer() override { m_player.LockBuffer(); }
+  void UnlockPlayBuffer() override { m_player.UnlockBuffer(); }
+  virtual void SetPlayButtonState(bool stopped);
+  virtual void ShowPlayTime(uint32_t position);
+  virtual void SetPlayPosition(int64_t position);
+  virtual void ReleasePlayBuffer();
+
+  // The player's callbacks (its thread): they only copy sound and post.
+  bool OnPlayerFill(uint8_t* buffer, uint32_t size, uint32_t& count) override;
+  void OnPlayerFinished() override;
+  void OnPlayerPosition(uint32_t samples) override;
+  void OnPlayerError(const std::string& text) override;
 
  protected:
   // Message routing: one table maps a message (for WM_COMMAND the id range and
@@ -197,11 +220,30 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   virtual void LoadSettings();
   virtual void SaveSettings();
 
-  // Edit history. It arrives with range editing; until then it is always empty.
+  // Edit history.
   virtual void ClearHistory();
   virtual void RenumberHistory(int deletedFragment);
-  virtual bool HasUndo() const { return false; }
-  virtual bool HasRedo() const { return false; }
+  virtual void PushUndo(int fragment, bool clearRedo);
+  virtual void PushRedo(int fragment);
+  virtual void Undo();
+  virtual void Redo();
+  bool HasUndo() const { return m_history.CanUndo(); }
+  bool HasRedo() const { return m_history.CanRedo(); }
+  void ShowRestoredFragment(int fragment, int row);
+  int RowOfFragment(int fragment) const;
+
+  // The player's messages, handled on this thread.
+  void OnPlayerRestarted();
+  void OnPlayerFinishedMessage();
+  void OnPlayerPositionMessage(uint32_t samples);
+  void OnPlayerErrorMessage();
+  void ApplyStartPosition();
+  bool RangeMarked(uint32_t& start, uint32_t& end) const;
+  void RepaintMemoryView();
+  void AddPlayerRoutes();
+  virtual void OpenWaveOutput();
+  virtual bool AskGain(uint32_t offset, uint32_t length, int32_t& gain);
+  void PostToWindow(UINT message, WPARAM wParam);
 
   // Start-up steps that BMainDlg runs before its own part of the initialisation.
   void AttachControls();
@@ -217,7 +259,20 @@ class BMainDlgBase : public BDialogWindow, public CMessageFilter, public BCOMHan
   BSettings m_settings;
   std::string m_profilePath;  // empty for a profile that has no file yet
   bool m_modified = false;
-  bool m_playing = false;
+
+  // Local playback. m_playBuffer is shared with the player's thread, which
+  // fills from it inside the player's buffer lock; this thread changes it
+  // only inside that lock. m_looping is read by the player's thread too.
+  BWindowPlayer m_player{*this};
+  BPlayBuffer m_playBuffer;
+  bool m_playing = false;            // this thread only
+  std::atomic<bool> m_looping{false};
+  bool m_playlistMode = false;       // this thread only
+  uint32_t m_lastReportedPosition = 0;  // this thread only
+  std::mutex m_playerErrorLock;
+  std::string m_playerError;         // guarded by m_playerErrorLock
+
+  BEditHistory m_history;
 
   // The siren link. The connection's worker thread calls the link through
   // this window (BCOMHandler); the link posts to m_linkMessageTarget, which is

@@ -25,6 +25,7 @@ class TestMainDlg : public BMainDlg {
   bool connectAllowed = false;  // the start-up connection is tested on its own
   std::deque<std::string> otherPorts;  // answers of the "other port" dialog
   std::deque<std::string> audioPaths;   // answers of the add-fragment dialog
+  std::deque<int> gains;                // answers of the gain dialog; empty: cancelled
   int popupChoice = 0;                  // the command chosen in the add-to-playlist popup
   std::vector<std::wstring> popupItems;  // what that popup offered
 
@@ -32,6 +33,8 @@ class TestMainDlg : public BMainDlg {
   BSirenLink& Link() { return m_link; }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
+  const BPlayBuffer& PlayBuffer() const { return m_playBuffer; }
+  const BEditHistory& History() const { return m_history; }
   LRESULT Command(UINT id, UINT code = 0) {
     return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
   }
@@ -58,6 +61,12 @@ class TestMainDlg : public BMainDlg {
   }
   bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
   bool AskAudioPath(std::string& path) override { return Answer(audioPaths, path); }
+  bool AskGain(uint32_t, uint32_t, int32_t& gain) override {
+    if (gains.empty()) return false;
+    gain = gains.front();
+    gains.pop_front();
+    return true;
+  }
 
   int TrackAddToPlaylistMenu(HMENU menu) override {
     popupItems.clear();

@@ -1,0 +1,177 @@
+// Range editing and the edit history: marking, inverting and cancelling the
+// range on the trackbar, deleting it, amplifying, undo and redo.
+#include "main_window_base.h"
+
+#include <commctrl.h>
+
+#include "audio/amplifier_dlg.h"
+#include "audio/durations.h"
+#include "audio/gain.h"
+#include "list_controls.h"
+#include "ui_text.h"
+
+int BMainDlgBase::RowOfFragment(int fragment) const {
+  for (int row = 0; row < RowCount(m_fragmentList); ++row)
+    if (RowData(m_fragmentList, row) == fragment) return row;
+  return -1;
+}
+
+// ---- The range ----------------------------------------------------------------
+
+void BMainDlgBase::OnMarkRangeStart() {
+  LRESULT position = ::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0);
+  ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, position);
+  ::InvalidateRect(m_trackbar, nullptr, TRUE);
+}
+
+void BMainDlgBase::OnMarkRangeEnd() {
+  LRESULT position = ::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0);
+  ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, position);
+  ::InvalidateRect(m_trackbar, nullptr, TRUE);
+}
+
+// The part before the range, or else the part after it; a whole-fragment range goes.
+void BMainDlgBase::OnInvertRange() {
+  uint32_t start = 0, end = 0;
+  if (!RangeMarked(start, end)) return;
+  LRESULT minimum = ::SendMessageW(m_trackbar, TBM_GETRANGEMIN, 0, 0);
+  LRESULT maximum = ::SendMessageW(m_trackbar, TBM_GETRANGEMAX, 0, 0);
+  if (static_cast<LRESULT>(start) != minimum) {
+    ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, minimum);
+    ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, start);
+  } else if (static_cast<LRESULT>(end) == maximum) {
+    ::SendMessageW(m_trackbar, TBM_CLEARSEL, FALSE, 0);
+  } else {
+    ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, end);
+    ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, maximum);
+  }
+  ::InvalidateRect(m_trackbar, nullptr, TRUE);
+}
+
+void BMainDlgBase::OnCancelRange() { ::SendMessageW(m_trackbar, TBM_CLEARSEL, TRUE, 0); }
+
+void BMainDlgBase::OnDeleteRange() {
+  uint32_t start = 0, end = 0;
+  if (!RangeMarked(start, end)) return;
+  int row = SelectedRow(m_fragmentList);
+  if (row < 0) return;
+  int fragment = static_cast<int>(RowData(m_fragmentList, row));
+  OnStop();
+  ReleasePlayBuffer();
+  PushUndo(fragment, true);
+  m_profile.DeleteRange(fragment, m_profile.GetFragment(fragment).start + start, end - start);
+  ShowRestoredFragment(fragment, row);
+  SetModified(true);
+}
+
+// The fragment's band and duration as they are now, and the fragment back in the player.
+void BMainDlgBase::ShowRestoredFragment(int fragment, int row) {
+  const BFragment& changed = m_profile.GetFragment(fragment);
+  m_memoryView.SetBand(row, changed.start, changed.length);
+  SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(changed.length)));
+  SelectRow(m_fragmentList, row);
+  LoadFragmentIntoPlayer();
+  RepaintMemoryView();
+}
+
+// ---- Amplification ------------------------------------------------------------------
+
+void BMainDlgBase::OnAmplify() {
+  if (m_playBuffer.IsEmpty() || m_playBuffer.Segments().empty()) return;
+  uint32_t offset = 0;
+  uint32_t length = m_playBuffer.Segments().front().length;
+  uint32_t start = 0, end = 0;
+  if (RangeMarked(start, end)) {
+    offset = start;
+    length = end - start;
+  }
+  if (offset + length > m_playBuffer.Length()) return;
+  int row = SelectedRow(m_fragmentList);
+  if (row < 0) return;
+  int32_t gain = 0;
+  if (!AskGain(offset, length, gain)) return;
+  int fragment = static_cast<int>(RowData(m_fragmentList, row));
+  OnStop();
+  ReleasePlayBuffer();
+  PushUndo(fragment, true);
+  BMemRange range = m_profile.GetFragment(fragment).ImageRange();
+  if (offset < range.length)
+    ApplyGainToSigned(m_profile.Image() + range.start + offset, std::min(length, range.length - offset), gain);
+  SelectRow(m_fragmentList, row);
+  LoadFragmentIntoPlayer();
+  SetModified(true);
+}
+
+bool BMainDlgBase::AskGain(uint32_t offset, uint32_t length, int32_t& gain) {
+  uint8_t* samples;
+  {
+    BPlayer::BufferLock lock(m_player);
+    samples = m_playBuffer.Data();
+  }
+  BAmplifierDlg dialog(*this, samples, offset, length);
+  if (dialog.DoModal(GetInstance(), GetHwnd()) != IDOK) return false;
+  gain = dialog.GetGain();
+  return true;
+}
+
+// ---- The history ----------------------------------------------------------------------
+
+void BMainDlgBase::ClearHistory() {
+  m_history.Clear();
+  EnableUndo(false);
+  EnableRedo(false);
+}
+
+void BMainDlgBase::RenumberHistory(int deletedFragment) {
+  m_history.RenumberHistory(deletedFragment);
+  EnableUndo(true);
+  EnableRedo(true);
+}
+
+void BMainDlgBase::PushUndo(int fragment, bool clearRedo) {
+  m_history.PushUndo(m_profile, fragment, clearRedo);
+  EnableUndo(true);
+  EnableRedo(true);
+}
+
+void BMainDlgBase::PushRedo(int fragment) {
+  m_history.PushRedo(m_profile, fragment);
+  EnableRedo(true);
+}
+
+void BMainDlgBase::OnEditUndo() {
+  if (!m_history.CanUndo()) return;
+  Undo();
+  RepaintMemoryView();
+}
+
+void BMainDlgBase::OnEditRedo() {
+  if (!m_history.CanRedo()) return;
+  Redo();
+  RepaintMemoryView();
+}
+
+// The fragment's row, if shown, loses its player copy before its bytes change.
+void BMainDlgBase::Undo() {
+  int row = RowOfFragment(m_history.NextUndoFragment());
+  if (row >= 0) {
+    OnStop();
+    ReleasePlayBuffer();
+  }
+  BHistoryStep step = m_history.Undo(m_profile);
+  if (step.outcome == BHistoryOutcome::Restored && row >= 0) ShowRestoredFragment(step.fragment, row);
+  EnableUndo(true);
+  EnableRedo(true);
+}
+
+void BMainDlgBase::Redo() {
+  int row = RowOfFragment(m_history.NextRedoFragment());
+  if (row >= 0) {
+    OnStop();
+    ReleasePlayBuffer();
+  }
+  BHistoryStep step = m_history.Redo(m_profile);
+  if (step.outcome == BHistoryOutcome::Restored && row >= 0) ShowRestoredFragment(step.fragment, row);
+  EnableUndo(true);
+  EnableRedo(true);
+}
