@@ -100,6 +100,25 @@ TEST_F(MainWindowPlayerTest, ADoubleClickLoadsTheFragmentAndPlayPlaysItToTheEnd)
   EXPECT_EQ(0, ::SendMessageW(trackbar, TBM_GETPOS, 0, 0)) << "back at the start";
 }
 
+TEST_F(MainWindowPlayerTest, PauseKeepsThePlaceAndLoopPlayRepeats) {
+  Load(1);
+  window.Command(IDC_LOOP_PLAY, BN_CLICKED);
+  EXPECT_TRUE(window.IsPlaying());
+  EXPECT_FALSE(window.ControlEnabled(IDC_LOOP_PLAY));
+  // The null device plays faster than real time: a loop comes round quickly.
+  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(trackbar, TBM_GETPOS, 0, 0) > 4000; }, 15000));
+  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(trackbar, TBM_GETPOS, 0, 0) < 4000; }, 15000)) << "looped";
+  EXPECT_TRUE(window.IsPlaying());
+  window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
+  EXPECT_FALSE(window.IsPlaying());
+  EXPECT_TRUE(window.ControlEnabled(IDC_LOOP_PLAY));
+  LRESULT paused = ::SendMessageW(trackbar, TBM_GETPOS, 0, 0);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(paused, ::SendMessageW(trackbar, TBM_GETPOS, 0, 0)) << "no position while paused";
+  window.Command(IDC_PLAY_PAUSE, BN_CLICKED);  // play again: without looping
+  ASSERT_TRUE(PumpUntil([&] { return !window.IsPlaying(); }, 15000));
+}
+
 TEST_F(MainWindowPlayerTest, PlayStaysInsideTheMarkedRange) {
   Load(1);
   Mark(1000, 2000);
@@ -178,6 +197,10 @@ TEST_F(MainWindowPlayerTest, ThePlaylistPlaysAsOneSoundWithoutRangeCommands) {
   window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
   EXPECT_TRUE(window.IsPlaying());
   EXPECT_EQ(500u + 9765u, window.PlayBuffer().Length());
+  HWND playlist = window.GetItem(IDC_PLAYLIST);
+  EXPECT_EQ(0, ::SendMessageW(playlist, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED))
+      << "the row being heard is selected";
+  EXPECT_EQ(L"00.000/01.051", TimeField());
   EXPECT_TRUE(window.MenuGreyed(ID_DELETE_RANGE));
   EXPECT_TRUE(window.MenuGreyed(ID_AMPLIFY));
   window.Command(IDC_STOP, BN_CLICKED);
@@ -191,6 +214,10 @@ TEST_F(MainWindowPlayerTest, RapidCommandsDuringPlaybackStaySafe) {
   std::mt19937 random(7);
   const UINT commands[] = {IDC_PLAY_PAUSE, IDC_STOP, IDC_LOOP_PLAY, IDC_PLAY_FRAGMENT, IDC_PLAY_PLAYLIST};
   for (int step = 0; step < 2000; ++step) {
+    if (step % 400 == 399) {  // a delete during playback, answered No (the fragments stay for the next steps)
+      window.answers = {IDNO};
+      window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+    }
     switch (random() % 6) {
       case 0:
       case 1:
@@ -218,8 +245,11 @@ TEST_F(MainWindowPlayerTest, RapidCommandsDuringPlaybackStaySafe) {
       }
     }
   }
-  window.Command(IDC_STOP, BN_CLICKED);
+  window.Command(IDC_LOOP_PLAY, BN_CLICKED);
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);  // really deleted while playing
   EXPECT_FALSE(window.IsPlaying());
+  EXPECT_TRUE(window.PlayBuffer().IsEmpty());
 }
 
 }  // namespace
