@@ -43,7 +43,7 @@ start_sirelta() {
   echo $!
 }
 
-# What the running window shows: `probe status`, `probe title`.
+# What the running window shows: `probe status`, `probe title`, `probe range`.
 probe() { wine_env wine "$PROBE_EXE" "$@" 2>/dev/null | tr -d '\r'; }
 
 # Waits up to $2 seconds until the newest status line is $1.

@@ -1,8 +1,10 @@
 // Prints what the running Sirelta window shows, for the end-to-end tests:
 //   window_probe status    the newest line of the status log
 //   window_probe title     the window title
+//   window_probe range     the marked range of the player: "start end"
 // Output is UTF-8; the exit code is 1 when there is no Sirelta window.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 namespace {
 
 const int kStatusLogId = 1001;
+const int kTrackbarId = 1022;
 
 BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM found) {
   wchar_t title[256] = {};
@@ -44,7 +47,7 @@ std::wstring WindowText(HWND hwnd) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: window_probe status|title\n");
+    std::fprintf(stderr, "usage: window_probe status|title|range\n");
     return 2;
   }
   HWND window = nullptr;
@@ -52,6 +55,10 @@ int main(int argc, char** argv) {
   if (window == nullptr) return 1;
   if (std::strcmp(argv[1], "status") == 0) {
     PrintUtf8(WindowText(::GetDlgItem(window, kStatusLogId)));
+  } else if (std::strcmp(argv[1], "range") == 0) {
+    HWND trackbar = ::GetDlgItem(window, kTrackbarId);
+    std::printf("%d %d\n", static_cast<int>(::SendMessageW(trackbar, TBM_GETSELSTART, 0, 0)),
+                static_cast<int>(::SendMessageW(trackbar, TBM_GETSELEND, 0, 0)));
   } else if (std::strcmp(argv[1], "title") == 0) {
     PrintUtf8(WindowText(window));
   } else {
