@@ -4,7 +4,7 @@
 
 namespace {
 
-// One argument formatted by one conversion specification such as "%05x" or "%s".
+// One argument formatted by one printf conversion such as "%05x" or "%s".
 std::wstring FormatArgument(HINSTANCE instance, const std::wstring& spec, const BLinkTextArg& arg) {
   wchar_t conversion = spec.back();
   if (conversion == L's') {
@@ -14,7 +14,7 @@ std::wstring FormatArgument(HINSTANCE instance, const std::wstring& spec, const 
     if (arg.kind == BLinkTextArg::Kind::Number) text = std::to_wstring(arg.number);
     return FormatText(spec.c_str(), text.c_str());
   }
-  // Integers: keep flags and width, let the argument be 64-bit whatever the spec said.
+  // Integers: keep flags and width, let the argument be 64-bit whatever the format said.
   std::wstring prefix = spec.substr(0, spec.find_first_of(L"lhIjzt", 1));
   if (prefix.size() == spec.size()) prefix.pop_back();
   return FormatText((prefix + L"I64" + conversion).c_str(), arg.number);

@@ -77,6 +77,19 @@ stop_emulator() {
   EMULATOR_PID=""
 }
 
+# Starts the program with the test profile (make_profile.py) as its last
+# profile and the emulator with $2 chips on COM1; sets SIRELTA_PID and
+# SIRELTA_WINDOW. Fails when no window comes.
+start_with_test_profile() {
+  local name=$1 chips=$2
+  reset_settings
+  python3 "$ROOT/tests/e2e/make_profile.py" "$E2E_OUT/$name.zpf"
+  wine_env wine reg add 'HKCU\Software\Sirelta' /v Profile /d "Z:${E2E_OUT//\//\\}\\$name.zpf" /f >/dev/null 2>&1
+  start_emulator "$name" --chips "$chips" || return 1
+  SIRELTA_PID=$(start_sirelta "$name")
+  SIRELTA_WINDOW=$(wait_for_window 60)
+}
+
 reset_settings() { wine_env wine reg delete 'HKCU\Software\Sirelta' /f >/dev/null 2>&1 || true; }
 
 stop_all_wine() {

@@ -4,13 +4,8 @@
 
 test_gain_dialog_opens_over_a_marked_range() {
   local name="GainDialogOverAMarkedRange"
-  reset_settings
-  python3 "$ROOT/tests/e2e/make_profile.py" "$E2E_OUT/gain.zpf"
-  wine_env wine reg add 'HKCU\Software\Sirelta' /v Profile /d "Z:${E2E_OUT//\//\\}\\gain.zpf" /f >/dev/null 2>&1
-  start_emulator gain --chips 4 || { fail "$name" "the emulator did not start"; return; }
-  local pid window
-  pid=$(start_sirelta gain)
-  window=$(wait_for_window 60) || { fail "$name" "no window"; return; }
+  start_with_test_profile gain 4 || { fail "$name" "the program or the emulator did not start"; return; }
+  local pid=$SIRELTA_PID window=$SIRELTA_WINDOW
   wait_for_status "Объем памяти получен (255 kB), сирена подключена" 20 || { fail "$name" "not connected"; return; }
   eval "$(xdotool getwindowgeometry --shell "$window")"
   # Double-click the second fragment, mark a range on the trackbar, amplify.

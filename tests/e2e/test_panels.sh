@@ -3,16 +3,8 @@
 
 test_panels_show_the_profile() {
   local name="PanelsShowTheProfile"
-  reset_settings
-  python3 "$ROOT/tests/e2e/make_profile.py" "$E2E_OUT/panels.zpf"
-  wine_env wine reg add 'HKCU\Software\Sirelta' /v Profile /d "Z:${E2E_OUT//\//\\}\\panels.zpf" /f >/dev/null 2>&1
-  start_emulator panels --chips 2 || { fail "$name" "the emulator did not start"; return; }
-  local pid window
-  pid=$(start_sirelta panels)
-  if ! window=$(wait_for_window 60); then
-    fail "$name" "no window"
-    return
-  fi
+  start_with_test_profile panels 2 || { fail "$name" "the program or the emulator did not start"; return; }
+  local pid=$SIRELTA_PID window=$SIRELTA_WINDOW
   if ! wait_for_status "Объем памяти получен (127 kB), сирена подключена" 20; then
     fail "$name" "the status log shows '$(probe status)'"
     return

@@ -42,20 +42,7 @@ class MainWindowLinkTest : public ::testing::Test {
     window->connectAllowed = true;
     ASSERT_TRUE(window->Start());
   }
-  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-      MSG message;
-      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
-      if (::GetTickCount() - start > timeoutMs) return false;
-      ::Sleep(2);
-    }
-    return true;
-  }
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpMessagesUntil(done, timeoutMs); }
   bool WaitForStatus(const std::wstring& line, DWORD timeoutMs = 8000) {
     return PumpUntil([&] { return window->StatusCount() > 0 && window->StatusLine(0) == line; }, timeoutMs);
   }

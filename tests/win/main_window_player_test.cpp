@@ -62,19 +62,7 @@ class MainWindowPlayerTest : public ::testing::Test {
     ::GetDlgItemTextW(window.GetHwnd(), IDC_PLAY_TIME, text, 64);
     return text;
   }
-  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-      MSG message;
-      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        ::DispatchMessageW(&message);
-      }
-      if (::GetTickCount() - start > timeoutMs) return false;
-      ::Sleep(2);
-    }
-    return true;
-  }
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpMessagesUntil(done, timeoutMs); }
 
   ScratchFolder folder;
   TestMainDlg window;

@@ -58,3 +58,18 @@ std::string ReadSettingsString(const char* name) {
     return "<missing>";
   return buffer;
 }
+
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  while (!done()) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) continue;  // left by a window destroyed earlier
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(2);
+  }
+  return true;
+}

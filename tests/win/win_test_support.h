@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ class ScratchFolder {
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);
+
+// Dispatches the thread's messages until `done` holds or the time is up;
+// false on time-out.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 // Removes HKCU\Software\Sirelta so that a test starts from a fresh user.
 void DeleteSettingsKey();
