@@ -75,6 +75,7 @@ void BMainDlgBase::SetProgressRange(int total) {
 
 void BMainDlgBase::SetProgressPosition(int position) { ::SendMessageW(m_progress, PBM_SETPOS, position, 0); }
 
+// The Connect command lives in the menu bar, which BMainDlg owns and updates.
 void BMainDlgBase::SetConnectCommandText(bool) {}
 
 void BMainDlgBase::SetAvailableSize(uint32_t bytes) { m_memoryView.SetAvailableSize(bytes); }
