@@ -5,20 +5,31 @@
 #include "string_ids.h"
 #include "ui_text.h"
 
-BACMEncoder::~BACMEncoder() {
-  Close();
-}
+BACMEncoder::~BACMEncoder() { Close(); }
 
 std::string BACMEncoder::ResultText(MMRESULT result) {
   UINT id = 0;
   switch (result) {
-    case MMSYSERR_NOTENABLED: id = IDS_ACMERR_NOT_ENABLED; break;
-    case MMSYSERR_INVALHANDLE: id = IDS_ACMERR_INVALID_HANDLE; break;
-    case MMSYSERR_NOMEM: id = IDS_ACMERR_NO_MEMORY; break;
-    case MMSYSERR_INVALFLAG: id = IDS_ACMERR_INVALID_FLAG; break;
-    case MMSYSERR_INVALPARAM: id = IDS_ACMERR_INVALID_PARAM; break;
-    case ACMERR_NOTPOSSIBLE: id = IDS_ACMERR_NOT_POSSIBLE; break;
-    default: return ::GetErrorText(result);
+    case MMSYSERR_NOTENABLED:
+      id = IDS_ACMERR_NOT_ENABLED;
+      break;
+    case MMSYSERR_INVALHANDLE:
+      id = IDS_ACMERR_INVALID_HANDLE;
+      break;
+    case MMSYSERR_NOMEM:
+      id = IDS_ACMERR_NO_MEMORY;
+      break;
+    case MMSYSERR_INVALFLAG:
+      id = IDS_ACMERR_INVALID_FLAG;
+      break;
+    case MMSYSERR_INVALPARAM:
+      id = IDS_ACMERR_INVALID_PARAM;
+      break;
+    case ACMERR_NOTPOSSIBLE:
+      id = IDS_ACMERR_NOT_POSSIBLE;
+      break;
+    default:
+      return ::GetErrorText(result);
   }
   return Narrow(LoadText(GetModuleHandleW(nullptr), id));
 }
@@ -62,12 +73,10 @@ bool BACMEncoder::Convert(const uint8_t* source, uint32_t sourceBytes, uint8_t* 
     return false;
   }
   result = acmStreamConvert(m_stream, &header, ACM_STREAMCONVERTF_BLOCKALIGN);
-  if (result == MMSYSERR_NOERROR)
-    destinationBytes = header.cbDstLengthUsed;
+  if (result == MMSYSERR_NOERROR) destinationBytes = header.cbDstLengthUsed;
   // The header must be unprepared even after a failed conversion.
   MMRESULT unprepared = acmStreamUnprepareHeader(m_stream, &header, 0);
-  if (result == MMSYSERR_NOERROR)
-    result = unprepared;
+  if (result == MMSYSERR_NOERROR) result = unprepared;
   if (result != MMSYSERR_NOERROR) {
     SetError(result);
     return false;

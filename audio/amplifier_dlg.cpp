@@ -13,7 +13,8 @@ const int kMaximumGain = 300;
 const int kTickFrequency = 50;
 }  // namespace
 
-BAmplifierDlg::BAmplifierDlg(BPlaybackControl& owner, uint8_t* playBuffer, uint32_t offset, uint32_t length)
+BAmplifierDlg::BAmplifierDlg(BPlaybackControl& owner, uint8_t* playBuffer, uint32_t offset,
+                             uint32_t length)
     : m_owner(owner),
       m_playBuffer(playBuffer),
       m_offset(offset),
@@ -64,7 +65,8 @@ bool BAmplifierDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
 void BAmplifierDlg::OnInitDialog() {
   m_slider = GetItem(IDC_GAIN_TRACKBAR);
   m_icon = static_cast<HICON>(::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                           ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+                                           ::GetSystemMetrics(SM_CXICON),
+                                           ::GetSystemMetrics(SM_CYICON), 0));
   ::SendMessageW(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
   ::SendMessageW(m_slider, TBM_SETRANGEMIN, FALSE, kMinimumGain);
   ::SendMessageW(m_slider, TBM_SETRANGEMAX, TRUE, kMaximumGain);
@@ -99,6 +101,7 @@ void BAmplifierDlg::OnPreviewButton() {
 }
 
 void BAmplifierDlg::ShowPreviewCaption() {
-  std::wstring caption = LoadText(GetInstance(), m_owner.IsPlaying() ? IDS_PREVIEW_STOP : IDS_PREVIEW_START);
+  std::wstring caption =
+      LoadText(GetInstance(), m_owner.IsPlaying() ? IDS_PREVIEW_STOP : IDS_PREVIEW_START);
   ::SetDlgItemTextW(GetHwnd(), IDC_PREVIEW, caption.c_str());
 }

@@ -103,9 +103,9 @@ bool BAudioSource::CheckFormat(const BPcmFormat& format) {
     return false;
   }
   if (format.channels == 0 || PcmSampleBytes(format.bitsPerSample) == 0) {
-    m_errorText = "Unsupported sample format (bits per sample: " +
-                  std::to_string(format.bitsPerSample) +
-                  ", channels: " + std::to_string(format.channels) + ").";
+    m_errorText =
+        "Unsupported sample format (bits per sample: " + std::to_string(format.bitsPerSample) +
+        ", channels: " + std::to_string(format.channels) + ").";
     return false;
   }
   return true;
@@ -160,8 +160,8 @@ bool BAudioSource::AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32
   const uint32_t count = static_cast<uint32_t>(decodedLength);
   BResampler resampler(sourceRate, targetRate);
   // Very short sounds can give a sample or two more than the usual room.
-  const uint64_t room = std::max(ResampledCapacity(sourceRate, targetRate, count),
-                                 resampler.MaxOutputCount(count));
+  const uint64_t room =
+      std::max(ResampledCapacity(sourceRate, targetRate, count), resampler.MaxOutputCount(count));
   std::vector<int8_t> resampled(room);
   uint32_t produced =
       resampler.Resample(reinterpret_cast<const int8_t*>(decoded), resampled.data(), count);

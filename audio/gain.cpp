@@ -8,7 +8,8 @@ int8_t ApplyGain(int8_t sample, int32_t gainPercent) {
   return static_cast<int8_t>(truncated);
 }
 
-void ApplyGainToUnsigned(const uint8_t* source, uint8_t* target, uint32_t count, int32_t gainPercent) {
+void ApplyGainToUnsigned(const uint8_t* source, uint8_t* target, uint32_t count,
+                         int32_t gainPercent) {
   for (uint32_t i = 0; i < count; ++i) {
     int8_t sample = static_cast<int8_t>(source[i] - 128);
     target[i] = static_cast<uint8_t>(ApplyGain(sample, gainPercent) + 128);

@@ -52,6 +52,7 @@ std::string FileDurationText(uint32_t milliseconds) {
   if (milliseconds < 3600000u)
     std::snprintf(text, sizeof(text), "%02u:%02u.%03u", minutes, seconds, rest);
   else
-    std::snprintf(text, sizeof(text), "%u:%02u:%02u.%03u", milliseconds / 3600000u, minutes, seconds, rest);
+    std::snprintf(text, sizeof(text), "%u:%02u:%02u.%03u", milliseconds / 3600000u, minutes,
+                  seconds, rest);
   return text;
 }

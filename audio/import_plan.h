@@ -10,8 +10,8 @@
 #include "model/mem_range.h"
 
 struct BImportPlan {
-  bool fits = false;           // a free block holds the whole sound: `chosen`
-  BMemRange chosen;            // the first block long enough, else the largest
+  bool fits = false;                 // a free block holds the whole sound: `chosen`
+  BMemRange chosen;                  // the first block long enough, else the largest
   bool fitsAfterDefragment = false;  // more than one block and room enough in all of them
 };
 

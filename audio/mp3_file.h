@@ -12,34 +12,34 @@
 #include "platform/file.h"
 
 class BMP3File : public BAudioFile {
-public:
-    // The smallest buffer Read decodes into: one frame of 1152 stereo samples.
-    static constexpr uint32_t kMinReadSize = BMp3Decoder::kMinOutputSize;
+ public:
+  // The smallest buffer Read decodes into: one frame of 1152 stereo samples.
+  static constexpr uint32_t kMinReadSize = BMp3Decoder::kMinOutputSize;
 
-    BMP3File() = default;
-    ~BMP3File() override;
+  BMP3File() = default;
+  ~BMP3File() override;
 
-    // Indexes the frames; the output format comes from the first frame. A
-    // file whose scan meets an invalid header opens with the frames before
-    // it, even none; a file ending inside a frame header does not open.
-    bool Open(const std::string& path) override;
-    void Close() override;
-    int32_t GetLength() override;
-    // Decodes the next frame into `buffer` (at least kMinReadSize bytes, or
-    // every frame is refused). true with 0 bytes: the decoder rejected a frame,
-    // or the last frames gave no sound; the next Read goes on behind it.
-    bool Read(uint8_t* buffer, uint32_t size, int32_t& count) override;
+  // Indexes the frames; the output format comes from the first frame. A
+  // file whose scan meets an invalid header opens with the frames before
+  // it, even none; a file ending inside a frame header does not open.
+  bool Open(const std::string& path) override;
+  void Close() override;
+  int32_t GetLength() override;
+  // Decodes the next frame into `buffer` (at least kMinReadSize bytes, or
+  // every frame is refused). true with 0 bytes: the decoder rejected a frame,
+  // or the last frames gave no sound; the next Read goes on behind it.
+  bool Read(uint8_t* buffer, uint32_t size, int32_t& count) override;
 
-    const std::vector<BMp3FrameRecord>& GetFrames() const { return frames_; }
+  const std::vector<BMp3FrameRecord>& GetFrames() const { return m_frames; }
 
-private:
-    bool FailOpen(unsigned long systemError);
-    void SetFormatFrom(const BMp3FrameRecord& first);
-    // Reads the frame's bytes into `work`; false with the error text set.
-    bool ReadFrame(const BMp3FrameRecord& frame, std::vector<uint8_t>& work);
+ private:
+  bool FailOpen(unsigned long systemError);
+  void SetFormatFrom(const BMp3FrameRecord& first);
+  // Reads the frame's bytes into `work`; false with the error text set.
+  bool ReadFrame(const BMp3FrameRecord& frame, std::vector<uint8_t>& work);
 
-    BFile file_;
-    std::vector<BMp3FrameRecord> frames_;
-    int32_t nextFrame_ = 0;
-    BMp3Decoder decoder_;   // active from Open to Close
+  BFile m_file;
+  std::vector<BMp3FrameRecord> m_frames;
+  int32_t m_nextFrame = 0;
+  BMp3Decoder m_decoder;  // active from Open to Close
 };

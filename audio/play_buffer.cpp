@@ -22,7 +22,8 @@ void BPlayBuffer::Append(const BProfile& profile, const BFragment& fragment) {
   BMemRange range = fragment.ImageRange();
   m_segments.push_back({Length(), range.start, range.length});
   const uint8_t* bytes = profile.Image() + range.start;
-  for (uint32_t i = 0; i < range.length; ++i) m_samples.push_back(static_cast<uint8_t>(bytes[i] - kSignedToUnsigned));
+  for (uint32_t i = 0; i < range.length; ++i)
+    m_samples.push_back(static_cast<uint8_t>(bytes[i] - kSignedToUnsigned));
 }
 
 bool BPlayBuffer::LoadFragment(const BProfile& profile, int index) {
@@ -88,9 +89,10 @@ std::string PlayTimeText(uint32_t position, uint32_t length) {
   uint32_t of = SamplesToMilliseconds(length);
   char text[32];
   if (of / 60000 == 0)
-    std::snprintf(text, sizeof(text), "%02u.%03u/%02u.%03u", at / 1000 % 60, at % 1000, of / 1000 % 60, of % 1000);
+    std::snprintf(text, sizeof(text), "%02u.%03u/%02u.%03u", at / 1000 % 60, at % 1000,
+                  of / 1000 % 60, of % 1000);
   else
-    std::snprintf(text, sizeof(text), "%02u:%02u/%02u:%02u", at / 60000 % 60, at / 1000 % 60, of / 60000 % 60,
-                  of / 1000 % 60);
+    std::snprintf(text, sizeof(text), "%02u:%02u/%02u:%02u", at / 60000 % 60, at / 1000 % 60,
+                  of / 60000 % 60, of / 1000 % 60);
   return text;
 }

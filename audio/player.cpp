@@ -87,8 +87,7 @@ bool BPlayer::Open() {
     return false;
   }
   MMRESULT result = waveOutOpen(nullptr, 0, &format, 0, 0, WAVE_FORMAT_QUERY);
-  if (result == MMSYSERR_NOERROR)
-    result = waveOutOpen(&m_device, 0, &format, 0, 0, CALLBACK_NULL);
+  if (result == MMSYSERR_NOERROR) result = waveOutOpen(&m_device, 0, &format, 0, 0, CALLBACK_NULL);
   if (result != MMSYSERR_NOERROR) {
     m_device = nullptr;
     SetErrorText(DeviceErrorText(result));
@@ -168,9 +167,7 @@ void BPlayer::Close() {
   m_bufferSize = 0;
 }
 
-void BPlayer::Play() {
-  m_running = true;
-}
+void BPlayer::Play() { m_running = true; }
 
 void BPlayer::Pause() {
   LockBuffer();
@@ -191,13 +188,9 @@ bool BPlayer::Reset() {
   return false;
 }
 
-void BPlayer::LockBuffer() {
-  EnterCriticalSection(&m_bufferLock);
-}
+void BPlayer::LockBuffer() { EnterCriticalSection(&m_bufferLock); }
 
-void BPlayer::UnlockBuffer() {
-  LeaveCriticalSection(&m_bufferLock);
-}
+void BPlayer::UnlockBuffer() { LeaveCriticalSection(&m_bufferLock); }
 
 // ---- The playback thread ----
 

@@ -124,8 +124,8 @@ int8_t BResampler::Interpolate(const int8_t* samples, const Window& window, doub
   double distances[kWindowLength];
   for (uint32_t i = 0; i < length; ++i) distances[i] = x - window.times[i];
   double numerators[kWindowLength + kProductLanes];
-  ProductsOverOthers(length, [&distances](uint32_t, uint32_t i) { return distances[i]; },
-                     numerators);
+  ProductsOverOthers(
+      length, [&distances](uint32_t, uint32_t i) { return distances[i]; }, numerators);
   double y = 0.0;
   for (uint32_t k = 0; k < length; ++k) y += samples[k] * (numerators[k] / window.divisors[k]);
   return ToSample(y);

@@ -29,7 +29,7 @@ class BResampler {
   struct Window {
     uint32_t first = 0;
     uint32_t length = 0;
-    bool exactDifferences = false;  // every t_k - t_i is exact
+    bool exactDifferences = false;       // every t_k - t_i is exact
     double offsets[kWindowLength] = {};  // t_k - t_0
     double times[kWindowLength + kProductLanes] = {};
     double divisors[kWindowLength + kProductLanes] = {};

@@ -6,9 +6,7 @@
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 uint32_t Get32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -45,8 +43,7 @@ BWaveWalk ReadFormatChunk(BRiffSource& source, const BChunkInfo& chunk, uint8_t*
   if (kept > 0 && source.Read(format, kept) != static_cast<int32_t>(kept))
     return Refusal(BWaveWalkError::FormatTruncated);
   if (kept < chunk.size) {
-    if (ChunkEnd(chunk) > UINT32_MAX)
-      return Refusal(BWaveWalkError::FormatTruncated);
+    if (ChunkEnd(chunk) > UINT32_MAX) return Refusal(BWaveWalkError::FormatTruncated);
     if (uint32_t code = source.SeekTo(static_cast<uint32_t>(ChunkEnd(chunk))))
       return SourceFailure(code);
   }
@@ -56,19 +53,17 @@ BWaveWalk ReadFormatChunk(BRiffSource& source, const BChunkInfo& chunk, uint8_t*
 }
 
 bool FormatUsable(const uint8_t* format, uint32_t size) {
-  if (size < kMinFormatSize)
-    return false;
+  if (size < kMinFormatSize) return false;
   const BWaveFormatFields fields = ParseWaveFormat(format);
   return fields.channels != 0 && fields.blockAlign != 0 && fields.avgBytesPerSec != 0;
 }
 
 // The converter reads cbSize extra bytes behind the record: never more than were kept.
 void FitExtraSize(uint8_t* format, uint32_t size) {
-  if (size < kFormatExSize)
-    return;  // the buffer is zero there: no extra bytes
-  const uint16_t available = static_cast<uint16_t>(std::min<uint32_t>(size - kFormatExSize, 0xFFFF));
-  if (Get16(format + 16) > available)
-    Put16(format + 16, available);
+  if (size < kFormatExSize) return;  // the buffer is zero there: no extra bytes
+  const uint16_t available =
+      static_cast<uint16_t>(std::min<uint32_t>(size - kFormatExSize, 0xFFFF));
+  if (Get16(format + 16) > available) Put16(format + 16, available);
 }
 
 }  // namespace
@@ -88,35 +83,26 @@ BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity
   std::memset(format, 0, capacity);
 
   BChunkInfo form;
-  if (uint32_t code = source.DescendRiff(form))
-    return SourceFailure(code);
+  if (uint32_t code = source.DescendRiff(form)) return SourceFailure(code);
 
   BChunkInfo chunk;
-  if (uint32_t code = source.DescendNext(chunk))
-    return SourceFailure(code);
-  if (chunk.id != kFormatId)
-    return Refusal(BWaveWalkError::NoFormatChunk);
+  if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code);
+  if (chunk.id != kFormatId) return Refusal(BWaveWalkError::NoFormatChunk);
 
   BWaveWalk walk = ReadFormatChunk(source, chunk, format, capacity);
-  if (walk.error != BWaveWalkError::None)
-    return walk;
-  if (!FormatUsable(format, walk.formatSize))
-    return Refusal(BWaveWalkError::FormatInvalid);
+  if (walk.error != BWaveWalkError::None) return walk;
+  if (!FormatUsable(format, walk.formatSize)) return Refusal(BWaveWalkError::FormatInvalid);
   FitExtraSize(format, walk.formatSize);
 
   uint32_t fileSize = 0;
-  if (uint32_t code = source.GetFileSize(fileSize))
-    return SourceFailure(code);
+  if (uint32_t code = source.GetFileSize(fileSize)) return SourceFailure(code);
 
   for (;;) {
     chunk = BChunkInfo();
-    if (uint32_t code = source.DescendNext(chunk))
-      return SourceFailure(code);
-    if (chunk.id == kDataId)
-      break;
+    if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code);
+    if (chunk.id == kDataId) break;
     // A chunk that ends past the file cannot be followed by the data chunk.
-    if (ChunkEnd(chunk) >= fileSize)
-      return SourceFailure(kRiffChunkNotFound);
+    if (ChunkEnd(chunk) >= fileSize) return SourceFailure(kRiffChunkNotFound);
     if (uint32_t code = source.SeekTo(static_cast<uint32_t>(ChunkEnd(chunk))))
       return SourceFailure(code);
   }
@@ -131,7 +117,6 @@ BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity
 uint32_t WaveReadSize(uint32_t bufferSize, uint32_t avgBytesPerSec, uint32_t blockAlign,
                       uint32_t dataLeft) {
   const uint32_t size = std::min({bufferSize, avgBytesPerSec, dataLeft});
-  if (blockAlign == 0 || size < blockAlign)
-    return size;
+  if (blockAlign == 0 || size < blockAlign) return size;
   return size - size % blockAlign;
 }

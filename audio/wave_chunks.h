@@ -74,19 +74,19 @@ class BRiffSource {
 
 enum class BWaveWalkError {
   None,
-  Source,          // the source failed; `code` holds its result code
-  NoFormatChunk,   // the first chunk is not "fmt "
-  FormatTruncated, // the file ends inside the "fmt " chunk
-  FormatInvalid,   // the format record cannot describe any sound
+  Source,           // the source failed; `code` holds its result code
+  NoFormatChunk,    // the first chunk is not "fmt "
+  FormatTruncated,  // the file ends inside the "fmt " chunk
+  FormatInvalid,    // the format record cannot describe any sound
 };
 
 struct BWaveWalk {
   BWaveWalkError error = BWaveWalkError::None;
-  uint32_t code = 0;             // source result code when error is Source
-  uint32_t formatSize = 0;       // bytes of the format record kept in the buffer
-  uint32_t dataOffset = 0;       // file offset of the first sound byte
-  uint32_t declaredDataSize = 0; // the data chunk's own size field
-  uint32_t dataSize = 0;         // sound bytes really there: declared, cut at the file's end
+  uint32_t code = 0;              // source result code when error is Source
+  uint32_t formatSize = 0;        // bytes of the format record kept in the buffer
+  uint32_t dataOffset = 0;        // file offset of the first sound byte
+  uint32_t declaredDataSize = 0;  // the data chunk's own size field
+  uint32_t dataSize = 0;          // sound bytes really there: declared, cut at the file's end
 };
 
 // Runs the walk. `format` (capacity bytes, at least kFormatExSize) receives

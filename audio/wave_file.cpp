@@ -12,8 +12,8 @@
 namespace {
 
 constexpr char kNoFormatText[] = "Wrong file format. Can't find fmt section.";
-constexpr UINT kErrorHandleEof = 38;      // ERROR_HANDLE_EOF
-constexpr UINT kErrorInvalidHandle = 6;   // ERROR_INVALID_HANDLE
+constexpr UINT kErrorHandleEof = 38;     // ERROR_HANDLE_EOF
+constexpr UINT kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE
 
 // The chunk walk's source: an open multimedia file.
 class BMmioRiffSource : public BRiffSource {
@@ -28,16 +28,14 @@ class BMmioRiffSource : public BRiffSource {
   }
 
   uint32_t SeekTo(uint32_t offset) override {
-    if (mmioSeek(m_file, static_cast<LONG>(offset), SEEK_SET) == -1)
-      return SeekError();
+    if (mmioSeek(m_file, static_cast<LONG>(offset), SEEK_SET) == -1) return SeekError();
     return 0;
   }
 
   uint32_t GetFileSize(uint32_t& size) override {
     const LONG here = mmioSeek(m_file, 0, SEEK_CUR);
     const LONG end = here == -1 ? -1 : mmioSeek(m_file, 0, SEEK_END);
-    if (end == -1 || mmioSeek(m_file, here, SEEK_SET) == -1)
-      return SeekError();
+    if (end == -1 || mmioSeek(m_file, here, SEEK_SET) == -1) return SeekError();
     size = static_cast<uint32_t>(end);
     return 0;
   }
@@ -47,8 +45,7 @@ class BMmioRiffSource : public BRiffSource {
   uint32_t Descend(BChunkInfo& chunk, UINT flags) {
     MMCKINFO info = {};
     const MMRESULT result = mmioDescend(m_file, &info, nullptr, flags);
-    if (result != MMSYSERR_NOERROR)
-      return result;
+    if (result != MMSYSERR_NOERROR) return result;
     chunk.id = info.ckid;
     chunk.size = info.cksize;
     chunk.formType = info.fccType;
@@ -94,8 +91,7 @@ uint32_t MixToEightBitMono(uint8_t* sound, uint32_t bytes, uint32_t channels) {
 // The largest format record of any installed codec, never less than a WAVEFORMATEX.
 uint32_t FormatBufferSize() {
   DWORD size = 0;
-  if (acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &size) != MMSYSERR_NOERROR)
-    size = 0;
+  if (acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &size) != MMSYSERR_NOERROR) size = 0;
   return std::max<uint32_t>(size, sizeof(WAVEFORMATEX));
 }
 
@@ -103,26 +99,20 @@ uint32_t FormatBufferSize() {
 
 BWaveFile::BWaveFile() : m_sourceFormat(sizeof(WAVEFORMATEX), 0) {}
 
-BWaveFile::~BWaveFile() {
-  Close();
-}
+BWaveFile::~BWaveFile() { Close(); }
 
 bool BWaveFile::MmioErrorText(UINT code, std::string& text) {
   // The string ids are the codes themselves, MMIOERR_BASE (256) to 272.
-  if (code < IDS_MMIOERR_NOT_RIFF || code > IDS_MMIOERR_INVALID_FILE)
-    return false;
+  if (code < IDS_MMIOERR_NOT_RIFF || code > IDS_MMIOERR_INVALID_FILE) return false;
   text = Narrow(LoadText(GetModuleHandleW(nullptr), code));
   return true;
 }
 
 void BWaveFile::SetMmioError(UINT code) {
-  if (!MmioErrorText(code, m_errorText))
-    m_errorText = ::GetErrorText(code);
+  if (!MmioErrorText(code, m_errorText)) m_errorText = ::GetErrorText(code);
 }
 
-void BWaveFile::SetEndOfFile() {
-  m_errorText = ::GetErrorText(kErrorHandleEof);
-}
+void BWaveFile::SetEndOfFile() { m_errorText = ::GetErrorText(kErrorHandleEof); }
 
 bool BWaveFile::Open(const std::string& path) {
   Close();
@@ -140,11 +130,18 @@ bool BWaveFile::Open(const std::string& path) {
   const BWaveWalk walk =
       WalkWaveChunks(source, m_sourceFormat.data(), static_cast<uint32_t>(m_sourceFormat.size()));
   switch (walk.error) {
-    case BWaveWalkError::None: break;
-    case BWaveWalkError::Source: SetMmioError(walk.code); break;
+    case BWaveWalkError::None:
+      break;
+    case BWaveWalkError::Source:
+      SetMmioError(walk.code);
+      break;
     case BWaveWalkError::NoFormatChunk:
-    case BWaveWalkError::FormatInvalid: m_errorText = kNoFormatText; break;
-    case BWaveWalkError::FormatTruncated: SetEndOfFile(); break;
+    case BWaveWalkError::FormatInvalid:
+      m_errorText = kNoFormatText;
+      break;
+    case BWaveWalkError::FormatTruncated:
+      SetEndOfFile();
+      break;
   }
   if (walk.error != BWaveWalkError::None) {
     Close();
@@ -178,15 +175,13 @@ bool BWaveFile::OpenConverter() {
 
   m_encoder.reset(new BACMEncoder());
   const WAVEFORMATEX output = PcmRecord(1, m_format.samplesPerSec, 8);
-  if (m_encoder->Open(GetSourceFormat(), &output))
-    return true;
+  if (m_encoder->Open(GetSourceFormat(), &output)) return true;
   m_errorText = m_encoder->GetErrorText();
 
   // Many codecs decode only to 16-bit PCM with the source's channels; the
   // reader then mixes down and narrows to 8 bits itself.
   const WAVEFORMATEX decoded = PcmRecord(GetSourceFormat()->nChannels, m_format.samplesPerSec, 16);
-  if (!m_encoder->Open(GetSourceFormat(), &decoded))
-    return false;
+  if (!m_encoder->Open(GetSourceFormat(), &decoded)) return false;
   m_decodedFrameSize = decoded.nBlockAlign;
   return true;
 }
@@ -207,7 +202,8 @@ int32_t BWaveFile::GetLength() {
     m_errorText = ::GetErrorText(kErrorInvalidHandle);
     return -1;
   }
-  const double milliseconds = static_cast<double>(m_dataSize) * 1000.0 / GetSourceFormat()->nAvgBytesPerSec;
+  const double milliseconds =
+      static_cast<double>(m_dataSize) * 1000.0 / GetSourceFormat()->nAvgBytesPerSec;
   return static_cast<int32_t>(std::min(milliseconds, static_cast<double>(INT32_MAX)));
 }
 
@@ -225,10 +221,10 @@ bool BWaveFile::Read(uint8_t* buffer, uint32_t size, int32_t& count) {
     count = 0;
     return false;
   }
-  if (m_encoder)
-    return ReadConverted(buffer, size, sourceBytes, count);
+  if (m_encoder) return ReadConverted(buffer, size, sourceBytes, count);
 
-  const LONG got = mmioRead(m_file, reinterpret_cast<HPSTR>(buffer), static_cast<LONG>(sourceBytes));
+  const LONG got =
+      mmioRead(m_file, reinterpret_cast<HPSTR>(buffer), static_cast<LONG>(sourceBytes));
   if (got == -1) {
     m_errorText = ::GetErrorText(GetLastError());
     return false;
@@ -244,7 +240,8 @@ bool BWaveFile::Read(uint8_t* buffer, uint32_t size, int32_t& count) {
 }
 
 // Reads source bytes whose conversion fits the caller's buffer and converts them.
-bool BWaveFile::ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceBytes, int32_t& count) {
+bool BWaveFile::ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceBytes,
+                              int32_t& count) {
   const uint32_t block = std::max<uint32_t>(GetSourceFormat()->nBlockAlign, 1);
   // Less than one block converts to nothing: the sound ends there.
   if (m_dataLeft < block) {
@@ -256,18 +253,22 @@ bool BWaveFile::ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceByt
   // The caller's buffer holds the 8-bit mono result; a 16-bit decoding is larger.
   const uint32_t shrink = m_decodedFrameSize != 0 ? m_decodedFrameSize : 1;
   int32_t destinationSize = m_encoder->GetDestSize(sourceBytes);
-  while (destinationSize > 0 && static_cast<uint32_t>(destinationSize) / shrink > size && sourceBytes > block) {
-    const uint64_t scaled = static_cast<uint64_t>(sourceBytes) * size * shrink / static_cast<uint32_t>(destinationSize);
+  while (destinationSize > 0 && static_cast<uint32_t>(destinationSize) / shrink > size &&
+         sourceBytes > block) {
+    const uint64_t scaled =
+        static_cast<uint64_t>(sourceBytes) * size * shrink / static_cast<uint32_t>(destinationSize);
     sourceBytes = std::max<uint32_t>(block, static_cast<uint32_t>(scaled - scaled % block));
     destinationSize = m_encoder->GetDestSize(sourceBytes);
   }
   if (destinationSize < 0 || static_cast<uint32_t>(destinationSize) / shrink > size) {
-    m_errorText = destinationSize < 0 ? m_encoder->GetErrorText() : BACMEncoder::ResultText(ACMERR_NOTPOSSIBLE);
+    m_errorText = destinationSize < 0 ? m_encoder->GetErrorText()
+                                      : BACMEncoder::ResultText(ACMERR_NOTPOSSIBLE);
     return false;
   }
 
   std::vector<uint8_t> source(sourceBytes);
-  const LONG got = mmioRead(m_file, reinterpret_cast<HPSTR>(source.data()), static_cast<LONG>(sourceBytes));
+  const LONG got =
+      mmioRead(m_file, reinterpret_cast<HPSTR>(source.data()), static_cast<LONG>(sourceBytes));
   if (got == -1) {
     m_errorText = ::GetErrorText(GetLastError());
     return false;

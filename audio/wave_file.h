@@ -79,5 +79,5 @@ class BWaveFile : public BAudioFile {
   uint32_t m_dataSize = 0;              // sound bytes of the data chunk present in the file
   uint32_t m_dataLeft = 0;              // of them, not yet read
   std::unique_ptr<BACMEncoder> m_encoder;
-  uint32_t m_decodedFrameSize = 0;      // when the converter gives 16-bit PCM: its frame size
+  uint32_t m_decodedFrameSize = 0;  // when the converter gives 16-bit PCM: its frame size
 };

@@ -24,12 +24,15 @@ constexpr uint8_t kReadByte = 0x30;
 // 10 bits per byte.
 constexpr double kLineExchangesPerSecond = 115200.0 / (13 * 10);
 
-uint8_t PatternByte(uint32_t address) { return static_cast<uint8_t>(address * 7 + (address >> 8) + 3); }
+uint8_t PatternByte(uint32_t address) {
+  return static_cast<uint8_t>(address * 7 + (address >> 8) + 3);
+}
 
 // Runs one phase: every reply asks for the next address until `count` are done.
 class Runner : public BCOMHandler {
  public:
-  explicit Runner(uint32_t count) : m_count(count), m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  explicit Runner(uint32_t count)
+      : m_count(count), m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
   ~Runner() override { ::CloseHandle(m_done); }
 
   void Attach(BCOMConnection* connection) { m_connection = connection; }
@@ -67,7 +70,8 @@ class Runner : public BCOMHandler {
     }
     if (code != m_code) return;
     const uint32_t address = m_next - 1;
-    if (data[0] != 0) return Finish("status " + std::to_string(data[0]) + " at " + std::to_string(address));
+    if (data[0] != 0)
+      return Finish("status " + std::to_string(data[0]) + " at " + std::to_string(address));
     if (code == kReadByte && length == 2 && data[1] != PatternByte(address))
       return Finish("wrong value at " + std::to_string(address));
     if (m_next == m_count) return Finish("");
@@ -98,9 +102,9 @@ class Runner : public BCOMHandler {
 
 void Report(const char* phase, uint32_t count, DWORD elapsedMs) {
   double perSecond = elapsedMs > 0 ? count * 1000.0 / elapsedMs : 0;
-  std::printf("%-6s %7u bytes in %7.2f s: %7.1f exchanges/s = %5.1f %% of the line (%.0f/s)\n", phase, count,
-              elapsedMs / 1000.0, perSecond, 100.0 * perSecond / kLineExchangesPerSecond,
-              kLineExchangesPerSecond);
+  std::printf("%-6s %7u bytes in %7.2f s: %7.1f exchanges/s = %5.1f %% of the line (%.0f/s)\n",
+              phase, count, elapsedMs / 1000.0, perSecond,
+              100.0 * perSecond / kLineExchangesPerSecond, kLineExchangesPerSecond);
 }
 
 }  // namespace
@@ -110,7 +114,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: link_benchmark PORT [BYTES]\n");
     return 2;
   }
-  uint32_t count = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : kImageSize;
+  uint32_t count =
+      argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : kImageSize;
   if (count == 0 || count > kImageSize) count = kImageSize;
 
   Runner runner(count);

@@ -97,13 +97,15 @@ int main() {
     BResampler resampler(kSourceRate, kTargetRate);
     fastCount = resampler.Resample(sound.data(), fast.data(), count);
   });
-  double plainSeconds = BestSeconds([&] { plainCount = ResamplePlain(sound.data(), plain.data(), count); });
+  double plainSeconds =
+      BestSeconds([&] { plainCount = ResamplePlain(sound.data(), plain.data(), count); });
 
-  std::printf("%u s at %u Hz (%u samples) to %u Hz, best of %d runs:\n", kSeconds, kSourceRate, count,
-              kTargetRate, kRuns);
+  std::printf("%u s at %u Hz (%u samples) to %u Hz, best of %d runs:\n", kSeconds, kSourceRate,
+              count, kTargetRate, kRuns);
   Report("BResampler", fastSeconds, count, fastCount);
   Report("plain", plainSeconds, count, plainCount);
-  bool same = fastCount == plainCount && std::equal(fast.begin(), fast.begin() + fastCount, plain.begin());
+  bool same =
+      fastCount == plainCount && std::equal(fast.begin(), fast.begin() + fastCount, plain.begin());
   std::printf("outputs identical: %s\n", same ? "yes" : "NO");
   return same ? 0 : 1;
 }

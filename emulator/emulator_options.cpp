@@ -1,85 +1,77 @@
 #include "emulator/emulator_options.h"
 
-bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::string& error)
-{
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& name = arguments[i];
-        auto flag = [&](const char* option) { return name == option; };
-        auto valued = [&](const char* option) {
-            if (name != option)
-                return false;
-            if (i + 1 >= arguments.size()) {
-                error = std::string(option) + " needs a value";
-                return false;
-            }
-            return true;
-        };
-        std::string value;
-        uint64_t number = 0;
-        if (flag("--help") || flag("-h")) {
-            help = true;
-        } else if (flag("--exit-on-eof")) {
-            exitOnEof = true;
-        } else if (flag("--pace")) {
-            pace = true;
-        } else if (flag("--silent")) {
-            faults.silent = true;
-        } else if (valued("--device")) {
-            device = arguments[++i];
-        } else if (valued("--link")) {
-            link = arguments[++i];
-        } else if (valued("--state")) {
-            stateFile = arguments[++i];
-        } else if (valued("--log")) {
-            logFile = arguments[++i];
-        } else if (valued("--chips")) {
-            if (!ParseNumber(arguments[++i], 255, number)) {
-                error = "--chips takes a number 0..255";
-                return false;
-            }
-            chips = static_cast<uint8_t>(number);
-        } else if (valued("--delay")) {
-            if (!ParseNumber(arguments[++i], 600000, number)) {
-                error = "--delay takes milliseconds 0..600000";
-                return false;
-            }
-            delayMs = static_cast<uint32_t>(number);
-        } else if (valued("--seed")) {
-            if (!ParseNumber(arguments[++i], 0xFFFFFFFFull, number)) {
-                error = "--seed takes a number 0..4294967295";
-                return false;
-            }
-            seed = static_cast<uint32_t>(number);
-        } else if (valued("--noise")) {
-            if (!faults.ParseNoise(arguments[++i], error))
-                return false;
-        } else if (valued("--corrupt-checksum")) {
-            if (!faults.corruptChecksum.Parse(arguments[++i], error))
-                return false;
-        } else if (valued("--drop-reply")) {
-            if (!faults.dropReply.Parse(arguments[++i], error))
-                return false;
-        } else if (valued("--refuse-address")) {
-            if (!faults.ParseRefusedAddress(arguments[++i], error))
-                return false;
-        } else if (valued("--refuse-table")) {
-            BTableRefusal rule;
-            if (!BTableRefusal::Parse(arguments[++i], rule, error))
-                return false;
-            faults.tableRefusals.push_back(rule);
-        } else {
-            if (error.empty())
-                error = "unknown option '" + name + "' (see --help)";
-            return false;
-        }
+bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::string& error) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& name = arguments[i];
+    auto flag = [&](const char* option) { return name == option; };
+    auto valued = [&](const char* option) {
+      if (name != option) return false;
+      if (i + 1 >= arguments.size()) {
+        error = std::string(option) + " needs a value";
+        return false;
+      }
+      return true;
+    };
+    std::string value;
+    uint64_t number = 0;
+    if (flag("--help") || flag("-h")) {
+      help = true;
+    } else if (flag("--exit-on-eof")) {
+      exitOnEof = true;
+    } else if (flag("--pace")) {
+      pace = true;
+    } else if (flag("--silent")) {
+      faults.silent = true;
+    } else if (valued("--device")) {
+      device = arguments[++i];
+    } else if (valued("--link")) {
+      link = arguments[++i];
+    } else if (valued("--state")) {
+      stateFile = arguments[++i];
+    } else if (valued("--log")) {
+      logFile = arguments[++i];
+    } else if (valued("--chips")) {
+      if (!ParseNumber(arguments[++i], 255, number)) {
+        error = "--chips takes a number 0..255";
+        return false;
+      }
+      chips = static_cast<uint8_t>(number);
+    } else if (valued("--delay")) {
+      if (!ParseNumber(arguments[++i], 600000, number)) {
+        error = "--delay takes milliseconds 0..600000";
+        return false;
+      }
+      delayMs = static_cast<uint32_t>(number);
+    } else if (valued("--seed")) {
+      if (!ParseNumber(arguments[++i], 0xFFFFFFFFull, number)) {
+        error = "--seed takes a number 0..4294967295";
+        return false;
+      }
+      seed = static_cast<uint32_t>(number);
+    } else if (valued("--noise")) {
+      if (!faults.ParseNoise(arguments[++i], error)) return false;
+    } else if (valued("--corrupt-checksum")) {
+      if (!faults.corruptChecksum.Parse(arguments[++i], error)) return false;
+    } else if (valued("--drop-reply")) {
+      if (!faults.dropReply.Parse(arguments[++i], error)) return false;
+    } else if (valued("--refuse-address")) {
+      if (!faults.ParseRefusedAddress(arguments[++i], error)) return false;
+    } else if (valued("--refuse-table")) {
+      BTableRefusal rule;
+      if (!BTableRefusal::Parse(arguments[++i], rule, error)) return false;
+      faults.tableRefusals.push_back(rule);
+    } else {
+      if (error.empty()) error = "unknown option '" + name + "' (see --help)";
+      return false;
     }
-    return true;
+  }
+  return true;
 }
 
-std::string BEmulatorOptions::Usage(const std::string& program)
-{
-    return "Usage: " + program + " [OPTION]...\n"
-R"(Plays a siren on a serial line: answers the siren protocol (115200 baud 8N1)
+std::string BEmulatorOptions::Usage(const std::string& program) {
+  return "Usage: " + program +
+         " [OPTION]...\n"
+         R"(Plays a siren on a serial line: answers the siren protocol (115200 baud 8N1)
 on a new pseudo-terminal, or on a named serial device. The first line written
 to stdout is the path of the line's far end (the pseudo-terminal slave).
 

@@ -15,44 +15,44 @@
 // A set of request numbers: "3", "2-5", "10-" (10 and every later one),
 // "/4" (every fourth: 4, 8, 12, ...), or a comma-separated list of these.
 class BRequestSelector {
-public:
-    // Adds the items of the text; false (and nothing added) when it is malformed.
-    bool Parse(const std::string& text, std::string& error);
-    bool Matches(uint64_t number) const;
-    bool IsEmpty() const { return ranges_.empty() && periods_.empty(); }
+ public:
+  // Adds the items of the text; false (and nothing added) when it is malformed.
+  bool Parse(const std::string& text, std::string& error);
+  bool Matches(uint64_t number) const;
+  bool IsEmpty() const { return m_ranges.empty() && m_periods.empty(); }
 
-private:
-    std::vector<std::pair<uint64_t, uint64_t>> ranges_;   // inclusive
-    std::vector<uint64_t> periods_;
+ private:
+  std::vector<std::pair<uint64_t, uint64_t>> m_ranges;  // inclusive
+  std::vector<uint64_t> m_periods;
 };
 
 // One --refuse-table rule: KIND:INDEX[:STATUS[:TIMES]].
 struct BTableRefusal {
-    enum class Kind { Fragment, Playlist, Button };
-    Kind kind = Kind::Fragment;
-    int index = -1;          // -1: any index
-    uint8_t status = 1;
-    uint32_t times = 0;      // how many writes are refused; 0: all of them
-    uint32_t used = 0;
+  enum class Kind { Fragment, Playlist, Button };
+  Kind kind = Kind::Fragment;
+  int index = -1;  // -1: any index
+  uint8_t status = 1;
+  uint32_t times = 0;  // how many writes are refused; 0: all of them
+  uint32_t used = 0;
 
-    static bool Parse(const std::string& text, BTableRefusal& rule, std::string& error);
-    static const char* KindName(Kind kind);
+  static bool Parse(const std::string& text, BTableRefusal& rule, std::string& error);
+  static const char* KindName(Kind kind);
 };
 
 struct BFaultPlan {
-    bool silent = false;
-    uint32_t noiseBytes = 0;         // noise bytes sent before a reply
-    uint32_t noisePercent = 100;     // chance that a reply gets them
-    BRequestSelector corruptChecksum;
-    BRequestSelector dropReply;
-    std::vector<std::pair<uint32_t, uint32_t>> refusedAddresses;   // inclusive ranges
-    std::vector<BTableRefusal> tableRefusals;
+  bool silent = false;
+  uint32_t noiseBytes = 0;      // noise bytes sent before a reply
+  uint32_t noisePercent = 100;  // chance that a reply gets them
+  BRequestSelector corruptChecksum;
+  BRequestSelector dropReply;
+  std::vector<std::pair<uint32_t, uint32_t>> refusedAddresses;  // inclusive ranges
+  std::vector<BTableRefusal> tableRefusals;
 
-    // --noise N[:PERCENT]
-    bool ParseNoise(const std::string& text, std::string& error);
-    // --refuse-address ADDR or FIRST-LAST (decimal or 0x hex)
-    bool ParseRefusedAddress(const std::string& text, std::string& error);
-    bool IsAddressRefused(uint32_t address) const;
+  // --noise N[:PERCENT]
+  bool ParseNoise(const std::string& text, std::string& error);
+  // --refuse-address ADDR or FIRST-LAST (decimal or 0x hex)
+  bool ParseRefusedAddress(const std::string& text, std::string& error);
+  bool IsAddressRefused(uint32_t address) const;
 };
 
 // Reads a whole decimal or 0x-prefixed hexadecimal number up to limit.

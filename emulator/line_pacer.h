@@ -14,30 +14,30 @@
 #include <cstdint>
 
 class BLinePacer {
-public:
-    static constexpr int64_t kBaudRate = 115200;
-    static constexpr int64_t kBitsPerByte = 10;   // start bit, 8 data bits, stop bit
+ public:
+  static constexpr int64_t kBaudRate = 115200;
+  static constexpr int64_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
 
-    BLinePacer(bool pace, int64_t delayNs) : pace_(pace), delayNs_(delayNs) {}
+  BLinePacer(bool pace, int64_t delayNs) : m_pace(pace), m_delayNs(delayNs) {}
 
-    // Wire time of a number of bytes, rounded to the nearest nanosecond.
-    static int64_t WireTime(std::size_t bytes);
+  // Wire time of a number of bytes, rounded to the nearest nanosecond.
+  static int64_t WireTime(std::size_t bytes);
 
-    // A chunk of count bytes was read at now.
-    void OnChunkRead(int64_t now, std::size_t count);
-    // When the request that ended chunkOffset bytes into that chunk had
-    // arrived completely.
-    int64_t RequestEnd(std::size_t chunkOffset) const;
-    // The absolute time at which the reply of replyBytes to a request that
-    // ended at requestEnd is to be written. Replies leave in call order.
-    int64_t ReplyDeadline(int64_t requestEnd, std::size_t replyBytes);
-    // The line sat idle (the other side hung up): forget its history.
-    void Reset();
+  // A chunk of count bytes was read at now.
+  void OnChunkRead(int64_t now, std::size_t count);
+  // When the request that ended chunkOffset bytes into that chunk had
+  // arrived completely.
+  int64_t RequestEnd(std::size_t chunkOffset) const;
+  // The absolute time at which the reply of replyBytes to a request that
+  // ended at requestEnd is to be written. Replies leave in call order.
+  int64_t ReplyDeadline(int64_t requestEnd, std::size_t replyBytes);
+  // The line sat idle (the other side hung up): forget its history.
+  void Reset();
 
-private:
-    bool pace_;
-    int64_t delayNs_;
-    int64_t chunkStart_ = 0;       // when the first byte of the last chunk started on the line
-    int64_t receiveFree_ = 0;      // when the receive line is free again
-    int64_t transmitFree_ = 0;     // when the transmit line is free again
+ private:
+  bool m_pace;
+  int64_t m_delayNs;
+  int64_t m_chunkStart = 0;    // when the first byte of the last chunk started on the line
+  int64_t m_receiveFree = 0;   // when the receive line is free again
+  int64_t m_transmitFree = 0;  // when the transmit line is free again
 };

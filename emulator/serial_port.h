@@ -14,40 +14,40 @@
 #include <string>
 
 class BSerialPort {
-public:
-    enum class ReadResult { Data, NoData, HungUp, Failed };
+ public:
+  enum class ReadResult { Data, NoData, HungUp, Failed };
 
-    BSerialPort() = default;
-    ~BSerialPort();
-    BSerialPort(const BSerialPort&) = delete;
-    BSerialPort& operator=(const BSerialPort&) = delete;
+  BSerialPort() = default;
+  ~BSerialPort();
+  BSerialPort(const BSerialPort&) = delete;
+  BSerialPort& operator=(const BSerialPort&) = delete;
 
-    bool OpenPseudoTerminal();
-    bool OpenDevice(const std::string& path);
-    void Close();
+  bool OpenPseudoTerminal();
+  bool OpenDevice(const std::string& path);
+  void Close();
 
-    int Descriptor() const { return fd_; }
-    // The path the other side opens: the slave of the pseudo-terminal, or the device.
-    const std::string& FarEndPath() const { return farEnd_; }
-    bool IsPseudoTerminal() const { return pseudoTerminal_; }
+  int Descriptor() const { return m_fd; }
+  // The path the other side opens: the slave of the pseudo-terminal, or the device.
+  const std::string& FarEndPath() const { return m_farEnd; }
+  bool IsPseudoTerminal() const { return m_pseudoTerminal; }
 
-    // Reads what is waiting without blocking.
-    ReadResult Read(uint8_t* buffer, std::size_t size, std::size_t& received);
-    // Writes all bytes, waiting while the line is full; false on failure
-    // (including a hang-up of the other side while writing).
-    bool Write(const uint8_t* bytes, std::size_t count);
-    // Throws away everything queued in either direction.
-    void Flush();
+  // Reads what is waiting without blocking.
+  ReadResult Read(uint8_t* buffer, std::size_t size, std::size_t& received);
+  // Writes all bytes, waiting while the line is full; false on failure
+  // (including a hang-up of the other side while writing).
+  bool Write(const uint8_t* bytes, std::size_t count);
+  // Throws away everything queued in either direction.
+  void Flush();
 
-    const std::string& GetErrorText() const { return errorText_; }
+  const std::string& GetErrorText() const { return m_errorText; }
 
-private:
-    static bool ClaimAsControllingTerminal();
-    bool SetRaw(int fd);
-    bool Fail(const std::string& what);
+ private:
+  static bool ClaimAsControllingTerminal();
+  bool SetRaw(int fd);
+  bool Fail(const std::string& what);
 
-    int fd_ = -1;
-    bool pseudoTerminal_ = false;
-    std::string farEnd_;
-    std::string errorText_;
+  int m_fd = -1;
+  bool m_pseudoTerminal = false;
+  std::string m_farEnd;
+  std::string m_errorText;
 };

@@ -34,45 +34,45 @@
 #include "emulator/siren_state.h"
 
 class BSirenDevice {
-public:
-    enum class PlayKind { None, Fragment, Playlist };
+ public:
+  enum class PlayKind { None, Fragment, Playlist };
 
-    explicit BSirenDevice(uint8_t chips = 4);
+  explicit BSirenDevice(uint8_t chips = 4);
 
-    // The reply frame to a well-formed request; empty for a code the device
-    // does not know (it never answers those).
-    std::vector<uint8_t> Execute(const BSirenRequest& request);
-    // The reply a table or memory command gets when the device refuses it
-    // with the given status, without doing anything.
-    static std::vector<uint8_t> BuildRefusal(const BSirenRequest& request, uint8_t status);
+  // The reply frame to a well-formed request; empty for a code the device
+  // does not know (it never answers those).
+  std::vector<uint8_t> Execute(const BSirenRequest& request);
+  // The reply a table or memory command gets when the device refuses it
+  // with the given status, without doing anything.
+  static std::vector<uint8_t> BuildRefusal(const BSirenRequest& request, uint8_t status);
 
-    uint8_t GetChips() const { return chips_; }
-    uint32_t MemorySize() const;
-    PlayKind GetPlayKind() const { return playKind_; }
-    uint8_t GetPlayingFragment() const { return playingFragment_; }
-    // "stopped", "fragment 3", "playlist".
-    std::string DescribePlayState() const;
+  uint8_t GetChips() const { return m_chips; }
+  uint32_t MemorySize() const;
+  PlayKind GetPlayKind() const { return m_playKind; }
+  uint8_t GetPlayingFragment() const { return m_playingFragment; }
+  // "stopped", "fragment 3", "playlist".
+  std::string DescribePlayState() const;
 
-    BSirenState& State() { return state_; }
-    const BSirenState& State() const { return state_; }
+  BSirenState& State() { return m_state; }
+  const BSirenState& State() const { return m_state; }
 
-private:
-    std::vector<uint8_t> ReadFragment(const uint8_t* p) const;
-    std::vector<uint8_t> WriteFragment(const uint8_t* p);
-    std::vector<uint8_t> PlayFragment(const uint8_t* p);
-    std::vector<uint8_t> ReadByte(const uint8_t* p) const;
-    std::vector<uint8_t> WriteByte(const uint8_t* p);
-    std::vector<uint8_t> ReadPlaylist(const uint8_t* p) const;
-    std::vector<uint8_t> WritePlaylist(const uint8_t* p);
-    std::vector<uint8_t> PlayPlaylist();
-    std::vector<uint8_t> ReadButton(const uint8_t* p) const;
-    std::vector<uint8_t> WriteButton(const uint8_t* p);
+ private:
+  std::vector<uint8_t> ReadFragment(const uint8_t* p) const;
+  std::vector<uint8_t> WriteFragment(const uint8_t* p);
+  std::vector<uint8_t> PlayFragment(const uint8_t* p);
+  std::vector<uint8_t> ReadByte(const uint8_t* p) const;
+  std::vector<uint8_t> WriteByte(const uint8_t* p);
+  std::vector<uint8_t> ReadPlaylist(const uint8_t* p) const;
+  std::vector<uint8_t> WritePlaylist(const uint8_t* p);
+  std::vector<uint8_t> PlayPlaylist();
+  std::vector<uint8_t> ReadButton(const uint8_t* p) const;
+  std::vector<uint8_t> WriteButton(const uint8_t* p);
 
-    bool IsPlayable(uint8_t index) const;
-    static bool IsFragmentValue(uint8_t value);
+  bool IsPlayable(uint8_t index) const;
+  static bool IsFragmentValue(uint8_t value);
 
-    BSirenState state_;
-    uint8_t chips_;
-    PlayKind playKind_ = PlayKind::None;
-    uint8_t playingFragment_ = 0xFF;
+  BSirenState m_state;
+  uint8_t m_chips;
+  PlayKind m_playKind = PlayKind::None;
+  uint8_t m_playingFragment = 0xFF;
 };

@@ -5,138 +5,126 @@
 using namespace siren;
 
 BSirenEmulator::BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed)
-    : device_(chips), faults_(faults), random_(noiseSeed)
-{
+    : m_device(chips), m_faults(faults), m_random(noiseSeed) {}
+
+void BSirenEmulator::Log(const std::string& line) {
+  if (m_log) m_log(line);
 }
 
-void BSirenEmulator::Log(const std::string& line)
-{
-    if (log_)
-        log_(line);
+void BSirenEmulator::ResetLink() {
+  if (m_parser.PendingBytes() > 0)
+    Log("LINK dropped " + std::to_string(m_parser.PendingBytes()) +
+        " bytes of an unfinished request");
+  m_parser.Clear();
 }
 
-void BSirenEmulator::ResetLink()
-{
-    if (parser_.PendingBytes() > 0)
-        Log("LINK dropped " + std::to_string(parser_.PendingBytes()) + " bytes of an unfinished request");
-    parser_.Clear();
+std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size_t count) {
+  std::vector<BOutgoingReply> replies;
+  for (const BParserEvent& event : m_parser.Feed(bytes, count)) {
+    switch (event.kind) {
+      case BParserEvent::Kind::Noise:
+        Log("RX " + HexBytes(event.bytes) + " | noise, skipped");
+        break;
+      case BParserEvent::Kind::BadChecksum:
+        Log("RX " + HexBytes(event.bytes) + " | bad checksum, start byte skipped");
+        break;
+      case BParserEvent::Kind::Request: {
+        BOutgoingReply reply;
+        reply.chunkOffset = event.chunkOffset;
+        if (HandleRequest(event.request, reply.bytes, reply.logLine))
+          replies.push_back(std::move(reply));
+        break;
+      }
+    }
+  }
+  return replies;
 }
 
-std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size_t count)
-{
-    std::vector<BOutgoingReply> replies;
-    for (const BParserEvent& event : parser_.Feed(bytes, count)) {
-        switch (event.kind) {
-        case BParserEvent::Kind::Noise:
-            Log("RX " + HexBytes(event.bytes) + " | noise, skipped");
-            break;
-        case BParserEvent::Kind::BadChecksum:
-            Log("RX " + HexBytes(event.bytes) + " | bad checksum, start byte skipped");
-            break;
-        case BParserEvent::Kind::Request: {
-            BOutgoingReply reply;
-            reply.chunkOffset = event.chunkOffset;
-            if (HandleRequest(event.request, reply.bytes, reply.logLine))
-                replies.push_back(std::move(reply));
-            break;
-        }
-        }
-    }
-    return replies;
-}
-
-bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& out, std::string& logLine)
-{
-    const uint64_t number = ++requestCount_;
-    const std::string numberText = "request " + std::to_string(number);
-    const uint8_t* payload = request.payload.data();
-    Log("RX " + HexBytes(request.frame) + " | " + numberText + ": " +
-        DescribeRequest(request.code, payload, request.payload.size()));
-    if (faults_.silent) {
-        Log("FAULT silent: no reply to " + numberText);
-        return false;
-    }
-    std::vector<uint8_t> frame;
-    uint8_t status = 0;
-    std::string reason;
-    if (FindRefusal(request, status, reason)) {
-        frame = BSirenDevice::BuildRefusal(request, status);
-        Log("FAULT refuse: " + reason + " with status " + std::to_string(status));
-    } else {
-        const std::string before = device_.DescribePlayState();
-        frame = device_.Execute(request);
-        const std::string after = device_.DescribePlayState();
-        if (after != before || request.code == kPlayFragment || request.code == kPlayPlaylist)
-            Log("PLAY " + after);
-    }
-    if (frame.empty())
-        return false;
-    if (faults_.dropReply.Matches(number)) {
-        // As if the reply were lost on the line: the device did its work.
-        Log("FAULT drop: reply " + std::to_string(number) + " not sent: " + HexBytes(frame));
-        return false;
-    }
-
-    if (faults_.corruptChecksum.Matches(number)) {
-        frame.back() ^= 0xFF;
-        Log("FAULT corrupt: checksum of reply " + std::to_string(number) + " inverted");
-    }
-    const std::vector<uint8_t> noise = MakeNoise();
-    if (!noise.empty())
-        Log("FAULT noise: " + HexBytes(noise));
-    logLine = "TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame);
-    out = noise;
-    out.insert(out.end(), frame.begin(), frame.end());
-    return true;
-}
-
-bool BSirenEmulator::FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason)
-{
-    const uint8_t* payload = request.payload.data();
-    if (request.code == kReadByte || request.code == kWriteByte) {
-        const uint32_t address = ReadUint24(payload);
-        if (!faults_.IsAddressRefused(address))
-            return false;
-        status = kStatusUnavailable;
-        reason = "address " + std::to_string(address);
-        return true;
-    }
-    BTableRefusal::Kind kind;
-    if (request.code == kWriteFragment)
-        kind = BTableRefusal::Kind::Fragment;
-    else if (request.code == kWritePlaylist)
-        kind = BTableRefusal::Kind::Playlist;
-    else if (request.code == kWriteButton)
-        kind = BTableRefusal::Kind::Button;
-    else
-        return false;
-    for (BTableRefusal& rule : faults_.tableRefusals) {
-        if (rule.kind != kind || (rule.index >= 0 && rule.index != payload[0]))
-            continue;
-        if (rule.times != 0 && rule.used >= rule.times)
-            continue;
-        ++rule.used;
-        status = rule.status;
-        reason = std::string(BTableRefusal::KindName(kind)) + " write " + std::to_string(payload[0]);
-        return true;
-    }
+bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& out,
+                                   std::string& logLine) {
+  const uint64_t number = ++m_requestCount;
+  const std::string numberText = "request " + std::to_string(number);
+  const uint8_t* payload = request.payload.data();
+  Log("RX " + HexBytes(request.frame) + " | " + numberText + ": " +
+      DescribeRequest(request.code, payload, request.payload.size()));
+  if (m_faults.silent) {
+    Log("FAULT silent: no reply to " + numberText);
     return false;
+  }
+  std::vector<uint8_t> frame;
+  uint8_t status = 0;
+  std::string reason;
+  if (FindRefusal(request, status, reason)) {
+    frame = BSirenDevice::BuildRefusal(request, status);
+    Log("FAULT refuse: " + reason + " with status " + std::to_string(status));
+  } else {
+    const std::string before = m_device.DescribePlayState();
+    frame = m_device.Execute(request);
+    const std::string after = m_device.DescribePlayState();
+    if (after != before || request.code == kPlayFragment || request.code == kPlayPlaylist)
+      Log("PLAY " + after);
+  }
+  if (frame.empty()) return false;
+  if (m_faults.dropReply.Matches(number)) {
+    // As if the reply were lost on the line: the device did its work.
+    Log("FAULT drop: reply " + std::to_string(number) + " not sent: " + HexBytes(frame));
+    return false;
+  }
+
+  if (m_faults.corruptChecksum.Matches(number)) {
+    frame.back() ^= 0xFF;
+    Log("FAULT corrupt: checksum of reply " + std::to_string(number) + " inverted");
+  }
+  const std::vector<uint8_t> noise = MakeNoise();
+  if (!noise.empty()) Log("FAULT noise: " + HexBytes(noise));
+  logLine =
+      "TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame);
+  out = noise;
+  out.insert(out.end(), frame.begin(), frame.end());
+  return true;
 }
 
-std::vector<uint8_t> BSirenEmulator::MakeNoise()
-{
-    std::vector<uint8_t> noise;
-    if (faults_.noiseBytes == 0)
-        return noise;
-    std::uniform_int_distribution<int> percent(1, 100);
-    if (faults_.noisePercent < 100 && percent(random_) > static_cast<int>(faults_.noisePercent))
-        return noise;
-    std::uniform_int_distribution<int> byteValue(0, 254);
-    for (uint32_t i = 0; i < faults_.noiseBytes; ++i) {
-        int value = byteValue(random_);
-        if (value >= kReplyStart)
-            ++value;   // every value but the reply start byte
-        noise.push_back(static_cast<uint8_t>(value));
-    }
+bool BSirenEmulator::FindRefusal(const BSirenRequest& request, uint8_t& status,
+                                 std::string& reason) {
+  const uint8_t* payload = request.payload.data();
+  if (request.code == kReadByte || request.code == kWriteByte) {
+    const uint32_t address = ReadUint24(payload);
+    if (!m_faults.IsAddressRefused(address)) return false;
+    status = kStatusUnavailable;
+    reason = "address " + std::to_string(address);
+    return true;
+  }
+  BTableRefusal::Kind kind;
+  if (request.code == kWriteFragment)
+    kind = BTableRefusal::Kind::Fragment;
+  else if (request.code == kWritePlaylist)
+    kind = BTableRefusal::Kind::Playlist;
+  else if (request.code == kWriteButton)
+    kind = BTableRefusal::Kind::Button;
+  else
+    return false;
+  for (BTableRefusal& rule : m_faults.tableRefusals) {
+    if (rule.kind != kind || (rule.index >= 0 && rule.index != payload[0])) continue;
+    if (rule.times != 0 && rule.used >= rule.times) continue;
+    ++rule.used;
+    status = rule.status;
+    reason = std::string(BTableRefusal::KindName(kind)) + " write " + std::to_string(payload[0]);
+    return true;
+  }
+  return false;
+}
+
+std::vector<uint8_t> BSirenEmulator::MakeNoise() {
+  std::vector<uint8_t> noise;
+  if (m_faults.noiseBytes == 0) return noise;
+  std::uniform_int_distribution<int> percent(1, 100);
+  if (m_faults.noisePercent < 100 && percent(m_random) > static_cast<int>(m_faults.noisePercent))
     return noise;
+  std::uniform_int_distribution<int> byteValue(0, 254);
+  for (uint32_t i = 0; i < m_faults.noiseBytes; ++i) {
+    int value = byteValue(m_random);
+    if (value >= kReplyStart) ++value;  // every value but the reply start byte
+    noise.push_back(static_cast<uint8_t>(value));
+  }
+  return noise;
 }

@@ -19,41 +19,44 @@
 #include "emulator/siren_device.h"
 
 struct BOutgoingReply {
-    // The request ended at this many bytes into the chunk given to Feed.
-    std::size_t chunkOffset = 0;
-    // Noise (if any) followed by the reply frame.
-    std::vector<uint8_t> bytes;
-    // The log line of the reply frame, for the caller to log when the bytes
-    // have really been written (so that the log shows the line's timing).
-    std::string logLine;
+  // The request ended at this many bytes into the chunk given to Feed.
+  std::size_t chunkOffset = 0;
+  // Noise (if any) followed by the reply frame.
+  std::vector<uint8_t> bytes;
+  // The log line of the reply frame, for the caller to log when the bytes
+  // have really been written (so that the log shows the line's timing).
+  std::string logLine;
 };
 
 class BSirenEmulator {
-public:
-    using LogSink = std::function<void(const std::string& line)>;
+ public:
+  using LogSink = std::function<void(const std::string& line)>;
 
-    BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed = 1);
+  BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed = 1);
 
-    void SetLog(LogSink sink) { log_ = std::move(sink); }
-    std::vector<BOutgoingReply> Feed(const uint8_t* bytes, std::size_t count);
-    std::vector<BOutgoingReply> Feed(const std::vector<uint8_t>& bytes) { return Feed(bytes.data(), bytes.size()); }
-    // The other side hung up: a partial request is forgotten.
-    void ResetLink();
+  void SetLog(LogSink sink) { m_log = std::move(sink); }
+  std::vector<BOutgoingReply> Feed(const uint8_t* bytes, std::size_t count);
+  std::vector<BOutgoingReply> Feed(const std::vector<uint8_t>& bytes) {
+    return Feed(bytes.data(), bytes.size());
+  }
+  // The other side hung up: a partial request is forgotten.
+  void ResetLink();
 
-    BSirenDevice& Device() { return device_; }
-    const BSirenDevice& Device() const { return device_; }
-    uint64_t RequestCount() const { return requestCount_; }
+  BSirenDevice& Device() { return m_device; }
+  const BSirenDevice& Device() const { return m_device; }
+  uint64_t RequestCount() const { return m_requestCount; }
 
-private:
-    bool HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& reply, std::string& logLine);
-    bool FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason);
-    std::vector<uint8_t> MakeNoise();
-    void Log(const std::string& line);
+ private:
+  bool HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& reply,
+                     std::string& logLine);
+  bool FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason);
+  std::vector<uint8_t> MakeNoise();
+  void Log(const std::string& line);
 
-    BSirenDevice device_;
-    BSirenRequestParser parser_;
-    BFaultPlan faults_;
-    std::mt19937 random_;
-    uint64_t requestCount_ = 0;
-    LogSink log_;
+  BSirenDevice m_device;
+  BSirenRequestParser m_parser;
+  BFaultPlan m_faults;
+  std::mt19937 m_random;
+  uint64_t m_requestCount = 0;
+  LogSink m_log;
 };

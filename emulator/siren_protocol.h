@@ -14,7 +14,7 @@ namespace siren {
 
 constexpr uint8_t kRequestStart = 0xAA;
 constexpr uint8_t kReplyStart = 0x55;
-constexpr std::size_t kFrameOverhead = 4;   // start, code, length, checksum
+constexpr std::size_t kFrameOverhead = 4;  // start, code, length, checksum
 
 // Request codes the device understands.
 constexpr uint8_t kDetect = 0x00;
@@ -30,7 +30,7 @@ constexpr uint8_t kPlayPlaylist = 0x52;
 constexpr uint8_t kReadButton = 0x53;
 constexpr uint8_t kWriteButton = 0x54;
 
-constexpr uint8_t kDetectReply = 0xFF;      // the only reply whose code differs from the request's
+constexpr uint8_t kDetectReply = 0xFF;  // the only reply whose code differs from the request's
 
 // Status bytes of the replies.
 constexpr uint8_t kStatusOk = 0;
@@ -38,7 +38,7 @@ constexpr uint8_t kStatusBadIndex = 1;          // the index of the item the com
 constexpr uint8_t kStatusBadFragmentIndex = 2;  // a playlist or button value that is no fragment
 constexpr uint8_t kStatusUnavailable = 255;     // beyond the memory, or nothing there to play
 
-constexpr uint8_t kStopPlayback = 0xFF;     // play-fragment argument that stops playback
+constexpr uint8_t kStopPlayback = 0xFF;  // play-fragment argument that stops playback
 
 // Payload length of a request code, or -1 for a code the device does not know.
 int RequestPayloadLength(uint8_t code);

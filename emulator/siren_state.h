@@ -28,47 +28,47 @@
 #include <vector>
 
 struct BSirenFragmentEntry {
-    uint32_t start = 0xFFFFF;
-    uint32_t length = 0xFFFFF;
+  uint32_t start = 0xFFFFF;
+  uint32_t length = 0xFFFFF;
 };
 
 class BSirenState {
-public:
-    static constexpr uint32_t kChipSize = 65535;
-    static constexpr int kMaxChips = 4;
-    static constexpr uint32_t kMemorySize = kChipSize * kMaxChips;   // 262140
-    static constexpr uint32_t kEmptyValue = 0xFFFFF;
-    static constexpr uint8_t kErased = 0xFF;
-    static constexpr uint8_t kNone = 255;
-    static constexpr int kFragmentCount = 16;
-    static constexpr int kPlaylistLength = 16;
-    static constexpr int kButtonCount = 4;
-    static constexpr std::size_t kHeaderSize = 8;
-    static constexpr std::size_t kFileSize =
-        kHeaderSize + kFragmentCount * 6 + kPlaylistLength + kButtonCount + kMemorySize;
+ public:
+  static constexpr uint32_t kChipSize = 65535;
+  static constexpr int kMaxChips = 4;
+  static constexpr uint32_t kMemorySize = kChipSize * kMaxChips;  // 262140
+  static constexpr uint32_t kEmptyValue = 0xFFFFF;
+  static constexpr uint8_t kErased = 0xFF;
+  static constexpr uint8_t kNone = 255;
+  static constexpr int kFragmentCount = 16;
+  static constexpr int kPlaylistLength = 16;
+  static constexpr int kButtonCount = 4;
+  static constexpr std::size_t kHeaderSize = 8;
+  static constexpr std::size_t kFileSize =
+      kHeaderSize + kFragmentCount * 6 + kPlaylistLength + kButtonCount + kMemorySize;
 
-    BSirenState();
+  BSirenState();
 
-    // Erased memory, empty table, empty playlist, no bindings.
-    void Reset();
+  // Erased memory, empty table, empty playlist, no bindings.
+  void Reset();
 
-    // False when the file cannot be read or is not a state file; the state is
-    // then unchanged and GetErrorText says why.
-    bool Load(const std::string& path);
-    bool Save(const std::string& path);
-    static bool FileExists(const std::string& path);
-    const std::string& GetErrorText() const { return errorText_; }
+  // False when the file cannot be read or is not a state file; the state is
+  // then unchanged and GetErrorText says why.
+  bool Load(const std::string& path);
+  bool Save(const std::string& path);
+  static bool FileExists(const std::string& path);
+  const std::string& GetErrorText() const { return m_errorText; }
 
-    bool IsEntryEmpty(int index) const;
+  bool IsEntryEmpty(int index) const;
 
-    std::array<BSirenFragmentEntry, kFragmentCount> fragments;
-    std::array<uint8_t, kPlaylistLength> playlist;
-    std::array<uint8_t, kButtonCount> buttons;
-    std::vector<uint8_t> memory;   // always kMemorySize bytes
+  std::array<BSirenFragmentEntry, kFragmentCount> fragments;
+  std::array<uint8_t, kPlaylistLength> playlist;
+  std::array<uint8_t, kButtonCount> buttons;
+  std::vector<uint8_t> memory;  // always kMemorySize bytes
 
-private:
-    std::vector<uint8_t> Serialize() const;
-    bool Deserialize(const std::vector<uint8_t>& bytes);
+ private:
+  std::vector<uint8_t> Serialize() const;
+  bool Deserialize(const std::vector<uint8_t>& bytes);
 
-    std::string errorText_;
+  std::string m_errorText;
 };

@@ -40,8 +40,9 @@ int BCOMSelectorDlg::ShowMessageBox(const std::wstring& text, UINT type) {
 }
 
 void BCOMSelectorDlg::OnInitDialog() {
-  HANDLE icon = ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                             ::GetSystemMetrics(SM_CYICON), LR_SHARED);
+  HANDLE icon =
+      ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED);
   ::SendMessageW(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
   HWND combo = GetItem(IDC_PORT_COMBO);

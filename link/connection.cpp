@@ -90,8 +90,8 @@ BCOMConnection::Next BCOMConnection::WriteFrame(const std::vector<uint8_t>& fram
   size_t written = 0;
   while (written < frame.size()) {
     DWORD count = 0;
-    if (::WriteFile(m_port, frame.data() + written, static_cast<DWORD>(frame.size() - written), nullptr,
-                    &m_writeOverlapped)) {
+    if (::WriteFile(m_port, frame.data() + written, static_cast<DWORD>(frame.size() - written),
+                    nullptr, &m_writeOverlapped)) {
       // Done at once (the usual case): there is nothing to wait for, and the
       // result is already in the record.
       if (!::GetOverlappedResult(m_port, &m_writeOverlapped, &count, FALSE)) {

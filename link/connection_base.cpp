@@ -24,7 +24,8 @@ std::string FormatResourceText(UINT id, ...) {
 
 }  // namespace
 
-BCOMConnectionBase::BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs)
+BCOMConnectionBase::BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs,
+                                       DWORD writeTimeoutMs)
     : m_handler(&handler), m_readTimeoutMs(readTimeoutMs), m_writeTimeoutMs(writeTimeoutMs) {
   ZeroMemory(&m_settings, sizeof(m_settings));
 }

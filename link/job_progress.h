@@ -7,8 +7,8 @@
 class BJobProgress {
  public:
   struct Report {
-    int speed;              // bytes per second, truncated, for the debug line
-    bool showTimeLeft;      // a new, smaller time left is to be shown
+    int speed;          // bytes per second, truncated, for the debug line
+    bool showTimeLeft;  // a new, smaller time left is to be shown
     uint32_t secondsLeft;
   };
 

@@ -11,32 +11,32 @@ struct BSirenLink::TablePhase {
   BLinkState readState;
   BLinkState writeState;
   uint8_t readCommand;
-  int readingLine;      // "reading entry %d"
+  int readingLine;  // "reading entry %d"
   int readDoneLine;
   int writingLine;      // "writing entry %d"
   int writeFailedLine;  // "could not write entry %d (%s)"
   int retryPrompt;
   int writtenLine;
-  int badIndexText;     // the reason for status 1
+  int badIndexText;        // the reason for status 1
   bool hasFragmentStatus;  // status 2 means a bad fragment index
 };
 
 const BSirenLink::TablePhase& BSirenLink::PhaseOf(Table table) {
-  static const TablePhase kFragments = {kMaxFragments, BLinkState::ReadingFragments, BLinkState::WritingFragment,
-                                        CMD_READ_FRAGMENT, IDS_READING_FRAGMENT, IDS_FRAGMENTS_READ,
-                                        IDS_WRITING_FRAGMENT, IDS_FRAGMENT_WRITE_FAILED,
-                                        IDS_FRAGMENT_WRITE_RETRY_PROMPT, IDS_FRAGMENTS_WRITTEN,
-                                        IDS_BAD_FRAGMENT_INDEX, false};
-  static const TablePhase kPlaylist = {kMaxPlaylistEntries, BLinkState::ReadingPlaylist, BLinkState::WritingPlaylist,
-                                       CMD_READ_PLAYLIST, IDS_READING_PLAYLIST, IDS_PLAYLIST_READ,
-                                       IDS_WRITING_PLAYLIST, IDS_PLAYLIST_WRITE_FAILED,
-                                       IDS_PLAYLIST_WRITE_RETRY_PROMPT, IDS_PLAYLIST_WRITTEN,
-                                       IDS_BAD_PLAYLIST_INDEX, true};
-  static const TablePhase kButtons = {kButtonCount, BLinkState::ReadingButtons, BLinkState::WritingButton,
-                                      CMD_READ_BUTTON, IDS_READING_BUTTON, IDS_BUTTONS_READ,
-                                      IDS_WRITING_BUTTON, IDS_BUTTON_WRITE_FAILED,
-                                      IDS_BUTTON_WRITE_RETRY_PROMPT, IDS_BUTTONS_WRITTEN,
-                                      IDS_BAD_BUTTON_INDEX, true};
+  static const TablePhase kFragments = {
+      kMaxFragments,         BLinkState::ReadingFragments, BLinkState::WritingFragment,
+      CMD_READ_FRAGMENT,     IDS_READING_FRAGMENT,         IDS_FRAGMENTS_READ,
+      IDS_WRITING_FRAGMENT,  IDS_FRAGMENT_WRITE_FAILED,    IDS_FRAGMENT_WRITE_RETRY_PROMPT,
+      IDS_FRAGMENTS_WRITTEN, IDS_BAD_FRAGMENT_INDEX,       false};
+  static const TablePhase kPlaylist = {
+      kMaxPlaylistEntries,  BLinkState::ReadingPlaylist, BLinkState::WritingPlaylist,
+      CMD_READ_PLAYLIST,    IDS_READING_PLAYLIST,        IDS_PLAYLIST_READ,
+      IDS_WRITING_PLAYLIST, IDS_PLAYLIST_WRITE_FAILED,   IDS_PLAYLIST_WRITE_RETRY_PROMPT,
+      IDS_PLAYLIST_WRITTEN, IDS_BAD_PLAYLIST_INDEX,      true};
+  static const TablePhase kButtons = {
+      kButtonCount,        BLinkState::ReadingButtons, BLinkState::WritingButton,
+      CMD_READ_BUTTON,     IDS_READING_BUTTON,         IDS_BUTTONS_READ,
+      IDS_WRITING_BUTTON,  IDS_BUTTON_WRITE_FAILED,    IDS_BUTTON_WRITE_RETRY_PROMPT,
+      IDS_BUTTONS_WRITTEN, IDS_BAD_BUTTON_INDEX,       true};
   switch (table) {
     case Table::Fragments:
       return kFragments;
@@ -129,11 +129,10 @@ void BSirenLink::OnTableRead(Table table) {
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       StartTableRead(Table::Playlist);
       return;
-    case Table::Playlist:
-      {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_profile.SetPlaylistSynced(true);
-      }
+    case Table::Playlist: {
+      std::lock_guard<std::mutex> lock(m_lock);
+      m_profile.SetPlaylistSynced(true);
+    }
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       StartTableRead(Table::Buttons);
       return;
@@ -150,7 +149,8 @@ void BSirenLink::OnTableRead(Table table) {
 void BSirenLink::StartWrite() {
   m_ui.EnablePlayer(false);
   if (m_profile.HasFragmentsBeyondMemory() &&
-      m_ui.AskLink(BLinkText(IDS_FRAGMENTS_BEYOND_MEMORY_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes)
+      m_ui.AskLink(BLinkText(IDS_FRAGMENTS_BEYOND_MEMORY_PROMPT), BQuestion::YesNoWarning) !=
+          BAnswer::Yes)
     return;
   m_ui.SetProgressRange(0);
   {
@@ -172,8 +172,8 @@ void BSirenLink::WriteTableEntry(Table table, int index) {
     uint32_t start = fragment.start;
     uint32_t length = fragment.length;
     Send(phase.writeState, CMD_WRITE_FRAGMENT,
-         {item, uint8_t(start), uint8_t(start >> 8), uint8_t(start >> 16), uint8_t(length), uint8_t(length >> 8),
-          uint8_t(length >> 16)});
+         {item, uint8_t(start), uint8_t(start >> 8), uint8_t(start >> 16), uint8_t(length),
+          uint8_t(length >> 8), uint8_t(length >> 16)});
   } else if (table == Table::Playlist) {
     Send(phase.writeState, CMD_WRITE_PLAYLIST, {item, m_profile.GetPlaylistEntry(index)});
   } else {
@@ -200,7 +200,8 @@ void BSirenLink::OnTableWritten(Table table) {
     reason = BLinkText(IDS_BAD_FRAGMENT_INDEX);
   if (!reason.IsEmpty()) {
     m_ui.ShowLinkStatus(BLinkText(phase.writeFailedLine, {cursor, reason}));
-    BAnswer answer = m_ui.AskLink(BLinkText(phase.retryPrompt, {cursor, reason}), BQuestion::YesNoCancelWarning);
+    BAnswer answer =
+        m_ui.AskLink(BLinkText(phase.retryPrompt, {cursor, reason}), BQuestion::YesNoCancelWarning);
     if (GetState() != phase.writeState) return;  // disconnected while asking
     if (answer == BAnswer::Yes) {
       WriteTableEntry(table, cursor);
@@ -240,8 +241,9 @@ void BSirenLink::AskForMemoryPhase(bool writing) {
     total = m_profile.BuildTransferPlan();
   }
   if (total > 0) {
-    BAnswer answer = m_ui.AskLink(BLinkText(writing ? IDS_WRITE_MEMORY_PROMPT : IDS_READ_MEMORY_PROMPT),
-                                  BQuestion::YesNoInformation);
+    BAnswer answer =
+        m_ui.AskLink(BLinkText(writing ? IDS_WRITE_MEMORY_PROMPT : IDS_READ_MEMORY_PROMPT),
+                     BQuestion::YesNoInformation);
     if (GetState() != tableState) return;  // disconnected while asking
     if (answer == BAnswer::Yes) {
       StartMemoryPhase(writing, total);
@@ -284,7 +286,8 @@ void BSirenLink::SendWriteByte(uint32_t planIndex) {
   m_profile.TransferAddress(planIndex, address);
   m_addressInFlight = address;
   uint8_t value = address < kImageSize ? m_profile.Image()[address] : kErasedByte;
-  SendLocked(CMD_WRITE_BYTE, {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), value});
+  SendLocked(CMD_WRITE_BYTE,
+             {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), value});
 }
 
 // Worker, with m_lock held: store the byte and ask for the next one at once.
@@ -328,15 +331,16 @@ void BSirenLink::OnMemoryProgress(bool writing) {
     cursor = m_profile.GetJobCursor();
   }
   m_ui.SetProgressPosition(cursor);
-  BJobProgress::Report report = m_progress.OnProgress(static_cast<uint32_t>(cursor), m_ui.TickCount());
+  BJobProgress::Report report =
+      m_progress.OnProgress(static_cast<uint32_t>(cursor), m_ui.TickCount());
   char line[64];
   std::snprintf(line, sizeof(line), "speed = %d\r\n", report.speed);
   m_ui.DebugOutput(line);
   if (report.showTimeLeft) {
     int minutes = static_cast<int>(report.secondsLeft / 60 % 60);
     int seconds = static_cast<int>(report.secondsLeft % 60);
-    m_ui.ReplaceLinkStatus(
-        BLinkText(writing ? IDS_MEMORY_WRITE_TIME_LEFT : IDS_MEMORY_READ_TIME_LEFT, {minutes, seconds}));
+    m_ui.ReplaceLinkStatus(BLinkText(
+        writing ? IDS_MEMORY_WRITE_TIME_LEFT : IDS_MEMORY_READ_TIME_LEFT, {minutes, seconds}));
   }
 }
 

@@ -138,15 +138,16 @@ void BSirenLink::PlayFragment() {
   int index = m_ui.SelectedFragment();
   if (index < 0 || index >= kMaxFragments) return;
   if (!m_profile.GetFragment(index).synced &&
-      m_ui.AskLink(BLinkText(IDS_FRAGMENT_NOT_SYNCED_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes)
+      m_ui.AskLink(BLinkText(IDS_FRAGMENT_NOT_SYNCED_PROMPT), BQuestion::YesNoWarning) !=
+          BAnswer::Yes)
     return;
   m_playedFragment = static_cast<uint8_t>(index);
   Send(BLinkState::PlayingFragment, CMD_PLAY_FRAGMENT, {m_playedFragment});
 }
 
 void BSirenLink::PlayPlaylist() {
-  if (!m_profile.IsPlaylistSynced() &&
-      m_ui.AskLink(BLinkText(IDS_PLAYLIST_NOT_SYNCED_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes)
+  if (!m_profile.IsPlaylistSynced() && m_ui.AskLink(BLinkText(IDS_PLAYLIST_NOT_SYNCED_PROMPT),
+                                                    BQuestion::YesNoWarning) != BAnswer::Yes)
     return;
   Send(BLinkState::PlayingPlaylist, CMD_PLAY_PLAYLIST, {});
 }
@@ -171,7 +172,8 @@ void BSirenLink::OnPlayReply(bool playlist) {
     if (playlist)
       m_ui.ShowLinkError(BLinkText(IDS_PLAY_PLAYLIST_ON_SIREN_FAILED, {reason}));
     else
-      m_ui.ShowLinkError(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {int(m_playedFragment), reason}));
+      m_ui.ShowLinkError(
+          BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {int(m_playedFragment), reason}));
   }
   SetState(BLinkState::Idle);
 }

@@ -9,213 +9,179 @@ namespace {
 
 // A half-open byte range [begin, end) of the image.
 struct BSpan {
-    uint32_t begin = 0;
-    uint32_t end = 0;
+  uint32_t begin = 0;
+  uint32_t end = 0;
 
-    bool IsEmpty() const { return begin >= end; }
-    bool Overlaps(const BSpan& other) const
-    {
-        return !IsEmpty() && !other.IsEmpty() && begin < other.end && other.begin < end;
-    }
+  bool IsEmpty() const { return begin >= end; }
+  bool Overlaps(const BSpan& other) const {
+    return !IsEmpty() && !other.IsEmpty() && begin < other.end && other.begin < end;
+  }
 };
 
-BSpan SpanOf(const BMemRange& range)
-{
-    return BSpan{range.start, range.start + range.length};
-}
+BSpan SpanOf(const BMemRange& range) { return BSpan{range.start, range.start + range.length}; }
 
 // Where the recorded bytes go back to: the recorded start, as many bytes as
 // were recorded (the part of the fragment that was inside the image).
-BSpan RecordedSpan(const BHistoryEntry& entry)
-{
-    const uint32_t begin = std::min(entry.start, kImageSize);
-    return BSpan{begin, begin + static_cast<uint32_t>(entry.bytes.size())};
+BSpan RecordedSpan(const BHistoryEntry& entry) {
+  const uint32_t begin = std::min(entry.start, kImageSize);
+  return BSpan{begin, begin + static_cast<uint32_t>(entry.bytes.size())};
 }
 
 // The parts of `a` that lie outside `b`: before it and after it.
-BSpan PartBefore(const BSpan& a, const BSpan& b) { return BSpan{a.begin, std::min(a.end, b.begin)}; }
+BSpan PartBefore(const BSpan& a, const BSpan& b) {
+  return BSpan{a.begin, std::min(a.end, b.begin)};
+}
 BSpan PartAfter(const BSpan& a, const BSpan& b) { return BSpan{std::max(a.begin, b.end), a.end}; }
 
 // True when the bytes the restore newly claims hold no other fragment.
-bool RestoreLeavesOthersAlone(const BProfile& profile, const BHistoryEntry& entry)
-{
-    const BSpan present = SpanOf(profile.GetFragment(entry.fragmentIndex).ImageRange());
-    const BSpan recorded = RecordedSpan(entry);
-    const BSpan claimed[2] = {PartBefore(recorded, present), PartAfter(recorded, present)};
-    for (int slot = 0; slot < kMaxFragments; ++slot) {
-        if (slot == entry.fragmentIndex || !profile.GetFragment(slot).IsInUse())
-            continue;
-        const BSpan other = SpanOf(profile.GetFragment(slot).ImageRange());
-        if (claimed[0].Overlaps(other) || claimed[1].Overlaps(other))
-            return false;
-    }
-    return true;
+bool RestoreLeavesOthersAlone(const BProfile& profile, const BHistoryEntry& entry) {
+  const BSpan present = SpanOf(profile.GetFragment(entry.fragmentIndex).ImageRange());
+  const BSpan recorded = RecordedSpan(entry);
+  const BSpan claimed[2] = {PartBefore(recorded, present), PartAfter(recorded, present)};
+  for (int slot = 0; slot < kMaxFragments; ++slot) {
+    if (slot == entry.fragmentIndex || !profile.GetFragment(slot).IsInUse()) continue;
+    const BSpan other = SpanOf(profile.GetFragment(slot).ImageRange());
+    if (claimed[0].Overlaps(other) || claimed[1].Overlaps(other)) return false;
+  }
+  return true;
 }
 
-void Erase(BProfile& profile, const BSpan& span)
-{
-    if (!span.IsEmpty())
-        std::fill(profile.Image() + span.begin, profile.Image() + span.end, kErasedByte);
+void Erase(BProfile& profile, const BSpan& span) {
+  if (!span.IsEmpty())
+    std::fill(profile.Image() + span.begin, profile.Image() + span.end, kErasedByte);
 }
 
 // Gives the fragment its recorded start, length and bytes. The name and the
 // synced flag stay; bytes the fragment gives up are erased.
-void Restore(BProfile& profile, const BHistoryEntry& entry)
-{
-    BFragment fragment = profile.GetFragment(entry.fragmentIndex);
-    const BSpan present = SpanOf(fragment.ImageRange());
-    const BSpan recorded = RecordedSpan(entry);
-    Erase(profile, PartBefore(present, recorded));
-    Erase(profile, PartAfter(present, recorded));
-    std::copy(entry.bytes.begin(), entry.bytes.end(), profile.Image() + recorded.begin);
+void Restore(BProfile& profile, const BHistoryEntry& entry) {
+  BFragment fragment = profile.GetFragment(entry.fragmentIndex);
+  const BSpan present = SpanOf(fragment.ImageRange());
+  const BSpan recorded = RecordedSpan(entry);
+  Erase(profile, PartBefore(present, recorded));
+  Erase(profile, PartAfter(present, recorded));
+  std::copy(entry.bytes.begin(), entry.bytes.end(), profile.Image() + recorded.begin);
 
-    fragment.start = entry.start;
-    fragment.length = entry.length;
-    profile.SetFragment(entry.fragmentIndex, fragment);
+  fragment.start = entry.start;
+  fragment.length = entry.length;
+  profile.SetFragment(entry.fragmentIndex, fragment);
 }
 
-} // namespace
+}  // namespace
 
-bool BEditHistory::PushUndo(const BProfile& profile, int fragment, bool clearRedo)
-{
-    if (!Push(undo_, profile, fragment))
-        return false;
-    if (clearRedo)
-        DropAll(redo_);
-    KeepWithinLimit();
-    return true;
+bool BEditHistory::PushUndo(const BProfile& profile, int fragment, bool clearRedo) {
+  if (!Push(m_undo, profile, fragment)) return false;
+  if (clearRedo) DropAll(m_redo);
+  KeepWithinLimit();
+  return true;
 }
 
-bool BEditHistory::PushRedo(const BProfile& profile, int fragment)
-{
-    if (!Push(redo_, profile, fragment))
-        return false;
-    KeepWithinLimit();
-    return true;
+bool BEditHistory::PushRedo(const BProfile& profile, int fragment) {
+  if (!Push(m_redo, profile, fragment)) return false;
+  KeepWithinLimit();
+  return true;
 }
 
-BHistoryStep BEditHistory::Undo(BProfile& profile)
-{
-    return Step(undo_, redo_, profile);
+BHistoryStep BEditHistory::Undo(BProfile& profile) { return Step(m_undo, m_redo, profile); }
+
+BHistoryStep BEditHistory::Redo(BProfile& profile) { return Step(m_redo, m_undo, profile); }
+
+void BEditHistory::Clear() {
+  DropAll(m_undo);
+  DropAll(m_redo);
 }
 
-BHistoryStep BEditHistory::Redo(BProfile& profile)
-{
-    return Step(redo_, undo_, profile);
-}
-
-void BEditHistory::Clear()
-{
-    DropAll(undo_);
-    DropAll(redo_);
-}
-
-bool BEditHistory::RenumberHistory(int deleted)
-{
-    if (deleted < 0 || deleted >= kMaxFragments)
-        return false;
-    for (BEntryList* list : {&undo_, &redo_}) {
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < list->size(); ++i) {
-            BHistoryEntry& entry = (*list)[i];
-            if (entry.fragmentIndex == deleted) {
-                byteCount_ -= entry.bytes.size();
-                continue;
-            }
-            if (entry.fragmentIndex > deleted)
-                --entry.fragmentIndex;
-            if (kept != i)   // a vector moved onto itself would lose its bytes
-                (*list)[kept] = std::move(entry);
-            ++kept;
-        }
-        list->erase(list->begin() + kept, list->end());
+bool BEditHistory::RenumberHistory(int deleted) {
+  if (deleted < 0 || deleted >= kMaxFragments) return false;
+  for (BEntryList* list : {&m_undo, &m_redo}) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list->size(); ++i) {
+      BHistoryEntry& entry = (*list)[i];
+      if (entry.fragmentIndex == deleted) {
+        m_byteCount -= entry.bytes.size();
+        continue;
+      }
+      if (entry.fragmentIndex > deleted) --entry.fragmentIndex;
+      if (kept != i)  // a vector moved onto itself would lose its bytes
+        (*list)[kept] = std::move(entry);
+      ++kept;
     }
-    return true;
+    list->erase(list->begin() + kept, list->end());
+  }
+  return true;
 }
 
-void BEditHistory::SetByteLimit(std::size_t limit)
-{
-    byteLimit_ = limit;
-    KeepWithinLimit();
+void BEditHistory::SetByteLimit(std::size_t limit) {
+  m_byteLimit = limit;
+  KeepWithinLimit();
 }
 
-bool BEditHistory::Push(BEntryList& list, const BProfile& profile, int fragment)
-{
-    const BFragment& state = profile.GetFragment(fragment);   // an empty slot for a bad index
-    if (!state.IsInUse())
-        return false;
-    const BMemRange range = state.ImageRange();
-    try {
-        BHistoryEntry entry;
-        entry.fragmentIndex = fragment;
-        entry.start = state.start;
-        entry.length = state.length;
-        entry.bytes.assign(profile.Image() + range.start,
-                           profile.Image() + range.start + range.length);
-        list.push_back(std::move(entry));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    byteCount_ += range.length;
-    return true;
+bool BEditHistory::Push(BEntryList& list, const BProfile& profile, int fragment) {
+  const BFragment& state = profile.GetFragment(fragment);  // an empty slot for a bad index
+  if (!state.IsInUse()) return false;
+  const BMemRange range = state.ImageRange();
+  try {
+    BHistoryEntry entry;
+    entry.fragmentIndex = fragment;
+    entry.start = state.start;
+    entry.length = state.length;
+    entry.bytes.assign(profile.Image() + range.start, profile.Image() + range.start + range.length);
+    list.push_back(std::move(entry));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  m_byteCount += range.length;
+  return true;
 }
 
-BHistoryStep BEditHistory::Step(BEntryList& from, BEntryList& to, BProfile& profile)
-{
-    if (from.empty())
-        return Result(BHistoryOutcome::NothingToDo, -1);
+BHistoryStep BEditHistory::Step(BEntryList& from, BEntryList& to, BProfile& profile) {
+  if (from.empty()) return Result(BHistoryOutcome::NothingToDo, -1);
 
-    BHistoryEntry entry = std::move(from.back());
-    from.pop_back();
-    byteCount_ -= entry.bytes.size();
-    const int fragment = entry.fragmentIndex;
+  BHistoryEntry entry = std::move(from.back());
+  from.pop_back();
+  m_byteCount -= entry.bytes.size();
+  const int fragment = entry.fragmentIndex;
 
-    if (!profile.GetFragment(fragment).IsInUse())
-        return Result(BHistoryOutcome::NoFragment, fragment);
-    if (!RestoreLeavesOthersAlone(profile, entry))
-        return Result(BHistoryOutcome::WouldOverlap, fragment);
+  if (!profile.GetFragment(fragment).IsInUse())
+    return Result(BHistoryOutcome::NoFragment, fragment);
+  if (!RestoreLeavesOthersAlone(profile, entry))
+    return Result(BHistoryOutcome::WouldOverlap, fragment);
 
-    // Should the present state not fit in memory, the step still goes ahead;
-    // only the way back is lost.
-    Push(to, profile, fragment);
-    Restore(profile, entry);
-    KeepWithinLimit();
-    return Result(BHistoryOutcome::Restored, fragment);
+  // Should the present state not fit in memory, the step still goes ahead;
+  // only the way back is lost.
+  Push(to, profile, fragment);
+  Restore(profile, entry);
+  KeepWithinLimit();
+  return Result(BHistoryOutcome::Restored, fragment);
 }
 
-void BEditHistory::DropAll(BEntryList& list)
-{
-    for (const BHistoryEntry& entry : list)
-        byteCount_ -= entry.bytes.size();
-    list.clear();
-    list.shrink_to_fit();
+void BEditHistory::DropAll(BEntryList& list) {
+  for (const BHistoryEntry& entry : list) m_byteCount -= entry.bytes.size();
+  list.clear();
+  list.shrink_to_fit();
 }
 
-void BEditHistory::DropOldest(BEntryList& list)
-{
-    byteCount_ -= list.front().bytes.size();
-    list.erase(list.begin());
+void BEditHistory::DropOldest(BEntryList& list) {
+  m_byteCount -= list.front().bytes.size();
+  list.erase(list.begin());
 }
 
-void BEditHistory::KeepWithinLimit()
-{
-    // The newest entry of each list always stays, so the last step can be taken back.
-    while (byteCount_ > byteLimit_) {
-        if (undo_.size() > 1)
-            DropOldest(undo_);
-        else if (redo_.size() > 1)
-            DropOldest(redo_);
-        else
-            break;
-    }
+void BEditHistory::KeepWithinLimit() {
+  // The newest entry of each list always stays, so the last step can be taken back.
+  while (m_byteCount > m_byteLimit) {
+    if (m_undo.size() > 1)
+      DropOldest(m_undo);
+    else if (m_redo.size() > 1)
+      DropOldest(m_redo);
+    else
+      break;
+  }
 }
 
-BHistoryStep BEditHistory::Result(BHistoryOutcome outcome, int fragment) const
-{
-    BHistoryStep step;
-    step.outcome = outcome;
-    step.fragment = fragment;
-    step.canUndo = CanUndo();
-    step.canRedo = CanRedo();
-    return step;
+BHistoryStep BEditHistory::Result(BHistoryOutcome outcome, int fragment) const {
+  BHistoryStep step;
+  step.outcome = outcome;
+  step.fragment = fragment;
+  step.canUndo = CanUndo();
+  step.canRedo = CanRedo();
+  return step;
 }

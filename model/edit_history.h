@@ -39,88 +39,88 @@ class BProfile;
 
 // One recorded state of one fragment. Move-only: its bytes have one owner.
 struct BHistoryEntry {
-    int32_t fragmentIndex = -1;   // slot 0 to 15
-    uint32_t start = 0;           // the fragment's start when recorded
-    uint32_t length = 0;          // the fragment's length when recorded
-    std::vector<uint8_t> bytes;   // the image bytes from start (the part inside the image)
+  int32_t fragmentIndex = -1;  // slot 0 to 15
+  uint32_t start = 0;          // the fragment's start when recorded
+  uint32_t length = 0;         // the fragment's length when recorded
+  std::vector<uint8_t> bytes;  // the image bytes from start (the part inside the image)
 
-    BHistoryEntry() = default;
-    BHistoryEntry(BHistoryEntry&&) = default;
-    BHistoryEntry& operator=(BHistoryEntry&&) = default;
-    BHistoryEntry(const BHistoryEntry&) = delete;
-    BHistoryEntry& operator=(const BHistoryEntry&) = delete;
+  BHistoryEntry() = default;
+  BHistoryEntry(BHistoryEntry&&) = default;
+  BHistoryEntry& operator=(BHistoryEntry&&) = default;
+  BHistoryEntry(const BHistoryEntry&) = delete;
+  BHistoryEntry& operator=(const BHistoryEntry&) = delete;
 };
 
 // What an undo or redo did.
 enum class BHistoryOutcome {
-    NothingToDo,    // the list was empty
-    Restored,       // the fragment has the recorded state; its present one is on the other list
-    NoFragment,     // the entry's fragment is not in use: entry dropped, nothing changed
-    WouldOverlap,   // restoring would overwrite another fragment: entry dropped, nothing changed
+  NothingToDo,   // the list was empty
+  Restored,      // the fragment has the recorded state; its present one is on the other list
+  NoFragment,    // the entry's fragment is not in use: entry dropped, nothing changed
+  WouldOverlap,  // restoring would overwrite another fragment: entry dropped, nothing changed
 };
 
 struct BHistoryStep {
-    BHistoryOutcome outcome = BHistoryOutcome::NothingToDo;
-    int fragment = -1;        // slot of the entry taken, -1 when the list was empty
-    bool canUndo = false;     // the undo list has entries now
-    bool canRedo = false;     // the redo list has entries now
+  BHistoryOutcome outcome = BHistoryOutcome::NothingToDo;
+  int fragment = -1;     // slot of the entry taken, -1 when the list was empty
+  bool canUndo = false;  // the undo list has entries now
+  bool canRedo = false;  // the redo list has entries now
 };
 
 class BEditHistory {
-public:
-    static constexpr std::size_t kDefaultByteLimit = std::size_t(64) << 20;
+ public:
+  static constexpr std::size_t kDefaultByteLimit = std::size_t(64) << 20;
 
-    BEditHistory() = default;
-    BEditHistory(const BEditHistory&) = delete;
-    BEditHistory& operator=(const BEditHistory&) = delete;
+  BEditHistory() = default;
+  BEditHistory(const BEditHistory&) = delete;
+  BEditHistory& operator=(const BEditHistory&) = delete;
 
-    // Records the fragment's present state as the newest undo entry. A new
-    // edit passes clearRedo = true, which empties the redo list. False, with
-    // nothing changed, for a bad index, an empty slot or no memory.
-    bool PushUndo(const BProfile& profile, int fragment, bool clearRedo);
-    // Records the fragment's present state as the newest redo entry.
-    bool PushRedo(const BProfile& profile, int fragment);
+  // Records the fragment's present state as the newest undo entry. A new
+  // edit passes clearRedo = true, which empties the redo list. False, with
+  // nothing changed, for a bad index, an empty slot or no memory.
+  bool PushUndo(const BProfile& profile, int fragment, bool clearRedo);
+  // Records the fragment's present state as the newest redo entry.
+  bool PushRedo(const BProfile& profile, int fragment);
 
-    // Restores the newest undo entry, recording the present state on the
-    // redo list first; Redo is the mirror image.
-    BHistoryStep Undo(BProfile& profile);
-    BHistoryStep Redo(BProfile& profile);
+  // Restores the newest undo entry, recording the present state on the
+  // redo list first; Redo is the mirror image.
+  BHistoryStep Undo(BProfile& profile);
+  BHistoryStep Redo(BProfile& profile);
 
-    // Empties both lists: the profile was replaced or its fragments moved.
-    void Clear();
-    // After fragment `deleted` was removed from the table: drops its entries
-    // and moves the entries of later slots one slot down. False, with nothing
-    // changed, for a bad index.
-    bool RenumberHistory(int deleted);
+  // Empties both lists: the profile was replaced or its fragments moved.
+  void Clear();
+  // After fragment `deleted` was removed from the table: drops its entries
+  // and moves the entries of later slots one slot down. False, with nothing
+  // changed, for a bad index.
+  bool RenumberHistory(int deleted);
 
-    bool CanUndo() const { return !undo_.empty(); }
-    bool CanRedo() const { return !redo_.empty(); }
-    // Slot of the fragment the next undo or redo takes, -1 when there is none;
-    // lets the caller stop the player before that fragment changes.
-    int NextUndoFragment() const { return undo_.empty() ? -1 : undo_.back().fragmentIndex; }
-    int NextRedoFragment() const { return redo_.empty() ? -1 : redo_.back().fragmentIndex; }
+  bool CanUndo() const { return !m_undo.empty(); }
+  bool CanRedo() const { return !m_redo.empty(); }
+  // Slot of the fragment the next undo or redo takes, -1 when there is none;
+  // lets the caller stop the player before that fragment changes.
+  int NextUndoFragment() const { return m_undo.empty() ? -1 : m_undo.back().fragmentIndex; }
+  int NextRedoFragment() const { return m_redo.empty() ? -1 : m_redo.back().fragmentIndex; }
 
-    // Oldest first, newest last.
-    const std::vector<BHistoryEntry>& UndoEntries() const { return undo_; }
-    const std::vector<BHistoryEntry>& RedoEntries() const { return redo_; }
+  // Oldest first, newest last.
+  const std::vector<BHistoryEntry>& UndoEntries() const { return m_undo; }
+  const std::vector<BHistoryEntry>& RedoEntries() const { return m_redo; }
 
-    // Bytes held by all snapshots, and the limit they are kept within.
-    std::size_t ByteCount() const { return byteCount_; }
-    std::size_t GetByteLimit() const { return byteLimit_; }
-    void SetByteLimit(std::size_t limit);
+  // Bytes held by all snapshots, and the limit they are kept within.
+  std::size_t ByteCount() const { return m_byteCount; }
+  std::size_t GetByteLimit() const { return m_byteLimit; }
+  void SetByteLimit(std::size_t limit);
 
-private:
-    using BEntryList = std::vector<BHistoryEntry>;
+ private:
+  using BEntryList = std::vector<BHistoryEntry>;
 
-    bool Push(BEntryList& list, const BProfile& profile, int fragment);
-    BHistoryStep Step(BEntryList& from, BEntryList& to, BProfile& profile);
-    void DropAll(BEntryList& list);
-    void DropOldest(BEntryList& list);
-    void KeepWithinLimit();
-    BHistoryStep Result(BHistoryOutcome outcome, int fragment) const;
+  bool Push(BEntryList& list, const BProfile& profile, int fragment);
+  BHistoryStep Step(BEntryList& from, BEntryList& to, BProfile& profile);
+  void DropAll(BEntryList& list);
+  void DropOldest(BEntryList& list);
+  void KeepWithinLimit();
+  BHistoryStep Result(BHistoryOutcome outcome, int fragment) const;
 
-    BEntryList undo_;
-    BEntryList redo_;
-    std::size_t byteCount_ = 0;
-    std::size_t byteLimit_ = kDefaultByteLimit;
+  BEntryList m_undo;
+  BEntryList m_redo;
+  std::size_t m_byteCount = 0;
+  std::size_t m_byteLimit = kDefaultByteLimit;
 };

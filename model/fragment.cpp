@@ -1,15 +1,12 @@
 #include "model/fragment.h"
 
-BMemRange BFragment::ImageRange() const
-{
-    if (!IsInUse())
-        return BMemRange{};
-    uint32_t first = start < kImageSize ? start : kImageSize;
-    uint32_t room = kImageSize - first;
-    return BMemRange{first, length < room ? length : room};
+BMemRange BFragment::ImageRange() const {
+  if (!IsInUse()) return BMemRange{};
+  uint32_t first = start < kImageSize ? start : kImageSize;
+  uint32_t room = kImageSize - first;
+  return BMemRange{first, length < room ? length : room};
 }
 
-std::string LimitFragmentName(const std::string& name)
-{
-    return name.size() > kMaxNameLength ? name.substr(0, kMaxNameLength) : name;
+std::string LimitFragmentName(const std::string& name) {
+  return name.size() > kMaxNameLength ? name.substr(0, kMaxNameLength) : name;
 }

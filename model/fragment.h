@@ -8,20 +8,20 @@
 #include "model/mem_range.h"
 
 struct BFragment {
-    std::string name;                  // ANSI code page, at most kMaxNameLength bytes
-    uint32_t start = kEmptySlotValue;
-    uint32_t length = kEmptySlotValue;
-    bool synced = false;               // the entry is known to match the siren's table
+  std::string name;  // ANSI code page, at most kMaxNameLength bytes
+  uint32_t start = kEmptySlotValue;
+  uint32_t length = kEmptySlotValue;
+  bool synced = false;  // the entry is known to match the siren's table
 
-    // A slot is in use when both its start and its length are valid addresses.
-    bool IsInUse() const { return IsValidAddress(start) && IsValidAddress(length); }
+  // A slot is in use when both its start and its length are valid addresses.
+  bool IsInUse() const { return IsValidAddress(start) && IsValidAddress(length); }
 
-    // The part of the fragment that lies inside the image; empty for an empty
-    // slot. Every copy into or out of the image goes through this, so that a
-    // table read from a file or from the siren can never lead outside the image.
-    BMemRange ImageRange() const;
+  // The part of the fragment that lies inside the image; empty for an empty
+  // slot. Every copy into or out of the image goes through this, so that a
+  // table read from a file or from the siren can never lead outside the image.
+  BMemRange ImageRange() const;
 
-    static BFragment Empty() { return BFragment(); }
+  static BFragment Empty() { return BFragment(); }
 };
 
 // Cuts a name to what the profile file can hold.

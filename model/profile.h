@@ -19,119 +19,119 @@
 #include "model/profile_messages.h"
 
 class BProfile {
-public:
-    // Allocates the image once (throws std::bad_alloc only if 256 KB cannot be
-    // had at start-up, when the program could not work anyway), then starts
-    // with an empty profile and no siren.
-    BProfile();
-    BProfile(const BProfile&) = delete;
-    BProfile& operator=(const BProfile&) = delete;
+ public:
+  // Allocates the image once (throws std::bad_alloc only if 256 KB cannot be
+  // had at start-up, when the program could not work anyway), then starts
+  // with an empty profile and no siren.
+  BProfile();
+  BProfile(const BProfile&) = delete;
+  BProfile& operator=(const BProfile&) = delete;
 
-    // Empty slots, no bindings, empty playlist, erased image. The link state stays.
-    void Reset();
-    // IC count 0, job cursor 0, nothing synced.
-    void ResetLinkState();
+  // Empty slots, no bindings, empty playlist, erased image. The link state stays.
+  void Reset();
+  // IC count 0, job cursor 0, nothing synced.
+  void ResetLinkState();
 
-    // Bytes of the connected siren's memory; 0 while no siren has reported.
-    uint32_t Capacity() const;
-    // Like Capacity, but with no siren the whole image counts.
-    uint32_t PlacementCapacity() const;
+  // Bytes of the connected siren's memory; 0 while no siren has reported.
+  uint32_t Capacity() const;
+  // Like Capacity, but with no siren the whole image counts.
+  uint32_t PlacementCapacity() const;
 
-    // Free blocks in address order; empty when the memory is full.
-    std::vector<BMemRange> GetFreeBlocks() const;
-    // Puts a new fragment into the first empty slot at block.start, with
-    // min(block.length, count) bytes copied from samples. Returns the slot,
-    // or -1 when there is no empty slot or the block is not inside the image.
-    int PlaceFragment(const std::string& name, const BMemRange& block,
-                      const uint8_t* samples, uint32_t count);
-    bool NeedsDefragment() const;
-    // Moves the fragments together from address 0 in slot order and removes
-    // the empty slots between them, renumbering the playlist and the bindings.
-    void Defragment();
-    // Erases the fragment's bytes, closes the gap in the table and renumbers
-    // the playlist and the bindings. False for a bad index.
-    bool DeleteFragment(int index);
-    // Cuts count bytes from the absolute address onwards out of a fragment;
-    // a count reaching past the fragment's end cuts to the end. A cut at the
-    // head makes the fragment begin later (no byte moves); a cut inside moves
-    // the tail down; the bytes given up become 0xFF. False, with nothing
-    // changed, for a bad index, an empty slot, an address outside the
-    // fragment (the address just past its end is inside, and cuts nothing),
-    // or a fragment reaching past the image (a damaged table). A zero count
-    // succeeds and changes nothing.
-    bool DeleteRange(int index, uint32_t address, uint32_t count);
-    // Names longer than kMaxNameLength bytes are cut. False for a bad index.
-    bool RenameFragment(int index, const std::string& name);
-    bool SetButton(int button, uint8_t value);
+  // Free blocks in address order; empty when the memory is full.
+  std::vector<BMemRange> GetFreeBlocks() const;
+  // Puts a new fragment into the first empty slot at block.start, with
+  // min(block.length, count) bytes copied from samples. Returns the slot,
+  // or -1 when there is no empty slot or the block is not inside the image.
+  int PlaceFragment(const std::string& name, const BMemRange& block, const uint8_t* samples,
+                    uint32_t count);
+  bool NeedsDefragment() const;
+  // Moves the fragments together from address 0 in slot order and removes
+  // the empty slots between them, renumbering the playlist and the bindings.
+  void Defragment();
+  // Erases the fragment's bytes, closes the gap in the table and renumbers
+  // the playlist and the bindings. False for a bad index.
+  bool DeleteFragment(int index);
+  // Cuts count bytes from the absolute address onwards out of a fragment;
+  // a count reaching past the fragment's end cuts to the end. A cut at the
+  // head makes the fragment begin later (no byte moves); a cut inside moves
+  // the tail down; the bytes given up become 0xFF. False, with nothing
+  // changed, for a bad index, an empty slot, an address outside the
+  // fragment (the address just past its end is inside, and cuts nothing),
+  // or a fragment reaching past the image (a damaged table). A zero count
+  // succeeds and changes nothing.
+  bool DeleteRange(int index, uint32_t address, uint32_t count);
+  // Names longer than kMaxNameLength bytes are cut. False for a bad index.
+  bool RenameFragment(int index, const std::string& name);
+  bool SetButton(int button, uint8_t value);
 
-    bool AppendPlaylistEntry(int index);
-    bool InsertPlaylistEntry(int position, int index);
-    bool RemovePlaylistEntry(int position);
-    // Moves the entry at from in front of the entry at to.
-    bool MovePlaylistEntry(int from, int to);
+  bool AppendPlaylistEntry(int index);
+  bool InsertPlaylistEntry(int position, int index);
+  bool RemovePlaylistEntry(int position);
+  // Moves the entry at from in front of the entry at to.
+  bool MovePlaylistEntry(int from, int to);
 
-    bool HasFragmentsBeyondMemory() const;
-    // Builds the ranges a memory job transfers, in slot order; returns their total.
-    uint32_t BuildTransferPlan();
-    // The image address of the n-th byte of the plan; false when n is not
-    // below the total.
-    bool TransferAddress(uint32_t n, uint32_t& address) const;
-    const std::vector<BMemRange>& GetTransferPlan() const { return transferPlan_; }
+  bool HasFragmentsBeyondMemory() const;
+  // Builds the ranges a memory job transfers, in slot order; returns their total.
+  uint32_t BuildTransferPlan();
+  // The image address of the n-th byte of the plan; false when n is not
+  // below the total.
+  bool TransferAddress(uint32_t n, uint32_t& address) const;
+  const std::vector<BMemRange>& GetTransferPlan() const { return m_transferPlan; }
 
-    // The profile file. On false GetErrorText says why; a failed Load leaves
-    // the profile as it was, a failed Save leaves the old file as it was.
-    bool Save(const std::string& path);
-    bool Load(const std::string& path);
-    const std::string& GetErrorText() const { return errorText_; }
-    BProfileError GetErrorKind() const { return errorKind_; }
-    unsigned long GetErrorCode() const { return errorCode_; }   // for BProfileError::System
-    void SetMessages(const BProfileMessages& messages) { messages_ = messages; }
+  // The profile file. On false GetErrorText says why; a failed Load leaves
+  // the profile as it was, a failed Save leaves the old file as it was.
+  bool Save(const std::string& path);
+  bool Load(const std::string& path);
+  const std::string& GetErrorText() const { return m_errorText; }
+  BProfileError GetErrorKind() const { return m_errorKind; }
+  unsigned long GetErrorCode() const { return m_errorCode; }  // for BProfileError::System
+  void SetMessages(const BProfileMessages& messages) { m_messages = messages; }
 
-    // Link state.
-    int GetICCount() const { return icCount_; }
-    void SetICCount(int count) { icCount_ = count; }
-    int GetJobCursor() const { return jobCursor_; }
-    void SetJobCursor(int cursor) { jobCursor_ = cursor; }
-    bool IsPlaylistSynced() const { return playlistSynced_; }
-    void SetPlaylistSynced(bool synced) { playlistSynced_ = synced; }
+  // Link state.
+  int GetICCount() const { return m_icCount; }
+  void SetICCount(int count) { m_icCount = count; }
+  int GetJobCursor() const { return m_jobCursor; }
+  void SetJobCursor(int cursor) { m_jobCursor = cursor; }
+  bool IsPlaylistSynced() const { return m_playlistSynced; }
+  void SetPlaylistSynced(bool synced) { m_playlistSynced = synced; }
 
-    // The fragment table. GetFragment gives an empty slot for a bad index.
-    const BFragment& GetFragment(int index) const;
-    // Stores a table entry as it is (e.g. read from the siren), the name cut
-    // to kMaxNameLength. False for a bad index.
-    bool SetFragment(int index, const BFragment& fragment);
-    bool SetFragmentSynced(int index, bool synced);
-    int CountFragments() const;       // slots in use
-    int FindEmptySlot() const;        // first empty slot, or -1
+  // The fragment table. GetFragment gives an empty slot for a bad index.
+  const BFragment& GetFragment(int index) const;
+  // Stores a table entry as it is (e.g. read from the siren), the name cut
+  // to kMaxNameLength. False for a bad index.
+  bool SetFragment(int index, const BFragment& fragment);
+  bool SetFragmentSynced(int index, bool synced);
+  int CountFragments() const;  // slots in use
+  int FindEmptySlot() const;   // first empty slot, or -1
 
-    // Bindings and playlist, stored as they are (no renumbering, no flags).
-    uint8_t GetButton(int button) const;           // kNone for a bad button
-    uint8_t GetPlaylistEntry(int position) const;  // kNone for a bad position
-    bool SetPlaylistEntry(int position, uint8_t value);
+  // Bindings and playlist, stored as they are (no renumbering, no flags).
+  uint8_t GetButton(int button) const;           // kNone for a bad button
+  uint8_t GetPlaylistEntry(int position) const;  // kNone for a bad position
+  bool SetPlaylistEntry(int position, uint8_t value);
 
-    // The image: kImageSize bytes; the pointer stays the same for the
-    // profile's whole life.
-    const uint8_t* Image() const { return image_.data(); }
-    uint8_t* Image() { return image_.data(); }
+  // The image: kImageSize bytes; the pointer stays the same for the
+  // profile's whole life.
+  const uint8_t* Image() const { return m_image.data(); }
+  uint8_t* Image() { return m_image.data(); }
 
-private:
-    static bool IsSlot(int index) { return index >= 0 && index < kMaxFragments; }
-    static bool IsPosition(int position) { return position >= 0 && position < kMaxPlaylistEntries; }
-    void ErasePlaylistAt(int position);
-    void InsertPlaylistAt(int position, uint8_t value);
-    void EraseImage(const BMemRange& range);
-    void SetError(BProfileError kind, unsigned long code = 0);
+ private:
+  static bool IsSlot(int index) { return index >= 0 && index < kMaxFragments; }
+  static bool IsPosition(int position) { return position >= 0 && position < kMaxPlaylistEntries; }
+  void ErasePlaylistAt(int position);
+  void InsertPlaylistAt(int position, uint8_t value);
+  void EraseImage(const BMemRange& range);
+  void SetError(BProfileError kind, unsigned long code = 0);
 
-    int icCount_ = 0;
-    int jobCursor_ = 0;
-    BFragment fragments_[kMaxFragments];
-    uint8_t buttons_[kButtonCount];
-    bool playlistSynced_ = false;
-    uint8_t playlist_[kMaxPlaylistEntries];
-    std::vector<uint8_t> image_;
-    std::string errorText_;
-    BProfileError errorKind_ = BProfileError::None;
-    unsigned long errorCode_ = 0;
-    BProfileMessages messages_;
-    std::vector<BMemRange> transferPlan_;
+  int m_icCount = 0;
+  int m_jobCursor = 0;
+  BFragment m_fragments[kMaxFragments];
+  uint8_t m_buttons[kButtonCount];
+  bool m_playlistSynced = false;
+  uint8_t m_playlist[kMaxPlaylistEntries];
+  std::vector<uint8_t> m_image;
+  std::string m_errorText;
+  BProfileError m_errorKind = BProfileError::None;
+  unsigned long m_errorCode = 0;
+  BProfileMessages m_messages;
+  std::vector<BMemRange> m_transferPlan;
 };

@@ -22,194 +22,188 @@
 namespace {
 
 const uint8_t kMagic[4] = {'Z', 'P', 'F', 0};
-const std::size_t kPieceSize = 1024;   // the image moves in pieces of this size
+const std::size_t kPieceSize = 1024;  // the image moves in pieces of this size
 
 // A profile of another version: the first byte has the magic's upper four
 // bits and the second byte is the magic's second byte.
-bool IsOtherVersion(const uint8_t head[4])
-{
-    return (head[0] & 0xF0) == (kMagic[0] & 0xF0) && head[1] == kMagic[1];
+bool IsOtherVersion(const uint8_t head[4]) {
+  return (head[0] & 0xF0) == (kMagic[0] & 0xF0) && head[1] == kMagic[1];
 }
 
-void PutUint32(std::vector<uint8_t>& out, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
+void PutUint32(std::vector<uint8_t>& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-uint32_t GetUint32(const uint8_t bytes[4])
-{
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
+uint32_t GetUint32(const uint8_t bytes[4]) {
+  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+         uint32_t(bytes[3]) << 24;
 }
 
 // Everything of the file before the image.
 std::vector<uint8_t> EncodeHead(const BFragment* fragments, const uint8_t* buttons,
-                                const uint8_t* playlist)
-{
-    std::vector<uint8_t> head(kMagic, kMagic + sizeof kMagic);
-    for (int slot = 0; slot < kMaxFragments; ++slot) {
-        const BFragment& fragment = fragments[slot];
-        std::size_t nameLength = std::min(fragment.name.size(), kMaxNameLength);
-        head.push_back(static_cast<uint8_t>(nameLength));
-        head.insert(head.end(), fragment.name.begin(), fragment.name.begin() + nameLength);
-        PutUint32(head, fragment.start);
-        PutUint32(head, fragment.length);
-    }
-    head.insert(head.end(), buttons, buttons + kButtonCount);
-    head.insert(head.end(), playlist, playlist + kMaxPlaylistEntries);
-    return head;
+                                const uint8_t* playlist) {
+  std::vector<uint8_t> head(kMagic, kMagic + sizeof kMagic);
+  for (int slot = 0; slot < kMaxFragments; ++slot) {
+    const BFragment& fragment = fragments[slot];
+    std::size_t nameLength = std::min(fragment.name.size(), kMaxNameLength);
+    head.push_back(static_cast<uint8_t>(nameLength));
+    head.insert(head.end(), fragment.name.begin(), fragment.name.begin() + nameLength);
+    PutUint32(head, fragment.start);
+    PutUint32(head, fragment.length);
+  }
+  head.insert(head.end(), buttons, buttons + kButtonCount);
+  head.insert(head.end(), playlist, playlist + kMaxPlaylistEntries);
+  return head;
 }
 
 // Reads a file in pieces of kPieceSize bytes and hands out exact field sizes.
 class PieceReader {
-public:
-    enum Result { kOk, kEnd, kFailed };
+ public:
+  enum Result { kOk, kEnd, kFailed };
 
-    explicit PieceReader(BFile& file) : file_(file) {}
+  explicit PieceReader(BFile& file) : m_file(file) {}
 
-    Result Take(void* destination, std::size_t size)
-    {
-        uint8_t* out = static_cast<uint8_t*>(destination);
-        while (size > 0) {
-            if (next_ == filled_) {
-                long got = file_.Read(piece_, sizeof piece_);
-                if (got < 0)
-                    return kFailed;
-                if (got == 0)
-                    return kEnd;
-                next_ = 0;
-                filled_ = static_cast<std::size_t>(got);
-            }
-            std::size_t part = std::min(size, filled_ - next_);
-            std::memcpy(out, piece_ + next_, part);
-            out += part;
-            next_ += part;
-            size -= part;
-        }
-        return kOk;
+  Result Take(void* destination, std::size_t size) {
+    uint8_t* out = static_cast<uint8_t*>(destination);
+    while (size > 0) {
+      if (m_next == m_filled) {
+        long got = m_file.Read(m_piece, sizeof m_piece);
+        if (got < 0) return kFailed;
+        if (got == 0) return kEnd;
+        m_next = 0;
+        m_filled = static_cast<std::size_t>(got);
+      }
+      std::size_t part = std::min(size, m_filled - m_next);
+      std::memcpy(out, m_piece + m_next, part);
+      out += part;
+      m_next += part;
+      size -= part;
     }
+    return kOk;
+  }
 
-private:
-    BFile& file_;
-    uint8_t piece_[kPieceSize];
-    std::size_t next_ = 0;
-    std::size_t filled_ = 0;
+ private:
+  BFile& m_file;
+  uint8_t m_piece[kPieceSize];
+  std::size_t m_next = 0;
+  std::size_t m_filled = 0;
 };
 
-uint8_t LoadedReference(uint8_t stored)
-{
-    return stored >= 128 ? kNone : stored;
+uint8_t LoadedReference(uint8_t stored) { return stored >= 128 ? kNone : stored; }
+
+}  // namespace
+
+void BProfile::SetError(BProfileError kind, unsigned long code) {
+  m_errorKind = kind;
+  m_errorCode = code;
+  switch (kind) {
+    case BProfileError::None:
+      m_errorText.clear();
+      break;
+    case BProfileError::System:
+      m_errorText = ::GetErrorText(code);
+      break;
+    case BProfileError::NotProfile:
+      m_errorText = m_messages.notProfile;
+      break;
+    case BProfileError::OtherVersion:
+      m_errorText = m_messages.otherVersion;
+      break;
+    case BProfileError::UnexpectedEnd:
+      m_errorText = m_messages.unexpectedEnd;
+      break;
+  }
 }
 
-} // namespace
+bool BProfile::Save(const std::string& path) {
+  const std::vector<uint8_t> head = EncodeHead(m_fragments, m_buttons, m_playlist);
 
-void BProfile::SetError(BProfileError kind, unsigned long code)
-{
-    errorKind_ = kind;
-    errorCode_ = code;
-    switch (kind) {
-    case BProfileError::None:          errorText_.clear(); break;
-    case BProfileError::System:        errorText_ = ::GetErrorText(code); break;
-    case BProfileError::NotProfile:    errorText_ = messages_.notProfile; break;
-    case BProfileError::OtherVersion:  errorText_ = messages_.otherVersion; break;
-    case BProfileError::UnexpectedEnd: errorText_ = messages_.unexpectedEnd; break;
-    }
-}
+  BFile file;
+  std::string tempPath;
+  if (!file.CreateTemporary(path, tempPath)) {
+    SetError(BProfileError::System, GetLastSystemError());
+    return false;
+  }
 
-bool BProfile::Save(const std::string& path)
-{
-    const std::vector<uint8_t> head = EncodeHead(fragments_, buttons_, playlist_);
-
-    BFile file;
-    std::string tempPath;
-    if (!file.CreateTemporary(path, tempPath)) {
-        SetError(BProfileError::System, GetLastSystemError());
-        return false;
-    }
-
-    bool written = file.Write(head.data(), head.size()) == static_cast<long>(head.size());
-    for (uint32_t done = 0; written && done < kImageSize; done += kPieceSize) {
-        std::size_t piece = std::min<std::size_t>(kPieceSize, kImageSize - done);
-        written = file.Write(image_.data() + done, piece) == static_cast<long>(piece);
-    }
-    bool complete = written && file.Flush() && file.Close() && BFile::Replace(tempPath, path);
-    if (!complete) {
-        unsigned long code = GetLastSystemError();   // before the clean-up changes it
-        file.Close();
-        BFile::Remove(tempPath);
-        SetError(BProfileError::System, code);
-        return false;
-    }
-    SetError(BProfileError::None);
-    return true;
-}
-
-bool BProfile::Load(const std::string& path)
-{
-    std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[kImageSize]);
-    if (!image) {
-        SetError(BProfileError::System, OutOfMemorySystemError());
-        return false;
-    }
-
-    BFile file;
-    if (!file.OpenRead(path)) {
-        SetError(BProfileError::System, GetLastSystemError());
-        return false;
-    }
-    PieceReader reader(file);
-    BProfileError failure = BProfileError::None;
-    auto take = [&](void* destination, std::size_t size) {
-        if (failure != BProfileError::None)
-            return false;
-        PieceReader::Result result = reader.Take(destination, size);
-        if (result == PieceReader::kFailed)
-            failure = BProfileError::System;
-        else if (result == PieceReader::kEnd)
-            failure = BProfileError::UnexpectedEnd;
-        return result == PieceReader::kOk;
-    };
-    auto fail = [&](BProfileError kind) {
-        unsigned long code = kind == BProfileError::System ? GetLastSystemError() : 0;
-        SetError(kind, code);
-        return false;
-    };
-
-    uint8_t head[4];
-    if (!take(head, sizeof head))
-        return fail(failure);
-    if (std::memcmp(head, kMagic, sizeof kMagic) != 0)
-        return fail(IsOtherVersion(head) ? BProfileError::OtherVersion : BProfileError::NotProfile);
-
-    BFragment fragments[kMaxFragments];
-    for (BFragment& fragment : fragments) {
-        uint8_t nameLength = 0;
-        char name[kMaxNameLength];
-        uint8_t numbers[8];
-        if (!take(&nameLength, 1) || !take(name, nameLength) || !take(numbers, sizeof numbers))
-            return fail(failure);
-        fragment.name.assign(name, nameLength);
-        fragment.start = GetUint32(numbers);
-        fragment.length = GetUint32(numbers + 4);
-        // Cut a fragment that runs past the image. With start beyond the
-        // image the difference wraps around and the slot becomes empty.
-        if (fragment.IsInUse() && fragment.start + fragment.length > kImageSize)
-            fragment.length = kImageSize - fragment.start;
-        fragment.synced = false;
-    }
-
-    uint8_t buttons[kButtonCount];
-    uint8_t playlist[kMaxPlaylistEntries];
-    if (!take(buttons, sizeof buttons) || !take(playlist, sizeof playlist) ||
-        !take(image.get(), kImageSize))
-        return fail(failure);
+  bool written = file.Write(head.data(), head.size()) == static_cast<long>(head.size());
+  for (uint32_t done = 0; written && done < kImageSize; done += kPieceSize) {
+    std::size_t piece = std::min<std::size_t>(kPieceSize, kImageSize - done);
+    written = file.Write(m_image.data() + done, piece) == static_cast<long>(piece);
+  }
+  bool complete = written && file.Flush() && file.Close() && BFile::Replace(tempPath, path);
+  if (!complete) {
+    unsigned long code = GetLastSystemError();  // before the clean-up changes it
     file.Close();
+    BFile::Remove(tempPath);
+    SetError(BProfileError::System, code);
+    return false;
+  }
+  SetError(BProfileError::None);
+  return true;
+}
 
-    std::copy(std::begin(fragments), std::end(fragments), std::begin(fragments_));
-    std::transform(std::begin(playlist), std::end(playlist), std::begin(playlist_), LoadedReference);
-    std::transform(std::begin(buttons), std::end(buttons), std::begin(buttons_), LoadedReference);
-    std::memcpy(image_.data(), image.get(), kImageSize);
-    SetError(BProfileError::None);
-    return true;
+bool BProfile::Load(const std::string& path) {
+  std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[kImageSize]);
+  if (!image) {
+    SetError(BProfileError::System, OutOfMemorySystemError());
+    return false;
+  }
+
+  BFile file;
+  if (!file.OpenRead(path)) {
+    SetError(BProfileError::System, GetLastSystemError());
+    return false;
+  }
+  PieceReader reader(file);
+  BProfileError failure = BProfileError::None;
+  auto take = [&](void* destination, std::size_t size) {
+    if (failure != BProfileError::None) return false;
+    PieceReader::Result result = reader.Take(destination, size);
+    if (result == PieceReader::kFailed)
+      failure = BProfileError::System;
+    else if (result == PieceReader::kEnd)
+      failure = BProfileError::UnexpectedEnd;
+    return result == PieceReader::kOk;
+  };
+  auto fail = [&](BProfileError kind) {
+    unsigned long code = kind == BProfileError::System ? GetLastSystemError() : 0;
+    SetError(kind, code);
+    return false;
+  };
+
+  uint8_t head[4];
+  if (!take(head, sizeof head)) return fail(failure);
+  if (std::memcmp(head, kMagic, sizeof kMagic) != 0)
+    return fail(IsOtherVersion(head) ? BProfileError::OtherVersion : BProfileError::NotProfile);
+
+  BFragment fragments[kMaxFragments];
+  for (BFragment& fragment : fragments) {
+    uint8_t nameLength = 0;
+    char name[kMaxNameLength];
+    uint8_t numbers[8];
+    if (!take(&nameLength, 1) || !take(name, nameLength) || !take(numbers, sizeof numbers))
+      return fail(failure);
+    fragment.name.assign(name, nameLength);
+    fragment.start = GetUint32(numbers);
+    fragment.length = GetUint32(numbers + 4);
+    // Cut a fragment that runs past the image. With start beyond the
+    // image the difference wraps around and the slot becomes empty.
+    if (fragment.IsInUse() && fragment.start + fragment.length > kImageSize)
+      fragment.length = kImageSize - fragment.start;
+    fragment.synced = false;
+  }
+
+  uint8_t buttons[kButtonCount];
+  uint8_t playlist[kMaxPlaylistEntries];
+  if (!take(buttons, sizeof buttons) || !take(playlist, sizeof playlist) ||
+      !take(image.get(), kImageSize))
+    return fail(failure);
+  file.Close();
+
+  std::copy(std::begin(fragments), std::end(fragments), std::begin(m_fragments));
+  std::transform(std::begin(playlist), std::end(playlist), std::begin(m_playlist), LoadedReference);
+  std::transform(std::begin(buttons), std::end(buttons), std::begin(m_buttons), LoadedReference);
+  std::memcpy(m_image.data(), image.get(), kImageSize);
+  SetError(BProfileError::None);
+  return true;
 }

@@ -9,170 +9,151 @@
 #include <algorithm>
 #include <cstring>
 
-std::vector<BMemRange> BProfile::GetFreeBlocks() const
-{
-    const uint32_t limit = PlacementCapacity();
+std::vector<BMemRange> BProfile::GetFreeBlocks() const {
+  const uint32_t limit = PlacementCapacity();
 
-    std::vector<const BFragment*> used;
-    for (const BFragment& fragment : fragments_) {
-        if (fragment.IsInUse())
-            used.push_back(&fragment);
-    }
-    if (used.empty())
-        return {BMemRange{0, limit}};
+  std::vector<const BFragment*> used;
+  for (const BFragment& fragment : m_fragments) {
+    if (fragment.IsInUse()) used.push_back(&fragment);
+  }
+  if (used.empty()) return {BMemRange{0, limit}};
 
-    std::stable_sort(used.begin(), used.end(), [](const BFragment* a, const BFragment* b) {
-        return a->start < b->start;
-    });
+  std::stable_sort(used.begin(), used.end(),
+                   [](const BFragment* a, const BFragment* b) { return a->start < b->start; });
 
-    // In-use starts and lengths are below 2^18, so their sums cannot overflow.
-    // A gap that begins below the limit is kept whole, even past it.
-    std::vector<BMemRange> blocks;
-    uint32_t cursor = 0;
-    for (const BFragment* fragment : used) {
-        if (fragment->start > cursor && cursor < limit)
-            blocks.push_back(BMemRange{cursor, fragment->start - cursor});
-        // Never step back: a fragment lying inside an earlier one (possible
-        // only in a damaged table) must not open a "free" block over it.
-        cursor = std::max(cursor, fragment->start + fragment->length);
-    }
-    if (cursor < limit)
-        blocks.push_back(BMemRange{cursor, limit - cursor});
-    return blocks;
+  // In-use starts and lengths are below 2^18, so their sums cannot overflow.
+  // A gap that begins below the limit is kept whole, even past it.
+  std::vector<BMemRange> blocks;
+  uint32_t cursor = 0;
+  for (const BFragment* fragment : used) {
+    if (fragment->start > cursor && cursor < limit)
+      blocks.push_back(BMemRange{cursor, fragment->start - cursor});
+    // Never step back: a fragment lying inside an earlier one (possible
+    // only in a damaged table) must not open a "free" block over it.
+    cursor = std::max(cursor, fragment->start + fragment->length);
+  }
+  if (cursor < limit) blocks.push_back(BMemRange{cursor, limit - cursor});
+  return blocks;
 }
 
-bool BProfile::NeedsDefragment() const
-{
-    std::vector<BMemRange> blocks = GetFreeBlocks();
-    if (blocks.empty())
-        return false;
-    // Compared with the whole image whatever the siren has: one free block at
-    // the end of a smaller siren still counts as "needs it".
-    return !(blocks.size() == 1 && blocks[0].start + blocks[0].length > kImageSize - 1);
+bool BProfile::NeedsDefragment() const {
+  std::vector<BMemRange> blocks = GetFreeBlocks();
+  if (blocks.empty()) return false;
+  // Compared with the whole image whatever the siren has: one free block at
+  // the end of a smaller siren still counts as "needs it".
+  return !(blocks.size() == 1 && blocks[0].start + blocks[0].length > kImageSize - 1);
 }
 
-void BProfile::Defragment()
-{
-    std::vector<uint8_t> saved(image_);
-    std::fill(image_.begin(), image_.end(), kErasedByte);
+void BProfile::Defragment() {
+  std::vector<uint8_t> saved(m_image);
+  std::fill(m_image.begin(), m_image.end(), kErasedByte);
 
-    BFragment packed[kMaxFragments];
-    int oldIndexOf[kMaxFragments];
-    int count = 0;
-    uint32_t cursor = 0;
-    for (int slot = 0; slot < kMaxFragments; ++slot) {
-        const BFragment& fragment = fragments_[slot];
-        if (!fragment.IsInUse())
-            continue;
-        // Only a damaged table can have more bytes than fit; cut what does not.
-        BMemRange source = fragment.ImageRange();
-        uint32_t length = std::min(source.length, kImageSize - cursor);
-        std::memcpy(image_.data() + cursor, saved.data() + source.start, length);
+  BFragment packed[kMaxFragments];
+  int oldIndexOf[kMaxFragments];
+  int count = 0;
+  uint32_t cursor = 0;
+  for (int slot = 0; slot < kMaxFragments; ++slot) {
+    const BFragment& fragment = m_fragments[slot];
+    if (!fragment.IsInUse()) continue;
+    // Only a damaged table can have more bytes than fit; cut what does not.
+    BMemRange source = fragment.ImageRange();
+    uint32_t length = std::min(source.length, kImageSize - cursor);
+    std::memcpy(m_image.data() + cursor, saved.data() + source.start, length);
 
-        packed[count] = fragment;
-        packed[count].start = cursor;
-        packed[count].length = length;
-        oldIndexOf[count] = slot;
-        ++count;
-        cursor += length;
+    packed[count] = fragment;
+    packed[count].start = cursor;
+    packed[count].length = length;
+    oldIndexOf[count] = slot;
+    ++count;
+    cursor += length;
+  }
+
+  auto renumber = [&](uint8_t& value) {
+    for (int position = 0; position < count; ++position) {
+      if (oldIndexOf[position] == value) {
+        value = static_cast<uint8_t>(position);
+        return;
+      }
     }
+  };
+  // The playlist references only values below 8 (a larger one ends it).
+  for (uint8_t& entry : m_playlist) {
+    if (IsPlaylistReference(entry)) renumber(entry);
+  }
+  // A button may be bound to any fragment: every binding follows its
+  // fragment, or it would name another one after the move.
+  for (uint8_t& binding : m_buttons) renumber(binding);
 
-    auto renumber = [&](uint8_t& value) {
-        for (int position = 0; position < count; ++position) {
-            if (oldIndexOf[position] == value) {
-                value = static_cast<uint8_t>(position);
-                return;
-            }
-        }
-    };
-    // The playlist references only values below 8 (a larger one ends it).
-    for (uint8_t& entry : playlist_) {
-        if (IsPlaylistReference(entry))
-            renumber(entry);
-    }
-    // A button may be bound to any fragment: every binding follows its
-    // fragment, or it would name another one after the move.
-    for (uint8_t& binding : buttons_)
-        renumber(binding);
-
-    std::copy(std::begin(packed), std::end(packed), std::begin(fragments_));
+  std::copy(std::begin(packed), std::end(packed), std::begin(m_fragments));
 }
 
-bool BProfile::DeleteFragment(int index)
-{
-    if (!IsSlot(index))
-        return false;
-    EraseImage(fragments_[index].ImageRange());
+bool BProfile::DeleteFragment(int index) {
+  if (!IsSlot(index)) return false;
+  EraseImage(m_fragments[index].ImageRange());
 
-    std::move(fragments_ + index + 1, fragments_ + kMaxFragments, fragments_ + index);
-    fragments_[kMaxFragments - 1] = BFragment::Empty();
+  std::move(m_fragments + index + 1, m_fragments + kMaxFragments, m_fragments + index);
+  m_fragments[kMaxFragments - 1] = BFragment::Empty();
 
-    const uint8_t deleted = static_cast<uint8_t>(index);
-    for (int position = 0; position < kMaxPlaylistEntries; ++position) {
-        // Every value except kNone counts as a reference here.
-        while (playlist_[position] == deleted) {
-            ErasePlaylistAt(position);
-            playlistSynced_ = false;
-        }
-        if (playlist_[position] > deleted && playlist_[position] != kNone) {
-            --playlist_[position];
-            playlistSynced_ = false;
-        }
+  const uint8_t deleted = static_cast<uint8_t>(index);
+  for (int position = 0; position < kMaxPlaylistEntries; ++position) {
+    // Every value except kNone counts as a reference here.
+    while (m_playlist[position] == deleted) {
+      ErasePlaylistAt(position);
+      m_playlistSynced = false;
     }
-    for (uint8_t& binding : buttons_) {
-        if (binding == deleted)
-            binding = kNone;
-        else if (binding > deleted && binding != kNone)
-            --binding;
+    if (m_playlist[position] > deleted && m_playlist[position] != kNone) {
+      --m_playlist[position];
+      m_playlistSynced = false;
     }
-    return true;
+  }
+  for (uint8_t& binding : m_buttons) {
+    if (binding == deleted)
+      binding = kNone;
+    else if (binding > deleted && binding != kNone)
+      --binding;
+  }
+  return true;
 }
 
-void BProfile::EraseImage(const BMemRange& range)
-{
-    std::fill_n(image_.begin() + range.start, range.length, kErasedByte);
+void BProfile::EraseImage(const BMemRange& range) {
+  std::fill_n(m_image.begin() + range.start, range.length, kErasedByte);
 }
 
-bool BProfile::HasFragmentsBeyondMemory() const
-{
-    const uint32_t capacity = Capacity();
-    for (const BFragment& fragment : fragments_) {
-        if (fragment.IsInUse() &&
-            (fragment.start >= capacity || fragment.start + fragment.length > capacity))
-            return true;
-    }
-    return false;
+bool BProfile::HasFragmentsBeyondMemory() const {
+  const uint32_t capacity = Capacity();
+  for (const BFragment& fragment : m_fragments) {
+    if (fragment.IsInUse() &&
+        (fragment.start >= capacity || fragment.start + fragment.length > capacity))
+      return true;
+  }
+  return false;
 }
 
-uint32_t BProfile::BuildTransferPlan()
-{
-    transferPlan_.clear();
-    const uint32_t limit = Capacity();   // never more than the image
-    uint32_t total = 0;
-    for (const BFragment& fragment : fragments_) {
-        // Not the in-use test: a valid start with an invalid length is kept
-        // (and reaches to the end of the memory).
-        if (!IsValidAddress(fragment.start) && !IsValidAddress(fragment.length))
-            continue;
-        if (fragment.start >= limit)
-            continue;
-        uint32_t room = limit - fragment.start;
-        uint32_t length = fragment.length > room ? room : fragment.length;
-        transferPlan_.push_back(BMemRange{fragment.start, length});
-        total += length;
-    }
-    return total;
+uint32_t BProfile::BuildTransferPlan() {
+  m_transferPlan.clear();
+  const uint32_t limit = Capacity();  // never more than the image
+  uint32_t total = 0;
+  for (const BFragment& fragment : m_fragments) {
+    // Not the in-use test: a valid start with an invalid length is kept
+    // (and reaches to the end of the memory).
+    if (!IsValidAddress(fragment.start) && !IsValidAddress(fragment.length)) continue;
+    if (fragment.start >= limit) continue;
+    uint32_t room = limit - fragment.start;
+    uint32_t length = fragment.length > room ? room : fragment.length;
+    m_transferPlan.push_back(BMemRange{fragment.start, length});
+    total += length;
+  }
+  return total;
 }
 
-bool BProfile::TransferAddress(uint32_t n, uint32_t& address) const
-{
-    uint32_t before = 0;
-    for (const BMemRange& range : transferPlan_) {
-        if (n - before < range.length) {   // before <= n here, so no wrap
-            address = range.start + (n - before);
-            return address < kImageSize;
-        }
-        before += range.length;
+bool BProfile::TransferAddress(uint32_t n, uint32_t& address) const {
+  uint32_t before = 0;
+  for (const BMemRange& range : m_transferPlan) {
+    if (n - before < range.length) {  // before <= n here, so no wrap
+      address = range.start + (n - before);
+      return address < kImageSize;
     }
-    return false;
+    before += range.length;
+  }
+  return false;
 }

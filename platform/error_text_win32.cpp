@@ -4,45 +4,29 @@
 #include <cstdio>
 #include <windows.h>
 
-unsigned long GetLastSystemError()
-{
-    return GetLastError();
-}
+unsigned long GetLastSystemError() { return GetLastError(); }
 
-unsigned long OutOfMemorySystemError()
-{
-    return ERROR_NOT_ENOUGH_MEMORY;
-}
+unsigned long OutOfMemorySystemError() { return ERROR_NOT_ENOUGH_MEMORY; }
 
-unsigned long EndOfFileSystemError()
-{
-    return ERROR_HANDLE_EOF;
-}
+unsigned long EndOfFileSystemError() { return ERROR_HANDLE_EOF; }
 
-unsigned long InvalidHandleSystemError()
-{
-    return ERROR_INVALID_HANDLE;
-}
+unsigned long InvalidHandleSystemError() { return ERROR_INVALID_HANDLE; }
 
-std::string GetErrorText(unsigned long code)
-{
-    char* buffer = nullptr;
-    DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text;
-    if (length != 0 && buffer)
-        text.assign(buffer, length);
-    if (buffer)
-        LocalFree(buffer);
+std::string GetErrorText(unsigned long code) {
+  char* buffer = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+      reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text;
+  if (length != 0 && buffer) text.assign(buffer, length);
+  if (buffer) LocalFree(buffer);
 
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    if (text.empty()) {
-        char unknown[64];
-        std::snprintf(unknown, sizeof unknown, "Unknown error 0x%0lX", code);
-        text = unknown;
-    }
-    return text;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  if (text.empty()) {
+    char unknown[64];
+    std::snprintf(unknown, sizeof unknown, "Unknown error 0x%0lX", code);
+    text = unknown;
+  }
+  return text;
 }

@@ -5,137 +5,114 @@
 
 namespace {
 
-HANDLE ToHandle(void* handle)
-{
-    return handle ? static_cast<HANDLE>(handle) : INVALID_HANDLE_VALUE;
+HANDLE ToHandle(void* handle) {
+  return handle ? static_cast<HANDLE>(handle) : INVALID_HANDLE_VALUE;
 }
 
-void* FromHandle(HANDLE handle)
-{
-    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+void* FromHandle(HANDLE handle) { return handle == INVALID_HANDLE_VALUE ? nullptr : handle; }
+
+const DWORD kMaxChunk = 1u << 30;  // ReadFile and WriteFile take a DWORD count
+
+}  // namespace
+
+bool BFile::OpenRead(const std::string& path) {
+  Close();
+  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return m_handle != nullptr;
 }
 
-const DWORD kMaxChunk = 1u << 30;   // ReadFile and WriteFile take a DWORD count
-
-} // namespace
-
-bool BFile::OpenRead(const std::string& path)
-{
-    Close();
-    handle_ = FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return handle_ != nullptr;
+bool BFile::Create(const std::string& path) {
+  Close();
+  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  return m_handle != nullptr;
 }
 
-bool BFile::Create(const std::string& path)
-{
-    Close();
-    handle_ = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return handle_ != nullptr;
+bool BFile::CreateNew(const std::string& path, bool& alreadyExists) {
+  Close();
+  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (m_handle) return true;
+  DWORD error = GetLastError();
+  alreadyExists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+  SetLastError(error);
+  return false;
 }
 
-bool BFile::CreateNew(const std::string& path, bool& alreadyExists)
-{
-    Close();
-    handle_ = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle_)
-        return true;
-    DWORD error = GetLastError();
-    alreadyExists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-    SetLastError(error);
+long BFile::Read(void* buffer, std::size_t size) {
+  if (!m_handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return -1;
+  }
+  DWORD want = size > kMaxChunk ? kMaxChunk : static_cast<DWORD>(size);
+  DWORD got = 0;
+  if (!ReadFile(ToHandle(m_handle), buffer, want, &got, nullptr)) return -1;
+  return static_cast<long>(got);
+}
+
+long BFile::Write(const void* data, std::size_t size) {
+  if (!m_handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return -1;
+  }
+  const char* bytes = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    std::size_t rest = size - done;
+    DWORD want = rest > kMaxChunk ? kMaxChunk : static_cast<DWORD>(rest);
+    DWORD put = 0;
+    if (!WriteFile(ToHandle(m_handle), bytes + done, want, &put, nullptr)) return -1;
+    if (put == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return -1;
+    }
+    done += put;
+  }
+  return static_cast<long>(done);
+}
+
+bool BFile::Flush() {
+  if (!m_handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
     return false;
+  }
+  return FlushFileBuffers(ToHandle(m_handle)) != FALSE;
 }
 
-long BFile::Read(void* buffer, std::size_t size)
-{
-    if (!handle_) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    DWORD want = size > kMaxChunk ? kMaxChunk : static_cast<DWORD>(size);
-    DWORD got = 0;
-    if (!ReadFile(ToHandle(handle_), buffer, want, &got, nullptr))
-        return -1;
-    return static_cast<long>(got);
+bool BFile::Seek(unsigned long long position) {
+  if (!m_handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (position > 0x7FFFFFFFFFFFFFFFull) {
+    SetLastError(ERROR_NEGATIVE_SEEK);
+    return false;
+  }
+  LARGE_INTEGER distance;
+  distance.QuadPart = static_cast<LONGLONG>(position);
+  return SetFilePointerEx(ToHandle(m_handle), distance, nullptr, FILE_BEGIN) != FALSE;
 }
 
-long BFile::Write(const void* data, std::size_t size)
-{
-    if (!handle_) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    const char* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        std::size_t rest = size - done;
-        DWORD want = rest > kMaxChunk ? kMaxChunk : static_cast<DWORD>(rest);
-        DWORD put = 0;
-        if (!WriteFile(ToHandle(handle_), bytes + done, want, &put, nullptr))
-            return -1;
-        if (put == 0) {
-            SetLastError(ERROR_WRITE_FAULT);
-            return -1;
-        }
-        done += put;
-    }
-    return static_cast<long>(done);
+bool BFile::Close() {
+  if (!m_handle) return true;
+  BOOL closed = CloseHandle(ToHandle(m_handle));
+  m_handle = nullptr;
+  return closed != FALSE;
 }
 
-bool BFile::Flush()
-{
-    if (!handle_) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    return FlushFileBuffers(ToHandle(handle_)) != FALSE;
-}
+bool BFile::IsOpen() const { return m_handle != nullptr; }
 
-bool BFile::Seek(unsigned long long position)
-{
-    if (!handle_) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    if (position > 0x7FFFFFFFFFFFFFFFull) {
-        SetLastError(ERROR_NEGATIVE_SEEK);
-        return false;
-    }
-    LARGE_INTEGER distance;
-    distance.QuadPart = static_cast<LONGLONG>(position);
-    return SetFilePointerEx(ToHandle(handle_), distance, nullptr, FILE_BEGIN) != FALSE;
-}
+bool BFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
-bool BFile::Close()
-{
-    if (!handle_)
-        return true;
-    BOOL closed = CloseHandle(ToHandle(handle_));
-    handle_ = nullptr;
-    return closed != FALSE;
-}
-
-bool BFile::IsOpen() const
-{
-    return handle_ != nullptr;
-}
-
-bool BFile::Remove(const std::string& path)
-{
-    return DeleteFileA(path.c_str()) != FALSE;
-}
-
-bool BFile::Replace(const std::string& source, const std::string& target)
-{
-    // Windows refuses to replace a read-only file, but not every
-    // implementation of MoveFileEx does (Wine does not): make it so everywhere.
-    DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    return MoveFileExA(source.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+bool BFile::Replace(const std::string& source, const std::string& target) {
+  // Windows refuses to replace a read-only file, but not every
+  // implementation of MoveFileEx does (Wine does not): make it so everywhere.
+  DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return MoveFileExA(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }

@@ -48,4 +48,3 @@ std::wstring FormatLinkText(HINSTANCE instance, const BLinkText& text) {
   }
   return result;
 }
-

@@ -10,7 +10,8 @@ int InsertRow(HWND list, int row, const std::wstring& text, LPARAM data) {
   item.iItem = row;
   item.pszText = const_cast<wchar_t*>(text.c_str());
   item.lParam = data;
-  return static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  return static_cast<int>(
+      ::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 void SetRowText(HWND list, int row, int column, const std::wstring& text) {
@@ -37,7 +38,8 @@ void SetRowData(HWND list, int row, LPARAM data) {
 }
 
 int SelectedRow(HWND list) {
-  return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return static_cast<int>(
+      ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void SelectRow(HWND list, int row) {
@@ -49,14 +51,17 @@ void SelectRow(HWND list, int row) {
 }
 
 int AppendEntry(HWND combo, const std::wstring& text, LPARAM data) {
-  int entry = static_cast<int>(::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+  int entry = static_cast<int>(
+      ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
   if (entry >= 0) ::SendMessageW(combo, CB_SETITEMDATA, entry, data);
   return entry;
 }
 
 LPARAM EntryData(HWND combo, int entry) { return ::SendMessageW(combo, CB_GETITEMDATA, entry, 0); }
 
-void SetEntryData(HWND combo, int entry, LPARAM data) { ::SendMessageW(combo, CB_SETITEMDATA, entry, data); }
+void SetEntryData(HWND combo, int entry, LPARAM data) {
+  ::SendMessageW(combo, CB_SETITEMDATA, entry, data);
+}
 
 int FindEntryWithData(HWND combo, LPARAM data) {
   int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));

@@ -13,7 +13,8 @@ BMainDlg::BMainDlg() { AddMenuRoutes(); }
 
 BMainDlg::~BMainDlg() {
   // Once attached, the port popup belongs to the menu bar and goes with it.
-  if (m_portMenu != nullptr && !m_portMenuAttached && ::IsMenu(m_portMenu)) ::DestroyMenu(m_portMenu);
+  if (m_portMenu != nullptr && !m_portMenuAttached && ::IsMenu(m_portMenu))
+    ::DestroyMenu(m_portMenu);
 }
 
 void BMainDlg::AddMenuRoutes() {
@@ -22,21 +23,26 @@ void BMainDlg::AddMenuRoutes() {
               static_cast<BMainDlg&>(w).OnDropFiles(reinterpret_cast<HDROP>(wp));
               return 0;
             }});
-  AddRoute({WM_COMMAND, ID_PORT_FIRST, ID_PORT_LAST, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+  AddRoute({WM_COMMAND, ID_PORT_FIRST, ID_PORT_LAST, kAnyCode,
+            [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
               static_cast<BMainDlg&>(w).OnPortCommand(LOWORD(wp) - ID_PORT_FIRST);
               return 0;
             }});
-  AddRoute({WM_COMMAND, ID_OTHER_PORT, ID_OTHER_PORT, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+  AddRoute({WM_COMMAND, ID_OTHER_PORT, ID_OTHER_PORT, kAnyCode,
+            [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
               static_cast<BMainDlg&>(w).OnOtherPort();
               return 0;
             }});
-  AddRoute({WM_NOTIFY, 0, 0, static_cast<int>(TTN_GETDISPINFOW), [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
-              return static_cast<BMainDlg&>(w).OnGetToolTipText(reinterpret_cast<NMTTDISPINFOW*>(lp));
+  AddRoute({WM_NOTIFY, 0, 0, static_cast<int>(TTN_GETDISPINFOW),
+            [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+              return static_cast<BMainDlg&>(w).OnGetToolTipText(
+                  reinterpret_cast<NMTTDISPINFOW*>(lp));
             }});
 }
 
 BOOL BMainDlg::PreTranslateMessage(MSG* message) {
-  if (m_accelerators != nullptr && ::TranslateAcceleratorW(GetHwnd(), m_accelerators, message)) return TRUE;
+  if (m_accelerators != nullptr && ::TranslateAcceleratorW(GetHwnd(), m_accelerators, message))
+    return TRUE;
   return BMainDlgBase::PreTranslateMessage(message);
 }
 
@@ -48,7 +54,8 @@ BOOL BMainDlg::OnInitDialog() {
   RememberSubmenus();
   LoadSettings();
   BuildPortMenu();
-  ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP, LVS_EX_HEADERDRAGDROP);
+  ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP,
+                 LVS_EX_HEADERDRAGDROP);
   return BMainDlgBase::OnInitDialog();
 }
 
@@ -80,7 +87,8 @@ void BMainDlg::EnableFileCommands(bool enable) {
 
 void BMainDlg::EnableSirenCommands(bool enable) {
   EnableMenuItems(m_sirenMenu,
-                  {ID_READ_SIREN, ID_WRITE_SIREN, ID_PLAY_FRAGMENT_ON_SIREN, ID_PLAY_PLAYLIST_ON_SIREN, ID_STOP_ON_SIREN},
+                  {ID_READ_SIREN, ID_WRITE_SIREN, ID_PLAY_FRAGMENT_ON_SIREN,
+                   ID_PLAY_PLAYLIST_ON_SIREN, ID_STOP_ON_SIREN},
                   enable);
   BMainDlgBase::EnableSirenCommands(enable);
 }
@@ -94,14 +102,19 @@ void BMainDlg::EnableEditing(bool enable) {
 
 void BMainDlg::EnableRangeCommands(bool enable) {
   EnableMenuItems(m_editMenu,
-                  {ID_MARK_RANGE_START, ID_MARK_RANGE_END, ID_INVERT_RANGE, ID_CANCEL_RANGE, ID_DELETE_RANGE, ID_AMPLIFY},
+                  {ID_MARK_RANGE_START, ID_MARK_RANGE_END, ID_INVERT_RANGE, ID_CANCEL_RANGE,
+                   ID_DELETE_RANGE, ID_AMPLIFY},
                   enable);
   BMainDlgBase::EnableRangeCommands(enable);
 }
 
-void BMainDlg::EnableUndo(bool enable) { EnableMenuItems(m_editMenu, {ID_EDIT_UNDO}, enable && HasUndo()); }
+void BMainDlg::EnableUndo(bool enable) {
+  EnableMenuItems(m_editMenu, {ID_EDIT_UNDO}, enable && HasUndo());
+}
 
-void BMainDlg::EnableRedo(bool enable) { EnableMenuItems(m_editMenu, {ID_EDIT_REDO}, enable && HasRedo()); }
+void BMainDlg::EnableRedo(bool enable) {
+  EnableMenuItems(m_editMenu, {ID_EDIT_REDO}, enable && HasRedo());
+}
 
 void BMainDlg::EnablePortMenu(bool enable) {
   for (size_t i = 0; i < m_portNames.size(); ++i)

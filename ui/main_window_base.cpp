@@ -61,55 +61,177 @@ void BMainDlgBase::AddBaseRoutes() {
   auto menu = [this](UINT id, RouteHandler handler) { AddCommand(id, kAnyCode, handler); };
   auto button = [this](UINT id, RouteHandler handler) { AddCommand(id, BN_CLICKED, handler); };
 
-  AddRoute({WM_INITDIALOG, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { return w.OnInitDialog(); }});
-  AddRoute({WM_DESTROY, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnDestroy(); return 0; }});
+  AddRoute({WM_INITDIALOG, 0, 0, kAnyCode,
+            [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { return w.OnInitDialog(); }});
+  AddRoute({WM_DESTROY, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+              w.OnDestroy();
+              return 0;
+            }});
   for (UINT message = WM_USER + 100; message <= WM_USER + 114; ++message)
     AddRoute({message, 0, 0, kAnyCode, [](W& w, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
                 w.OnLinkMessage(msg, wp, lp);
                 return 0;
               }});
-  AddRoute({WM_HSCROLL, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT { w.OnHScroll(wp, lp); return 0; }});
-  AddRoute({WM_MOUSEMOVE, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT { w.OnMouseMove(wp, lp); return 0; }});
-  AddRoute({WM_LBUTTONUP, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT { w.OnLButtonUp(wp, lp); return 0; }});
-  AddRoute({WM_ACTIVATE, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT { w.OnActivate(wp, lp); return 0; }});
+  AddRoute({WM_HSCROLL, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
+              w.OnHScroll(wp, lp);
+              return 0;
+            }});
+  AddRoute({WM_MOUSEMOVE, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
+              w.OnMouseMove(wp, lp);
+              return 0;
+            }});
+  AddRoute({WM_LBUTTONUP, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
+              w.OnLButtonUp(wp, lp);
+              return 0;
+            }});
+  AddRoute({WM_ACTIVATE, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
+              w.OnActivate(wp, lp);
+              return 0;
+            }});
 
-  menu(ID_FILE_NEW, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnFileNew(); return 0; });
-  menu(ID_FILE_OPEN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnFileOpen(); return 0; });
-  menu(ID_FILE_SAVE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnFileSave(); return 0; });
-  menu(ID_FILE_SAVE_AS, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnFileSaveAs(); return 0; });
-  menu(ID_APP_EXIT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnAppExit(); return 0; });
-  AddCommand(IDCANCEL, 0, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnAppExit(); return 0; });
-  menu(ID_MARK_RANGE_START, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnMarkRangeStart(); return 0; });
-  menu(ID_MARK_RANGE_END, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnMarkRangeEnd(); return 0; });
-  menu(ID_INVERT_RANGE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnInvertRange(); return 0; });
-  menu(ID_CANCEL_RANGE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnCancelRange(); return 0; });
-  menu(ID_DELETE_RANGE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnDeleteRange(); return 0; });
-  menu(ID_AMPLIFY, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnAmplify(); return 0; });
-  menu(ID_EDIT_UNDO, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnEditUndo(); return 0; });
-  menu(ID_EDIT_REDO, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnEditRedo(); return 0; });
-  menu(ID_CONNECT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnConnect(); return 0; });
-  menu(ID_READ_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnReadSiren(); return 0; });
-  menu(ID_WRITE_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnWriteSiren(); return 0; });
-  menu(ID_ABORT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnAbort(); return 0; });
-  menu(ID_PLAY_FRAGMENT_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayFragmentOnSiren(); return 0; });
-  menu(ID_PLAY_PLAYLIST_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayPlaylistOnSiren(); return 0; });
-  menu(ID_STOP_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnStopOnSiren(); return 0; });
-  menu(ID_DEFRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnDefragment(); return 0; });
+  menu(ID_FILE_NEW, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnFileNew();
+    return 0;
+  });
+  menu(ID_FILE_OPEN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnFileOpen();
+    return 0;
+  });
+  menu(ID_FILE_SAVE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnFileSave();
+    return 0;
+  });
+  menu(ID_FILE_SAVE_AS, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnFileSaveAs();
+    return 0;
+  });
+  menu(ID_APP_EXIT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnAppExit();
+    return 0;
+  });
+  AddCommand(IDCANCEL, 0, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnAppExit();
+    return 0;
+  });
+  menu(ID_MARK_RANGE_START, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnMarkRangeStart();
+    return 0;
+  });
+  menu(ID_MARK_RANGE_END, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnMarkRangeEnd();
+    return 0;
+  });
+  menu(ID_INVERT_RANGE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnInvertRange();
+    return 0;
+  });
+  menu(ID_CANCEL_RANGE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnCancelRange();
+    return 0;
+  });
+  menu(ID_DELETE_RANGE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnDeleteRange();
+    return 0;
+  });
+  menu(ID_AMPLIFY, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnAmplify();
+    return 0;
+  });
+  menu(ID_EDIT_UNDO, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnEditUndo();
+    return 0;
+  });
+  menu(ID_EDIT_REDO, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnEditRedo();
+    return 0;
+  });
+  menu(ID_CONNECT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnConnect();
+    return 0;
+  });
+  menu(ID_READ_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnReadSiren();
+    return 0;
+  });
+  menu(ID_WRITE_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnWriteSiren();
+    return 0;
+  });
+  menu(ID_ABORT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnAbort();
+    return 0;
+  });
+  menu(ID_PLAY_FRAGMENT_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayFragmentOnSiren();
+    return 0;
+  });
+  menu(ID_PLAY_PLAYLIST_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayPlaylistOnSiren();
+    return 0;
+  });
+  menu(ID_STOP_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnStopOnSiren();
+    return 0;
+  });
+  menu(ID_DEFRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnDefragment();
+    return 0;
+  });
 
-  button(IDC_ADD_FRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnAddFragment(); return 0; });
-  button(IDC_DELETE_FRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnDeleteFragment(); return 0; });
-  button(IDC_PLAY_FRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayFragment(); return 0; });
-  button(IDC_ADD_TO_PLAYLIST, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnAddToPlaylist(); return 0; });
-  button(IDC_REMOVE_FROM_PLAYLIST, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnRemoveFromPlaylist(); return 0; });
-  button(IDC_PLAY_PLAYLIST, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayPlaylist(); return 0; });
-  button(IDC_PLAY_FRAGMENT_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayFragmentOnSiren(); return 0; });
-  button(IDC_PLAY_PLAYLIST_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayPlaylistOnSiren(); return 0; });
-  button(IDC_STOP_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnStopOnSiren(); return 0; });
-  button(IDC_STOP_PLAYLIST_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnStopOnSiren(); return 0; });
-  button(IDC_LOOP_PLAY, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnLoopPlay(); return 0; });
-  button(IDC_PLAY_PAUSE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnPlayPause(); return 0; });
-  button(IDC_STOP, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT { w.OnStop(); return 0; });
-  AddRoute({WM_COMMAND, IDC_BUTTON1_COMBO, IDC_BUTTON4_COMBO, CBN_SELCHANGE, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+  button(IDC_ADD_FRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnAddFragment();
+    return 0;
+  });
+  button(IDC_DELETE_FRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnDeleteFragment();
+    return 0;
+  });
+  button(IDC_PLAY_FRAGMENT, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayFragment();
+    return 0;
+  });
+  button(IDC_ADD_TO_PLAYLIST, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnAddToPlaylist();
+    return 0;
+  });
+  button(IDC_REMOVE_FROM_PLAYLIST, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnRemoveFromPlaylist();
+    return 0;
+  });
+  button(IDC_PLAY_PLAYLIST, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayPlaylist();
+    return 0;
+  });
+  button(IDC_PLAY_FRAGMENT_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayFragmentOnSiren();
+    return 0;
+  });
+  button(IDC_PLAY_PLAYLIST_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayPlaylistOnSiren();
+    return 0;
+  });
+  button(IDC_STOP_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnStopOnSiren();
+    return 0;
+  });
+  button(IDC_STOP_PLAYLIST_ON_SIREN, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnStopOnSiren();
+    return 0;
+  });
+  button(IDC_LOOP_PLAY, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnLoopPlay();
+    return 0;
+  });
+  button(IDC_PLAY_PAUSE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnPlayPause();
+    return 0;
+  });
+  button(IDC_STOP, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnStop();
+    return 0;
+  });
+  AddRoute({WM_COMMAND, IDC_BUTTON1_COMBO, IDC_BUTTON4_COMBO, CBN_SELCHANGE,
+            [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
               w.OnButtonComboChanged(LOWORD(wp) - IDC_BUTTON1_COMBO);
               return 0;
             }});
@@ -160,7 +282,8 @@ bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       if (route.code != kAnyCode && route.code != code) continue;
     } else if (message == WM_NOTIFY) {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (route.firstId != 0 && (header->idFrom < route.firstId || header->idFrom > route.lastId)) continue;
+      if (route.firstId != 0 && (header->idFrom < route.firstId || header->idFrom > route.lastId))
+        continue;
       if (route.code != kAnyCode && route.code != static_cast<int>(header->code)) continue;
     }
     result = route.handler(*this, message, wParam, lParam);
@@ -225,16 +348,20 @@ void BMainDlgBase::SetButtonIcons() {
   int width = ::GetSystemMetrics(SM_CXSMICON);
   int height = ::GetSystemMetrics(SM_CYSMICON);
   for (const ButtonIcon& entry : kButtonIcons) {
-    HANDLE icon = ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(entry.iconId), IMAGE_ICON, width, height, LR_SHARED);
-    ::SendMessageW(GetItem(entry.controlId), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    HANDLE icon = ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(entry.iconId), IMAGE_ICON, width,
+                               height, LR_SHARED);
+    ::SendMessageW(GetItem(entry.controlId), BM_SETIMAGE, IMAGE_ICON,
+                   reinterpret_cast<LPARAM>(icon));
   }
 }
 
 void BMainDlgBase::SetWindowIcons() {
   m_bigIcon = static_cast<HICON>(::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                              ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-  m_smallIcon = static_cast<HICON>(::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+                                              ::GetSystemMetrics(SM_CXICON),
+                                              ::GetSystemMetrics(SM_CYICON), 0));
+  m_smallIcon = static_cast<HICON>(::LoadImageW(GetInstance(), MAKEINTRESOURCEW(IDI_APP),
+                                                IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                ::GetSystemMetrics(SM_CYSMICON), 0));
   ::SendMessageW(GetHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
   ::SendMessageW(GetHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
 }
@@ -273,7 +400,9 @@ int BMainDlgBase::ShowMessage(UINT stringId, UINT type, ...) {
   return ShowMessageBox(text, type);
 }
 
-void BMainDlgBase::EnableControl(int id, bool enable) { ::EnableWindow(GetItem(id), enable ? TRUE : FALSE); }
+void BMainDlgBase::EnableControl(int id, bool enable) {
+  ::EnableWindow(GetItem(id), enable ? TRUE : FALSE);
+}
 
 void BMainDlgBase::SetModified(bool modified) {
   m_modified = modified;

@@ -117,13 +117,14 @@ class BMainDlgBase : public BDialogWindow,
  protected:
   // Message routing: one table maps a message (for WM_COMMAND the id range and
   // notification code, for WM_NOTIFY the sender and code) to a member.
-  using RouteHandler = LRESULT (*)(BMainDlgBase& window, UINT message, WPARAM wParam, LPARAM lParam);
+  using RouteHandler = LRESULT (*)(BMainDlgBase& window, UINT message, WPARAM wParam,
+                                   LPARAM lParam);
   static constexpr int kAnyCode = -1;
   struct MessageRoute {
     UINT message;
     UINT firstId;  // WM_COMMAND: command id range; WM_NOTIFY: sender id range
     UINT lastId;
-    int code;      // notification code, or kAnyCode
+    int code;  // notification code, or kAnyCode
     RouteHandler handler;
   };
   void AddRoute(const MessageRoute& route) { m_routes.push_back(route); }
@@ -265,12 +266,12 @@ class BMainDlgBase : public BDialogWindow,
   // only inside that lock. m_looping is read by the player's thread too.
   BWindowPlayer m_player{*this};
   BPlayBuffer m_playBuffer;
-  bool m_playing = false;            // this thread only
+  bool m_playing = false;  // this thread only
   std::atomic<bool> m_looping{false};
-  bool m_playlistMode = false;       // this thread only
+  bool m_playlistMode = false;          // this thread only
   uint32_t m_lastReportedPosition = 0;  // this thread only
   std::mutex m_playerErrorLock;
-  std::string m_playerError;         // guarded by m_playerErrorLock
+  std::string m_playerError;  // guarded by m_playerErrorLock
 
   BEditHistory m_history;
 

@@ -11,7 +11,8 @@ void BMainDlgBase::OnDeleteFragment() {
   int row = SelectedRow(m_fragmentList);
   if (row < 0) return;
   int index = static_cast<int>(RowData(m_fragmentList, row));
-  if (ShowMessage(IDS_DELETE_FRAGMENT_PROMPT, MB_YESNO | MB_ICONWARNING, FragmentName(index).c_str()) != IDYES)
+  if (ShowMessage(IDS_DELETE_FRAGMENT_PROMPT, MB_YESNO | MB_ICONWARNING,
+                  FragmentName(index).c_str()) != IDYES)
     return;
   RenumberHistory(index);
   m_profile.DeleteFragment(index);

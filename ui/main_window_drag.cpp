@@ -29,7 +29,8 @@ void BMainDlgBase::BeginDrag(HWND list, const NMLISTVIEW& info, bool fromFragmen
   HCURSOR& cursor = fromFragments ? m_fragmentDragCursor : m_playlistDragCursor;
   if (cursor == nullptr)
     cursor = static_cast<HCURSOR>(::LoadImageW(
-        GetInstance(), MAKEINTRESOURCEW(fromFragments ? IDC_CURSOR_DRAG_FRAGMENT : IDC_CURSOR_DRAG_PLAYLIST),
+        GetInstance(),
+        MAKEINTRESOURCEW(fromFragments ? IDC_CURSOR_DRAG_FRAGMENT : IDC_CURSOR_DRAG_PLAYLIST),
         IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
 
   POINT corner = {};
@@ -87,7 +88,8 @@ void BMainDlgBase::ShowDragOverPlaylist(POINT cursor) {
     LVHITTESTINFO hit = {};
     hit.pt = {client.left, cursor.y};
     ::ScreenToClient(m_playlist, &hit.pt);
-    int row = static_cast<int>(::SendMessageW(m_playlist, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    int row = static_cast<int>(
+        ::SendMessageW(m_playlist, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (row < 0) row = RowCount(m_playlist);
     DrawInsertMark(row);
     m_dropIndex = row;

@@ -96,7 +96,8 @@ void BMainDlgBase::OnAmplify() {
   PushUndo(fragment, true);
   BMemRange range = m_profile.GetFragment(fragment).ImageRange();
   if (offset < range.length)
-    ApplyGainToSigned(m_profile.Image() + range.start + offset, std::min(length, range.length - offset), gain);
+    ApplyGainToSigned(m_profile.Image() + range.start + offset,
+                      std::min(length, range.length - offset), gain);
   SelectRow(m_fragmentList, row);
   LoadFragmentIntoPlayer();
   SetModified(true);
@@ -159,7 +160,8 @@ void BMainDlgBase::Undo() {
     ReleasePlayBuffer();
   }
   BHistoryStep step = m_history.Undo(m_profile);
-  if (step.outcome == BHistoryOutcome::Restored && row >= 0) ShowRestoredFragment(step.fragment, row);
+  if (step.outcome == BHistoryOutcome::Restored && row >= 0)
+    ShowRestoredFragment(step.fragment, row);
   EnableUndo(true);
   EnableRedo(true);
 }
@@ -171,7 +173,8 @@ void BMainDlgBase::Redo() {
     ReleasePlayBuffer();
   }
   BHistoryStep step = m_history.Redo(m_profile);
-  if (step.outcome == BHistoryOutcome::Restored && row >= 0) ShowRestoredFragment(step.fragment, row);
+  if (step.outcome == BHistoryOutcome::Restored && row >= 0)
+    ShowRestoredFragment(step.fragment, row);
   EnableUndo(true);
   EnableRedo(true);
 }

@@ -49,7 +49,8 @@ void BMainDlgBase::OnFileOpen() {
     SetModified(false);
     SaveSettings();
   } else {
-    ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(), ProfileErrorText().c_str());
+    ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(),
+                ProfileErrorText().c_str());
   }
   ::InvalidateRect(GetItem(IDC_MEMORY_VIEW), nullptr, TRUE);
 }
@@ -82,7 +83,8 @@ bool BMainDlgBase::SaveProfileAs() {
 
 bool BMainDlgBase::SaveProfileTo(const std::string& path) {
   if (m_profile.Save(path)) return true;
-  ShowMessage(IDS_PROFILE_SAVE_FAILED, MB_ICONERROR, Widen(path).c_str(), ProfileErrorText().c_str());
+  ShowMessage(IDS_PROFILE_SAVE_FAILED, MB_ICONERROR, Widen(path).c_str(),
+              ProfileErrorText().c_str());
   return false;
 }
 
@@ -114,7 +116,8 @@ bool BMainDlgBase::AskSavePath(std::string& path) {
 
 // The file dialogs of the program: a filter from the string table ("|"
 // separated), the program title, an optional default extension.
-bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save) {
+bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension,
+                                  bool save) {
   std::string filter = Narrow(LoadText(GetInstance(), filterId));
   for (char& c : filter)
     if (c == '|') c = '\0';

@@ -47,7 +47,8 @@ void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
       return;
     }
     if (RowCount(m_fragmentList) >= kMaxFragments) {
-      ShowMessage(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS, MB_ICONERROR, Widen(path).c_str(), kMaxFragments);
+      ShowMessage(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS, MB_ICONERROR, Widen(path).c_str(),
+                  kMaxFragments);
       return;
     }
     if (path.empty()) continue;
@@ -60,21 +61,27 @@ void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
 bool BMainDlgBase::ImportFile(const std::string& path) {
   BAudioSource source;
   if (!source.Open(path)) {
-    ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(), Widen(source.GetErrorText()).c_str());
+    ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(),
+                Widen(source.GetErrorText()).c_str());
     return false;
   }
   int32_t milliseconds = source.GetLength();
   BImportPlan plan = PlanImport(m_profile.GetFreeBlocks(), BytesForMilliseconds(milliseconds));
   if (!plan.fits) {
     std::wstring room = Widen(RoomDurationText(SamplesToMilliseconds(plan.chosen.length)));
-    std::wstring length = Widen(FileDurationText(milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0));
-    UINT question = plan.fitsAfterDefragment ? IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT : IDS_NOT_ENOUGH_ROOM;
-    if (ShowMessage(question, MB_YESNO | MB_ICONWARNING, Widen(path).c_str(), room.c_str(), length.c_str()) != IDYES)
+    std::wstring length =
+        Widen(FileDurationText(milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0));
+    UINT question =
+        plan.fitsAfterDefragment ? IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT : IDS_NOT_ENOUGH_ROOM;
+    if (ShowMessage(question, MB_YESNO | MB_ICONWARNING, Widen(path).c_str(), room.c_str(),
+                    length.c_str()) != IDYES)
       return false;
   }
-  uint32_t roomMs = static_cast<uint32_t>(plan.chosen.length * 1000 / static_cast<double>(kSirenRate));
+  uint32_t roomMs =
+      static_cast<uint32_t>(plan.chosen.length * 1000 / static_cast<double>(kSirenRate));
   if (!source.Convert(kSirenRate, roomMs)) {
-    ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(), Widen(source.GetErrorText()).c_str());
+    ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(),
+                Widen(source.GetErrorText()).c_str());
     return false;
   }
   uint32_t length = 0;
@@ -92,6 +99,7 @@ void BMainDlgBase::ShowImportedFragment(int slot) {
   int row = InsertRow(m_fragmentList, RowCount(m_fragmentList), Widen(fragment.name), slot);
   SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(fragment.length)));
   SelectRow(m_fragmentList, row);
-  for (int button = 0; button < kButtonCount; ++button) AppendEntry(ButtonCombo(button), Widen(fragment.name), slot);
+  for (int button = 0; button < kButtonCount; ++button)
+    AppendEntry(ButtonCombo(button), Widen(fragment.name), slot);
   LoadFragmentIntoPlayer();
 }

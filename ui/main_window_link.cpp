@@ -73,7 +73,9 @@ void BMainDlgBase::SetProgressRange(int total) {
   ::SendMessageW(m_progress, PBM_SETPOS, 0, 0);
 }
 
-void BMainDlgBase::SetProgressPosition(int position) { ::SendMessageW(m_progress, PBM_SETPOS, position, 0); }
+void BMainDlgBase::SetProgressPosition(int position) {
+  ::SendMessageW(m_progress, PBM_SETPOS, position, 0);
+}
 
 // The Connect command lives in the menu bar, which BMainDlg owns and updates.
 void BMainDlgBase::SetConnectCommandText(bool) {}
@@ -83,7 +85,8 @@ void BMainDlgBase::SetAvailableSize(uint32_t bytes) { m_memoryView.SetAvailableS
 void BMainDlgBase::MarkProfileModified() { SetModified(true); }
 
 int BMainDlgBase::SelectedFragment() {
-  int row = static_cast<int>(::SendMessageW(m_fragmentList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  int row = static_cast<int>(
+      ::SendMessageW(m_fragmentList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (row < 0) return -1;
   LVITEMW item = {};
   item.mask = LVIF_PARAM;

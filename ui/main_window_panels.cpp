@@ -13,12 +13,15 @@ namespace {
 const LPARAM kUnusedEntry = -1;
 }  // namespace
 
-std::wstring BMainDlgBase::FragmentName(int index) const { return Widen(m_profile.GetFragment(index).name); }
+std::wstring BMainDlgBase::FragmentName(int index) const {
+  return Widen(m_profile.GetFragment(index).name);
+}
 
 void BMainDlgBase::ClearPanels() {
   ::SendMessageW(m_fragmentList, LVM_DELETEALLITEMS, 0, 0);
   ::SendMessageW(m_playlist, LVM_DELETEALLITEMS, 0, 0);
-  for (int button = 0; button < kButtonCount; ++button) ::SendMessageW(ButtonCombo(button), CB_RESETCONTENT, 0, 0);
+  for (int button = 0; button < kButtonCount; ++button)
+    ::SendMessageW(ButtonCombo(button), CB_RESETCONTENT, 0, 0);
   m_memoryView.SetSelectedBand(-1);
   m_memoryView.ClearBands();
 }
@@ -26,7 +29,8 @@ void BMainDlgBase::ClearPanels() {
 void BMainDlgBase::FillPanels() {
   ClearPanels();
   std::wstring unused = LoadText(GetInstance(), IDS_BUTTON_UNUSED);
-  for (int button = 0; button < kButtonCount; ++button) AppendEntry(ButtonCombo(button), unused, kUnusedEntry);
+  for (int button = 0; button < kButtonCount; ++button)
+    AppendEntry(ButtonCombo(button), unused, kUnusedEntry);
   for (int index = 0; index < kMaxFragments; ++index) {
     const BFragment& fragment = m_profile.GetFragment(index);
     if (!fragment.IsInUse()) continue;

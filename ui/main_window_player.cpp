@@ -71,16 +71,20 @@ bool BMainDlgBase::RangeMarked(uint32_t& start, uint32_t& end) const {
   return static_cast<int32_t>(end - start) > 0;
 }
 
-void BMainDlgBase::RepaintMemoryView() { ::InvalidateRect(GetItem(IDC_MEMORY_VIEW), nullptr, TRUE); }
+void BMainDlgBase::RepaintMemoryView() {
+  ::InvalidateRect(GetItem(IDC_MEMORY_VIEW), nullptr, TRUE);
+}
 
 void BMainDlgBase::SetPlayButtonState(bool stopped) {
-  HANDLE icon = ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(stopped ? IDI_PLAY : IDI_PAUSE), IMAGE_ICON,
-                             ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+  HANDLE icon =
+      ::LoadImageW(GetInstance(), MAKEINTRESOURCEW(stopped ? IDI_PLAY : IDI_PAUSE), IMAGE_ICON,
+                   ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED);
   ::SendMessageW(GetItem(IDC_PLAY_PAUSE), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }
 
 void BMainDlgBase::ShowPlayTime(uint32_t position) {
-  ::SetDlgItemTextW(GetHwnd(), IDC_PLAY_TIME, Widen(PlayTimeText(position, m_playBuffer.Length())).c_str());
+  ::SetDlgItemTextW(GetHwnd(), IDC_PLAY_TIME,
+                    Widen(PlayTimeText(position, m_playBuffer.Length())).c_str());
 }
 
 // The play marker in the memory view; in playlist mode also the row being

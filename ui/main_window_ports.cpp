@@ -17,10 +17,12 @@ void BMainDlg::BuildPortMenu() {
   int selected = -1;
   for (size_t i = 0; i < m_portNames.size(); ++i) {
     ::AppendMenuW(m_portMenu, MF_STRING, ID_PORT_FIRST + i, Widen(m_portNames[i]).c_str());
-    if (_stricmp(m_portNames[i].c_str(), m_settings.port.c_str()) == 0) selected = static_cast<int>(i);
+    if (_stricmp(m_portNames[i].c_str(), m_settings.port.c_str()) == 0)
+      selected = static_cast<int>(i);
   }
   ::AppendMenuW(m_portMenu, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(m_portMenu, MF_STRING, ID_OTHER_PORT, LoadText(GetInstance(), ID_OTHER_PORT).c_str());
+  ::AppendMenuW(m_portMenu, MF_STRING, ID_OTHER_PORT,
+                LoadText(GetInstance(), ID_OTHER_PORT).c_str());
   if (m_portNames.empty()) {
     m_portNames.push_back(m_settings.port);
     ::AppendMenuW(m_portMenu, MF_STRING, ID_PORT_FIRST, Widen(m_settings.port).c_str());
@@ -29,13 +31,15 @@ void BMainDlg::BuildPortMenu() {
   if (selected >= 0)
     OnPortCommand(selected);
   else
-    ShowPortInMenu();  // a remembered port the system does not list: no mark, but the list is reachable
+    ShowPortInMenu();  // a remembered port the system does not list: no mark, but the list is
+                       // reachable
 }
 
 void BMainDlg::OnPortCommand(int index) {
   if (index < 0 || index >= static_cast<int>(m_portNames.size())) return;
   m_settings.port = m_portNames[index];
-  ::CheckMenuRadioItem(m_portMenu, ID_PORT_FIRST, ID_PORT_LAST, ID_PORT_FIRST + index, MF_BYCOMMAND);
+  ::CheckMenuRadioItem(m_portMenu, ID_PORT_FIRST, ID_PORT_LAST, ID_PORT_FIRST + index,
+                       MF_BYCOMMAND);
   ShowPortInMenu();
 }
 
@@ -43,7 +47,8 @@ void BMainDlg::OnOtherPort() {
   std::string portName = m_settings.port;
   if (!AskOtherPort(portName)) return;
   m_settings.port = portName;
-  for (UINT id = ID_PORT_FIRST; id <= ID_PORT_LAST; ++id) ::CheckMenuItem(m_portMenu, id, MF_BYCOMMAND | MF_UNCHECKED);
+  for (UINT id = ID_PORT_FIRST; id <= ID_PORT_LAST; ++id)
+    ::CheckMenuItem(m_portMenu, id, MF_BYCOMMAND | MF_UNCHECKED);
   ShowPortInMenu();
 }
 

@@ -62,7 +62,8 @@ void BMainDlgBase::EnableFileCommands(bool enable) {
 }
 
 void BMainDlgBase::EnableSirenCommands(bool enable) {
-  for (int id : {IDC_PLAY_FRAGMENT_ON_SIREN, IDC_STOP_ON_SIREN, IDC_PLAY_PLAYLIST_ON_SIREN, IDC_STOP_PLAYLIST_ON_SIREN})
+  for (int id : {IDC_PLAY_FRAGMENT_ON_SIREN, IDC_STOP_ON_SIREN, IDC_PLAY_PLAYLIST_ON_SIREN,
+                 IDC_STOP_PLAYLIST_ON_SIREN})
     EnableControl(id, enable);
 }
 
@@ -82,7 +83,8 @@ void BMainDlgBase::EnableEditing(bool enable) {
 // range commands are available.
 void BMainDlgBase::EnableRangeCommands(bool enable) {
   LONG_PTR style = ::GetWindowLongPtrW(m_trackbar, GWL_STYLE);
-  style = enable ? (style | TBS_ENABLESELRANGE) : (style & ~static_cast<LONG_PTR>(TBS_ENABLESELRANGE));
+  style =
+      enable ? (style | TBS_ENABLESELRANGE) : (style & ~static_cast<LONG_PTR>(TBS_ENABLESELRANGE));
   ::SetWindowLongPtrW(m_trackbar, GWL_STYLE, style);
 }
 

@@ -8,22 +8,33 @@
 
 namespace {
 // In the order in which the main window's own tool tests them.
-const int kToolControls[] = {IDC_ADD_FRAGMENT,         IDC_DELETE_FRAGMENT,        IDC_PLAY_FRAGMENT,
-                             IDC_PLAY_FRAGMENT_ON_SIREN, IDC_STOP_ON_SIREN,        IDC_ADD_TO_PLAYLIST,
-                             IDC_REMOVE_FROM_PLAYLIST, IDC_PLAY_PLAYLIST,          IDC_PLAY_PLAYLIST_ON_SIREN,
-                             IDC_STOP_PLAYLIST_ON_SIREN, IDC_LOOP_PLAY,            IDC_PLAY_PAUSE,
-                             IDC_STOP,                 IDC_MEMORY_VIEW};
+const int kToolControls[] = {IDC_ADD_FRAGMENT,
+                             IDC_DELETE_FRAGMENT,
+                             IDC_PLAY_FRAGMENT,
+                             IDC_PLAY_FRAGMENT_ON_SIREN,
+                             IDC_STOP_ON_SIREN,
+                             IDC_ADD_TO_PLAYLIST,
+                             IDC_REMOVE_FROM_PLAYLIST,
+                             IDC_PLAY_PLAYLIST,
+                             IDC_PLAY_PLAYLIST_ON_SIREN,
+                             IDC_STOP_PLAYLIST_ON_SIREN,
+                             IDC_LOOP_PLAY,
+                             IDC_PLAY_PAUSE,
+                             IDC_STOP,
+                             IDC_MEMORY_VIEW};
 
 // Controls whose tip is the string with the control's own id.
 bool HasOwnTipString(int id) {
-  return id == IDC_ADD_FRAGMENT || (id >= IDC_PLAY_FRAGMENT && id <= IDC_PLAY_PLAYLIST) || id == IDC_STOP ||
-         (id >= IDC_STOP_ON_SIREN && id <= IDC_LOOP_PLAY) || id == IDC_MEMORY_VIEW;
+  return id == IDC_ADD_FRAGMENT || (id >= IDC_PLAY_FRAGMENT && id <= IDC_PLAY_PLAYLIST) ||
+         id == IDC_STOP || (id >= IDC_STOP_ON_SIREN && id <= IDC_LOOP_PLAY) ||
+         id == IDC_MEMORY_VIEW;
 }
 }  // namespace
 
 void BMainDlg::CreateToolTips() {
-  m_toolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, GetHwnd(), nullptr, GetInstance(), nullptr);
+  m_toolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetHwnd(), nullptr,
+                                GetInstance(), nullptr);
   if (m_toolTip == nullptr) return;
   TOOLINFOW tool = {};
   tool.cbSize = sizeof(tool);

@@ -17,7 +17,8 @@ bool BMemoryView::RegisterWindowClass(HINSTANCE instance) {
 }
 
 bool BMemoryView::Create(HINSTANCE instance, HWND parent, int id, const RECT& rect, DWORD style) {
-  return RegisterWindowClass(instance) && CreateOfClass(instance, kClassName, parent, id, rect, style, 0);
+  return RegisterWindowClass(instance) &&
+         CreateOfClass(instance, kClassName, parent, id, rect, style, 0);
 }
 
 bool BMemoryView::SetMemorySize(std::uint32_t bytes) {
@@ -73,11 +74,21 @@ bool BMemoryView::GetBand(int index, std::uint32_t& address, std::uint32_t& leng
   return true;
 }
 
-bool BMemoryView::SetBackgroundColour(COLORREF colour) { return SetColour(m_colours.background, colour); }
-bool BMemoryView::SetInMemoryColour(COLORREF colour) { return SetColour(m_colours.inMemory, colour); }
-bool BMemoryView::SetOutOfMemoryColour(COLORREF colour) { return SetColour(m_colours.outOfMemory, colour); }
-bool BMemoryView::SetBoundaryColour(COLORREF colour) { return SetColour(m_colours.boundary, colour); }
-bool BMemoryView::SetSelectionColour(COLORREF colour) { return SetColour(m_colours.selection, colour); }
+bool BMemoryView::SetBackgroundColour(COLORREF colour) {
+  return SetColour(m_colours.background, colour);
+}
+bool BMemoryView::SetInMemoryColour(COLORREF colour) {
+  return SetColour(m_colours.inMemory, colour);
+}
+bool BMemoryView::SetOutOfMemoryColour(COLORREF colour) {
+  return SetColour(m_colours.outOfMemory, colour);
+}
+bool BMemoryView::SetBoundaryColour(COLORREF colour) {
+  return SetColour(m_colours.boundary, colour);
+}
+bool BMemoryView::SetSelectionColour(COLORREF colour) {
+  return SetColour(m_colours.selection, colour);
+}
 bool BMemoryView::SetMarkerColour(COLORREF colour) { return SetColour(m_colours.marker, colour); }
 
 bool BMemoryView::Refuse() const {
@@ -99,11 +110,16 @@ bool BMemoryView::SetColour(COLORREF& field, COLORREF colour) {
 
 COLORREF BMemoryView::ColourOf(BMemoryFillRole role) const {
   switch (role) {
-    case BMemoryFillRole::InMemory: return m_colours.inMemory;
-    case BMemoryFillRole::OutOfMemory: return m_colours.outOfMemory;
-    case BMemoryFillRole::Selection: return m_colours.selection;
-    case BMemoryFillRole::Marker: return m_colours.marker;
-    case BMemoryFillRole::Boundary: return m_colours.boundary;
+    case BMemoryFillRole::InMemory:
+      return m_colours.inMemory;
+    case BMemoryFillRole::OutOfMemory:
+      return m_colours.outOfMemory;
+    case BMemoryFillRole::Selection:
+      return m_colours.selection;
+    case BMemoryFillRole::Marker:
+      return m_colours.marker;
+    case BMemoryFillRole::Boundary:
+      return m_colours.boundary;
   }
   return m_colours.background;
 }

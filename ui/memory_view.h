@@ -26,7 +26,7 @@ class BMemoryView : public BWindowImpl {
   bool AddBand(std::uint32_t address, std::uint32_t length);
   bool SetBand(int index, std::uint32_t address, std::uint32_t length);
   bool RemoveBand(int index);
-  bool ClearBands();  // also selects no band
+  bool ClearBands();                // also selects no band
   bool SetSelectedBand(int index);  // -1 for none
   bool SetMarker(int address);      // -1 hides it
   bool GetBand(int index, std::uint32_t& address, std::uint32_t& length) const;

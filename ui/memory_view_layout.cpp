@@ -12,7 +12,8 @@ namespace {
 class BStripScale {
  public:
   BStripScale(int left, int right, std::uint32_t totalSize)
-      : m_left(left), m_right(right),
+      : m_left(left),
+        m_right(right),
         m_pixelsPerByte(static_cast<double>(right - left) / static_cast<double>(totalSize)) {}
 
   double Scale(double bytes) const { return m_pixelsPerByte * bytes; }
@@ -91,10 +92,12 @@ std::vector<BMemoryFill> LayoutMemoryView(int left, int right, const BMemoryView
   const double boundary = BoundaryColumn(scale, content);
   BFillList fills;
   for (std::size_t i = 0; i < content.bands.size(); ++i) {
-    const bool selected = content.selectedBand >= 0 && static_cast<std::size_t>(content.selectedBand) == i;
+    const bool selected =
+        content.selectedBand >= 0 && static_cast<std::size_t>(content.selectedBand) == i;
     AddBand(fills, scale, content.bands[i], selected, boundary);
   }
   if (content.marker >= 0) AddMarker(fills, scale, content.marker);
-  if (boundary > 0) fills.Add(boundary, std::min(scale.Right(), boundary + 2), BMemoryFillRole::Boundary);
+  if (boundary > 0)
+    fills.Add(boundary, std::min(scale.Right(), boundary + 2), BMemoryFillRole::Boundary);
   return fills.Take();
 }

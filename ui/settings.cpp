@@ -22,8 +22,8 @@ void BSettings::Load() {
 
 void BSettings::Save() const {
   HKEY key = nullptr;
-  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return;
   ::RegSetValueExA(key, kPortValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
                    static_cast<DWORD>(port.size() + 1));
@@ -37,7 +37,8 @@ bool BSettings::ReadString(HKEY key, const char* name, std::string& value) {
   char buffer[kValueBufferChars] = {};
   DWORD type = 0;
   DWORD size = sizeof(buffer);
-  if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+  if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+      ERROR_SUCCESS)
     return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
   if (size == 0 || size > sizeof(buffer) || buffer[size - 1] != '\0') return false;

@@ -35,7 +35,8 @@ std::wstring FormatText(const wchar_t* format, ...) {
 
 std::wstring Widen(const std::string& ansi) {
   if (ansi.empty()) return std::wstring();
-  int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  int length =
+      ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
   return wide;
@@ -43,11 +44,11 @@ std::wstring Widen(const std::string& ansi) {
 
 std::string Narrow(const std::wstring& wide) {
   if (wide.empty()) return std::string();
-  int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                     nullptr, nullptr);
+  int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                     0, nullptr, nullptr);
   std::string ansi(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length, nullptr,
-                        nullptr);
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length,
+                        nullptr, nullptr);
   return ansi;
 }
 

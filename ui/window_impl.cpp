@@ -53,9 +53,10 @@ bool BWindowImpl::CreateOfClass(HINSTANCE instance, const wchar_t* className, HW
     return false;
   }
   t_creating = this;
-  HWND hwnd = ::CreateWindowExW(exStyle, className, L"", style, rect.left, rect.top, rect.right - rect.left,
-                                rect.bottom - rect.top, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  HWND hwnd =
+      ::CreateWindowExW(exStyle, className, L"", style, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   t_creating = nullptr;
   if (hwnd == nullptr) return false;
   if (m_hwnd != hwnd) {
@@ -135,7 +136,8 @@ LRESULT CALLBACK BWindowImpl::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
   return result;
 }
 
-LRESULT CALLBACK BWindowImpl::ClassWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK BWindowImpl::ClassWindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
   // The first message of a window that CreateOfClass is making: hand it to its object.
   if (t_creating != nullptr && FromHandle(hwnd) == nullptr) {
     BWindowImpl* creating = t_creating;

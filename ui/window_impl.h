@@ -31,8 +31,8 @@ class BWindowImpl {
   // class that exists already counts as registered.
   static bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className);
   // Creates a window of such a class, handled by this object from its first message on.
-  bool CreateOfClass(HINSTANCE instance, const wchar_t* className, HWND parent, int id, const RECT& rect,
-                     DWORD style, DWORD exStyle);
+  bool CreateOfClass(HINSTANCE instance, const wchar_t* className, HWND parent, int id,
+                     const RECT& rect, DWORD style, DWORD exStyle);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -22,7 +22,8 @@ BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM found) {
   ::GetClassNameW(hwnd, className, 64);
   // The main window is a dialog whose title begins with the program title and
   // which has a status log; message boxes have the same title but no log.
-  if (std::wcsncmp(title, L"Sirelta", 7) != 0 || ::GetDlgItem(hwnd, kStatusLogId) == nullptr) return TRUE;
+  if (std::wcsncmp(title, L"Sirelta", 7) != 0 || ::GetDlgItem(hwnd, kStatusLogId) == nullptr)
+    return TRUE;
   *reinterpret_cast<HWND*>(found) = hwnd;
   return FALSE;
 }
@@ -39,7 +40,8 @@ void PrintUtf8(const std::wstring& text) {
 std::wstring WindowText(HWND hwnd) {
   wchar_t text[1024] = {};
   DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, &copied);
   return text;
 }
 

@@ -153,8 +153,8 @@ class FakeReader : public BAudioFile {
   std::string m_openError;
   int32_t m_length = 1234;
   uint32_t m_readLimit;
-  int m_failAtRead = 0;        // this read fails (1 = the first)
-  int m_emptyReadsEvery = 0;   // every n-th read gives 0 bytes
+  int m_failAtRead = 0;       // this read fails (1 = the first)
+  int m_emptyReadsEvery = 0;  // every n-th read gives 0 bytes
   size_t m_position = 0;
 
  private:
@@ -249,8 +249,9 @@ TEST(Resampler, MatchesThePlainAlgorithmBitForBit) {
   std::uniform_int_distribution<uint32_t> length(1, 4000);
   for (const auto& rates : kRatePairs) {
     for (int round = 0; round < 31; ++round) {
-      uint32_t count = round < 25 ? static_cast<uint32_t>(round + 1)
-                       : round < 30 ? length(random) : 2 * rates[0];
+      uint32_t count = round < 25   ? static_cast<uint32_t>(round + 1)
+                       : round < 30 ? length(random)
+                                    : 2 * rates[0];
       std::vector<int8_t> input = TestSignal(random, count, round % 3);
       std::vector<int8_t> expected = NaiveResampler(rates[0], rates[1]).Resample(input);
       std::vector<int8_t> actual = Resampled(rates[0], rates[1], input);
@@ -335,11 +336,13 @@ TEST(PcmConversion, WidthReductionKeepsTheTopByte) {
   bytes = Pcm({0x123456, -1, -0x800000, 0x7FFFFF}, 3);
   ReduceToEightBits(bytes.data(), 4, 3);
   ToSignedSamples(bytes.data(), 4);
-  EXPECT_EQ((std::vector<uint8_t>{0x12, 0xFF, 0x80, 0x7F}), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4));
+  EXPECT_EQ((std::vector<uint8_t>{0x12, 0xFF, 0x80, 0x7F}),
+            std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4));
   bytes = Pcm({0x12345678, -1, INT32_MIN}, 4);
   ReduceToEightBits(bytes.data(), 3, 4);
   ToSignedSamples(bytes.data(), 3);
-  EXPECT_EQ((std::vector<uint8_t>{0x12, 0xFF, 0x80}), std::vector<uint8_t>(bytes.begin(), bytes.begin() + 3));
+  EXPECT_EQ((std::vector<uint8_t>{0x12, 0xFF, 0x80}),
+            std::vector<uint8_t>(bytes.begin(), bytes.begin() + 3));
 }
 
 TEST(PcmConversion, SampleBytesAndRoomForResampledSound) {
@@ -365,18 +368,22 @@ TEST(AudioSourceConvert, SirenRateSoundIsTakenOverByteForByte) {
   for (uint8_t& b : pcm) b = static_cast<uint8_t>(random());
   std::vector<uint8_t> output = Converted(Format(9765, 1, 8), pcm);
   ASSERT_EQ(pcm.size(), output.size());
-  for (size_t i = 0; i < pcm.size(); ++i) ASSERT_EQ(static_cast<uint8_t>(pcm[i] - 128), output[i]) << i;
+  for (size_t i = 0; i < pcm.size(); ++i)
+    ASSERT_EQ(static_cast<uint8_t>(pcm[i] - 128), output[i]) << i;
 }
 
 TEST(AudioSourceConvert, ChannelsAndWidthsReachTheSirenBytes) {
   EXPECT_EQ((std::vector<uint8_t>{0xFF}), Converted(Format(9765, 2, 8), {0x00, 0xFF}));
-  EXPECT_EQ((std::vector<uint8_t>{0xFF, 0x01, 0x80}), Converted(Format(9765, 1, 16), Pcm16({-1, 256, -32768})));
-  EXPECT_EQ((std::vector<uint8_t>{0x12, 0xFF}), Converted(Format(9765, 1, 24), Pcm({0x123456, -1}, 3)));
+  EXPECT_EQ((std::vector<uint8_t>{0xFF, 0x01, 0x80}),
+            Converted(Format(9765, 1, 16), Pcm16({-1, 256, -32768})));
+  EXPECT_EQ((std::vector<uint8_t>{0x12, 0xFF}),
+            Converted(Format(9765, 1, 24), Pcm({0x123456, -1}, 3)));
   EXPECT_EQ((std::vector<uint8_t>{0x12, 0x00}),  // (-1 + 0) / 2 is 0
             Converted(Format(9765, 2, 24), Pcm({0x123456, 0x123456, -1, 0}, 3)));
   EXPECT_EQ((std::vector<uint8_t>{0x80, 0x02}),
             Converted(Format(9765, 4, 32), Pcm({INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN,
-                                                0x03000000, 0x03000000, 0x01000000, 0x01000000}, 4)));
+                                                0x03000000, 0x03000000, 0x01000000, 0x01000000},
+                                               4)));
 }
 
 TEST(AudioSourceConvert, FramesCutByAReadStayInStep) {
@@ -387,11 +394,13 @@ TEST(AudioSourceConvert, FramesCutByAReadStayInStep) {
   for (int16_t& s : samples) s = static_cast<int16_t>(random());
   std::vector<uint8_t> pcm = Pcm16(samples);
   std::vector<uint8_t> whole = Converted(Format(9765, 2, 16), pcm);
-  std::vector<uint8_t> pieces = Converted(Format(9765, 2, 16), pcm, [](FakeReader& r) { r.m_readLimit = 7; });
+  std::vector<uint8_t> pieces =
+      Converted(Format(9765, 2, 16), pcm, [](FakeReader& r) { r.m_readLimit = 7; });
   EXPECT_EQ(3000u, whole.size());
   EXPECT_EQ(whole, pieces);
   // Empty reads in between change nothing either.
-  EXPECT_EQ(whole, Converted(Format(9765, 2, 16), pcm, [](FakeReader& r) { r.m_emptyReadsEvery = 2; }));
+  EXPECT_EQ(whole,
+            Converted(Format(9765, 2, 16), pcm, [](FakeReader& r) { r.m_emptyReadsEvery = 2; }));
 }
 
 TEST(AudioSourceConvert, OneSecondOf44100HzStereoBecomesAboutOneSecondAt9765Hz) {
@@ -464,7 +473,8 @@ TEST(AudioSourceConvert, VeryShortSoundsKeepEverySample) {
         decoded[i] = static_cast<int8_t>(pcm[i] - 128);
       }
       std::vector<int8_t> expected = NaiveResampler(rate, 9765).Resample(decoded);
-      ASSERT_EQ(SignedBytes(expected), Converted(Format(rate, 1, 8), pcm)) << rate << " Hz, " << count;
+      ASSERT_EQ(SignedBytes(expected), Converted(Format(rate, 1, 8), pcm))
+          << rate << " Hz, " << count;
     }
   }
 }
@@ -481,13 +491,15 @@ TEST(AudioSourceConvert, SoundlessAndUnreadableFilesAreRefusedWithAReason) {
 
   SourceWith tooWide(Format(44100, 1, 40), std::vector<uint8_t>(100));
   EXPECT_FALSE(tooWide.source.Convert(9765, 1000));
-  EXPECT_EQ("Unsupported sample format (bits per sample: 40, channels: 1).", tooWide.source.GetErrorText());
+  EXPECT_EQ("Unsupported sample format (bits per sample: 40, channels: 1).",
+            tooWide.source.GetErrorText());
 
   SourceWith noTarget(Format(44100, 1, 8), std::vector<uint8_t>(100));
   EXPECT_FALSE(noTarget.source.Convert(0, 1000));
   EXPECT_EQ("The target sample rate is 0.", noTarget.source.GetErrorText());
 
-  SourceWith failing(Format(9765, 1, 8), std::vector<uint8_t>(30000), [](FakeReader& r) { r.m_failAtRead = 2; });
+  SourceWith failing(Format(9765, 1, 8), std::vector<uint8_t>(30000),
+                     [](FakeReader& r) { r.m_failAtRead = 2; });
   EXPECT_FALSE(failing.source.Convert(9765, 100000));
   EXPECT_EQ("Cannot read.", failing.source.GetErrorText());
   EXPECT_TRUE(failing.Output().empty());
@@ -550,7 +562,8 @@ TEST(AudioSource, MakesTheSirenToneFromMp3Files) {
       std::string name = std::string("tone_") + rate + "_" + channels + ".mp3";
       SCOPED_TRACE(name);
       BAudioSource source;
-      ASSERT_TRUE(source.Open(std::string(SIRELTA_TEST_MP3_DIR) + "/" + name)) << source.GetErrorText();
+      ASSERT_TRUE(source.Open(std::string(SIRELTA_TEST_MP3_DIR) + "/" + name))
+          << source.GetErrorText();
       int32_t milliseconds = source.GetLength();
       ASSERT_GE(milliseconds, 1000);
       ASSERT_TRUE(source.Convert(9765, 100000)) << source.GetErrorText();

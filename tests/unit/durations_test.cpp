@@ -5,7 +5,7 @@
 
 TEST(Durations, MillisecondsAreTruncated) {
   EXPECT_EQ(0u, SamplesToMilliseconds(0));
-  EXPECT_EQ(0u, SamplesToMilliseconds(9));    // 0.92 ms
+  EXPECT_EQ(0u, SamplesToMilliseconds(9));  // 0.92 ms
   EXPECT_EQ(1000u, SamplesToMilliseconds(9765));
   EXPECT_EQ(26844u, SamplesToMilliseconds(262140));  // 26844.65 ms
 }

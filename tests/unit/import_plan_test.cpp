@@ -18,13 +18,14 @@ TEST(ImportPlan, NothingFitsOffersTheLargestEarliestBlock) {
   EXPECT_FALSE(plan.fits);
   EXPECT_EQ(500u, plan.chosen.start) << "the earliest of equal blocks";
   EXPECT_TRUE(plan.fitsAfterDefragment) << "700 bytes free in all";
-  EXPECT_FALSE(PlanImport(blocks, 700).fitsAfterDefragment) << "700 free is not more than 700 needed";
+  EXPECT_FALSE(PlanImport(blocks, 700).fitsAfterDefragment)
+      << "700 free is not more than 700 needed";
   EXPECT_FALSE(PlanImport({{0, 10}}, 20).fitsAfterDefragment) << "one block alone";
 }
 
 TEST(ImportPlan, LongFilesDoNotWrap) {
   EXPECT_EQ(9765u, BytesForMilliseconds(1000));
-  EXPECT_EQ(5859000u, BytesForMilliseconds(600000));  // ten minutes
+  EXPECT_EQ(5859000u, BytesForMilliseconds(600000));          // ten minutes
   EXPECT_EQ(4194194445ull, BytesForMilliseconds(429513000));  // the product needs more than 32 bits
   EXPECT_EQ(0u, BytesForMilliseconds(-1));
   EXPECT_FALSE(PlanImport({{0, 262140}}, BytesForMilliseconds(600000)).fits);

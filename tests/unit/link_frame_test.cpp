@@ -57,7 +57,8 @@ TEST(LinkFrame, RequestFramesAndChecksums) {
   EXPECT_EQ(BuildRequestFrame(0x10, 0, nullptr), (Bytes{0xAA, 0x10, 0x00, 0xBA}));
   const uint8_t writeByte[] = {0x34, 0x12, 0x03, 0x7F};
   EXPECT_EQ(BuildRequestFrame(0x40, 4, writeByte),
-            (Bytes{0xAA, 0x40, 0x04, 0x34, 0x12, 0x03, 0x7F, 0xAA ^ 0x40 ^ 0x04 ^ 0x34 ^ 0x12 ^ 0x03 ^ 0x7F}));
+            (Bytes{0xAA, 0x40, 0x04, 0x34, 0x12, 0x03, 0x7F,
+                   0xAA ^ 0x40 ^ 0x04 ^ 0x34 ^ 0x12 ^ 0x03 ^ 0x7F}));
   Bytes longest(255, 0x5A);
   EXPECT_EQ(BuildRequestFrame(0x21, 255, longest.data()).size(), kMaxFrameLength);
 
@@ -69,7 +70,11 @@ TEST(LinkFrame, AcceptedReplyCodesHaveOneLengthEach) {
   const std::set<int> one = {0x10, 0x40, 0x51, 0x52, 0x54};
   const std::set<int> two = {0x21, 0x22, 0x23, 0x30, 0x50, 0x53};
   for (int code = 0; code < 256; ++code) {
-    int expected = one.count(code) ? 1 : two.count(code) ? 2 : code == 0x20 ? 7 : code == 0xFF ? 0 : -1;
+    int expected = one.count(code)   ? 1
+                   : two.count(code) ? 2
+                   : code == 0x20    ? 7
+                   : code == 0xFF    ? 0
+                                     : -1;
     EXPECT_EQ(ReplyDataLength(static_cast<uint8_t>(code)), expected) << "code " << code;
   }
   EXPECT_TRUE(IsAcceptedReply(0x20, 7));
@@ -124,7 +129,9 @@ TEST(LinkParser, DeliversFramesThroughNoiseSplitsAndBatches) {
 
   // Two frames in one read, delivered in order; a started third one waits.
   Bytes third = Reply(0x40, {0});
-  EXPECT_TRUE(Feed(buffer, handler, Join({Reply(0x30, {0, 0x7F}), Reply(0x10, {4}), Bytes(third.begin(), third.begin() + 3)})));
+  EXPECT_TRUE(Feed(
+      buffer, handler,
+      Join({Reply(0x30, {0, 0x7F}), Reply(0x10, {4}), Bytes(third.begin(), third.begin() + 3)})));
   ASSERT_EQ(handler.frames.size(), 4u);
   EXPECT_EQ(handler.frames[2], (Bytes{0x30, 2, 0, 0x7F}));
   EXPECT_EQ(handler.frames[3], (Bytes{0x10, 1, 4}));

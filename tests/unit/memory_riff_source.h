@@ -23,8 +23,7 @@ class BMemoryRiffSource : public BRiffSource {
         m_position = start;
         return kRiffChunkNotFound;
       }
-      if (form.id == kRiffId)
-        break;
+      if (form.id == kRiffId) break;
       m_position = form.dataOffset + ((static_cast<uint64_t>(form.size) + 1) & ~uint64_t(1));
     }
     m_position = form.dataOffset + 4;
@@ -42,8 +41,7 @@ class BMemoryRiffSource : public BRiffSource {
   }
 
   int32_t Read(uint8_t* buffer, uint32_t size) override {
-    if (m_position >= m_bytes.size())
-      return 0;
+    if (m_position >= m_bytes.size()) return 0;
     const uint64_t count = std::min<uint64_t>(size, m_bytes.size() - m_position);
     std::memcpy(buffer, m_bytes.data() + m_position, count);
     m_position += count;
@@ -66,8 +64,7 @@ class BMemoryRiffSource : public BRiffSource {
   bool ReadHeader(BChunkInfo& chunk) {
     uint8_t header[12] = {};
     const uint64_t at = m_position;
-    if (at >= m_bytes.size() || m_bytes.size() - at < 8)
-      return false;
+    if (at >= m_bytes.size() || m_bytes.size() - at < 8) return false;
     std::memcpy(header, m_bytes.data() + at, std::min<uint64_t>(12, m_bytes.size() - at));
     std::memcpy(&chunk.id, header, 4);
     std::memcpy(&chunk.size, header + 4, 4);

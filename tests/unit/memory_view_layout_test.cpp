@@ -17,8 +17,8 @@ using Fills = std::vector<BMemoryFill>;
 constexpr std::uint32_t kImageSize = 262140;  // four chips of 65535 bytes
 constexpr std::uint32_t kChipSize = 65535;
 
-BMemoryViewContent Content(std::uint32_t total, std::uint32_t available, std::vector<BMemoryBand> bands,
-                           int selected = -1, int marker = -1) {
+BMemoryViewContent Content(std::uint32_t total, std::uint32_t available,
+                           std::vector<BMemoryBand> bands, int selected = -1, int marker = -1) {
   BMemoryViewContent content;
   content.totalSize = total;
   content.availableSize = available;
@@ -36,7 +36,9 @@ const std::vector<BMemoryBand> kImageBands = {{0, 65535}, {100000, 60000}, {2000
 
 TEST(MemoryViewLayout, NotConnectedShowsEveryBandInMemoryWithoutBoundary) {
   Fills fills = LayoutMemoryView(0, kWidth, Content(kImageSize, kImageSize, kImageBands));
-  EXPECT_EQ(fills, (Fills{{0, 79, Role::InMemory}, {120, 193, Role::InMemory}, {241, 243, Role::InMemory}}));
+  EXPECT_EQ(
+      fills,
+      (Fills{{0, 79, Role::InMemory}, {120, 193, Role::InMemory}, {241, 243, Role::InMemory}}));
 
   // More memory than the image (an available size past the total) is no boundary either.
   EXPECT_EQ(LayoutMemoryView(0, kWidth, Content(kImageSize, kImageSize + 1, kImageBands)), fills);
@@ -60,13 +62,18 @@ TEST(MemoryViewLayout, BandsTouchingTheBoundaryColumnFallOnTheirSide) {
   const std::uint32_t startsOnBoundary = 196605;  // column 237.75 .. 241.56
   ASSERT_EQ(static_cast<int>(perByte * (endsOnBoundary + 6500)), 237);
   Fills fills = LayoutMemoryView(
-      0, kWidth, Content(kImageSize, available, {{endsOnBoundary, 6500}, {startsOnBoundary, 3150}}));
-  EXPECT_EQ(fills, (Fills{{229, 237, Role::InMemory}, {237, 241, Role::OutOfMemory}, {237, 239, Role::Boundary}}));
+      0, kWidth,
+      Content(kImageSize, available, {{endsOnBoundary, 6500}, {startsOnBoundary, 3150}}));
+  EXPECT_EQ(fills, (Fills{{229, 237, Role::InMemory},
+                          {237, 241, Role::OutOfMemory},
+                          {237, 239, Role::Boundary}}));
 }
 
 TEST(MemoryViewLayout, NoAvailableMemoryMeansNoBoundaryAndEverythingInMemory) {
   Fills fills = LayoutMemoryView(0, kWidth, Content(kImageSize, 0, kImageBands));
-  EXPECT_EQ(fills, (Fills{{0, 79, Role::InMemory}, {120, 193, Role::InMemory}, {241, 243, Role::InMemory}}));
+  EXPECT_EQ(
+      fills,
+      (Fills{{0, 79, Role::InMemory}, {120, 193, Role::InMemory}, {241, 243, Role::InMemory}}));
 }
 
 TEST(MemoryViewLayout, SelectedBandIsWhollyInSelectionColourEvenBeyondTheBoundary) {
@@ -74,20 +81,18 @@ TEST(MemoryViewLayout, SelectedBandIsWhollyInSelectionColourEvenBeyondTheBoundar
 
   BMemoryViewContent crossing = twoChips;
   crossing.selectedBand = 1;
-  EXPECT_EQ(LayoutMemoryView(0, kWidth, crossing),
-            (Fills{{0, 79, Role::InMemory},
-                   {120, 193, Role::Selection},
-                   {241, 243, Role::OutOfMemory},
-                   {158, 160, Role::Boundary}}));
+  EXPECT_EQ(LayoutMemoryView(0, kWidth, crossing), (Fills{{0, 79, Role::InMemory},
+                                                          {120, 193, Role::Selection},
+                                                          {241, 243, Role::OutOfMemory},
+                                                          {158, 160, Role::Boundary}}));
 
   BMemoryViewContent beyond = twoChips;
   beyond.selectedBand = 2;
-  EXPECT_EQ(LayoutMemoryView(0, kWidth, beyond),
-            (Fills{{0, 79, Role::InMemory},
-                   {120, 158, Role::InMemory},
-                   {158, 193, Role::OutOfMemory},
-                   {241, 243, Role::Selection},
-                   {158, 160, Role::Boundary}}));
+  EXPECT_EQ(LayoutMemoryView(0, kWidth, beyond), (Fills{{0, 79, Role::InMemory},
+                                                        {120, 158, Role::InMemory},
+                                                        {158, 193, Role::OutOfMemory},
+                                                        {241, 243, Role::Selection},
+                                                        {158, 160, Role::Boundary}}));
 
   // An index past the bands selects nothing.
   BMemoryViewContent stale = twoChips;

@@ -14,270 +14,260 @@ enum Version : uint8_t { kMpeg25 = 0, kReservedVersion = 1, kMpeg2 = 2, kMpeg1 =
 enum Layer : uint8_t { kReservedLayer = 0, kLayer3 = 1, kLayer2 = 2, kLayer1 = 3 };
 
 struct Header {
-    uint8_t version = kMpeg1;
-    uint8_t layer = kLayer3;
-    uint8_t bitrateIndex = 9;      // 128 kbit/s in MPEG 1
-    uint8_t rateIndex = 0;         // 44100 Hz in MPEG 1
-    uint8_t padding = 0;
-    uint8_t channelMode = 1;
-    uint8_t fourthLowBits = 0;     // mode extension, rights, copy, emphasis
+  uint8_t version = kMpeg1;
+  uint8_t layer = kLayer3;
+  uint8_t bitrateIndex = 9;  // 128 kbit/s in MPEG 1
+  uint8_t rateIndex = 0;     // 44100 Hz in MPEG 1
+  uint8_t padding = 0;
+  uint8_t channelMode = 1;
+  uint8_t fourthLowBits = 0;  // mode extension, rights, copy, emphasis
 };
 
-void AppendHeader(Bytes& bytes, const Header& h)
-{
-    bytes.push_back(0xFF);
-    bytes.push_back(static_cast<uint8_t>(0xE0 | h.version << 3 | h.layer << 1 | 1));
-    bytes.push_back(static_cast<uint8_t>(h.bitrateIndex << 4 | h.rateIndex << 2 | h.padding << 1));
-    bytes.push_back(static_cast<uint8_t>(h.channelMode << 6 | (h.fourthLowBits & 0x3F)));
+void AppendHeader(Bytes& bytes, const Header& h) {
+  bytes.push_back(0xFF);
+  bytes.push_back(static_cast<uint8_t>(0xE0 | h.version << 3 | h.layer << 1 | 1));
+  bytes.push_back(static_cast<uint8_t>(h.bitrateIndex << 4 | h.rateIndex << 2 | h.padding << 1));
+  bytes.push_back(static_cast<uint8_t>(h.channelMode << 6 | (h.fourthLowBits & 0x3F)));
 }
 
 // A header followed by a zero body, `frameSize` bytes in all.
-void AppendFrame(Bytes& bytes, const Header& h, std::size_t frameSize)
-{
-    AppendHeader(bytes, h);
-    bytes.insert(bytes.end(), frameSize - 4, 0);
+void AppendFrame(Bytes& bytes, const Header& h, std::size_t frameSize) {
+  AppendHeader(bytes, h);
+  bytes.insert(bytes.end(), frameSize - 4, 0);
 }
 
-BMp3ScanOutcome Scan(const Bytes& bytes, std::vector<BMp3FrameRecord>& frames)
-{
-    BMp3MemorySource source(bytes.data(), bytes.size());
-    return ScanMp3Frames(source, frames);
+BMp3ScanOutcome Scan(const Bytes& bytes, std::vector<BMp3FrameRecord>& frames) {
+  BMp3MemorySource source(bytes.data(), bytes.size());
+  return ScanMp3Frames(source, frames);
 }
 
 // Fails to read at a given offset, or to skip at all.
 class FailingSource : public BMp3MemorySource {
-public:
-    FailingSource(const Bytes& bytes, uint64_t failAt, bool skipFails)
-        : BMp3MemorySource(bytes.data(), bytes.size()), failAt_(failAt), skipFails_(skipFails) {}
-    ReadResult ReadByte(uint8_t& byte) override
-    {
-        return Position() == failAt_ ? ReadResult::Failure : BMp3MemorySource::ReadByte(byte);
-    }
-    bool Skip(uint32_t count) override { return !skipFails_ && BMp3MemorySource::Skip(count); }
+ public:
+  FailingSource(const Bytes& bytes, uint64_t failAt, bool skipFails)
+      : BMp3MemorySource(bytes.data(), bytes.size()), m_failAt(failAt), m_skipFails(skipFails) {}
+  ReadResult ReadByte(uint8_t& byte) override {
+    return Position() == m_failAt ? ReadResult::Failure : BMp3MemorySource::ReadByte(byte);
+  }
+  bool Skip(uint32_t count) override { return !m_skipFails && BMp3MemorySource::Skip(count); }
 
-private:
-    uint64_t failAt_;
-    bool skipFails_;
+ private:
+  uint64_t m_failAt;
+  bool m_skipFails;
 };
 
-} // namespace
+}  // namespace
 
-TEST(Mp3Scan, MeasuresFramesOfEveryVersionWithPadding)
-{
-    struct Case { Header header; uint32_t size; uint32_t rate; int32_t samples; };
-    const Case cases[] = {
-        {{kMpeg1, kLayer3, 9, 0, 0}, 417, 44100, 1152},   // 128 kbit/s
-        {{kMpeg1, kLayer3, 9, 0, 1}, 418, 44100, 1152},
-        {{kMpeg1, kLayer3, 14, 2, 0}, 1440, 32000, 1152}, // 320 kbit/s, the largest frame
-        {{kMpeg1, kLayer3, 1, 1, 1}, 97, 48000, 1152},    // 32 kbit/s
-        {{kMpeg2, kLayer3, 8, 0, 0}, 208, 22050, 576},    // 64 kbit/s
-        {{kMpeg2, kLayer3, 8, 0, 1}, 209, 22050, 576},
-        {{kMpeg2, kLayer3, 14, 2, 0}, 720, 16000, 576},   // 160 kbit/s
-        {{kMpeg25, kLayer3, 4, 0, 1}, 209, 11025, 576},   // 32 kbit/s
-        {{kMpeg25, kLayer3, 1, 2, 0}, 72, 8000, 576},     // 8 kbit/s, the smallest
-        {{kMpeg25, kLayer3, 13, 1, 0}, 864, 12000, 576},  // 144 kbit/s
-        {{kMpeg2, kLayer2, 8, 1, 0}, 192, 24000, 1152},   // Layer II, measured as Layer III
-        {{kMpeg1, kLayer1, 9, 0, 0}, 417, 44100, 384},
-    };
+TEST(Mp3Scan, MeasuresFramesOfEveryVersionWithPadding) {
+  struct Case {
+    Header header;
+    uint32_t size;
+    uint32_t rate;
+    int32_t samples;
+  };
+  const Case cases[] = {
+      {{kMpeg1, kLayer3, 9, 0, 0}, 417, 44100, 1152},  // 128 kbit/s
+      {{kMpeg1, kLayer3, 9, 0, 1}, 418, 44100, 1152},
+      {{kMpeg1, kLayer3, 14, 2, 0}, 1440, 32000, 1152},  // 320 kbit/s, the largest frame
+      {{kMpeg1, kLayer3, 1, 1, 1}, 97, 48000, 1152},     // 32 kbit/s
+      {{kMpeg2, kLayer3, 8, 0, 0}, 208, 22050, 576},     // 64 kbit/s
+      {{kMpeg2, kLayer3, 8, 0, 1}, 209, 22050, 576},
+      {{kMpeg2, kLayer3, 14, 2, 0}, 720, 16000, 576},   // 160 kbit/s
+      {{kMpeg25, kLayer3, 4, 0, 1}, 209, 11025, 576},   // 32 kbit/s
+      {{kMpeg25, kLayer3, 1, 2, 0}, 72, 8000, 576},     // 8 kbit/s, the smallest
+      {{kMpeg25, kLayer3, 13, 1, 0}, 864, 12000, 576},  // 144 kbit/s
+      {{kMpeg2, kLayer2, 8, 1, 0}, 192, 24000, 1152},   // Layer II, measured as Layer III
+      {{kMpeg1, kLayer1, 9, 0, 0}, 417, 44100, 384},
+  };
+  Bytes bytes;
+  for (const Case& c : cases) AppendFrame(bytes, c.header, c.size);
+  uint32_t offset = 0;
+  std::vector<BMp3FrameRecord> frames;
+  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), std::size(cases));
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(frames[i].offset, offset);
+    EXPECT_EQ(frames[i].size, cases[i].size);
+    EXPECT_EQ(frames[i].sampleRate, cases[i].rate);
+    EXPECT_EQ(frames[i].samplesPerFrame, cases[i].samples);
+    EXPECT_EQ(frames[i].version, cases[i].header.version);
+    EXPECT_EQ(frames[i].layer, cases[i].header.layer);
+    EXPECT_EQ(frames[i].padding, cases[i].header.padding);
+    offset += cases[i].size;
+  }
+}
+
+TEST(Mp3Scan, KeepsEveryHeaderField) {
+  Bytes bytes = {0xFF, 0xF2, 0x8B, 0xE7};  // MPEG 2 Layer III, CRC, 64 kbit/s, 16 kHz
+  bytes.insert(bytes.end(), 285, 0);
+  std::vector<BMp3FrameRecord> frames;
+  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 1u);
+  const BMp3FrameRecord& f = frames[0];
+  EXPECT_EQ(f.version, 2);
+  EXPECT_EQ(f.layer, 1);
+  EXPECT_EQ(f.protection, 0);
+  EXPECT_EQ(f.bitrateIndex, 8);
+  EXPECT_EQ(f.sampleRateIndex, 2);
+  EXPECT_EQ(f.sampleRate, 16000u);
+  EXPECT_EQ(f.padding, 1);
+  EXPECT_EQ(f.privateBit, 1);
+  EXPECT_EQ(f.channelMode, 3);
+  EXPECT_EQ(f.modeExtension, 2);
+  EXPECT_EQ(f.rightsBit, 0);
+  EXPECT_EQ(f.copyBit, 1);
+  EXPECT_EQ(f.emphasis, 3);
+  EXPECT_EQ(f.size, 289u);
+}
+
+TEST(Mp3Scan, FindsTheSyncAnywhereAfterGarbage) {
+  // Lone 0xFF bytes and near misses of the 11-bit sync are not headers.
+  Bytes bytes = {'I', 'D', '3', 0xFF, 0x00, 0xFF, 0xDF, 0x12, 0x7F, 0xE0, 0xFF, 0x01};
+  Header mono;
+  mono.channelMode = 3;
+  AppendFrame(bytes, mono, 417);
+  std::vector<BMp3FrameRecord> frames;
+  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].offset, 12u);
+  EXPECT_EQ(frames[0].channelMode, 3);
+
+  // Garbage between frames is passed over as well.
+  Bytes two;
+  AppendFrame(two, Header{}, 417);
+  two.insert(two.end(), {0x01, 0xFF, 0x02});
+  AppendFrame(two, Header{}, 417);
+  frames.clear();
+  ASSERT_EQ(Scan(two, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[1].offset, 420u);
+}
+
+TEST(Mp3Scan, InvalidHeadersEndTheIndex) {
+  Header reservedVersion;
+  reservedVersion.version = kReservedVersion;
+  Header badBitrate;
+  badBitrate.bitrateIndex = 15;
+  Header badRate;
+  badRate.rateIndex = 3;
+  Header badMpeg25Rate;
+  badMpeg25Rate.version = kMpeg25;
+  badMpeg25Rate.rateIndex = 3;
+  for (const Header& bad : {reservedVersion, badBitrate, badRate, badMpeg25Rate}) {
+    // After a good frame: the index keeps the frames before, not those after.
     Bytes bytes;
-    for (const Case& c : cases)
-        AppendFrame(bytes, c.header, c.size);
-    uint32_t offset = 0;
+    AppendFrame(bytes, Header{}, 417);
+    AppendFrame(bytes, bad, 417);
+    AppendFrame(bytes, Header{}, 417);
     std::vector<BMp3FrameRecord> frames;
-    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), std::size(cases));
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(frames[i].offset, offset);
-        EXPECT_EQ(frames[i].size, cases[i].size);
-        EXPECT_EQ(frames[i].sampleRate, cases[i].rate);
-        EXPECT_EQ(frames[i].samplesPerFrame, cases[i].samples);
-        EXPECT_EQ(frames[i].version, cases[i].header.version);
-        EXPECT_EQ(frames[i].layer, cases[i].header.layer);
-        EXPECT_EQ(frames[i].padding, cases[i].header.padding);
-        offset += cases[i].size;
-    }
-}
+    EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+    EXPECT_EQ(frames.size(), 1u);
 
-TEST(Mp3Scan, KeepsEveryHeaderField)
-{
-    Bytes bytes = {0xFF, 0xF2, 0x8B, 0xE7};   // MPEG 2 Layer III, CRC, 64 kbit/s, 16 kHz
-    bytes.insert(bytes.end(), 285, 0);
-    std::vector<BMp3FrameRecord> frames;
-    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 1u);
-    const BMp3FrameRecord& f = frames[0];
-    EXPECT_EQ(f.version, 2);
-    EXPECT_EQ(f.layer, 1);
-    EXPECT_EQ(f.protection, 0);
-    EXPECT_EQ(f.bitrateIndex, 8);
-    EXPECT_EQ(f.sampleRateIndex, 2);
-    EXPECT_EQ(f.sampleRate, 16000u);
-    EXPECT_EQ(f.padding, 1);
-    EXPECT_EQ(f.privateBit, 1);
-    EXPECT_EQ(f.channelMode, 3);
-    EXPECT_EQ(f.modeExtension, 2);
-    EXPECT_EQ(f.rightsBit, 0);
-    EXPECT_EQ(f.copyBit, 1);
-    EXPECT_EQ(f.emphasis, 3);
-    EXPECT_EQ(f.size, 289u);
-}
-
-TEST(Mp3Scan, FindsTheSyncAnywhereAfterGarbage)
-{
-    // Lone 0xFF bytes and near misses of the 11-bit sync are not headers.
-    Bytes bytes = {'I', 'D', '3', 0xFF, 0x00, 0xFF, 0xDF, 0x12, 0x7F, 0xE0, 0xFF, 0x01};
-    Header mono;
-    mono.channelMode = 3;
-    AppendFrame(bytes, mono, 417);
-    std::vector<BMp3FrameRecord> frames;
-    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].offset, 12u);
-    EXPECT_EQ(frames[0].channelMode, 3);
-
-    // Garbage between frames is passed over as well.
-    Bytes two;
-    AppendFrame(two, Header{}, 417);
-    two.insert(two.end(), {0x01, 0xFF, 0x02});
-    AppendFrame(two, Header{}, 417);
+    // As the first header: the index is empty, and yet complete.
+    Bytes first;
+    AppendFrame(first, bad, 417);
+    AppendFrame(first, Header{}, 417);
     frames.clear();
-    ASSERT_EQ(Scan(two, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[1].offset, 420u);
-}
-
-TEST(Mp3Scan, InvalidHeadersEndTheIndex)
-{
-    Header reservedVersion;
-    reservedVersion.version = kReservedVersion;
-    Header badBitrate;
-    badBitrate.bitrateIndex = 15;
-    Header badRate;
-    badRate.rateIndex = 3;
-    Header badMpeg25Rate;
-    badMpeg25Rate.version = kMpeg25;
-    badMpeg25Rate.rateIndex = 3;
-    for (const Header& bad : {reservedVersion, badBitrate, badRate, badMpeg25Rate}) {
-        // After a good frame: the index keeps the frames before, not those after.
-        Bytes bytes;
-        AppendFrame(bytes, Header{}, 417);
-        AppendFrame(bytes, bad, 417);
-        AppendFrame(bytes, Header{}, 417);
-        std::vector<BMp3FrameRecord> frames;
-        EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-        EXPECT_EQ(frames.size(), 1u);
-
-        // As the first header: the index is empty, and yet complete.
-        Bytes first;
-        AppendFrame(first, bad, 417);
-        AppendFrame(first, Header{}, 417);
-        frames.clear();
-        EXPECT_EQ(Scan(first, frames), BMp3ScanOutcome::Complete);
-        EXPECT_TRUE(frames.empty());
-    }
-}
-
-TEST(Mp3Scan, EndsOfFile)
-{
-    std::vector<BMp3FrameRecord> frames;
-    EXPECT_EQ(Scan({}, frames), BMp3ScanOutcome::EndOfFile);
-    EXPECT_EQ(Scan({0x00, 0x12, 0xFF, 0x00, 0xFF}, frames), BMp3ScanOutcome::EndOfFile);
+    EXPECT_EQ(Scan(first, frames), BMp3ScanOutcome::Complete);
     EXPECT_TRUE(frames.empty());
+  }
+}
 
-    // Inside a header: a failure even with frames before it, whatever the header says.
-    for (Bytes tail : {Bytes{0xFF, 0xFB}, Bytes{0xFF, 0xFB, 0x90}, Bytes{0xFF, 0xEB, 0xF0}}) {
-        Bytes bytes;
-        AppendFrame(bytes, Header{}, 417);
-        bytes.insert(bytes.end(), tail.begin(), tail.end());
-        frames.clear();
-        EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::EndOfFile);
-    }
+TEST(Mp3Scan, EndsOfFile) {
+  std::vector<BMp3FrameRecord> frames;
+  EXPECT_EQ(Scan({}, frames), BMp3ScanOutcome::EndOfFile);
+  EXPECT_EQ(Scan({0x00, 0x12, 0xFF, 0x00, 0xFF}, frames), BMp3ScanOutcome::EndOfFile);
+  EXPECT_TRUE(frames.empty());
 
-    // A lone 0xFF at the end is no header; a last frame cut short is still indexed.
+  // Inside a header: a failure even with frames before it, whatever the header says.
+  for (Bytes tail : {Bytes{0xFF, 0xFB}, Bytes{0xFF, 0xFB, 0x90}, Bytes{0xFF, 0xEB, 0xF0}}) {
     Bytes bytes;
     AppendFrame(bytes, Header{}, 417);
-    AppendHeader(bytes, Header{});
-    bytes.push_back(0xFF);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
     frames.clear();
-    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[1].size, 417u);
+    EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::EndOfFile);
+  }
+
+  // A lone 0xFF at the end is no header; a last frame cut short is still indexed.
+  Bytes bytes;
+  AppendFrame(bytes, Header{}, 417);
+  AppendHeader(bytes, Header{});
+  bytes.push_back(0xFF);
+  frames.clear();
+  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[1].size, 417u);
 }
 
-TEST(Mp3Scan, FreeFormatHeadersAreSkippedAndTheScanMovesOn)
-{
-    Header free;
-    free.bitrateIndex = 0;
-    Bytes bytes;
-    for (int i = 0; i < 100000; ++i)
-        AppendHeader(bytes, free);
-    AppendFrame(bytes, Header{}, 417);
-    std::vector<BMp3FrameRecord> frames;
-    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].offset, 400000u);
+TEST(Mp3Scan, FreeFormatHeadersAreSkippedAndTheScanMovesOn) {
+  Header free;
+  free.bitrateIndex = 0;
+  Bytes bytes;
+  for (int i = 0; i < 100000; ++i) AppendHeader(bytes, free);
+  AppendFrame(bytes, Header{}, 417);
+  std::vector<BMp3FrameRecord> frames;
+  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].offset, 400000u);
 
-    // A picture marker in a tag (0xFF 0xE0 0x00 0x10) reads as such a header.
-    Bytes tagged = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'};
-    AppendFrame(tagged, Header{}, 417);
-    frames.clear();
-    ASSERT_EQ(Scan(tagged, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].offset, 10u);
+  // A picture marker in a tag (0xFF 0xE0 0x00 0x10) reads as such a header.
+  Bytes tagged = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'};
+  AppendFrame(tagged, Header{}, 417);
+  frames.clear();
+  ASSERT_EQ(Scan(tagged, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].offset, 10u);
 }
 
-TEST(Mp3Scan, ReservedLayerIsIndexedWithoutSamples)
-{
-    Header reserved;
-    reserved.layer = kReservedLayer;
-    Bytes bytes;
-    AppendFrame(bytes, reserved, 417);
-    AppendFrame(bytes, Header{}, 417);
-    std::vector<BMp3FrameRecord> frames;
-    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].samplesPerFrame, kInvalidSamplesPerFrame);
-    EXPECT_EQ(frames[0].size, 417u);
-    EXPECT_EQ(Mp3SoundLength(frames), 26);   // the Layer III frame alone
+TEST(Mp3Scan, ReservedLayerIsIndexedWithoutSamples) {
+  Header reserved;
+  reserved.layer = kReservedLayer;
+  Bytes bytes;
+  AppendFrame(bytes, reserved, 417);
+  AppendFrame(bytes, Header{}, 417);
+  std::vector<BMp3FrameRecord> frames;
+  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].samplesPerFrame, kInvalidSamplesPerFrame);
+  EXPECT_EQ(frames[0].size, 417u);
+  EXPECT_EQ(Mp3SoundLength(frames), 26);  // the Layer III frame alone
 }
 
-TEST(Mp3Scan, ReportsSourceFailures)
-{
-    Bytes bytes;
-    AppendFrame(bytes, Header{}, 417);
-    AppendFrame(bytes, Header{}, 417);
-    for (uint64_t failAt : {0u, 2u, 3u, 417u, 834u}) {
-        FailingSource source(bytes, failAt, false);
-        std::vector<BMp3FrameRecord> frames;
-        EXPECT_EQ(ScanMp3Frames(source, frames), BMp3ScanOutcome::ReadFailure) << failAt;
-    }
-    FailingSource source(bytes, ~0ull, true);
+TEST(Mp3Scan, ReportsSourceFailures) {
+  Bytes bytes;
+  AppendFrame(bytes, Header{}, 417);
+  AppendFrame(bytes, Header{}, 417);
+  for (uint64_t failAt : {0u, 2u, 3u, 417u, 834u}) {
+    FailingSource source(bytes, failAt, false);
     std::vector<BMp3FrameRecord> frames;
-    EXPECT_EQ(ScanMp3Frames(source, frames), BMp3ScanOutcome::ReadFailure);
-    EXPECT_TRUE(frames.empty());
+    EXPECT_EQ(ScanMp3Frames(source, frames), BMp3ScanOutcome::ReadFailure) << failAt;
+  }
+  FailingSource source(bytes, ~0ull, true);
+  std::vector<BMp3FrameRecord> frames;
+  EXPECT_EQ(ScanMp3Frames(source, frames), BMp3ScanOutcome::ReadFailure);
+  EXPECT_TRUE(frames.empty());
 }
 
-TEST(Mp3Length, SumsExactDurationsAndTruncatesOnce)
-{
-    std::vector<BMp3FrameRecord> frames;
-    EXPECT_EQ(Mp3SoundLength(frames), 0);
+TEST(Mp3Length, SumsExactDurationsAndTruncatesOnce) {
+  std::vector<BMp3FrameRecord> frames;
+  EXPECT_EQ(Mp3SoundLength(frames), 0);
 
-    BMp3FrameRecord mpeg1;
-    mpeg1.samplesPerFrame = 1152;
-    mpeg1.sampleRate = 44100;   // 26.122... ms a frame
-    frames.assign(1000, mpeg1);
-    EXPECT_EQ(Mp3SoundLength(frames), 26122);   // not 1000 × 26
+  BMp3FrameRecord mpeg1;
+  mpeg1.samplesPerFrame = 1152;
+  mpeg1.sampleRate = 44100;  // 26.122... ms a frame
+  frames.assign(1000, mpeg1);
+  EXPECT_EQ(Mp3SoundLength(frames), 26122);  // not 1000 × 26
 
-    BMp3FrameRecord mpeg25;
-    mpeg25.samplesPerFrame = 576;
-    mpeg25.sampleRate = 8000;   // 72 ms exactly
-    frames.assign(3, mpeg25);
-    frames.push_back(mpeg1);
-    EXPECT_EQ(Mp3SoundLength(frames), 242);
+  BMp3FrameRecord mpeg25;
+  mpeg25.samplesPerFrame = 576;
+  mpeg25.sampleRate = 8000;  // 72 ms exactly
+  frames.assign(3, mpeg25);
+  frames.push_back(mpeg1);
+  EXPECT_EQ(Mp3SoundLength(frames), 242);
 
-    BMp3FrameRecord reserved = mpeg1;
-    reserved.samplesPerFrame = kInvalidSamplesPerFrame;
-    frames.push_back(reserved);
-    EXPECT_EQ(Mp3SoundLength(frames), 242);
+  BMp3FrameRecord reserved = mpeg1;
+  reserved.samplesPerFrame = kInvalidSamplesPerFrame;
+  frames.push_back(reserved);
+  EXPECT_EQ(Mp3SoundLength(frames), 242);
 }

@@ -146,8 +146,13 @@ struct SirenModel {
       case CMD_MEMORY_SIZE:
         return {uint8_t(chips)};
       case CMD_READ_FRAGMENT:
-        return {p[0], uint8_t(start[p[0]]), uint8_t(start[p[0]] >> 8), uint8_t(start[p[0]] >> 16),
-                uint8_t(length[p[0]]), uint8_t(length[p[0]] >> 8), uint8_t(length[p[0]] >> 16)};
+        return {p[0],
+                uint8_t(start[p[0]]),
+                uint8_t(start[p[0]] >> 8),
+                uint8_t(start[p[0]] >> 16),
+                uint8_t(length[p[0]]),
+                uint8_t(length[p[0]] >> 8),
+                uint8_t(length[p[0]] >> 16)};
       case CMD_WRITE_FRAGMENT:
         if (refusal(p[0]) == 0) {
           start[p[0]] = p[1] | p[2] << 8 | p[3] << 16;
@@ -177,7 +182,9 @@ struct SirenModel {
   }
 };
 
-uint8_t ReplyCode(uint8_t requestCode) { return requestCode == CMD_DETECT ? kDetectReply : requestCode; }
+uint8_t ReplyCode(uint8_t requestCode) {
+  return requestCode == CMD_DETECT ? kDetectReply : requestCode;
+}
 
 class SirenLinkTest : public ::testing::Test {
  protected:
@@ -216,7 +223,8 @@ class SirenLinkTest : public ::testing::Test {
     AnswerAll();
   }
   void PlaceFragment(const char* name, uint32_t start, std::vector<uint8_t> bytes) {
-    profile.PlaceFragment(name, BMemRange{start, uint32_t(bytes.size())}, bytes.data(), uint32_t(bytes.size()));
+    profile.PlaceFragment(name, BMemRange{start, uint32_t(bytes.size())}, bytes.data(),
+                          uint32_t(bytes.size()));
   }
 };
 
@@ -225,8 +233,9 @@ TEST_F(SirenLinkTest, ConnectDetectsTheSirenAndLearnsItsMemory) {
   EXPECT_TRUE(port.open);
   EXPECT_EQ(CMD_DETECT, port.sent[0].code);
   EXPECT_EQ(CMD_MEMORY_SIZE, port.sent[1].code);
-  std::vector<BLinkText> expected = {BLinkText(IDS_OPENING_PORT, {"COM3"}), BLinkText(IDS_SEARCHING_SIREN),
-                                     BLinkText(IDS_SIREN_DETECTED), BLinkText(IDS_QUERYING_MEMORY_SIZE),
+  std::vector<BLinkText> expected = {BLinkText(IDS_OPENING_PORT, {"COM3"}),
+                                     BLinkText(IDS_SEARCHING_SIREN), BLinkText(IDS_SIREN_DETECTED),
+                                     BLinkText(IDS_QUERYING_MEMORY_SIZE),
                                      BLinkText(IDS_SIREN_CONNECTED, {255})};
   EXPECT_EQ(expected, ui.status);
   EXPECT_EQ(4, profile.GetICCount());
@@ -284,7 +293,8 @@ TEST_F(SirenLinkTest, SilenceAndTransportErrorsDisconnect) {
   link.OnError("device gone");
   Pump();
   EXPECT_EQ(BLinkText::Literal("device gone"), ui.status[ui.status.size() - 2]);
-  EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText::Literal("device gone")}), ui.errors.back());
+  EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText::Literal("device gone")}),
+            ui.errors.back());
   EXPECT_EQ(BLinkState::Disconnected, link.GetState());
 
   link.OnTimeout();  // late news from the closed link
@@ -312,11 +322,13 @@ TEST_F(SirenLinkTest, PlayAndStopOnTheSiren) {
   EXPECT_EQ(std::vector<uint8_t>{kStopPlayback}, port.sent.back().payload);
   Reply(kAlternativePlayReply, {0, kStatusBadIndex});
   ASSERT_EQ(1u, ui.errors.size());
-  EXPECT_EQ(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {255, BLinkText(IDS_BAD_FRAGMENT_INDEX)}), ui.errors[0]);
+  EXPECT_EQ(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {255, BLinkText(IDS_BAD_FRAGMENT_INDEX)}),
+            ui.errors[0]);
 
   link.PlayPlaylist();
   Reply(CMD_PLAY_PLAYLIST, {kStatusUnavailable});
-  EXPECT_EQ(BLinkText(IDS_PLAY_PLAYLIST_ON_SIREN_FAILED, {BLinkText(IDS_MEMORY_UNAVAILABLE)}), ui.errors.back());
+  EXPECT_EQ(BLinkText(IDS_PLAY_PLAYLIST_ON_SIREN_FAILED, {BLinkText(IDS_MEMORY_UNAVAILABLE)}),
+            ui.errors.back());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
 }
 
@@ -418,9 +430,12 @@ TEST_F(SirenLinkTest, RefusedTableEntriesCanBeRetriedSkippedOrCancelled) {
   std::vector<int> fragmentWrites;
   for (const SentFrame& frame : port.sent)
     if (frame.code == CMD_WRITE_FRAGMENT) fragmentWrites.push_back(frame.payload[0]);
-  EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 3, 4}), std::vector<int>(fragmentWrites.begin(), fragmentWrites.begin() + 6));
-  EXPECT_EQ(BLinkText(IDS_FRAGMENT_WRITE_RETRY_PROMPT, {3, BLinkText(IDS_BAD_FRAGMENT_INDEX)}), ui.questions[0]);
-  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_FRAGMENT_WRITE_FAILED, {3, BLinkText(IDS_BAD_FRAGMENT_INDEX)})));
+  EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 3, 4}),
+            std::vector<int>(fragmentWrites.begin(), fragmentWrites.begin() + 6));
+  EXPECT_EQ(BLinkText(IDS_FRAGMENT_WRITE_RETRY_PROMPT, {3, BLinkText(IDS_BAD_FRAGMENT_INDEX)}),
+            ui.questions[0]);
+  EXPECT_TRUE(Contains(
+      ui.status, BLinkText(IDS_FRAGMENT_WRITE_FAILED, {3, BLinkText(IDS_BAD_FRAGMENT_INDEX)})));
   EXPECT_FALSE(profile.GetFragment(3).synced);
 
   siren.refusals.clear();
@@ -429,7 +444,8 @@ TEST_F(SirenLinkTest, RefusedTableEntriesCanBeRetriedSkippedOrCancelled) {
   ui.answers = {BAnswer::Cancel};
   link.StartWrite();
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_PLAYLIST_WRITE_RETRY_PROMPT, {0, BLinkText(IDS_BAD_FRAGMENT_INDEX)}), ui.questions.back());
+  EXPECT_EQ(BLinkText(IDS_PLAYLIST_WRITE_RETRY_PROMPT, {0, BLinkText(IDS_BAD_FRAGMENT_INDEX)}),
+            ui.questions.back());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
   EXPECT_TRUE(ui.enabled["siren"]);
   EXPECT_FALSE(profile.IsPlaylistSynced());
@@ -442,8 +458,9 @@ TEST_F(SirenLinkTest, ARefusedMemoryByteEndsTheJobAndTheConnection) {
   ConnectTo(1);
   link.StartRead();
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText(IDS_READ_ADDRESS_FAILED, {0x02005u})}),
-            ui.errors.back());
+  EXPECT_EQ(
+      BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText(IDS_READ_ADDRESS_FAILED, {0x02005u})}),
+      ui.errors.back());
   EXPECT_FALSE(port.open);
   EXPECT_EQ(BLinkState::Disconnected, link.GetState());
   EXPECT_TRUE(ui.enabled["file"]);
@@ -475,7 +492,7 @@ TEST(JobProgressTest, TimeLeftUsesTheMeasuredSpeedAndOnlyGoesDown) {
   BJobProgress::Report report = progress.OnProgress(1200, 3400);
   EXPECT_EQ(500, report.speed);
   ASSERT_TRUE(report.showTimeLeft);
-  EXPECT_EQ(117u, report.secondsLeft);  // 01:57
+  EXPECT_EQ(117u, report.secondsLeft);       // 01:57
   report = progress.OnProgress(1300, 3800);  // slower now: 125 s would be more
   EXPECT_EQ(468, report.speed);
   EXPECT_FALSE(report.showTimeLeft);

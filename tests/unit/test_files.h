@@ -9,19 +9,19 @@
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class TestFolder {
-public:
-    TestFolder();
-    ~TestFolder();
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
+ public:
+  TestFolder();
+  ~TestFolder();
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    // The names of the files in the folder, sorted.
-    std::vector<std::string> List() const;
+  const std::string& Path() const { return m_path; }
+  std::string File(const std::string& name) const { return m_path + "/" + name; }
+  // The names of the files in the folder, sorted.
+  std::vector<std::string> List() const;
 
-private:
-    std::string path_;
+ private:
+  std::string m_path;
 };
 
 std::vector<uint8_t> ReadBytes(const std::string& path);

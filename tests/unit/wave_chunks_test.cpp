@@ -17,13 +17,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 void Append32(Bytes& bytes, uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-void AppendId(Bytes& bytes, const char* id) {
-  bytes.insert(bytes.end(), id, id + 4);
-}
+void AppendId(Bytes& bytes, const char* id) { bytes.insert(bytes.end(), id, id + 4); }
 
 Bytes Chunk(const char* id, const Bytes& data, uint32_t declaredSize) {
   Bytes bytes;
@@ -53,8 +50,7 @@ Bytes Format(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t block, uin
 Bytes Riff(const char* formType, const std::vector<Bytes>& chunks) {
   Bytes body;
   AppendId(body, formType);
-  for (const Bytes& chunk : chunks)
-    body.insert(body.end(), chunk.begin(), chunk.end());
+  for (const Bytes& chunk : chunks) body.insert(body.end(), chunk.begin(), chunk.end());
   return Chunk("RIFF", body);
 }
 
@@ -81,8 +77,10 @@ TEST(WaveChunks, FindsFormatAndDataAndStopsAtTheDataStart) {
   const WalkResult result = Walk(file);
   ASSERT_EQ(BWaveWalkError::None, result.walk.error);
   EXPECT_EQ(16u, result.walk.formatSize);
-  EXPECT_EQ(Bytes(kPcmFormat.begin(), kPcmFormat.end()), Bytes(result.format.begin(), result.format.begin() + 16));
-  EXPECT_EQ(Bytes(result.format.size() - 16, 0), Bytes(result.format.begin() + 16, result.format.end()));
+  EXPECT_EQ(Bytes(kPcmFormat.begin(), kPcmFormat.end()),
+            Bytes(result.format.begin(), result.format.begin() + 16));
+  EXPECT_EQ(Bytes(result.format.size() - 16, 0),
+            Bytes(result.format.begin() + 16, result.format.end()));
   EXPECT_EQ(44u, result.walk.dataOffset);
   EXPECT_EQ(1000u, result.walk.dataSize);
   EXPECT_EQ(44u, result.position);
@@ -106,15 +104,16 @@ TEST(WaveChunks, SkipsFactAndListChunksBeforeTheData) {
 
 TEST(WaveChunks, RefusesAFirstChunkOtherThanFormat) {
   const Bytes list = Chunk("LIST", {'I', 'N', 'F', 'O'});
-  EXPECT_EQ(BWaveWalkError::NoFormatChunk,
-            Walk(Riff("WAVE", {list, Chunk("fmt ", kPcmFormat), Chunk("data", kSound)})).walk.error);
+  EXPECT_EQ(
+      BWaveWalkError::NoFormatChunk,
+      Walk(Riff("WAVE", {list, Chunk("fmt ", kPcmFormat), Chunk("data", kSound)})).walk.error);
   EXPECT_EQ(BWaveWalkError::NoFormatChunk,
             Walk(Riff("AVI ", {Chunk("LIST", {'h', 'd', 'r', 'l'})})).walk.error);
 }
 
 TEST(WaveChunks, ReportsChunkNotFoundForFilesWithoutRiffOrData) {
-  for (const Bytes& file : {Bytes{}, Bytes{'R', 'I', 'F', 'F'}, Bytes(100, 'x'),
-                            Riff("WAVE", {}), Riff("WAVE", {Chunk("fmt ", kPcmFormat)}),
+  for (const Bytes& file : {Bytes{}, Bytes{'R', 'I', 'F', 'F'}, Bytes(100, 'x'), Riff("WAVE", {}),
+                            Riff("WAVE", {Chunk("fmt ", kPcmFormat)}),
                             Riff("WAVE", {Chunk("fmt ", kPcmFormat), Chunk("junk", {}, 0xFFFFFFF0u),
                                           Chunk("data", kSound)})}) {
     const BWaveWalk walk = Walk(file).walk;
@@ -160,10 +159,12 @@ TEST(WaveChunks, CutsAnExtraSizeThatClaimsMoreThanTheChunk) {
 
 TEST(WaveChunks, BoundsTheDataByTheChunkAndByTheFile) {
   const Bytes trailing = Chunk("LIST", {'I', 'N', 'F', 'O', 'x', 'x', 'x', 'x'});
-  const WalkResult followed = Walk(Riff("WAVE", {Chunk("fmt ", kPcmFormat), Chunk("data", kSound), trailing}));
+  const WalkResult followed =
+      Walk(Riff("WAVE", {Chunk("fmt ", kPcmFormat), Chunk("data", kSound), trailing}));
   EXPECT_EQ(1000u, followed.walk.dataSize);
 
-  const WalkResult overlong = Walk(Riff("WAVE", {Chunk("fmt ", kPcmFormat), Chunk("data", kSound, 0xFFFFFFFFu)}));
+  const WalkResult overlong =
+      Walk(Riff("WAVE", {Chunk("fmt ", kPcmFormat), Chunk("data", kSound, 0xFFFFFFFFu)}));
   ASSERT_EQ(BWaveWalkError::None, overlong.walk.error);
   EXPECT_EQ(0xFFFFFFFFu, overlong.walk.declaredDataSize);
   EXPECT_EQ(1000u, overlong.walk.dataSize);
@@ -198,24 +199,18 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
 
   uint64_t at = 0;
   for (;;) {
-    if (at + 8 > size)
-      return fail(BWaveWalkError::Source, kRiffChunkNotFound);
-    if (get32(at) == kRiffId)
-      break;
+    if (at + 8 > size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
+    if (get32(at) == kRiffId) break;
     at += 8 + ((static_cast<uint64_t>(get32(at + 4)) + 1) & ~uint64_t(1));
   }
   at += 12;
-  if (at + 8 > size)
-    return fail(BWaveWalkError::Source, kRiffChunkNotFound);
-  if (get32(at) != kFormatId)
-    return fail(BWaveWalkError::NoFormatChunk);
+  if (at + 8 > size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
+  if (get32(at) != kFormatId) return fail(BWaveWalkError::NoFormatChunk);
   const uint64_t formatData = at + 8;
   const uint32_t formatChunkSize = get32(at + 4);
   const uint32_t kept = std::min(formatChunkSize, capacity);
-  if (formatData + kept > size)
-    return fail(BWaveWalkError::FormatTruncated);
-  if (formatData + formatChunkSize > UINT32_MAX)
-    return fail(BWaveWalkError::FormatTruncated);
+  if (formatData + kept > size) return fail(BWaveWalkError::FormatTruncated);
+  if (formatData + formatChunkSize > UINT32_MAX) return fail(BWaveWalkError::FormatTruncated);
   std::copy(file.begin() + formatData, file.begin() + formatData + kept, format.begin());
   if (kept < 16 || (format[2] | format[3]) == 0 || (format[12] | format[13]) == 0 ||
       (format[8] | format[9] | format[10] | format[11]) == 0)
@@ -230,8 +225,7 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
 
   at = formatData + formatChunkSize;
   for (;;) {
-    if (at + 8 > size)
-      return fail(BWaveWalkError::Source, kRiffChunkNotFound);
+    if (at + 8 > size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
     const uint64_t data = at + 8;
     const uint32_t chunkSize = get32(at + 4);
     if (get32(at) == kDataId) {
@@ -242,8 +236,7 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
       walk.dataSize = static_cast<uint32_t>(std::min<uint64_t>(chunkSize, size - data));
       return walk;
     }
-    if (data + chunkSize >= size)
-      return fail(BWaveWalkError::Source, kRiffChunkNotFound);
+    if (data + chunkSize >= size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
     at = data + chunkSize;
   }
 }
@@ -253,14 +246,16 @@ std::vector<Bytes> SeedFiles() {
   Bytes imaExtra = {2, 0, 0xF9, 0x03};
   Bytes extensible = {22, 0};
   extensible.resize(24, 1);
-  const Bytes info = Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 3, 0, 0, 0, 's', 'x', 0, 0});
+  const Bytes info =
+      Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 3, 0, 0, 0, 's', 'x', 0, 0});
   const Bytes sound(64, 0x80);
   return {
       Riff("WAVE", {Chunk("fmt ", Format(1, 1, 8000, 1, 8)), Chunk("data", sound)}),
       Riff("WAVE", {Chunk("fmt ", Format(1, 2, 44100, 4, 16)), info, Chunk("data", sound)}),
-      Riff("WAVE", {Chunk("fmt ", Format(0x11, 1, 22050, 512, 4, imaExtra)), Chunk("fact", {0, 1, 0, 0}),
-                    Chunk("data", sound)}),
-      Riff("WAVE", {Chunk("fmt ", Format(0xFFFE, 2, 48000, 4, 16, extensible)), Chunk("data", sound), info}),
+      Riff("WAVE", {Chunk("fmt ", Format(0x11, 1, 22050, 512, 4, imaExtra)),
+                    Chunk("fact", {0, 1, 0, 0}), Chunk("data", sound)}),
+      Riff("WAVE", {Chunk("fmt ", Format(0xFFFE, 2, 48000, 4, 16, extensible)),
+                    Chunk("data", sound), info}),
       Riff("WAVE", {Chunk("fmt ", Format(6, 1, 8000, 1, 8, {0, 0})), Chunk("fact", {0, 1, 0, 0}),
                     Chunk("data", sound)}),
   };
@@ -277,8 +272,8 @@ void Mutate(Bytes& file, std::mt19937& random) {
         break;
       case 1:  // a 32-bit field (often a size) gets an interesting value
         if (file.size() >= at + 4) {
-          static const uint32_t values[] = {0, 1, 2, 3, 8, 16, 17, 18, 0x7FFFFFFF, 0x80000000,
-                                            0xFFFFFFF8, 0xFFFFFFFF};
+          static const uint32_t values[] = {0,  1,  2,          3,          8,          16,
+                                            17, 18, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF8, 0xFFFFFFFF};
           const uint32_t value = values[random() % (sizeof values / sizeof *values)];
           for (int b = 0; b < 4; ++b) file[at + b] = static_cast<uint8_t>(value >> (8 * b));
         }
@@ -287,7 +282,8 @@ void Mutate(Bytes& file, std::mt19937& random) {
         file.resize(at);
         break;
       case 3:  // insert random bytes
-        file.insert(file.begin() + static_cast<long>(at), random() % 12, static_cast<uint8_t>(random()));
+        file.insert(file.begin() + static_cast<long>(at), random() % 12,
+                    static_cast<uint8_t>(random()));
         break;
       case 4: {  // put a chunk id somewhere
         static const char* ids[] = {"RIFF", "LIST", "fmt ", "data", "fact"};
@@ -321,8 +317,9 @@ bool CheckOne(const Bytes& file, uint32_t capacity) {
   bool same = walk.error == expected.error && walk.code == expected.code;
   if (same && walk.error == BWaveWalkError::None) {
     same = walk.formatSize == expected.formatSize && walk.dataOffset == expected.dataOffset &&
-           walk.dataSize == expected.dataSize && walk.declaredDataSize == expected.declaredDataSize &&
-           format == expectedFormat && source.Position() == walk.dataOffset &&
+           walk.dataSize == expected.dataSize &&
+           walk.declaredDataSize == expected.declaredDataSize && format == expectedFormat &&
+           source.Position() == walk.dataOffset &&
            static_cast<uint64_t>(walk.dataOffset) + walk.dataSize <= file.size() &&
            walk.formatSize <= capacity;
     const uint32_t extra = format[16] | format[17] << 8;
@@ -332,7 +329,8 @@ bool CheckOne(const Bytes& file, uint32_t capacity) {
     std::string hex;
     for (uint8_t byte : file) hex += std::to_string(byte) + ",";
     ADD_FAILURE() << "walk differs (error " << static_cast<int>(walk.error) << " vs "
-                  << static_cast<int>(expected.error) << ", capacity " << capacity << ") for {" << hex << "}";
+                  << static_cast<int>(expected.error) << ", capacity " << capacity << ") for {"
+                  << hex << "}";
   }
   return same;
 }
@@ -342,7 +340,8 @@ TEST(WaveChunksFuzz, MutatedHeadersAndRandomBytesWalkAsTheBytesSay) {
   const char* seconds = std::getenv("SIRELTA_FUZZ_SECONDS");
   const double budget = seconds ? std::atof(seconds) : 2.0;
   const char* seedText = std::getenv("SIRELTA_FUZZ_SEED");
-  const unsigned seed = seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 20240611u;
+  const unsigned seed =
+      seedText ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 20240611u;
   std::mt19937 random(seed);
   const std::vector<Bytes> seeds = SeedFiles();
   const uint32_t capacities[] = {18, 20, 50};
@@ -354,16 +353,15 @@ TEST(WaveChunksFuzz, MutatedHeadersAndRandomBytesWalkAsTheBytesSay) {
       Bytes file = random() % 8 ? seeds[random() % seeds.size()] : RandomBytes(random);
       Mutate(file, random);
       const uint32_t capacity = capacities[random() % 3];
-      if (!CheckOne(file, capacity) && ++failures >= 5)
-        FAIL() << "stopping after 5 differences";
+      if (!CheckOne(file, capacity) && ++failures >= 5) FAIL() << "stopping after 5 differences";
       Bytes format(capacity);
       BMemoryRiffSource source(file);
       accepted += WalkWaveChunks(source, format.data(), capacity).error == BWaveWalkError::None;
     }
   }
   RecordProperty("executions", static_cast<int>(executions));
-  std::printf("chunk walk fuzz: seed %u, %ld executions, %ld accepted, %ld differences\n", seed, executions,
-              accepted, failures);
+  std::printf("chunk walk fuzz: seed %u, %ld executions, %ld accepted, %ld differences\n", seed,
+              executions, accepted, failures);
   EXPECT_GT(accepted, 0);  // the mutations must still reach the data chunk often
 }
 

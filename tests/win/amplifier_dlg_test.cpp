@@ -76,7 +76,8 @@ TEST(AmplifierDlg, ThePreviewAmplifiesTheRangeOnlyAndOkGivesTheGain) {
     d.Slide(50, TB_THUMBTRACK);
     EXPECT_EQ((std::vector<uint8_t>{125, 132, 255, 138}), play) << "4 and 127, the rest untouched";
     d.Slide(-50, TB_THUMBTRACK);
-    EXPECT_EQ((std::vector<uint8_t>{125, 129, 178, 138}), play) << "from the saved samples: 1 and 50";
+    EXPECT_EQ((std::vector<uint8_t>{125, 129, 178, 138}), play)
+        << "from the saved samples: 1 and 50";
     d.Slide(100, TB_LINEDOWN);  // arrow keys: the gain changes, the preview does not
     EXPECT_EQ((std::vector<uint8_t>{125, 129, 178, 138}), play);
     d.Click(IDOK);

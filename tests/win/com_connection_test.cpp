@@ -122,7 +122,8 @@ TEST_F(ComConnectionTest, RequestsSentFromInsideTheReplyHandlerAreServed) {
     void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
       RecordingHandler::OnReceive(code, length, data);
       if (++m_sent < 50) {
-        const uint8_t request[4] = {static_cast<uint8_t>(m_sent), 0, 0, static_cast<uint8_t>(m_sent)};
+        const uint8_t request[4] = {static_cast<uint8_t>(m_sent), 0, 0,
+                                    static_cast<uint8_t>(m_sent)};
         connection->Send(0x40, 4, request);
       }
     }
@@ -246,7 +247,8 @@ TEST_F(ComConnectionTest, CloseReturnsAtOnceAfterTheWorkerEnded) {
   ASSERT_TRUE(m_handler.WaitForReplies(1));
   ASSERT_TRUE(m_emulator.Stop());
   m_connection.Send(0x00, 0, nullptr);
-  ASSERT_TRUE(m_handler.WaitUntil([&] { return !m_handler.errors.empty() || !m_handler.timeoutTicks.empty(); }));
+  ASSERT_TRUE(m_handler.WaitUntil(
+      [&] { return !m_handler.errors.empty() || !m_handler.timeoutTicks.empty(); }));
   // Let the worker run to its end after its report.
   ::Sleep(100);
   DWORD start = ::GetTickCount();
@@ -272,7 +274,8 @@ TEST_F(ComConnectionTest, CloseKillsAWorkerThatDoesNotStop) {
   EXPECT_LT(::GetTickCount() - start, 2000u);
   EXPECT_FALSE(connection.IsOpen());
   EXPECT_EQ(connection.GetLastErrorCode(), BCOMConnectionBase::kStopTimedOut);
-  EXPECT_EQ(connection.GetErrorText(), Narrow(L"Поток приема данных незавершился в отведенное время (300 мс)."));
+  EXPECT_EQ(connection.GetErrorText(),
+            Narrow(L"Поток приема данных незавершился в отведенное время (300 мс)."));
   // The port was closed with it: it can be opened again.
   ASSERT_TRUE(m_connection.Open(m_emulator.PortName())) << m_connection.GetErrorText();
 }
@@ -338,7 +341,8 @@ class ScriptedSelectorDlg : public BCOMSelectorDlg {
       if (wParam == kAfterMessageBox) {
         HWND focus = ::GetFocus();
         HWND combo = GetItem(IDC_PORT_COMBO);
-        focusOnComboAfterMessage = focus != nullptr && (focus == combo || ::GetParent(focus) == combo);
+        focusOnComboAfterMessage =
+            focus != nullptr && (focus == combo || ::GetParent(focus) == combo);
       }
       PlayNextStep();
       handled = true;
@@ -369,7 +373,8 @@ class ScriptedSelectorDlg : public BCOMSelectorDlg {
       return;
     }
     ::SetWindowTextW(combo, Widen(text).c_str());
-    ::PostMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetItem(IDOK)));
+    ::PostMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetItem(IDOK)));
   }
 
   size_t m_step = 0;

@@ -23,8 +23,8 @@ bool StartUnixProgram(const std::string& unixPath, const std::string& arguments)
   PROCESS_INFORMATION process = {};
   std::string program = DosPath(unixPath);
   std::string commandLine = Quoted(program) + " " + arguments;
-  if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+  if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
     return false;
   if (process.hProcess != nullptr) ::CloseHandle(process.hProcess);
   if (process.hThread != nullptr) ::CloseHandle(process.hThread);
@@ -74,15 +74,17 @@ bool EmulatorProcess::Start(int port, const std::vector<std::string>& options, D
 
   m_portName = "COM" + std::to_string(port);
   m_linkUnixPath = std::string(prefix) + "/dosdevices/com" + std::to_string(port);
-  const std::string reportUnixPath =
-      "/tmp/sirelta-emulator-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(port) + ".txt";
+  const std::string reportUnixPath = "/tmp/sirelta-emulator-" +
+                                     std::to_string(::GetCurrentProcessId()) + "-" +
+                                     std::to_string(port) + ".txt";
   m_reportPath = DosPath(reportUnixPath);
   ::DeleteFileA(m_reportPath.c_str());
 
   char launcher[sizeof(kLauncher) + 16];
   std::snprintf(launcher, sizeof(launcher), kLauncher, lifetimeS);
-  std::string arguments = "-c " + Quoted(launcher) + " " + Quoted(emulator) + " " + Quoted(reportUnixPath) +
-                          " --exit-on-eof --link " + Quoted(m_linkUnixPath);
+  std::string arguments = "-c " + Quoted(launcher) + " " + Quoted(emulator) + " " +
+                          Quoted(reportUnixPath) + " --exit-on-eof --link " +
+                          Quoted(m_linkUnixPath);
   for (const std::string& option : options) arguments += " " + Quoted(option);
   if (!StartUnixProgram("/bin/bash", arguments))
     return Fail("cannot start bash (error " + std::to_string(::GetLastError()) + ")");

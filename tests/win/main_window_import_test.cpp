@@ -15,11 +15,14 @@ namespace {
 
 // A PCM WAVE file of 8-bit mono samples at `rate`.
 void WriteWave(const std::string& path, uint32_t rate, const std::vector<uint8_t>& samples) {
-  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  auto u32 = [](uint32_t v) {
+    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  };
   auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
   std::string fmt = u16(1) + u16(1) + u32(rate) + u32(rate) + u16(1) + u16(8);
   std::string data(samples.begin(), samples.end());
-  std::string body = "WAVE" + std::string("fmt ") + u32(16) + fmt + "data" + u32(uint32_t(data.size())) + data;
+  std::string body =
+      "WAVE" + std::string("fmt ") + u32(16) + fmt + "data" + u32(uint32_t(data.size())) + data;
   std::ofstream file(path, std::ios::binary);
   file << "RIFF" << u32(uint32_t(body.size())) << body;
 }
@@ -51,7 +54,10 @@ class MainWindowImportTest : public ::testing::Test {
     WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
     ASSERT_TRUE(window.Start());
   }
-  int Rows() { return static_cast<int>(::SendMessageW(window.GetItem(IDC_FRAGMENT_LIST), LVM_GETITEMCOUNT, 0, 0)); }
+  int Rows() {
+    return static_cast<int>(
+        ::SendMessageW(window.GetItem(IDC_FRAGMENT_LIST), LVM_GETITEMCOUNT, 0, 0));
+  }
 
   ScratchFolder folder;
   TestMainDlg window;
@@ -75,10 +81,12 @@ TEST_F(MainWindowImportTest, ASoundGoesIntoTheFirstBlockThatHoldsIt) {
   EXPECT_EQ("short.tone", fragment.name);
   EXPECT_EQ(1000u, fragment.start);
   EXPECT_EQ(2929u, fragment.length);
-  EXPECT_EQ(static_cast<uint8_t>(5 - 128), window.GetProfile().Image()[1005]) << "the siren's bytes are signed";
+  EXPECT_EQ(static_cast<uint8_t>(5 - 128), window.GetProfile().Image()[1005])
+      << "the siren's bytes are signed";
   EXPECT_EQ(4, Rows());
   EXPECT_EQ(4, window.MemoryView().GetBandCount());
-  EXPECT_EQ(5, static_cast<int>(::SendMessageW(window.GetItem(IDC_BUTTON3_COMBO), CB_GETCOUNT, 0, 0)));
+  EXPECT_EQ(5,
+            static_cast<int>(::SendMessageW(window.GetItem(IDC_BUTTON3_COMBO), CB_GETCOUNT, 0, 0)));
   EXPECT_TRUE(window.IsModified());
 }
 
@@ -90,8 +98,8 @@ TEST_F(MainWindowImportTest, ASoundThatFitsNowhereIsOfferedCut) {
   window.answers = {IDNO};
   window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
   ASSERT_EQ(1u, window.boxes.size());
-  EXPECT_EQ(FormatText(Text(IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT).c_str(), Widen(path).c_str(), L"00:00.307",
-                       L"00:00.499"),
+  EXPECT_EQ(FormatText(Text(IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT).c_str(), Widen(path).c_str(),
+                       L"00:00.307", L"00:00.499"),
             window.boxes[0].text);
   EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONWARNING), window.boxes[0].type);
   EXPECT_EQ(3, Rows()) << "No imports nothing";
@@ -100,7 +108,8 @@ TEST_F(MainWindowImportTest, ASoundThatFitsNowhereIsOfferedCut) {
   window.audioPaths = {path};
   window.answers = {IDYES};
   window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
-  EXPECT_EQ(1000u, window.GetProfile().GetFragment(3).start) << "the earliest of the largest blocks";
+  EXPECT_EQ(1000u, window.GetProfile().GetFragment(3).start)
+      << "the earliest of the largest blocks";
   EXPECT_EQ(3000u, window.GetProfile().GetFragment(3).length) << "cut to the block";
 
   std::string longer = folder.Path("long.wav");
@@ -108,8 +117,9 @@ TEST_F(MainWindowImportTest, ASoundThatFitsNowhereIsOfferedCut) {
   window.audioPaths = {longer};
   window.answers = {IDNO};
   window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
-  EXPECT_EQ(0u, window.boxes.back().text.find(
-                    FormatText(Text(IDS_NOT_ENOUGH_ROOM).c_str(), Widen(longer).c_str(), L"00:00.307", L"00:01.000")));
+  EXPECT_EQ(0u, window.boxes.back().text.find(FormatText(Text(IDS_NOT_ENOUGH_ROOM).c_str(),
+                                                         Widen(longer).c_str(), L"00:00.307",
+                                                         L"00:01.000")));
 }
 
 void Sixteen(BProfile& profile) {
@@ -138,14 +148,16 @@ void Fifteen(BProfile& profile) {
 
 TEST_F(MainWindowImportTest, DroppedFilesStopAtTheFirstThatCannotBeImported) {
   Start(Fifteen);
-  std::vector<std::string> paths = {folder.Path("one.wav"), folder.Path("two.wav"), folder.Path("three.wav")};
+  std::vector<std::string> paths = {folder.Path("one.wav"), folder.Path("two.wav"),
+                                    folder.Path("three.wav")};
   for (const std::string& path : paths) WriteWave(path, 9765, Ramp(500));
   window.DropFiles(paths);
   EXPECT_EQ(16, Rows());
   EXPECT_EQ("one", window.GetProfile().GetFragment(15).name);
   ASSERT_EQ(1u, window.boxes.size());
-  EXPECT_EQ(FormatText(Text(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS).c_str(), Widen(paths[1]).c_str(), 16),
-            window.boxes[0].text);
+  EXPECT_EQ(
+      FormatText(Text(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS).c_str(), Widen(paths[1]).c_str(), 16),
+      window.boxes[0].text);
 }
 
 TEST_F(MainWindowImportTest, AFileThatIsNoSoundIsRefused) {
@@ -155,7 +167,8 @@ TEST_F(MainWindowImportTest, AFileThatIsNoSoundIsRefused) {
   window.audioPaths = {path};
   window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
   ASSERT_EQ(1u, window.boxes.size());
-  std::wstring prefix = FormatText(Text(IDS_AUDIO_FILE_OPEN_FAILED).c_str(), Widen(path).c_str(), L"");
+  std::wstring prefix =
+      FormatText(Text(IDS_AUDIO_FILE_OPEN_FAILED).c_str(), Widen(path).c_str(), L"");
   EXPECT_EQ(0u, window.boxes[0].text.find(prefix));
   EXPECT_GT(window.boxes[0].text.size(), prefix.size()) << "with the reason";
   EXPECT_EQ(3, Rows());

@@ -42,12 +42,16 @@ class MainWindowLinkTest : public ::testing::Test {
     window->connectAllowed = true;
     ASSERT_TRUE(window->Start());
   }
-  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpMessagesUntil(done, timeoutMs); }
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    return PumpMessagesUntil(done, timeoutMs);
+  }
   bool WaitForStatus(const std::wstring& line, DWORD timeoutMs = 8000) {
-    return PumpUntil([&] { return window->StatusCount() > 0 && window->StatusLine(0) == line; }, timeoutMs);
+    return PumpUntil([&] { return window->StatusCount() > 0 && window->StatusLine(0) == line; },
+                     timeoutMs);
   }
   bool WaitForBox(const std::wstring& text, DWORD timeoutMs = 30000) {
-    return PumpUntil([&] { return !window->boxes.empty() && window->boxes.back().text == text; }, timeoutMs);
+    return PumpUntil([&] { return !window->boxes.empty() && window->boxes.back().text == text; },
+                     timeoutMs);
   }
   void WaitConnected(int chips) {
     ASSERT_TRUE(WaitForStatus(FormatText(Text(IDS_SIREN_CONNECTED).c_str(), chips * 65535 / 1024)))
@@ -55,7 +59,8 @@ class MainWindowLinkTest : public ::testing::Test {
   }
   std::wstring MenuText(UINT item, UINT byPosition = MF_BYCOMMAND, HMENU menu = nullptr) {
     wchar_t text[128] = {};
-    ::GetMenuStringW(menu != nullptr ? menu : ::GetMenu(window->GetHwnd()), item, text, 128, byPosition);
+    ::GetMenuStringW(menu != nullptr ? menu : ::GetMenu(window->GetHwnd()), item, text, 128,
+                     byPosition);
     return text;
   }
   std::wstring ConnectionMenuPortCaption() {
@@ -68,7 +73,8 @@ class MainWindowLinkTest : public ::testing::Test {
     for (int i = 0; i < 3; ++i) {
       std::vector<uint8_t> bytes(lengths[i]);
       for (uint32_t k = 0; k < lengths[i]; ++k) bytes[k] = static_cast<uint8_t>(k * (i + 3) + i);
-      profile.PlaceFragment("f" + std::to_string(i), BMemRange{starts[i], lengths[i]}, bytes.data(), lengths[i]);
+      profile.PlaceFragment("f" + std::to_string(i), BMemRange{starts[i], lengths[i]}, bytes.data(),
+                            lengths[i]);
     }
     profile.AppendPlaylistEntry(2);
     profile.AppendPlaylistEntry(0);
@@ -136,7 +142,8 @@ TEST_F(MainWindowLinkTest, AMissingPortIsReportedAtStart) {
   std::wstring prefix = FormatText(Text(IDS_PORT_OPEN_FAILED).c_str(), L"COM77", L"");
   EXPECT_EQ(0u, window->boxes[0].text.find(prefix));
   EXPECT_GT(window->boxes[0].text.size(), prefix.size()) << "the system's reason follows";
-  EXPECT_EQ(0u, window->StatusLine(0).find(FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM77", L"")));
+  EXPECT_EQ(0u, window->StatusLine(0).find(
+                    FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM77", L"")));
 }
 
 TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
@@ -181,7 +188,8 @@ TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
   window->Command(ID_READ_SIREN);
   ASSERT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE)));
   BProfile& read = window->GetProfile();
-  EXPECT_EQ(Narrow(FormatText(Text(IDS_FRAGMENT_DEFAULT_NAME).c_str(), 3)), read.GetFragment(2).name);
+  EXPECT_EQ(Narrow(FormatText(Text(IDS_FRAGMENT_DEFAULT_NAME).c_str(), 3)),
+            read.GetFragment(2).name);
   EXPECT_TRUE(std::equal(written.Image(), written.Image() + kImageSize, read.Image()));
   EXPECT_EQ(2, read.GetPlaylistEntry(0));
   EXPECT_EQ(1, read.GetButton(1));
@@ -193,18 +201,22 @@ TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
 }
 
 TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
-  StartEmulator({"--chips", "1", "--refuse-table", "fragment:3:1:1", "--refuse-table", "playlist:1:2"});
+  StartEmulator(
+      {"--chips", "1", "--refuse-table", "fragment:3:1:1", "--refuse-table", "playlist:1:2"});
   StartWindow();
   WaitConnected(1);
   FillProfile(window->GetProfile());
-  window->answers = {IDYES, IDNO, IDNO};  // retry fragment 3; skip playlist entry 1; no memory phase
+  window->answers = {IDYES, IDNO,
+                     IDNO};  // retry fragment 3; skip playlist entry 1; no memory phase
   window->Command(ID_WRITE_SIREN);
   std::wstring reason = Text(IDS_BAD_FRAGMENT_INDEX);
   ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_MEMORY_PROMPT)));
   ASSERT_EQ(3u, window->boxes.size());
-  EXPECT_EQ(FormatText(Text(IDS_FRAGMENT_WRITE_RETRY_PROMPT).c_str(), 3, reason.c_str()), window->boxes[0].text);
+  EXPECT_EQ(FormatText(Text(IDS_FRAGMENT_WRITE_RETRY_PROMPT).c_str(), 3, reason.c_str()),
+            window->boxes[0].text);
   EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING), window->boxes[0].type);
-  EXPECT_EQ(FormatText(Text(IDS_PLAYLIST_WRITE_RETRY_PROMPT).c_str(), 1, reason.c_str()), window->boxes[1].text);
+  EXPECT_EQ(FormatText(Text(IDS_PLAYLIST_WRITE_RETRY_PROMPT).c_str(), 1, reason.c_str()),
+            window->boxes[1].text);
   EXPECT_TRUE(window->GetProfile().GetFragment(3).synced) << "the retry was accepted";
   EXPECT_TRUE(window->GetProfile().IsPlaylistSynced()) << "every playlist position was handled";
   EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
@@ -218,7 +230,8 @@ TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
   window->answers = {IDCANCEL};
   window->Command(ID_WRITE_SIREN);
   std::wstring unavailable = Text(IDS_MEMORY_UNAVAILABLE);
-  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_BUTTON_WRITE_RETRY_PROMPT).c_str(), 0, unavailable.c_str())));
+  ASSERT_TRUE(
+      WaitForBox(FormatText(Text(IDS_BUTTON_WRITE_RETRY_PROMPT).c_str(), 0, unavailable.c_str())));
   EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
   EXPECT_FALSE(window->MenuGreyed(ID_WRITE_SIREN));
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_SAVE));
@@ -232,7 +245,8 @@ TEST_F(MainWindowLinkTest, ARefusedMemoryByteDisconnects) {
   window->answers = {IDYES};
   window->Command(ID_WRITE_SIREN);
   std::wstring reason = FormatText(Text(IDS_WRITE_ADDRESS_FAILED).c_str(), 0x1005);
-  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_PORT_ACCESS_FAILED).c_str(), L"COM6", reason.c_str())));
+  ASSERT_TRUE(
+      WaitForBox(FormatText(Text(IDS_PORT_ACCESS_FAILED).c_str(), L"COM6", reason.c_str())));
   EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
   EXPECT_EQ(Text(IDS_CONNECT), MenuText(ID_CONNECT));
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_NEW));

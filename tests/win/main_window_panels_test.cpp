@@ -40,7 +40,8 @@ std::vector<LPARAM> RowsData(HWND list) {
 std::vector<LPARAM> EntriesData(HWND combo) {
   std::vector<LPARAM> data;
   int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int entry = 0; entry < count; ++entry) data.push_back(::SendMessageW(combo, CB_GETITEMDATA, entry, 0));
+  for (int entry = 0; entry < count; ++entry)
+    data.push_back(::SendMessageW(combo, CB_GETITEMDATA, entry, 0));
   return data;
 }
 
@@ -52,7 +53,8 @@ std::wstring ShownEntry(HWND combo) {
 }
 
 int SelectedRowOf(HWND list) {
-  return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return static_cast<int>(
+      ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void Select(HWND list, int row) {
@@ -93,7 +95,8 @@ class MainWindowPanelsTest : public ::testing::Test {
   }
   void TearDown() override { DeleteSettingsKey(); }
 
-  static void Place(BProfile& profile, int slot, uint32_t start, uint32_t length, const wchar_t* name) {
+  static void Place(BProfile& profile, int slot, uint32_t start, uint32_t length,
+                    const wchar_t* name) {
     BFragment fragment;
     fragment.name = Narrow(name);
     fragment.start = start;
@@ -116,7 +119,8 @@ TEST_F(MainWindowPanelsTest, PanelsShowTheProfile) {
   EXPECT_EQ(L"13.422", RowText(fragments, 2, 1));
   EXPECT_EQ((std::vector<LPARAM>{5, 0, 2}), RowsData(playlist));
   EXPECT_EQ(L"Тревога", RowText(playlist, 0));
-  for (int button = 0; button < 4; ++button) EXPECT_EQ(kAllThree, EntriesData(Combo(button))) << button;
+  for (int button = 0; button < 4; ++button)
+    EXPECT_EQ(kAllThree, EntriesData(Combo(button))) << button;
   EXPECT_EQ(L"Сирена", ShownEntry(Combo(0)));
   EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(Combo(1)));
   EXPECT_EQ(L"Тревога", ShownEntry(Combo(2)));
@@ -140,7 +144,8 @@ TEST_F(MainWindowPanelsTest, DeletingAFragmentRenumbersEverything) {
   EXPECT_EQ((std::vector<LPARAM>{0, 4}), RowsData(fragments));
   EXPECT_EQ((std::vector<LPARAM>{4, 0}), RowsData(playlist));
   EXPECT_EQ(L"Тревога", RowText(playlist, 0));
-  for (int button = 0; button < 4; ++button) EXPECT_EQ((std::vector<LPARAM>{-1, 0, 4}), EntriesData(Combo(button)));
+  for (int button = 0; button < 4; ++button)
+    EXPECT_EQ((std::vector<LPARAM>{-1, 0, 4}), EntriesData(Combo(button)));
   EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(Combo(0))) << "its binding went with it";
   EXPECT_EQ(L"Тревога", ShownEntry(Combo(2)));
   EXPECT_EQ(4, window.GetProfile().GetButton(2));
@@ -190,7 +195,8 @@ TEST_F(MainWindowPanelsTest, RenamingUpdatesEveryPlaceTheNameShows) {
   EXPECT_EQ(Narrow(L"Новое имя"), window.GetProfile().GetFragment(5).name);
   EXPECT_EQ(L"Новое имя", RowText(fragments, 2));
   EXPECT_EQ(L"Новое имя", RowText(playlist, 0));
-  for (int button = 0; button < 4; ++button) EXPECT_EQ(kAllThree, EntriesData(Combo(button))) << button;
+  for (int button = 0; button < 4; ++button)
+    EXPECT_EQ(kAllThree, EntriesData(Combo(button))) << button;
   EXPECT_EQ(L"Новое имя", ShownEntry(Combo(2))) << "still the binding";
   EXPECT_EQ(L"Сирена", ShownEntry(Combo(0)));
   EXPECT_TRUE(window.IsModified());
@@ -301,7 +307,8 @@ class DragTest : public MainWindowPanelsTest {
   POINT PlaylistPoint(int row) {
     RECT bounds = {LVIR_BOUNDS};
     int count = Rows(playlist);
-    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1, reinterpret_cast<LPARAM>(&bounds));
+    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
+                   reinterpret_cast<LPARAM>(&bounds));
     POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
     ::MapWindowPoints(playlist, window.GetHwnd(), &point, 1);
     return point;

@@ -46,7 +46,8 @@ class MainWindowPlayerTest : public ::testing::Test {
     click.hdr.hwndFrom = fragments;
     click.hdr.idFrom = IDC_FRAGMENT_LIST;
     click.hdr.code = NM_DBLCLK;
-    ::SendMessageW(window.GetHwnd(), WM_NOTIFY, IDC_FRAGMENT_LIST, reinterpret_cast<LPARAM>(&click));
+    ::SendMessageW(window.GetHwnd(), WM_NOTIFY, IDC_FRAGMENT_LIST,
+                   reinterpret_cast<LPARAM>(&click));
   }
   void Mark(int start, int end) {
     ::SendMessageW(trackbar, TBM_SETPOS, TRUE, start);
@@ -55,14 +56,17 @@ class MainWindowPlayerTest : public ::testing::Test {
     window.Command(ID_MARK_RANGE_END);
   }
   std::pair<LRESULT, LRESULT> Range() {
-    return {::SendMessageW(trackbar, TBM_GETSELSTART, 0, 0), ::SendMessageW(trackbar, TBM_GETSELEND, 0, 0)};
+    return {::SendMessageW(trackbar, TBM_GETSELSTART, 0, 0),
+            ::SendMessageW(trackbar, TBM_GETSELEND, 0, 0)};
   }
   std::wstring TimeField() {
     wchar_t text[64] = {};
     ::GetDlgItemTextW(window.GetHwnd(), IDC_PLAY_TIME, text, 64);
     return text;
   }
-  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpMessagesUntil(done, timeoutMs); }
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    return PumpMessagesUntil(done, timeoutMs);
+  }
 
   ScratchFolder folder;
   TestMainDlg window;
@@ -95,7 +99,8 @@ TEST_F(MainWindowPlayerTest, PauseKeepsThePlaceAndLoopPlayRepeats) {
   EXPECT_FALSE(window.ControlEnabled(IDC_LOOP_PLAY));
   // The null device plays faster than real time: a loop comes round quickly.
   ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(trackbar, TBM_GETPOS, 0, 0) > 4000; }, 15000));
-  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(trackbar, TBM_GETPOS, 0, 0) < 4000; }, 15000)) << "looped";
+  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(trackbar, TBM_GETPOS, 0, 0) < 4000; }, 15000))
+      << "looped";
   EXPECT_TRUE(window.IsPlaying());
   window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
   EXPECT_FALSE(window.IsPlaying());
@@ -114,7 +119,8 @@ TEST_F(MainWindowPlayerTest, PlayStaysInsideTheMarkedRange) {
   window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
   EXPECT_EQ(1000, ::SendMessageW(trackbar, TBM_GETPOS, 0, 0)) << "starts at the range";
   ASSERT_TRUE(PumpUntil([&] { return !window.IsPlaying(); }, 15000));
-  EXPECT_EQ(1000, ::SendMessageW(trackbar, TBM_GETPOS, 0, 0)) << "stopped at the range end, back at its start";
+  EXPECT_EQ(1000, ::SendMessageW(trackbar, TBM_GETPOS, 0, 0))
+      << "stopped at the range end, back at its start";
 }
 
 TEST_F(MainWindowPlayerTest, TheRangeIsMarkedInvertedAndCancelled) {
@@ -143,7 +149,8 @@ TEST_F(MainWindowPlayerTest, ARangeIsDeletedAndTheDeletionUndoneAndRedone) {
   const BFragment& fragment = window.GetProfile().GetFragment(0);
   EXPECT_EQ(1000u, fragment.start);
   EXPECT_EQ(400u, fragment.length);
-  EXPECT_EQ(200 & 0x7F, window.GetProfile().Image()[1100]) << "the bytes after the range moved down";
+  EXPECT_EQ(200 & 0x7F, window.GetProfile().Image()[1100])
+      << "the bytes after the range moved down";
   EXPECT_EQ(0xFF, window.GetProfile().Image()[1450]);
   EXPECT_EQ(400u, window.PlayBuffer().Length()) << "reloaded into the player";
   EXPECT_FALSE(window.MenuGreyed(ID_EDIT_UNDO));
@@ -200,9 +207,11 @@ TEST_F(MainWindowPlayerTest, ThePlaylistPlaysAsOneSoundWithoutRangeCommands) {
 // player's buffer lock here).
 TEST_F(MainWindowPlayerTest, RapidCommandsDuringPlaybackStaySafe) {
   std::mt19937 random(7);
-  const UINT commands[] = {IDC_PLAY_PAUSE, IDC_STOP, IDC_LOOP_PLAY, IDC_PLAY_FRAGMENT, IDC_PLAY_PLAYLIST};
+  const UINT commands[] = {IDC_PLAY_PAUSE, IDC_STOP, IDC_LOOP_PLAY, IDC_PLAY_FRAGMENT,
+                           IDC_PLAY_PLAYLIST};
   for (int step = 0; step < 2000; ++step) {
-    if (step % 400 == 399) {  // a delete during playback, answered No (the fragments stay for the next steps)
+    if (step % 400 ==
+        399) {  // a delete during playback, answered No (the fragments stay for the next steps)
       window.answers = {IDNO};
       window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
     }
@@ -216,7 +225,8 @@ TEST_F(MainWindowPlayerTest, RapidCommandsDuringPlaybackStaySafe) {
         break;
       case 3: {
         ::SendMessageW(trackbar, TBM_SETPOS, TRUE, random() % 600);
-        ::SendMessageW(window.GetHwnd(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 0), reinterpret_cast<LPARAM>(trackbar));
+        ::SendMessageW(window.GetHwnd(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 0),
+                       reinterpret_cast<LPARAM>(trackbar));
         break;
       }
       case 4: {

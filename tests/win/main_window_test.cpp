@@ -115,7 +115,8 @@ TEST_F(MainWindowTest, OpenRefusesAForeignFileAndKeepsEverything) {
   window.openPaths = {path};
   window.Command(ID_FILE_OPEN);
   ASSERT_EQ(2u, window.boxes.size());
-  EXPECT_EQ(FormatText(Text(IDS_PROFILE_LOAD_FAILED).c_str(), Widen(path).c_str(), Text(IDS_NOT_A_PROFILE).c_str()),
+  EXPECT_EQ(FormatText(Text(IDS_PROFILE_LOAD_FAILED).c_str(), Widen(path).c_str(),
+                       Text(IDS_NOT_A_PROFILE).c_str()),
             window.boxes[1].text);
   EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), window.boxes[1].type);
   EXPECT_EQ("edited", window.GetProfile().GetFragment(0).name);
@@ -264,7 +265,8 @@ TEST_F(MainWindowTest, StatusLogShowsTheNewestLineFirst) {
   window.ReplaceStatusText(L"осталось %d с", 4);
   EXPECT_EQ(start + 2, window.StatusCount());
   EXPECT_EQ(L"осталось 4 с", window.StatusLine(0));
-  EXPECT_EQ(FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM9", L"нет порта"), window.StatusLine(1));
+  EXPECT_EQ(FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM9", L"нет порта"),
+            window.StatusLine(1));
   EXPECT_EQ(0, ::SendMessageW(window.GetItem(IDC_STATUS_LOG), CB_GETCURSEL, 0, 0));
 }
 
@@ -347,14 +349,17 @@ TEST_F(MainWindowTest, ThePortIsChosenFromTheListOrTyped) {
   window.Command(ID_PORT_FIRST);
   std::string first = window.GetPortName();
   EXPECT_NE("COM55", first) << "the prefix lists at least one port";
-  EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), Widen(first).c_str()), PortCaption(window));
-  EXPECT_TRUE(::GetMenuState(::GetMenu(window.GetHwnd()), ID_PORT_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), Widen(first).c_str()),
+            PortCaption(window));
+  EXPECT_TRUE(::GetMenuState(::GetMenu(window.GetHwnd()), ID_PORT_FIRST, MF_BYCOMMAND) &
+              MF_CHECKED);
 
   window.otherPorts = {"COM7"};
   window.Command(ID_OTHER_PORT);
   EXPECT_EQ("COM7", window.GetPortName());
   EXPECT_EQ(FormatText(Text(IDS_PORT_MENU_CAPTION).c_str(), L"COM7"), PortCaption(window));
-  EXPECT_FALSE(::GetMenuState(::GetMenu(window.GetHwnd()), ID_PORT_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(::GetMenuState(::GetMenu(window.GetHwnd()), ID_PORT_FIRST, MF_BYCOMMAND) &
+               MF_CHECKED);
 
   window.otherPorts = {""};  // cancelled
   window.Command(ID_OTHER_PORT);

@@ -30,7 +30,8 @@ constexpr COLORREF kUntouched = RGB(1, 2, 3);
 bool SameBands(const BMemoryViewContent& a, const BMemoryViewContent& b) {
   if (a.bands.size() != b.bands.size()) return false;
   for (std::size_t i = 0; i < a.bands.size(); ++i) {
-    if (a.bands[i].address != b.bands[i].address || a.bands[i].length != b.bands[i].length) return false;
+    if (a.bands[i].address != b.bands[i].address || a.bands[i].length != b.bands[i].length)
+      return false;
   }
   return true;
 }
@@ -133,7 +134,8 @@ std::vector<COLORREF> RenderToBitmap(HWND view, LRESULT* eraseResult = nullptr) 
   HGDIOBJ old = ::SelectObject(dc, bitmap);
   auto* pixels = static_cast<DWORD*>(bits);
   // The DIB holds 0x00RRGGBB; COLORREF is 0x00BBGGRR.
-  const DWORD untouched = (GetRValue(kUntouched) << 16) | (GetGValue(kUntouched) << 8) | GetBValue(kUntouched);
+  const DWORD untouched =
+      (GetRValue(kUntouched) << 16) | (GetGValue(kUntouched) << 8) | GetBValue(kUntouched);
   for (int i = 0; i < kWidth * kHeight; ++i) pixels[i] = untouched;
 
   const COLORREF dcBackground = RGB(9, 8, 7);
@@ -154,7 +156,8 @@ std::vector<COLORREF> RenderToBitmap(HWND view, LRESULT* eraseResult = nullptr) 
   ::SelectObject(dc, old);
   ::DeleteObject(bitmap);
   ::DeleteDC(dc);
-  for (int y = 0; y < kHeight; ++y) EXPECT_EQ(Describe(rows[y]), Describe(rows[kHeight / 2])) << "row " << y;
+  for (int y = 0; y < kHeight; ++y)
+    EXPECT_EQ(Describe(rows[y]), Describe(rows[kHeight / 2])) << "row " << y;
   return rows[kHeight / 2];
 }
 
@@ -164,8 +167,9 @@ std::vector<COLORREF> RenderToBitmap(HWND view, LRESULT* eraseResult = nullptr) 
 class MemoryViewTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    s_host = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 700, 600,
-                               kWidth + 20, kHeight + 20, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    s_host = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
+                               WS_POPUP | WS_VISIBLE, 700, 600, kWidth + 20, kHeight + 20, nullptr,
+                               nullptr, ::GetModuleHandleW(nullptr), nullptr);
   }
   static void TearDownTestSuite() {
     if (s_host != nullptr) ::DestroyWindow(s_host);
@@ -174,8 +178,9 @@ class MemoryViewTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(s_host, nullptr);
     m_host = s_host;
-    m_strip = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 10, 10, kWidth, kHeight,
-                                m_host, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MEMORY_VIEW)),
+    m_strip = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 10, 10,
+                                kWidth, kHeight, m_host,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MEMORY_VIEW)),
                                 ::GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(m_strip, nullptr);
     ::UpdateWindow(m_host);
@@ -195,8 +200,8 @@ class MemoryViewTest : public ::testing::Test {
     ASSERT_TRUE(view.SetMarker(480));     // 120..122
   }
   static std::vector<Span> SampleSpans() {
-    return {{0, 10, kInMemory},    {50, 64, kInMemory}, {64, 100, kOutOfMemory}, {150, 175, kOutOfMemory},
-            {120, 122, kMarker},   {64, 66, kBoundary}};
+    return {{0, 10, kInMemory},       {50, 64, kInMemory}, {64, 100, kOutOfMemory},
+            {150, 175, kOutOfMemory}, {120, 122, kMarker}, {64, 66, kBoundary}};
   }
 
   static HWND s_host;
@@ -215,7 +220,8 @@ TEST_F(MemoryViewTest, StartsEmptyWithNoSelectionAndNoMarker) {
   EXPECT_EQ(content.selectedBand, -1);
   EXPECT_EQ(content.marker, -1);
   std::uint32_t address = 7, length = 9;
-  ExpectRefused(view, [&] { return view.GetBand(0, address, length); }, "GetBand(0) with no bands");
+  ExpectRefused(
+      view, [&] { return view.GetBand(0, address, length); }, "GetBand(0) with no bands");
   EXPECT_EQ(address, 7u);
   EXPECT_EQ(length, 9u);
 }
@@ -225,10 +231,14 @@ TEST_F(MemoryViewTest, AddBandAllowsThreeBytesPastTheEndButSetBandDoesNot) {
   ASSERT_TRUE(view.Attach(m_strip));
   ASSERT_TRUE(view.SetMemorySize(1000));
   EXPECT_TRUE(view.AddBand(990, 13));
-  ExpectRefused(view, [&] { return view.AddBand(990, 14); }, "AddBand ending 4 bytes past the end");
-  ExpectRefused(view, [&] { return view.AddBand(0xFFFFFFFFu, 2); }, "AddBand whose end wraps around");
-  ExpectRefused(view, [&] { return view.SetBand(0, 990, 11); }, "SetBand ending 1 byte past the end");
-  ExpectRefused(view, [&] { return view.SetBand(0, 0xFFFFFFFFu, 1); }, "SetBand whose end wraps around");
+  ExpectRefused(
+      view, [&] { return view.AddBand(990, 14); }, "AddBand ending 4 bytes past the end");
+  ExpectRefused(
+      view, [&] { return view.AddBand(0xFFFFFFFFu, 2); }, "AddBand whose end wraps around");
+  ExpectRefused(
+      view, [&] { return view.SetBand(0, 990, 11); }, "SetBand ending 1 byte past the end");
+  ExpectRefused(
+      view, [&] { return view.SetBand(0, 0xFFFFFFFFu, 1); }, "SetBand whose end wraps around");
   EXPECT_TRUE(view.SetBand(0, 990, 10));
   std::uint32_t address = 0, length = 0;
   ASSERT_TRUE(view.GetBand(0, address, length));
@@ -251,12 +261,16 @@ TEST_F(MemoryViewTest, IndexChecksRefuseAndChangeNothing) {
   ASSERT_TRUE(view.SetSelectedBand(1));
   std::uint32_t address = 0, length = 0;
   for (int index : {-1, 2, 1000}) {
-    ExpectRefused(view, [&] { return view.SetBand(index, 0, 1); }, "SetBand");
-    ExpectRefused(view, [&] { return view.RemoveBand(index); }, "RemoveBand");
-    ExpectRefused(view, [&] { return view.GetBand(index, address, length); }, "GetBand");
+    ExpectRefused(
+        view, [&] { return view.SetBand(index, 0, 1); }, "SetBand");
+    ExpectRefused(
+        view, [&] { return view.RemoveBand(index); }, "RemoveBand");
+    ExpectRefused(
+        view, [&] { return view.GetBand(index, address, length); }, "GetBand");
   }
   for (int index : {-2, 2, INT_MIN}) {
-    ExpectRefused(view, [&] { return view.SetSelectedBand(index); }, "SetSelectedBand");
+    ExpectRefused(
+        view, [&] { return view.SetSelectedBand(index); }, "SetSelectedBand");
   }
   EXPECT_TRUE(view.SetSelectedBand(-1));
   EXPECT_EQ(view.GetContent().selectedBand, -1);
@@ -274,7 +288,8 @@ TEST_F(MemoryViewTest, RemoveBandMovesLaterBandsDownAndClearBandsDropsTheSelecti
   ASSERT_TRUE(view.GetBand(1, address, length));
   EXPECT_EQ(address, 200u);
   EXPECT_EQ(length, 3u);
-  ExpectRefused(view, [&] { return view.GetBand(3, address, length); }, "GetBand past the end after removal");
+  ExpectRefused(
+      view, [&] { return view.GetBand(3, address, length); }, "GetBand past the end after removal");
 
   ASSERT_TRUE(view.SetSelectedBand(2));
   ASSERT_TRUE(view.SetMarker(5));
@@ -349,16 +364,18 @@ TEST_F(MemoryViewTest, PaintsBandsBoundaryAndMarkerInTheirColours) {
   ASSERT_TRUE(view.SetSelectedBand(-1));
   ASSERT_TRUE(view.SetAvailableSize(kTotal));
   ASSERT_TRUE(view.SetMarker(kTotal));
-  EXPECT_EQ(Describe(RenderToBitmap(m_strip)),
-            Describe(ExpectedRow({{0, 10, kInMemory}, {50, 100, kInMemory}, {150, 175, kInMemory},
-                                  {254, 256, kMarker}})));
+  EXPECT_EQ(
+      Describe(RenderToBitmap(m_strip)),
+      Describe(ExpectedRow(
+          {{0, 10, kInMemory}, {50, 100, kInMemory}, {150, 175, kInMemory}, {254, 256, kMarker}})));
 }
 
 TEST_F(MemoryViewTest, ColourSettersChangeWhatIsPainted) {
   BMemoryView view;
   ASSERT_TRUE(view.Attach(m_strip));
   ShowSample(view);
-  const COLORREF background = RGB(10, 20, 30), inMemory = RGB(11, 21, 31), outOfMemory = RGB(12, 22, 32);
+  const COLORREF background = RGB(10, 20, 30), inMemory = RGB(11, 21, 31),
+                 outOfMemory = RGB(12, 22, 32);
   const COLORREF boundary = RGB(13, 23, 33), marker = RGB(14, 24, 34), selection = RGB(15, 25, 35);
   view.SetBackgroundColour(background);
   view.SetInMemoryColour(inMemory);
@@ -368,8 +385,12 @@ TEST_F(MemoryViewTest, ColourSettersChangeWhatIsPainted) {
   view.SetSelectionColour(selection);
   view.SetSelectedBand(0);
   std::vector<COLORREF> expected(kWidth, background);
-  for (const Span& span : std::vector<Span>{{0, 10, selection}, {50, 64, inMemory}, {64, 100, outOfMemory},
-                                            {150, 175, outOfMemory}, {120, 122, marker}, {64, 66, boundary}}) {
+  for (const Span& span : std::vector<Span>{{0, 10, selection},
+                                            {50, 64, inMemory},
+                                            {64, 100, outOfMemory},
+                                            {150, 175, outOfMemory},
+                                            {120, 122, marker},
+                                            {64, 66, boundary}}) {
     for (int x = span.x1; x < span.x2; ++x) expected[x] = span.colour;
   }
   EXPECT_EQ(Describe(RenderToBitmap(m_strip)), Describe(expected));
@@ -387,7 +408,8 @@ TEST_F(MemoryViewTest, PaintsOnTheScreenAndErasesOnlyWhenAskedTo) {
   HDC dc = ::GetDC(m_strip);
   auto pixel = [&](int x) { return ::GetPixel(dc, x, kHeight / 2); };
   const std::vector<COLORREF> expected = ExpectedRow(SampleSpans());
-  for (int x : {0, 9, 10, 49, 50, 63, 64, 65, 66, 99, 100, 119, 120, 121, 122, 150, 174, 175, 255}) {
+  for (int x :
+       {0, 9, 10, 49, 50, 63, 64, 65, 66, 99, 100, 119, 120, 121, 122, 150, 174, 175, 255}) {
     EXPECT_EQ(pixel(x), expected[x]) << "column " << x;
   }
 

@@ -52,7 +52,8 @@ void RunWithinPatience(const char* what, const std::function<void()>& step) {
 class GuardedSound {
  public:
   explicit GuardedSound(uint32_t size, uint8_t seed) : m_size(size) {
-    m_bytes = static_cast<uint8_t*>(VirtualAlloc(nullptr, size ? size : 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    m_bytes = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, size ? size : 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     for (uint32_t i = 0; i < size; ++i) m_bytes[i] = static_cast<uint8_t>(seed + i);
   }
   ~GuardedSound() { VirtualFree(m_bytes, 0, MEM_RELEASE); }
@@ -124,14 +125,14 @@ class TestPlayer : public BPlayer {
   std::atomic<uint32_t> samplesReported{0};
   std::atomic<uint32_t> largestReport{0};
   std::atomic<int> errors{0};
-  std::atomic<bool> fillOutsideRun{false};     // a fill while running was clear
+  std::atomic<bool> fillOutsideRun{false};      // a fill while running was clear
   std::atomic<bool> reportAheadOfSound{false};  // more reported than written
-  std::atomic<bool> finishedEarly{false};      // the device had not played everything
+  std::atomic<bool> finishedEarly{false};       // the device had not played everything
   std::atomic<bool> finishedWhileRunning{false};
   std::string errorText;
   std::vector<uint8_t> heard;  // every byte the engine took, in order (fill thread only)
   bool recordHeard = false;
-  DWORD fillDelayMs = 0;  // a slow fill widens the windows of a race
+  DWORD fillDelayMs = 0;                // a slow fill widens the windows of a race
   std::function<void()> afterPosition;  // extra work in the callback
   std::function<void()> afterFinished;
   HWND notify = nullptr;  // a window the callbacks post to, as the owner does
@@ -383,7 +384,8 @@ TEST(Player, UserMessagesCarryTheErrorText) {
 // Close while sound plays and the callbacks are busy: posting to a window
 // nobody pumps, pausing and resuming from the position callback.
 TEST(Player, CloseWhilePlayingEndsTheThreadPromptly) {
-  HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND window =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
   TestPlayer player;
   player.notify = window;
@@ -471,18 +473,26 @@ TEST(Player, StressOfRapidStepsKeepsTheContract) {
     for (int step = 0; step < 4000; ++step) {
       switch (random() % 8) {
         case 0:
-        case 1: player.Start(); break;
-        case 2: player.Stop(); break;
+        case 1:
+          player.Start();
+          break;
+        case 2:
+          player.Stop();
+          break;
         case 3:
           player.Stop();
           player.Reset();
           break;
-        case 4: player.SetSound(random() % 4000, static_cast<uint8_t>(step)); break;
+        case 4:
+          player.SetSound(random() % 4000, static_cast<uint8_t>(step));
+          break;
         case 5:
           player.Stop();
           player.ReleaseSoundWhilePaused();
           break;
-        case 6: looping = !looping; break;
+        case 6:
+          looping = !looping;
+          break;
         case 7:
           if (random() % 10 == 0) {
             player.Close();

@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                   ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

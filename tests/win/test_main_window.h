@@ -22,11 +22,11 @@ class TestMainDlg : public BMainDlg {
   std::deque<std::string> openPaths;  // "" cancels the dialog
   std::deque<std::string> savePaths;
   int saveDialogs = 0;
-  bool connectAllowed = false;  // the start-up connection is tested on its own
-  std::deque<std::string> otherPorts;  // answers of the "other port" dialog
-  std::deque<std::string> audioPaths;   // answers of the add-fragment dialog
-  std::deque<int> gains;                // answers of the gain dialog; empty: cancelled
-  int popupChoice = 0;                  // the command chosen in the add-to-playlist popup
+  bool connectAllowed = false;           // the start-up connection is tested on its own
+  std::deque<std::string> otherPorts;    // answers of the "other port" dialog
+  std::deque<std::string> audioPaths;    // answers of the add-fragment dialog
+  std::deque<int> gains;                 // answers of the gain dialog; empty: cancelled
+  int popupChoice = 0;                   // the command chosen in the add-to-playlist popup
   std::vector<std::wstring> popupItems;  // what that popup offered
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
@@ -53,7 +53,9 @@ class TestMainDlg : public BMainDlg {
     ::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
     return text;
   }
-  int StatusCount() const { return static_cast<int>(::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETCOUNT, 0, 0)); }
+  int StatusCount() const {
+    return static_cast<int>(::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETCOUNT, 0, 0));
+  }
 
  protected:
   void OnConnect() override {
@@ -98,6 +100,5 @@ class TestMainDlg : public BMainDlg {
     return !path.empty();
   }
 };
-
 
 inline std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }

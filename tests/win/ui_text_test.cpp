@@ -12,8 +12,10 @@ HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
 
 TEST(UiTextTest, StringTableHoldsTheRussianTextsUnchanged) {
   EXPECT_EQ(L"Были сделаны изменения!\nСохранить?", LoadText(Module(), IDS_SAVE_CHANGES_PROMPT));
-  EXPECT_EQ(L"Не удалось загрузить файл '%s'!\nОшибка: %s", LoadText(Module(), IDS_PROFILE_LOAD_FAILED));
-  EXPECT_EQ(L"Профили Sirelta (*.zpf)|*.zpf|Все файлы (*.*)|*.*|", LoadText(Module(), IDS_PROFILE_FILTER));
+  EXPECT_EQ(L"Не удалось загрузить файл '%s'!\nОшибка: %s",
+            LoadText(Module(), IDS_PROFILE_LOAD_FAILED));
+  EXPECT_EQ(L"Профили Sirelta (*.zpf)|*.zpf|Все файлы (*.*)|*.*|",
+            LoadText(Module(), IDS_PROFILE_FILTER));
   EXPECT_EQ(L"Добавить новый фрагмент", LoadText(Module(), 1009));
   EXPECT_EQ(L"", LoadText(Module(), 65000));
 }

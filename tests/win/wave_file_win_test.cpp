@@ -106,17 +106,24 @@ class WaveFileTest : public ::testing::Test {
 // ---- PCM --------------------------------------------------------------------
 
 TEST_F(WaveFileTest, PcmFilesOpenInTheirOwnFormatAndReadBackByteForByte) {
-  struct Case { uint16_t channels; uint32_t rate; uint16_t bits; };
-  const Case cases[] = {{1, 44100, 8}, {2, 44100, 16}, {1, 22050, 16}, {2, 22050, 8}, {1, 9765, 8}, {2, 9765, 16}};
+  struct Case {
+    uint16_t channels;
+    uint32_t rate;
+    uint16_t bits;
+  };
+  const Case cases[] = {{1, 44100, 8}, {2, 44100, 16}, {1, 22050, 16},
+                        {2, 22050, 8}, {1, 9765, 8},   {2, 9765, 16}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.channels) + " ch, " + std::to_string(c.rate) + " Hz, " + std::to_string(c.bits) + " bit");
+    SCOPED_TRACE(std::to_string(c.channels) + " ch, " + std::to_string(c.rate) + " Hz, " +
+                 std::to_string(c.bits) + " bit");
     const uint32_t block = c.channels * c.bits / 8;
     const uint32_t perSecond = c.rate * block;
     const uint32_t frames = c.rate * 5 / 2;  // 2.5 s, or just under
     const Bytes sound = Pattern(frames * block);
     BWaveFile file;
-    ASSERT_TRUE(file.Open(Write("pcm.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(c.channels, c.rate, c.bits)),
-                                                         Chunk("data", sound)}))))
+    ASSERT_TRUE(file.Open(
+        Write("pcm.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(c.channels, c.rate, c.bits)),
+                                       Chunk("data", sound)}))))
         << file.GetErrorText();
     EXPECT_FALSE(file.IsConverted());
     const BPcmFormat& format = file.GetFormat();
@@ -143,7 +150,8 @@ TEST_F(WaveFileTest, PcmFilesOpenInTheirOwnFormatAndReadBackByteForByte) {
 TEST_F(WaveFileTest, SmallBuffersGetWholeSampleFrames) {
   const Bytes sound = Pattern(4000);
   BWaveFile file;
-  ASSERT_TRUE(file.Open(Write("s16.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(2, 22050, 16)), Chunk("data", sound)}))));
+  ASSERT_TRUE(file.Open(Write(
+      "s16.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(2, 22050, 16)), Chunk("data", sound)}))));
   const ReadResult read = ReadToEnd(file, 1001);
   EXPECT_EQ(sound, read.sound);
   for (int32_t count : read.counts) EXPECT_EQ(0, count % 4);
@@ -151,11 +159,13 @@ TEST_F(WaveFileTest, SmallBuffersGetWholeSampleFrames) {
 
 TEST_F(WaveFileTest, ChunksBetweenFormatAndDataAreSkippedAndChunksBehindAreNotRead) {
   const Bytes sound = Pattern(3000);
-  const Bytes info = Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 4, 0, 0, 0, 'a', 'b', 'c', 0});
+  const Bytes info =
+      Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 4, 0, 0, 0, 'a', 'b', 'c', 0});
   const Bytes trailer = Chunk("LIST", Bytes(500, 'x'));
   BWaveFile file;
-  ASSERT_TRUE(file.Open(Write("chunks.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8)), Chunk("fact", {1, 2, 3, 4}),
-                                                         info, Chunk("data", sound), trailer}))))
+  ASSERT_TRUE(file.Open(Write("chunks.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8)),
+                                                          Chunk("fact", {1, 2, 3, 4}), info,
+                                                          Chunk("data", sound), trailer}))))
       << file.GetErrorText();
   EXPECT_EQ(136, file.GetLength());  // 3000 bytes at 22050 per second
   const ReadResult read = ReadToEnd(file, 100000);
@@ -177,8 +187,9 @@ TEST_F(WaveFileTest, ADataChunkLongerThanTheFileEndsAtTheFileEnd) {
 
 TEST_F(WaveFileTest, RefusesFilesWhoseFirstChunkIsNotTheFormat) {
   const Bytes sound = Pattern(100);
-  const Bytes listFirst = Riff("WAVE", {Chunk("LIST", {'I', 'N', 'F', 'O'}), Chunk("fmt ", PcmFormat(1, 22050, 8)),
-                                        Chunk("data", sound)});
+  const Bytes listFirst =
+      Riff("WAVE", {Chunk("LIST", {'I', 'N', 'F', 'O'}), Chunk("fmt ", PcmFormat(1, 22050, 8)),
+                    Chunk("data", sound)});
   const Bytes video = Riff("AVI ", {Chunk("LIST", {'h', 'd', 'r', 'l'}), Chunk("JUNK", Bytes(16))});
   const Bytes silentFormat = Riff("WAVE", {Chunk("fmt ", Bytes(16)), Chunk("data", sound)});
   for (const Bytes& bytes : {listFirst, video, silentFormat}) {
@@ -190,13 +201,18 @@ TEST_F(WaveFileTest, RefusesFilesWhoseFirstChunkIsNotTheFormat) {
 }
 
 TEST_F(WaveFileTest, RefusesTruncatedAndForeignFilesWithTheirTexts) {
-  Bytes cutInFormat = Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8)), Chunk("data", Pattern(100))});
+  Bytes cutInFormat =
+      Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8)), Chunk("data", Pattern(100))});
   cutInFormat.resize(30);
   Bytes cutBeforeData = cutInFormat;
   cutBeforeData = Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8))});
   const Bytes text = {'j', 'u', 's', 't', ' ', 's', 'o', 'm', 'e', ' ', 't', 'e', 'x', 't', '\n'};
 
-  struct Case { const char* name; Bytes bytes; std::string text; };
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::string text;
+  };
   const Case cases[] = {{"cut in the format", cutInFormat, GetErrorText(38)},
                         {"no data chunk", cutBeforeData, "Chunk not found"},
                         {"a text file", text, "Chunk not found"},
@@ -224,7 +240,9 @@ TEST_F(WaveFileTest, ClosedReaderRefusesReadsAndCloseReleasesTheFile) {
   EXPECT_EQ(GetErrorText(6), file.GetErrorText());
   EXPECT_EQ(-1, file.GetLength());
 
-  const std::string path = Write("close.wav", Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8)), Chunk("data", Pattern(10))}));
+  const std::string path =
+      Write("close.wav",
+            Riff("WAVE", {Chunk("fmt ", PcmFormat(1, 22050, 8)), Chunk("data", Pattern(10))}));
   ASSERT_TRUE(file.Open(path));
   file.Close();
   file.Close();  // harmless twice
@@ -297,7 +315,8 @@ TEST_F(WaveFileTest, AFormatNoConverterReadsLeavesTheReaderOpenWithItsText) {
   format[1] = 0x12;
   format.insert(format.end(), {0, 0});
   BWaveFile file;
-  EXPECT_FALSE(file.Open(Write("odd.wav", Riff("WAVE", {Chunk("fmt ", format), Chunk("data", Pattern(11025))}))));
+  EXPECT_FALSE(file.Open(
+      Write("odd.wav", Riff("WAVE", {Chunk("fmt ", format), Chunk("data", Pattern(11025))}))));
   EXPECT_EQ("The requested operation cannot be performed.", file.GetErrorText());
   EXPECT_EQ(0x1234, file.GetSourceFormat()->wFormatTag);
   EXPECT_EQ(500, file.GetLength());  // still open until Close

@@ -30,15 +30,19 @@ ScratchFolder::~ScratchFolder() {
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file),
+                                    std::istreambuf_iterator<char>());
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 static const char kKey[] = "Software\\Sirelta";
 
@@ -54,7 +58,8 @@ void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD si
 std::string ReadSettingsString(const char* name) {
   char buffer[1024] = {};
   DWORD size = sizeof(buffer);
-  if (::RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+  if (::RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+      ERROR_SUCCESS)
     return "<missing>";
   return buffer;
 }
