@@ -12,7 +12,8 @@ WINE_HOME="$BUILD/winehome"
 
 APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
- libmp3lame-dev lame sox espeak-ng python3 fonts-dejavu-core procps"
+ libmp3lame-dev lame sox espeak-ng python3 fonts-dejavu-core procps
+ clang-format-14"
 
 log() { printf '== %s\n' "$*" >&2; }
 

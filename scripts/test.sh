@@ -8,6 +8,12 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 prepare_environment
 
+# The house style first, so that a badly formatted file is named at once; the
+# other layers still run.
+status=0
+log "code style (clang-format-14)"
+bash "$ROOT/scripts/format.sh" --check || status=1
+
 log "building the native target"
 build_native
 log "building the native tools"
@@ -18,7 +24,6 @@ build_windows
 trap 'stop_display; wine_env wineserver -k 2>/dev/null || true' EXIT
 ensure_display
 
-status=0
 log "native unit tests"
 ctest --test-dir "$BUILD/native" --output-on-failure || status=1
 log "Windows tests under Wine"
