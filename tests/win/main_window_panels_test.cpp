@@ -295,7 +295,8 @@ TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
 class DragTest : public MainWindowPanelsTest {
  protected:
   void BeginDrag(int listId, int row) {
-    RECT bounds = {LVIR_BOUNDS};
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
     ::SendMessageW(window.GetItem(listId), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
     NMLISTVIEW info = {};
     info.hdr.code = LVN_BEGINDRAG;
@@ -305,7 +306,8 @@ class DragTest : public MainWindowPanelsTest {
   }
   // A point of the playlist near the top of `row` (or below the last row).
   POINT PlaylistPoint(int row) {
-    RECT bounds = {LVIR_BOUNDS};
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
     int count = Rows(playlist);
     ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
                    reinterpret_cast<LPARAM>(&bounds));
