@@ -3,28 +3,32 @@
 #include <algorithm>
 #include <vector>
 
+#include "link/frame.h"
+
 std::string PortDevicePath(const std::string& portName) {
   if (portName.size() > 4 && portName.compare(0, 3, "COM") == 0) return "\\\\.\\" + portName;
   return portName;
 }
 
 BCOMConnection::BCOMConnection(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs)
-    : BCOMConnectionBase(handler, readTimeoutMs, writeTimeoutMs) {
-  ZeroMemory(&m_readOverlapped, sizeof(m_readOverlapped));
-  ZeroMemory(&m_writeOverlapped, sizeof(m_writeOverlapped));
-}
+    : BCOMConnectionBase(handler, readTimeoutMs, writeTimeoutMs) {}
 
 // The worker runs this class's ThreadProc: it must be stopped here, before
 // the derived part is gone.
-BCOMConnection::~BCOMConnection() { Close(5000); }
+BCOMConnection::~BCOMConnection() {
+  Close(5000);
+  delete m_io;
+}
 
 bool BCOMConnection::Open(const std::string& portName) {
   m_waitByReading = false;
-  ZeroMemory(&m_readOverlapped, sizeof(m_readOverlapped));
-  ZeroMemory(&m_writeOverlapped, sizeof(m_writeOverlapped));
-  m_readOverlapped.hEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  m_writeOverlapped.hEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (m_readOverlapped.hEvent == nullptr || m_writeOverlapped.hEvent == nullptr) {
+  if (m_io == nullptr) m_io = new BIoRecords();
+  ZeroMemory(&m_io->read, sizeof(m_io->read));
+  ZeroMemory(&m_io->write, sizeof(m_io->write));
+  m_io->readPending = m_io->writePending = false;
+  m_io->read.hEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  m_io->write.hEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (m_io->read.hEvent == nullptr || m_io->write.hEvent == nullptr) {
     SetSystemError(::GetLastError());
     CloseOverlappedEvents();
     return false;
@@ -35,9 +39,47 @@ bool BCOMConnection::Open(const std::string& portName) {
 }
 
 bool BCOMConnection::Close(DWORD timeoutMs) {
-  bool stopped = BCOMConnectionBase::Close(timeoutMs);
+  bool stopped = StopWorker(timeoutMs);
+  SettleWorkerIo();
+  BCOMConnectionBase::Close(timeoutMs);
   CloseOverlappedEvents();
   return stopped;
+}
+
+bool BCOMConnection::HasPendingIo() const {
+  return m_io != nullptr && (m_io->readPending || m_io->writePending);
+}
+
+void BCOMConnection::SettleWorkerIo() {
+  if (!HasPendingIo()) return;
+  // Only a killed worker, or a driver that keeps a cancelled wait, leaves an
+  // operation behind. CancelIo of the worker cannot run any more; CancelIoEx
+  // reaches the operations of every thread.
+  if (m_port != INVALID_HANDLE_VALUE) {
+    ::CancelIoEx(m_port, nullptr);
+    if (WaitForPendingIo(kCancelWaitMs)) return;
+    // Closing the port ends whatever is still waiting on it.
+    ::CloseHandle(m_port);
+    m_port = INVALID_HANDLE_VALUE;
+  }
+  if (WaitForPendingIo(kCancelWaitMs)) return;
+  // Nothing ended it: the records and their events stay with the operation
+  // for good, and the next Open makes new ones.
+  m_io = nullptr;
+}
+
+bool BCOMConnection::WaitForPendingIo(DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    if (m_io->readPending && HasOverlappedIoCompleted(&m_io->read)) m_io->readPending = false;
+    if (m_io->writePending && HasOverlappedIoCompleted(&m_io->write)) m_io->writePending = false;
+    if (!HasPendingIo()) return true;
+    DWORD waited = ::GetTickCount() - start;
+    if (waited >= timeoutMs) return false;
+    // The event of an ending operation wakes this wait early.
+    HANDLE event = m_io->readPending ? m_io->read.hEvent : m_io->write.hEvent;
+    ::WaitForSingleObject(event, std::min<DWORD>(timeoutMs - waited, 10));
+  }
 }
 
 HANDLE BCOMConnection::OpenPort(const std::string& portName) {
@@ -47,12 +89,14 @@ HANDLE BCOMConnection::OpenPort(const std::string& portName) {
 
 void BCOMConnection::ThreadProc() {
   RunWorker();
-  // A wait or a write may still be pending on buffers of this object.
+  // A wait, a read or a write may still be pending on the records: cancel it
+  // and let it end before the owner closes the events or reuses the records.
+  if (!HasPendingIo()) return;
   ::CancelIo(m_port);
+  WaitForPendingIo(kCancelWaitMs);
 }
 
 void BCOMConnection::RunWorker() {
-  std::vector<uint8_t> frame;
   bool goOn = false;
   for (;;) {
     // After a reply the next queued frame goes out without a trip through
@@ -70,8 +114,8 @@ void BCOMConnection::RunWorker() {
     }
     goOn = false;
     // The frame stays queued until it is on the wire.
-    if (!m_sendQueue.CopyFront(frame)) continue;
-    if (WriteFrame(frame) == Next::EndWorker) return;
+    if (!m_sendQueue.CopyFront(m_io->frame)) continue;
+    if (WriteFrame() == Next::EndWorker) return;
     m_sendQueue.PopFront();
     Next next = AwaitReply();
     if (next == Next::EndWorker) return;
@@ -86,15 +130,19 @@ void BCOMConnection::RunWorker() {
   }
 }
 
-BCOMConnection::Next BCOMConnection::WriteFrame(const std::vector<uint8_t>& frame) {
+BCOMConnection::Next BCOMConnection::WriteFrame() {
+  const std::vector<uint8_t>& frame = m_io->frame;
+  OVERLAPPED* overlapped = &m_io->write;
   size_t written = 0;
   while (written < frame.size()) {
     DWORD count = 0;
+    m_io->writePending = true;
     if (::WriteFile(m_port, frame.data() + written, static_cast<DWORD>(frame.size() - written),
-                    nullptr, &m_writeOverlapped)) {
+                    nullptr, overlapped)) {
       // Done at once (the usual case): there is nothing to wait for, and the
       // result is already in the record.
-      if (!::GetOverlappedResult(m_port, &m_writeOverlapped, &count, FALSE)) {
+      m_io->writePending = false;
+      if (!::GetOverlappedResult(m_port, overlapped, &count, FALSE)) {
         ReportSystemError(::GetLastError());
         return Next::EndWorker;
       }
@@ -103,10 +151,13 @@ BCOMConnection::Next BCOMConnection::WriteFrame(const std::vector<uint8_t>& fram
     }
     DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) {
+      m_io->writePending = false;
       ReportSystemError(error);
       return Next::EndWorker;
     }
-    HANDLE handles[2] = {m_stopEvent, m_writeOverlapped.hEvent};
+    // On the stop event and on a time-out the write stays pending; the end
+    // of the worker cancels it and waits for it.
+    HANDLE handles[2] = {m_stopEvent, overlapped->hEvent};
     DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_writeTimeoutMs);
     if (waited == WAIT_OBJECT_0) return Next::EndWorker;
     if (waited == WAIT_TIMEOUT) {
@@ -117,7 +168,9 @@ BCOMConnection::Next BCOMConnection::WriteFrame(const std::vector<uint8_t>& fram
       ReportSystemError(::GetLastError());
       return Next::EndWorker;
     }
-    if (!::GetOverlappedResult(m_port, &m_writeOverlapped, &count, TRUE)) {
+    BOOL done = ::GetOverlappedResult(m_port, overlapped, &count, TRUE);
+    m_io->writePending = false;
+    if (!done) {
       ReportSystemError(::GetLastError());
       return Next::EndWorker;
     }
@@ -150,19 +203,26 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
   }
 }
 
-int BCOMConnection::AwaitBytes() { return m_waitByReading ? AwaitFirstByte() : AwaitCommEvent(); }
+int BCOMConnection::AwaitBytes() {
+  // A byte kept on a time-out may have filled the buffer: never read into it
+  // without room.
+  MakeRoom(m_received);
+  return m_waitByReading ? AwaitFirstByte() : AwaitCommEvent();
+}
 
 int BCOMConnection::AwaitCommEvent() {
-  m_eventMask = 0;
-  if (!::WaitCommEvent(m_port, &m_eventMask, &m_readOverlapped)) {
+  m_io->eventMask = 0;
+  m_io->readPending = true;
+  if (!::WaitCommEvent(m_port, &m_io->eventMask, &m_io->read)) {
     DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) {
+      m_io->readPending = false;
       ReportSystemError(error);
       return kGaveUp;
     }
   }
   // The limit bounds the silence between two arrivals, not the whole reply.
-  HANDLE handles[2] = {m_stopEvent, m_readOverlapped.hEvent};
+  HANDLE handles[2] = {m_stopEvent, m_io->read.hEvent};
   DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_readTimeoutMs);
   if (waited == WAIT_OBJECT_0) return kStopped;
   if (waited == WAIT_TIMEOUT) {
@@ -175,9 +235,9 @@ int BCOMConnection::AwaitCommEvent() {
     return kFailed;
   }
   DWORD transferred = 0;
-  if (!::GetOverlappedResult(m_port, &m_readOverlapped, &transferred, TRUE)) {
+  if (!FinishRead(transferred)) {
     DWORD error = ::GetLastError();
-    if (error == ERROR_OPERATION_ABORTED && m_eventMask == 0) {
+    if (error == ERROR_OPERATION_ABORTED && m_io->eventMask == 0) {
       // Nobody cancelled it: the driver cannot wait for comm events here.
       m_waitByReading = true;
       return 0;
@@ -185,49 +245,56 @@ int BCOMConnection::AwaitCommEvent() {
     ReportSystemError(error);
     return kFailed;
   }
-  if ((m_eventMask & EV_RXCHAR) == 0) return 0;
+  if ((m_io->eventMask & EV_RXCHAR) == 0) return 0;
   return ReadWaitingBytes();
 }
 
 int BCOMConnection::AwaitFirstByte() {
   DWORD count = 0;
-  if (!::ReadFile(m_port, m_received.FreeEnd(), 1, &count, &m_readOverlapped)) {
+  m_io->readPending = true;
+  if (!::ReadFile(m_port, &m_io->firstByte, 1, &count, &m_io->read)) {
     DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) {
+      m_io->readPending = false;
       ReportSystemError(error);
       return kFailed;
     }
   }
-  HANDLE handles[2] = {m_stopEvent, m_readOverlapped.hEvent};
+  HANDLE handles[2] = {m_stopEvent, m_io->read.hEvent};
   DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_readTimeoutMs);
   if (waited == WAIT_OBJECT_0) return kStopped;
   if (waited == WAIT_TIMEOUT) {
     // A byte that slipped in before the cancellation is kept.
     if (!CancelPendingRead(count)) return kTimedOutStuck;
-    m_received.Commit(count);
+    m_received.Append(&m_io->firstByte, count);
     return kTimedOut;
   }
   if (waited != WAIT_OBJECT_0 + 1) {
     ReportSystemError(::GetLastError());
     return kFailed;
   }
-  if (!::GetOverlappedResult(m_port, &m_readOverlapped, &count, TRUE)) {
+  if (!FinishRead(count)) {
     ReportSystemError(::GetLastError());
     return kFailed;
   }
-  m_received.Commit(count);
+  m_received.Append(&m_io->firstByte, count);
   int rest = ReadWaitingBytes();
   return rest < 0 ? rest : static_cast<int>(count) + rest;
+}
+
+bool BCOMConnection::FinishRead(DWORD& count) {
+  BOOL done = ::GetOverlappedResult(m_port, &m_io->read, &count, TRUE);
+  m_io->readPending = false;
+  return done != FALSE;
 }
 
 // Wine does not end a comm-event wait on a real serial device when it is
 // cancelled; waiting for that without a limit would hang the worker.
 bool BCOMConnection::CancelPendingRead(DWORD& count) {
-  const DWORD kCancelWaitMs = 500;
   ::CancelIo(m_port);
   count = 0;
-  if (::WaitForSingleObject(m_readOverlapped.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) return false;
-  if (!::GetOverlappedResult(m_port, &m_readOverlapped, &count, FALSE)) count = 0;
+  if (!WaitForPendingIo(kCancelWaitMs)) return false;
+  if (!::GetOverlappedResult(m_port, &m_io->read, &count, FALSE)) count = 0;
   return true;
 }
 
@@ -238,14 +305,17 @@ int BCOMConnection::ReadWaitingBytes() {
   DWORD wanted = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(m_received.FreeSpace()));
   if (wanted == 0) return 0;
   DWORD count = 0;
-  if (!::ReadFile(m_port, m_received.FreeEnd(), wanted, &count, &m_readOverlapped)) {
+  m_io->readPending = true;
+  if (!::ReadFile(m_port, m_received.FreeEnd(), wanted, &count, &m_io->read)) {
     DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) {
+      m_io->readPending = false;
       ReportSystemError(error);
       return kFailed;
     }
   }
-  if (!::GetOverlappedResult(m_port, &m_readOverlapped, &count, TRUE)) {
+  // Waited for at once, so this read never outlives the call.
+  if (!FinishRead(count)) {
     ReportSystemError(::GetLastError());
     return kFailed;
   }
@@ -254,7 +324,8 @@ int BCOMConnection::ReadWaitingBytes() {
 }
 
 void BCOMConnection::CloseOverlappedEvents() {
-  for (OVERLAPPED* overlapped : {&m_readOverlapped, &m_writeOverlapped}) {
+  if (m_io == nullptr) return;
+  for (OVERLAPPED* overlapped : {&m_io->read, &m_io->write}) {
     if (overlapped->hEvent != nullptr) ::CloseHandle(overlapped->hEvent);
     overlapped->hEvent = nullptr;
   }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "link/com_handler.h"
 #include "link/connection_base.h"
@@ -22,6 +23,11 @@ class BCOMConnection : public BCOMConnectionBase {
   bool Open(const std::string& portName) override;
   bool Close(DWORD timeoutMs) override;
 
+  // True while an overlapped operation of the worker may still be under way.
+  // False after Close, unless an operation that was cancelled never ended
+  // (its records are then left to it, never reused).
+  bool HasPendingIo() const;
+
  protected:
   HANDLE OpenPort(const std::string& portName) override;
   void ThreadProc() override;
@@ -30,8 +36,25 @@ class BCOMConnection : public BCOMConnectionBase {
   // What the worker does after a phase; Replied: a reply was delivered.
   enum class Next { Continue, Replied, EndWorker };
 
+  // The two OVERLAPPED records and every buffer a pending operation on them
+  // may write into or read from. It lives on the heap so that Close can leave
+  // it to an operation that would not end even after its cancellation and
+  // the closing of the port (it is then never freed), instead of freeing
+  // memory that the system may still use.
+  struct BIoRecords {
+    OVERLAPPED read;   // the comm-event wait and the reads
+    OVERLAPPED write;  // the writes
+    // Set by the worker before it starts an operation and cleared when that
+    // operation has ended; read by Close after the worker has gone.
+    bool readPending = false;
+    bool writePending = false;
+    DWORD eventMask = 0;         // filled by a pending WaitCommEvent
+    uint8_t firstByte = 0;       // filled by the pending one-byte read
+    std::vector<uint8_t> frame;  // the request being written
+  };
+
   void RunWorker();
-  Next WriteFrame(const std::vector<uint8_t>& frame);
+  Next WriteFrame();
   Next AwaitReply();
   // One wait for the arrival of bytes, at most the read time-out. Returns the
   // number of bytes that arrived and were read (0 when there were none), or
@@ -44,22 +67,29 @@ class BCOMConnection : public BCOMConnectionBase {
   // Reads the bytes waiting in the driver into the receive buffer; returns the
   // count, or kFailed.
   int ReadWaitingBytes();
+  // Waits (blocking) for the read started last; false on a failure, with the
+  // error code left for GetLastError.
+  bool FinishRead(DWORD& count);
   // Cancels the pending read or comm-event wait and waits a little for it to
   // end; false when it is still pending (some drivers never end it).
   bool CancelPendingRead(DWORD& count);
+  // Waits at most `timeoutMs` for every operation marked pending to end;
+  // true when none is left.
+  bool WaitForPendingIo(DWORD timeoutMs);
+  // After the worker has gone (also when it was killed): cancels what it left
+  // pending and waits for it, closing the port early if need be.
+  void SettleWorkerIo();
   static constexpr int kTimedOut = -1;
   static constexpr int kStopped = -2;
   static constexpr int kFailed = -3;
   static constexpr int kGaveUp = -4;
   static constexpr int kTimedOutStuck = -5;
+  static constexpr DWORD kCancelWaitMs = 500;
   void CloseOverlappedEvents();
 
   // Used by the worker only while it runs; made and closed by Open and Close
   // on the user-interface thread while no worker runs.
-  OVERLAPPED m_readOverlapped;   // the comm-event wait and the reads
-  OVERLAPPED m_writeOverlapped;  // the writes
-  // Filled by a pending WaitCommEvent, so it lives as long as the connection.
-  DWORD m_eventMask = 0;
+  BIoRecords* m_io = nullptr;
   // Worker only, reset by Open. Some drivers (Wine's, on a pseudo-terminal)
   // end every comm-event wait at once as cancelled; on such a port the worker
   // waits for the first byte of a reply with a one-byte read instead, which

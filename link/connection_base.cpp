@@ -79,24 +79,35 @@ bool BCOMConnectionBase::Open(const std::string& portName) {
 }
 
 bool BCOMConnectionBase::Close(DWORD timeoutMs) {
-  bool stopped = true;
-  if (m_thread != nullptr) {
-    ::SetEvent(m_stopEvent);
-    DWORD waited = ::WaitForSingleObject(m_thread, timeoutMs);
-    if (waited == WAIT_TIMEOUT) {
-      m_lastError = kStopTimedOut;
-      m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_TIMEOUT, static_cast<int>(timeoutMs));
-      stopped = false;
-    } else if (waited != WAIT_OBJECT_0) {
-      m_lastError = ::GetLastError();
-      std::wstring reason = Widen(::GetErrorText(m_lastError));
-      m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_STOP_FAILED, reason.c_str());
-      stopped = false;
-    }
-    if (!stopped) ::TerminateThread(m_thread, 0);
-  }
+  bool stopped = StopWorker(timeoutMs);
   ReleaseHandles();
   m_isOpen = false;
+  return stopped;
+}
+
+bool BCOMConnectionBase::StopWorker(DWORD timeoutMs) {
+  if (m_thread == nullptr) return true;
+  bool stopped = true;
+  ::SetEvent(m_stopEvent);
+  DWORD waited = ::WaitForSingleObject(m_thread, timeoutMs);
+  if (waited == WAIT_TIMEOUT) {
+    m_lastError = kStopTimedOut;
+    m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_TIMEOUT, static_cast<int>(timeoutMs));
+    stopped = false;
+  } else if (waited != WAIT_OBJECT_0) {
+    m_lastError = ::GetLastError();
+    std::wstring reason = Widen(::GetErrorText(m_lastError));
+    m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_STOP_FAILED, reason.c_str());
+    stopped = false;
+  }
+  if (!stopped) {
+    ::TerminateThread(m_thread, 0);
+    // TerminateThread returns before the thread has gone.
+    ::WaitForSingleObject(m_thread, timeoutMs);
+  }
+  CloseAndForget(m_thread, nullptr);
+  m_threadId = 0;
+  CloseAndForget(m_stopEvent, nullptr);
   return stopped;
 }
 

@@ -48,6 +48,13 @@ class BCOMConnectionBase {
   // handler; true when at least one was delivered.
   virtual bool ParseReceived();
 
+  // Step one of Close: sets the stop event, waits at most `timeoutMs` for the
+  // worker and kills it after that (setting the error), then forgets the
+  // thread. Returns false when it had to be killed. Does nothing without a
+  // worker. The port stays open, so that a derived class can still settle
+  // what the worker left pending on it.
+  bool StopWorker(DWORD timeoutMs);
+
   // Stores the code and the system's text for it as the last error.
   void SetSystemError(DWORD code);
   // SetSystemError, then OnError with the text (worker thread).

@@ -1,5 +1,7 @@
 #include "link/frame.h"
 
+#include <algorithm>
+
 #include "link/com_handler.h"
 #include "link/receive_buffer.h"
 
@@ -54,22 +56,30 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler) {
     if (start == BReceiveBuffer::kNotFound) {
       // Nothing here can become a frame; a full buffer makes room by losing
       // its older half.
-      if (buffer.IsFull()) buffer.Drop(buffer.Size() / 2);
+      MakeRoom(buffer);
       return delivered;
     }
     buffer.Drop(start);
+    // The code and the length byte tell at once whether a frame can follow:
+    // a start byte that cannot begin one is dropped without waiting for the
+    // length it claims (noise like 55 20 FF would otherwise hold 259 bytes).
+    const size_t header = std::min<size_t>(buffer.Size(), 3);
+    buffer.Peek(frame, header);
+    if (header >= 2 && ReplyDataLength(frame[1]) < 0) {
+      buffer.Drop(1);
+      continue;
+    }
+    if (header == 3 && !IsAcceptedReply(frame[1], frame[2])) {
+      buffer.Drop(1);
+      continue;
+    }
     if (buffer.Size() < kFrameOverhead) return delivered;
 
-    buffer.Peek(frame, kFrameOverhead);
     const uint8_t code = frame[1];
     const uint8_t length = frame[2];
     const size_t frameLength = length + kFrameOverhead;
     if (buffer.Size() < frameLength) return delivered;
 
-    if (!IsAcceptedReply(code, length)) {
-      buffer.Drop(1);
-      continue;
-    }
     buffer.Peek(frame, frameLength);
     if (FrameChecksum(frame, frameLength - 1) != frame[frameLength - 1]) {
       buffer.Drop(1);
@@ -79,4 +89,15 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler) {
     buffer.Drop(frameLength);
     delivered = true;
   }
+}
+
+void MakeRoom(BReceiveBuffer& buffer) {
+  if (!buffer.IsFull()) return;
+  size_t start = buffer.Find(kReplyStart);
+  if (start == BReceiveBuffer::kNotFound) {
+    buffer.Drop(buffer.Size() / 2);
+    return;
+  }
+  buffer.Drop(start);
+  if (buffer.IsFull()) buffer.Drop(1);
 }

@@ -32,9 +32,21 @@ int ReplyDataLength(uint8_t code);
 // True when a reply with this code and data length may be delivered.
 bool IsAcceptedReply(uint8_t code, uint8_t length);
 
+// The longest reply the program accepts (code 0x20 with 7 data bytes).
+constexpr size_t kMaxReplyLength = 7 + kFrameOverhead;
+
 // Cuts the received bytes into reply frames and hands each good one, in order,
 // to `handler.OnReceive`. Bytes that cannot start a good frame are dropped one
-// at a time, so the parser finds the next frame even inside a broken one.
-// Incomplete frames stay in the buffer for the next call. Returns true when
-// at least one frame was delivered.
+// at a time, so the parser finds the next frame even inside a broken one: a
+// start byte whose code is not a reply code, or whose length byte is not the
+// one length of that code, is dropped as soon as those two bytes are in, and
+// so is one whose frame has a wrong checksum. Incomplete frames that may
+// still become good ones stay in the buffer for the next call. Returns true
+// when at least one frame was delivered.
 bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler);
+
+// Makes room in a full buffer by dropping bytes that cannot begin a reply:
+// those before the first start byte, or the older half when there is none,
+// and then a start byte at the front that a full buffer proves wrong (every
+// reply is shorter). Leaves a buffer that is not full alone.
+void MakeRoom(BReceiveBuffer& buffer);

@@ -15,8 +15,10 @@ class BLinkUi {
  public:
   virtual ~BLinkUi() = default;
 
-  // Worker thread: posts one of the link messages to the window.
-  virtual void PostLinkMessage(unsigned message) = 0;
+  // Worker thread: posts one of the link messages to the window. A full
+  // message queue is waited out, so that no message is lost; false only when
+  // there is no window to post to.
+  virtual bool PostLinkMessage(unsigned message) = 0;
   // Worker thread: the name given to fragment `number` (1..16) read from the siren.
   virtual std::string DefaultFragmentName(int number) = 0;
 

@@ -259,6 +259,7 @@ void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
   m_progress.Start(m_ui.TickCount(), total);
   m_ui.SetProgressRange(static_cast<int>(total));
   if (writing) m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_WRITE_STARTED));
+  m_progressPosted = false;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_jobTotal = total;
@@ -291,37 +292,29 @@ void BSirenLink::SendWriteByte(uint32_t planIndex) {
 }
 
 // Worker, with m_lock held: store the byte and ask for the next one at once.
-void BSirenLink::ReceiveMemoryByte(uint8_t status, uint8_t value) {
+unsigned BSirenLink::ReceiveMemoryByte(uint8_t status, uint8_t value) {
   if (status != kStatusOk) {
     m_linkError = BLinkText(IDS_READ_ADDRESS_FAILED, {m_addressInFlight});
-    m_ui.PostLinkMessage(WM_LINK_ERROR);
-    return;
+    return WM_LINK_ERROR;
   }
   if (m_addressInFlight < kImageSize) m_profile.Image()[m_addressInFlight] = value;
   uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
   m_profile.SetJobCursor(static_cast<int>(cursor));
-  if (cursor >= m_jobTotal) {
-    m_ui.PostLinkMessage(WM_MEMORY_READ_DONE);
-    return;
-  }
+  if (cursor >= m_jobTotal) return WM_MEMORY_READ_DONE;
   SendReadByte(cursor);
-  m_ui.PostLinkMessage(WM_MEMORY_READ_PROGRESS);
+  return WM_MEMORY_READ_PROGRESS;
 }
 
-void BSirenLink::ReceiveMemoryWritten(uint8_t status) {
+unsigned BSirenLink::ReceiveMemoryWritten(uint8_t status) {
   if (status != kStatusOk) {
     m_linkError = BLinkText(IDS_WRITE_ADDRESS_FAILED, {m_addressInFlight});
-    m_ui.PostLinkMessage(WM_LINK_ERROR);
-    return;
+    return WM_LINK_ERROR;
   }
   uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
   m_profile.SetJobCursor(static_cast<int>(cursor));
-  if (cursor >= m_jobTotal) {
-    m_ui.PostLinkMessage(WM_MEMORY_WRITE_DONE);
-    return;
-  }
+  if (cursor >= m_jobTotal) return WM_MEMORY_WRITE_DONE;
   SendWriteByte(cursor);
-  m_ui.PostLinkMessage(WM_MEMORY_WRITE_PROGRESS);
+  return WM_MEMORY_WRITE_PROGRESS;
 }
 
 void BSirenLink::OnMemoryProgress(bool writing) {

@@ -104,6 +104,8 @@ void BSirenLink::Connect() {
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_profile.ResetLinkState();
+    m_playsInFlight.clear();
+    m_playReplies.clear();
   }
   m_ui.ClearStatusLog();
   m_ui.SetProgressRange(0);
@@ -141,8 +143,7 @@ void BSirenLink::PlayFragment() {
       m_ui.AskLink(BLinkText(IDS_FRAGMENT_NOT_SYNCED_PROMPT), BQuestion::YesNoWarning) !=
           BAnswer::Yes)
     return;
-  m_playedFragment = static_cast<uint8_t>(index);
-  Send(BLinkState::PlayingFragment, CMD_PLAY_FRAGMENT, {m_playedFragment});
+  SendPlay(static_cast<uint8_t>(index));
 }
 
 void BSirenLink::PlayPlaylist() {
@@ -152,28 +153,41 @@ void BSirenLink::PlayPlaylist() {
   Send(BLinkState::PlayingPlaylist, CMD_PLAY_PLAYLIST, {});
 }
 
-void BSirenLink::StopPlayback() {
-  m_playedFragment = kStopPlayback;
-  Send(BLinkState::PlayingFragment, CMD_PLAY_FRAGMENT, {kStopPlayback});
+void BSirenLink::StopPlayback() { SendPlay(kStopPlayback); }
+
+// The index goes with the request, so that a stop sent before a play is
+// answered cannot change what the play's answer reports.
+void BSirenLink::SendPlay(uint8_t index) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_state = BLinkState::PlayingFragment;
+  m_playsInFlight.push_back(index);
+  SendLocked(CMD_PLAY_FRAGMENT, {index});
 }
 
 void BSirenLink::OnPlayReply(bool playlist) {
-  uint8_t status;
+  std::deque<BPlayReply> replies;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    status = m_statusByte;
+    if (playlist)
+      replies.push_back({0, m_statusByte});
+    else
+      replies.swap(m_playReplies);
   }
-  BLinkText reason;
-  if (status == kStatusUnavailable)
-    reason = BLinkText(IDS_MEMORY_UNAVAILABLE);
-  else if (status == kStatusBadIndex && !playlist)
-    reason = BLinkText(IDS_BAD_FRAGMENT_INDEX);
-  if (!reason.IsEmpty()) {
+  // Normally one answer; two when a stop was answered before the play's
+  // message was handled (the state is Idle after this, so the stop's own
+  // message is passed over).
+  for (const BPlayReply& reply : replies) {
+    BLinkText reason;
+    if (reply.status == kStatusUnavailable)
+      reason = BLinkText(IDS_MEMORY_UNAVAILABLE);
+    else if (reply.status == kStatusBadIndex && !playlist)
+      reason = BLinkText(IDS_BAD_FRAGMENT_INDEX);
+    if (reason.IsEmpty()) continue;
     if (playlist)
       m_ui.ShowLinkError(BLinkText(IDS_PLAY_PLAYLIST_ON_SIREN_FAILED, {reason}));
     else
       m_ui.ShowLinkError(
-          BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {int(m_playedFragment), reason}));
+          BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {int(reply.fragment), reason}));
   }
   SetState(BLinkState::Idle);
 }
@@ -185,88 +199,112 @@ void BSirenLink::OnError(const std::string& text) {
     std::lock_guard<std::mutex> lock(m_lock);
     m_linkError = BLinkText::Literal(text);
   }
-  m_ui.PostLinkMessage(WM_LINK_ERROR);
+  Post(WM_LINK_ERROR);
 }
 
-void BSirenLink::OnTimeout() { m_ui.PostLinkMessage(WM_LINK_TIMEOUT); }
+void BSirenLink::OnTimeout() { Post(WM_LINK_TIMEOUT); }
 
 void BSirenLink::OnReceive(uint8_t code, uint8_t length, const uint8_t* data) {
   if (length < MinimumLength(code)) return;
-  std::lock_guard<std::mutex> lock(m_lock);
+  unsigned message;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    message = ReceiveLocked(code, data);
+  }
+  if (message != 0) Post(message);
+}
+
+// Posting may wait for room in the window's queue, so it happens without
+// m_lock, which the window needs to empty the queue.
+void BSirenLink::Post(unsigned message) {
+  if (message != WM_MEMORY_READ_PROGRESS && message != WM_MEMORY_WRITE_PROGRESS) {
+    m_ui.PostLinkMessage(message);
+    return;
+  }
+  // The window has not taken the last one yet: it will find the cursor
+  // further on when it does.
+  if (m_progressPosted.exchange(true)) return;
+  if (!m_ui.PostLinkMessage(message)) m_progressPosted = false;
+}
+
+unsigned BSirenLink::ReceiveLocked(uint8_t code, const uint8_t* data) {
   switch (code) {
     case kDetectReply:
-      if (m_state != BLinkState::Detecting) return;
+      if (m_state != BLinkState::Detecting) return 0;
       m_state = BLinkState::QueryingSize;
-      m_ui.PostLinkMessage(WM_SIREN_DETECTED);
       SendLocked(CMD_MEMORY_SIZE, {});
-      return;
+      return WM_SIREN_DETECTED;
     case CMD_MEMORY_SIZE:
-      if (m_state == BLinkState::QueryingSize) ReceiveMemorySize(data[0]);
-      return;
+      return m_state == BLinkState::QueryingSize ? ReceiveMemorySize(data[0]) : 0;
     case kAlternativePlayReply:
     case CMD_PLAY_FRAGMENT:
-      if (m_state != BLinkState::PlayingFragment) return;
-      m_statusByte = data[1];
-      m_ui.PostLinkMessage(WM_FRAGMENT_REPLY);
-      return;
+      return ReceivePlayReply(data[1]);
     case CMD_WRITE_FRAGMENT:
-      if (m_state != BLinkState::WritingFragment) return;
+      if (m_state != BLinkState::WritingFragment) return 0;
       m_statusByte = data[1];
       if (m_statusByte == kStatusOk) m_profile.SetFragmentSynced(m_profile.GetJobCursor(), true);
-      m_ui.PostLinkMessage(WM_FRAGMENT_REPLY);
-      return;
+      return WM_FRAGMENT_REPLY;
     case CMD_WRITE_PLAYLIST:
     case CMD_PLAY_PLAYLIST:
-      if (m_state != BLinkState::WritingPlaylist && m_state != BLinkState::PlayingPlaylist) return;
+      if (m_state != BLinkState::WritingPlaylist && m_state != BLinkState::PlayingPlaylist)
+        return 0;
       m_statusByte = data[0];
-      m_ui.PostLinkMessage(WM_PLAYLIST_REPLY);
-      return;
+      return WM_PLAYLIST_REPLY;
     case CMD_READ_FRAGMENT:
-      if (m_state != BLinkState::ReadingFragments) return;
+      if (m_state != BLinkState::ReadingFragments) return 0;
       ReceiveFragmentEntry(data);
-      m_ui.PostLinkMessage(WM_FRAGMENT_READ);
-      return;
+      return WM_FRAGMENT_READ;
     case CMD_READ_PLAYLIST:
-      if (m_state != BLinkState::ReadingPlaylist) return;
+      if (m_state != BLinkState::ReadingPlaylist) return 0;
       m_profile.SetPlaylistEntry(m_profile.GetJobCursor(), data[0]);
-      m_ui.PostLinkMessage(WM_PLAYLIST_READ);
-      return;
+      return WM_PLAYLIST_READ;
     case CMD_READ_BUTTON:
-      if (m_state != BLinkState::ReadingButtons) return;
+      if (m_state != BLinkState::ReadingButtons) return 0;
       m_profile.SetButton(m_profile.GetJobCursor(), data[0]);
-      m_ui.PostLinkMessage(WM_BUTTON_READ);
-      return;
+      return WM_BUTTON_READ;
     case CMD_WRITE_BUTTON:
-      if (m_state != BLinkState::WritingButton) return;
+      if (m_state != BLinkState::WritingButton) return 0;
       m_statusByte = data[0];
-      m_ui.PostLinkMessage(WM_BUTTON_WRITTEN);
-      return;
+      return WM_BUTTON_WRITTEN;
     case CMD_READ_BYTE:
-      if (m_state == BLinkState::ReadingMemory) ReceiveMemoryByte(data[0], data[1]);
-      return;
+      return m_state == BLinkState::ReadingMemory ? ReceiveMemoryByte(data[0], data[1]) : 0;
     case CMD_WRITE_BYTE:
-      if (m_state == BLinkState::WritingMemory) ReceiveMemoryWritten(data[0]);
-      return;
+      return m_state == BLinkState::WritingMemory ? ReceiveMemoryWritten(data[0]) : 0;
     default:
-      return;
+      return 0;
   }
 }
 
-void BSirenLink::ReceiveMemorySize(uint8_t count) {
+// Every play reply answers the oldest play request, also when the link state
+// no longer waits for it (its message is then not posted).
+unsigned BSirenLink::ReceivePlayReply(uint8_t status) {
+  uint8_t fragment = kStopPlayback;
+  if (!m_playsInFlight.empty()) {
+    fragment = m_playsInFlight.front();
+    m_playsInFlight.pop_front();
+  }
+  if (m_state != BLinkState::PlayingFragment) return 0;
+  m_playReplies.push_back({fragment, status});
+  return WM_FRAGMENT_REPLY;
+}
+
+unsigned BSirenLink::ReceiveMemorySize(uint8_t count) {
   m_state = BLinkState::Idle;
   int chips = static_cast<int8_t>(count);
   if (chips < 1 || chips > kMaxChips) {
     m_linkError = BLinkText(IDS_BAD_MEMORY_SIZE, {int(count)});
-    m_ui.PostLinkMessage(WM_SIREN_BAD_MEMORY_SIZE);
-    return;
+    return WM_SIREN_BAD_MEMORY_SIZE;
   }
   m_profile.SetICCount(chips);
-  m_ui.PostLinkMessage(WM_SIREN_MEMORY_SIZE);
+  return WM_SIREN_MEMORY_SIZE;
 }
 
 // ---- The link messages (user-interface thread) -----------------------------
 
 void BSirenLink::HandleMessage(unsigned message) {
+  // The window has taken the progress message: the worker may post the next.
+  if (message == WM_MEMORY_READ_PROGRESS || message == WM_MEMORY_WRITE_PROGRESS)
+    m_progressPosted = false;
   BLinkState state = GetState();
   // A message posted before the user disconnected belongs to a closed link.
   if (state == BLinkState::Disconnected) return;

@@ -6,14 +6,23 @@
 // Threads: the reply handlers (OnReceive, OnError, OnTimeout) run on the
 // transport's worker thread, everything else on the user-interface thread.
 // m_lock guards the fields both touch (state, status byte, link error, the
-// address in flight, and the profile's job cursor); the worker stores what a
-// reply carries before it posts the message that announces it, and releases
-// m_lock in between, so the user-interface thread sees the stored data once it
-// takes m_lock to handle that message. m_lock is never held while waiting for
-// the worker (Close) or for the user (message boxes).
+// address in flight, the play requests, and the profile's job cursor); the
+// worker stores what a reply carries before it posts the message that
+// announces it, and releases m_lock in between, so the user-interface thread
+// sees the stored data once it takes m_lock to handle that message. m_lock is
+// never held while waiting for the worker (Close), for the user (message
+// boxes) or for room in the window's message queue.
+//
+// During a memory phase at most one progress message is on its way to the
+// window: the worker posts the next one only after the window has taken the
+// last (m_progressPosted), so that a fast transfer never floods the queue and
+// keyboard and menu input, which the window serves after posted messages, is
+// still answered. The message finds the job cursor as it is by then.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 
@@ -60,16 +69,22 @@ class BSirenLink : public BCOMHandler {
   void Disconnect();
   void SetState(BLinkState state);
   void SendLocked(uint8_t code, std::initializer_list<uint8_t> payload);
+  void SendPlay(uint8_t index);
   void Send(BLinkState state, uint8_t code, std::initializer_list<uint8_t> payload);
   void EndJob();
   void EndAfterLinkFailure();
   void EnableAfterJob();
 
-  // Replies, on the worker thread with m_lock held.
-  void ReceiveMemorySize(uint8_t count);
+  // Replies, on the worker thread with m_lock held. Each returns the message
+  // to post once m_lock is released, or 0 for none.
+  unsigned ReceiveLocked(uint8_t code, const uint8_t* data);
+  unsigned ReceiveMemorySize(uint8_t count);
+  unsigned ReceivePlayReply(uint8_t status);
   void ReceiveFragmentEntry(const uint8_t* data);
-  void ReceiveMemoryByte(uint8_t status, uint8_t value);
-  void ReceiveMemoryWritten(uint8_t status);
+  unsigned ReceiveMemoryByte(uint8_t status, uint8_t value);
+  unsigned ReceiveMemoryWritten(uint8_t status);
+  // Worker thread, without m_lock.
+  void Post(unsigned message);
   void SendReadByte(uint32_t planIndex);
   void SendWriteByte(uint32_t planIndex);
 
@@ -96,7 +111,18 @@ class BSirenLink : public BCOMHandler {
   uint8_t m_statusByte = 0;                       // guarded by m_lock
   BLinkText m_linkError;                          // guarded by m_lock
   uint32_t m_addressInFlight = 0;                 // guarded by m_lock: memory byte on the wire
-  uint8_t m_playedFragment = 0;                   // user-interface thread only
+  // Guarded by m_lock. The fragment index of every play or stop request not
+  // yet answered, oldest first (the user may stop before a play is answered),
+  // and the answers not yet shown, each with the index of its request.
+  struct BPlayReply {
+    uint8_t fragment;
+    uint8_t status;
+  };
+  std::deque<uint8_t> m_playsInFlight;
+  std::deque<BPlayReply> m_playReplies;
+  // Set by the worker when it posts a progress message, cleared by the
+  // user-interface thread when it takes one.
+  std::atomic<bool> m_progressPosted{false};
 
   BJobProgress m_progress;  // user-interface thread, plus the total read by the worker
   uint32_t m_jobTotal = 0;  // set before the memory phase starts, then read by the worker

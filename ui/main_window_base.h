@@ -80,7 +80,7 @@ class BMainDlgBase : public BDialogWindow,
   void OnTimeout() override;
 
   // What the siren link shows and switches.
-  void PostLinkMessage(unsigned message) override;
+  bool PostLinkMessage(unsigned message) override;
   std::string DefaultFragmentName(int number) override;
   void ShowLinkStatus(const BLinkText& text) override;
   void ReplaceLinkStatus(const BLinkText& text) override;

@@ -25,10 +25,17 @@ void BMainDlgBase::OnPlayFragmentOnSiren() { m_link.PlayFragment(); }
 void BMainDlgBase::OnPlayPlaylistOnSiren() { m_link.PlayPlaylist(); }
 void BMainDlgBase::OnStopOnSiren() { m_link.StopPlayback(); }
 
-// Worker thread: only posts, never touches a window.
-void BMainDlgBase::PostLinkMessage(unsigned message) {
-  HWND target = m_linkMessageTarget;
-  if (target != nullptr) ::PostMessageW(target, message, 0, 0);
+// Worker thread: only posts, never touches a window. PostMessage fails when
+// the thread's queue is full (10 000 messages); the message waits for room
+// then, as long as the window is there to make it.
+bool BMainDlgBase::PostLinkMessage(unsigned message) {
+  for (;;) {
+    HWND target = m_linkMessageTarget;
+    if (target == nullptr) return false;
+    if (::PostMessageW(target, message, 0, 0)) return true;
+    if (::GetLastError() != ERROR_NOT_ENOUGH_QUOTA || !::IsWindow(target)) return false;
+    ::Sleep(10);
+  }
 }
 
 // Worker thread: the string table is read-only and safe to read from any thread.

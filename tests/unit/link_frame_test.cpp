@@ -1,7 +1,9 @@
 // Request frames, the reply parser and the send queue of the siren link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -195,6 +197,168 @@ TEST(LinkParser, FullBufferWithStartByteStopsTakingBytes) {
   EXPECT_TRUE(Feed(buffer, handler, Bytes(stream.end() - rest, stream.end())));
   ASSERT_EQ(handler.frames.size(), 2u);
   EXPECT_EQ(handler.frames[1], (Bytes{0xFF, 0}));
+}
+
+// A start byte whose header cannot begin a reply is refused as soon as the
+// code and length bytes are in, and the good frame behind it is delivered
+// without waiting for the length the noise claims.
+TEST(LinkParser, RefusesAStartByteWithAnImpossibleHeaderAtOnce) {
+  const Bytes good = Reply(0x30, {0, 0x7F});
+  std::vector<Bytes> refused;
+  for (int code = 0; code < 256; ++code) {
+    int length = ReplyDataLength(static_cast<uint8_t>(code));
+    if (length < 0) {
+      refused.push_back({kReplyStart, static_cast<uint8_t>(code)});
+      continue;
+    }
+    for (int wrong : {length + 1, length == 0 ? 1 : length - 1, 0xFF})
+      refused.push_back({kReplyStart, static_cast<uint8_t>(code), static_cast<uint8_t>(wrong)});
+  }
+  for (const Bytes& noise : refused) {
+    SCOPED_TRACE(testing::PrintToString(noise));
+    BReceiveBuffer buffer;
+    RecordingHandler handler;
+    EXPECT_TRUE(Feed(buffer, handler, Join({noise, good})));
+    ASSERT_EQ(handler.frames.size(), 1u);
+    EXPECT_EQ(handler.frames[0], (Bytes{0x30, 2, 0, 0x7F}));
+    EXPECT_EQ(buffer.Size(), 0u);
+  }
+
+  // The header may come in pieces: a lone start byte waits for its code.
+  BReceiveBuffer buffer;
+  RecordingHandler handler;
+  EXPECT_FALSE(Feed(buffer, handler, {kReplyStart}));
+  EXPECT_EQ(buffer.Size(), 1u);
+  EXPECT_FALSE(Feed(buffer, handler, {0x20}));
+  EXPECT_EQ(buffer.Size(), 2u);
+  EXPECT_TRUE(Feed(buffer, handler, Join({{0xFF}, good})));
+  EXPECT_EQ(handler.frames.size(), 1u);
+  EXPECT_EQ(buffer.Size(), 0u);
+}
+
+// A plausible header is waited for as before, even when a good frame follows
+// that is shorter than what the header still needs.
+TEST(LinkParser, WaitsForAPlausibleIncompleteFrame) {
+  BReceiveBuffer buffer;
+  RecordingHandler handler;
+  EXPECT_FALSE(Feed(buffer, handler, {0x55, 0x20, 0x07, 0x01}));
+  EXPECT_EQ(buffer.Size(), 4u);
+  EXPECT_FALSE(Feed(buffer, handler, Reply(0xFF, {})));
+  EXPECT_EQ(buffer.Size(), 8u);
+  // Three more bytes complete the claimed 11: its checksum fails, and the
+  // reply inside it is found.
+  EXPECT_TRUE(Feed(buffer, handler, {0x00, 0x00, 0x00}));
+  ASSERT_EQ(handler.frames.size(), 1u);
+  EXPECT_EQ(handler.frames[0], (Bytes{0xFF, 0}));
+}
+
+// What the parser did before it refused impossible headers early: it waited
+// for the whole claimed length. Given every byte at once and a tail that ends
+// every wait, it delivers the frames any correct parser must deliver.
+std::vector<Bytes> WaitingParser(Bytes stream) {
+  stream.insert(stream.end(), kMaxFrameLength, 0x00);
+  std::vector<Bytes> frames;
+  size_t at = 0;
+  for (;;) {
+    while (at < stream.size() && stream[at] != kReplyStart) ++at;
+    if (stream.size() - at < kFrameOverhead) return frames;
+    const uint8_t code = stream[at + 1], length = stream[at + 2];
+    const size_t frameLength = length + kFrameOverhead;
+    if (stream.size() - at < frameLength) return frames;
+    if (!IsAcceptedReply(code, length) ||
+        FrameChecksum(&stream[at], frameLength - 1) != stream[at + frameLength - 1]) {
+      ++at;
+      continue;
+    }
+    Bytes frame{code, length};
+    frame.insert(frame.end(), &stream[at + 3], &stream[at + 3 + length]);
+    frames.push_back(frame);
+    at += frameLength;
+  }
+}
+
+// Random streams of good frames, frame-like garbage and noise, cut into random
+// reads: after every read nothing deliverable is left waiting, and in the end
+// exactly the frames of the waiting parser were delivered, in order.
+TEST(LinkParser, DeliversWhatAWaitingParserDeliversFromAnyStream) {
+  std::mt19937 random(12);
+  const uint8_t codes[] = {0x10, 0x20, 0x21, 0x22, 0x23, 0x30, 0x40,
+                           0x50, 0x51, 0x52, 0x53, 0x54, 0xFF, 0x05};
+  auto pick = [&](int bound) { return static_cast<int>(random() % bound); };
+  for (int round = 0; round < 300; ++round) {
+    Bytes stream;
+    while (stream.size() < 1500) {
+      const uint8_t code = codes[pick(sizeof codes)];
+      Bytes data(std::max(ReplyDataLength(code), 0));
+      for (uint8_t& byte : data) byte = static_cast<uint8_t>(pick(256));
+      Bytes frame = Reply(code, data);
+      switch (pick(5)) {
+        case 0:  // a frame cut short
+          frame.resize(1 + pick(static_cast<int>(frame.size())));
+          break;
+        case 1:  // a wrong length byte
+          frame[2] = static_cast<uint8_t>(pick(256));
+          break;
+        case 2:  // a wrong checksum
+          frame.back() ^= 1 + pick(255);
+          break;
+        case 3:  // noise, rich in start bytes
+          frame.assign(1 + pick(6), 0);
+          for (uint8_t& byte : frame) byte = pick(3) == 0 ? kReplyStart : pick(256);
+          break;
+      }
+      stream.insert(stream.end(), frame.begin(), frame.end());
+    }
+    BReceiveBuffer buffer;
+    RecordingHandler handler;
+    for (size_t at = 0; at < stream.size();) {
+      const size_t count = std::min<size_t>(1 + pick(24), stream.size() - at);
+      Feed(buffer, handler, Bytes(stream.begin() + at, stream.begin() + at + count));
+      at += count;
+      // What stays is noise without a start byte, or one plausible frame
+      // still short of its length.
+      if (buffer.Find(kReplyStart) == BReceiveBuffer::kNotFound) continue;
+      ASSERT_EQ(buffer.Find(kReplyStart), 0u);
+      ASSERT_LT(buffer.Size(), kMaxReplyLength);
+      uint8_t held[kMaxReplyLength] = {};
+      buffer.Peek(held, buffer.Size());
+      if (buffer.Size() >= 3) {
+        ASSERT_TRUE(IsAcceptedReply(held[1], held[2]));
+      }
+    }
+    // The same tail ends the wait for a frame cut short at the very end.
+    Feed(buffer, handler, Bytes(kMaxFrameLength, 0x00));
+    ASSERT_EQ(handler.frames, WaitingParser(stream)) << "round " << round;
+  }
+}
+
+TEST(LinkParser, MakeRoomDropsOnlyWhatCannotBeginAReply) {
+  BReceiveBuffer buffer;
+  Bytes noise(BReceiveBuffer::kCapacity, 0x01);
+  buffer.Append(noise.data(), noise.size() - 1);
+  MakeRoom(buffer);
+  EXPECT_EQ(buffer.Size(), noise.size() - 1) << "a buffer with room is left alone";
+
+  // The case of a byte kept on a time-out on top of a buffer of noise.
+  buffer.FreeEnd()[0] = kReplyStart;
+  buffer.Commit(1);
+  ASSERT_TRUE(buffer.IsFull());
+  MakeRoom(buffer);
+  EXPECT_EQ(buffer.Size(), 1u);
+  EXPECT_EQ(buffer.Find(kReplyStart), 0u);
+
+  buffer.Clear();
+  buffer.Append(noise.data(), noise.size());
+  MakeRoom(buffer);
+  EXPECT_EQ(buffer.Size(), BReceiveBuffer::kCapacity - BReceiveBuffer::kCapacity / 2);
+
+  // Start bytes all through: a full buffer cannot hold one reply, so the
+  // front one is wrong.
+  Bytes starts(BReceiveBuffer::kCapacity, kReplyStart);
+  buffer.Clear();
+  buffer.Append(starts.data(), starts.size());
+  MakeRoom(buffer);
+  EXPECT_FALSE(buffer.IsFull());
 }
 
 // The user-interface thread and the worker push at the same time while the

@@ -77,7 +77,10 @@ class FakeUi : public BLinkUi {
   uint32_t tick = 0;
   std::vector<std::string> debug;
 
-  void PostLinkMessage(unsigned message) override { posted.push_back(message); }
+  bool PostLinkMessage(unsigned message) override {
+    posted.push_back(message);
+    return true;
+  }
   std::string DefaultFragmentName(int number) override { return "F" + std::to_string(number); }
   void ShowLinkStatus(const BLinkText& text) override { status.push_back(text); }
   void ReplaceLinkStatus(const BLinkText& text) override {
@@ -330,6 +333,75 @@ TEST_F(SirenLinkTest, PlayAndStopOnTheSiren) {
   EXPECT_EQ(BLinkText(IDS_PLAY_PLAYLIST_ON_SIREN_FAILED, {BLinkText(IDS_MEMORY_UNAVAILABLE)}),
             ui.errors.back());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
+}
+
+// Stop pressed before the play reply: each answer reports the fragment its
+// own request carried, whichever order the window handles them in.
+TEST_F(SirenLinkTest, APlayAnswerReportsTheIndexOfItsOwnRequest) {
+  ConnectTo(1);
+  PlaceFragment("a", 0, {1, 2, 3});
+  PlaceFragment("b", 100, {4, 5});
+  profile.SetFragmentSynced(1, true);
+  ui.selected = 1;
+  link.PlayFragment();
+  link.StopPlayback();  // before the play is answered
+  ASSERT_EQ(2u, port.unanswered.size());
+  // Both answers come before the window takes the first message.
+  link.OnReceive(CMD_PLAY_FRAGMENT, 2, std::vector<uint8_t>{1, kStatusBadIndex}.data());
+  link.OnReceive(CMD_PLAY_FRAGMENT, 2, std::vector<uint8_t>{255, kStatusOk}.data());
+  Pump();
+  ASSERT_EQ(1u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {1, BLinkText(IDS_BAD_FRAGMENT_INDEX)}),
+            ui.errors[0]);
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+
+  // The window handles the play's answer before the stop's arrives; the
+  // stop's answer (the state no longer waits for it) does not shift the next.
+  port.unanswered.clear();
+  link.PlayFragment();
+  link.StopPlayback();
+  link.OnReceive(CMD_PLAY_FRAGMENT, 2, std::vector<uint8_t>{1, kStatusUnavailable}.data());
+  Pump();
+  link.OnReceive(CMD_PLAY_FRAGMENT, 2, std::vector<uint8_t>{255, kStatusBadIndex}.data());
+  Pump();
+  ASSERT_EQ(2u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {1, BLinkText(IDS_MEMORY_UNAVAILABLE)}),
+            ui.errors[1]);
+  link.StopPlayback();
+  Reply(CMD_PLAY_FRAGMENT, {255, kStatusBadIndex});
+  ASSERT_EQ(3u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_PLAY_FRAGMENT_ON_SIREN_FAILED, {255, BLinkText(IDS_BAD_FRAGMENT_INDEX)}),
+            ui.errors[2]);
+}
+
+// A window that is slow to take its messages: one progress message waits at a
+// time, whatever the number of bytes moved meanwhile, and the completion is
+// posted all the same.
+TEST_F(SirenLinkTest, OneProgressMessageWaitsAtATimeAndTheEndIsAlwaysPosted) {
+  PlaceFragment("long", 0, std::vector<uint8_t>(500, 0x33));
+  ConnectTo(1);
+  ui.answers = {BAnswer::Yes};
+  link.StartWrite();
+  AnswerAll(16 + 16 + 4);
+  ASSERT_EQ(BLinkState::WritingMemory, link.GetState());
+  auto answerWithoutPumping = [&](int count) {
+    for (int i = 0; i < count && !port.unanswered.empty(); ++i) {
+      SentFrame frame = port.unanswered.front();
+      port.unanswered.pop_front();
+      std::vector<uint8_t> data = siren.Answer(frame);
+      link.OnReceive(frame.code, uint8_t(data.size()), data.data());
+    }
+  };
+  answerWithoutPumping(200);
+  EXPECT_EQ(std::deque<unsigned>{WM_MEMORY_WRITE_PROGRESS}, ui.posted);
+  Pump();
+  EXPECT_EQ(200, ui.progressPosition) << "the message finds the cursor where it is now";
+  answerWithoutPumping(50);
+  answerWithoutPumping(1000);  // to the end
+  EXPECT_EQ((std::deque<unsigned>{WM_MEMORY_WRITE_PROGRESS, WM_MEMORY_WRITE_DONE}), ui.posted);
+  Pump();
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  EXPECT_TRUE(std::equal(profile.Image(), profile.Image() + 500, siren.memory.begin()));
 }
 
 TEST_F(SirenLinkTest, ReadCopiesTheSirenIntoTheProfile) {
