@@ -50,6 +50,14 @@ bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::str
       seed = static_cast<uint32_t>(number);
     } else if (valued("--noise")) {
       if (!faults.ParseNoise(arguments[++i], error)) return false;
+    } else if (valued("--garbage")) {
+      if (!ParseNumber(arguments[++i], 100, number)) {
+        error = "--garbage takes a percentage 0..100";
+        return false;
+      }
+      faults.garbagePercent = static_cast<uint32_t>(number);
+    } else if (valued("--bad-cell")) {
+      if (!faults.ParseBadCell(arguments[++i], error)) return false;
     } else if (valued("--corrupt-checksum")) {
       if (!faults.corruptChecksum.Parse(arguments[++i], error)) return false;
     } else if (valued("--drop-reply")) {
@@ -94,6 +102,10 @@ Device:
 Faults (requests are numbered from 1; LIST is N, N-M, N- or /K, comma-separated):
   --noise N[:PERCENT]    send N random bytes (never 0x55) before each reply, or
                          before PERCENT % of the replies
+  --garbage PERCENT      before PERCENT % of the replies, a burst of frame-like
+                         garbage (start bytes, wrong lengths, frames cut short,
+                         whole frames that answer nothing), always one the
+                         reply survives; such a reply may come in two pieces
   --seed N               seed of the noise bytes (default 1)
   --corrupt-checksum LIST  invert the checksum of the replies to these requests
   --drop-reply LIST      do not answer these requests
@@ -104,6 +116,8 @@ Faults (requests are numbered from 1; LIST is N, N-M, N- or /K, comma-separated)
                          without storing it, the first TIMES times (default:
                          always); KIND is fragment, playlist or button, INDEX a
                          number or *; repeatable
+  --bad-cell ADDR        memory writes of ADDR (or FIRST-LAST) answer status 0
+                         but the cell keeps what it held; repeatable
   --silent               never answer anything
 
 Other:

@@ -129,7 +129,11 @@ bool BFaultPlan::ParseNoise(const std::string& text, std::string& error) {
   return true;
 }
 
-bool BFaultPlan::ParseRefusedAddress(const std::string& text, std::string& error) {
+namespace {
+
+// ADDR or FIRST-LAST, decimal or 0x hex, below 0x1000000.
+bool ParseAddressRange(const std::string& text, std::vector<std::pair<uint32_t, uint32_t>>& ranges,
+                       std::string& error) {
   const std::string::size_type dash = text.find('-');
   uint64_t first = 0, last = 0;
   bool ok = ParseNumber(text.substr(0, dash), 0xFFFFFF, first);
@@ -142,12 +146,28 @@ bool BFaultPlan::ParseRefusedAddress(const std::string& text, std::string& error
         "bad address '" + text + "' (use ADDR or FIRST-LAST, decimal or 0x hex, below 0x1000000)";
     return false;
   }
-  refusedAddresses.emplace_back(static_cast<uint32_t>(first), static_cast<uint32_t>(last));
+  ranges.emplace_back(static_cast<uint32_t>(first), static_cast<uint32_t>(last));
   return true;
 }
 
-bool BFaultPlan::IsAddressRefused(uint32_t address) const {
-  for (const auto& range : refusedAddresses)
+bool InRanges(const std::vector<std::pair<uint32_t, uint32_t>>& ranges, uint32_t address) {
+  for (const auto& range : ranges)
     if (address >= range.first && address <= range.second) return true;
   return false;
+}
+
+}  // namespace
+
+bool BFaultPlan::ParseRefusedAddress(const std::string& text, std::string& error) {
+  return ParseAddressRange(text, refusedAddresses, error);
+}
+
+bool BFaultPlan::ParseBadCell(const std::string& text, std::string& error) {
+  return ParseAddressRange(text, badCells, error);
+}
+
+bool BFaultPlan::IsBadCell(uint32_t address) const { return InRanges(badCells, address); }
+
+bool BFaultPlan::IsAddressRefused(uint32_t address) const {
+  return InRanges(refusedAddresses, address);
 }

@@ -43,16 +43,21 @@ struct BFaultPlan {
   bool silent = false;
   uint32_t noiseBytes = 0;      // noise bytes sent before a reply
   uint32_t noisePercent = 100;  // chance that a reply gets them
+  uint32_t garbagePercent = 0;  // chance that a reply gets a burst of frame-like garbage
   BRequestSelector corruptChecksum;
   BRequestSelector dropReply;
   std::vector<std::pair<uint32_t, uint32_t>> refusedAddresses;  // inclusive ranges
   std::vector<BTableRefusal> tableRefusals;
+  std::vector<std::pair<uint32_t, uint32_t>> badCells;  // inclusive ranges
 
   // --noise N[:PERCENT]
   bool ParseNoise(const std::string& text, std::string& error);
   // --refuse-address ADDR or FIRST-LAST (decimal or 0x hex)
   bool ParseRefusedAddress(const std::string& text, std::string& error);
   bool IsAddressRefused(uint32_t address) const;
+  // --bad-cell ADDR or FIRST-LAST: memory cells that do not take a write.
+  bool ParseBadCell(const std::string& text, std::string& error);
+  bool IsBadCell(uint32_t address) const;
 };
 
 // Reads a whole decimal or 0x-prefixed hexadecimal number up to limit.

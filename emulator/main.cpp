@@ -20,6 +20,9 @@ namespace {
 
 volatile std::sig_atomic_t gStopSignal = 0;
 
+// The pause inside a reply that comes in two pieces.
+constexpr int64_t kSplitPauseNs = 2000000;
+
 void OnStopSignal(int signal) { gStopSignal = signal; }
 
 void InstallSignalHandlers() {
@@ -235,7 +238,16 @@ void BEmulatorProgram::HandleChunk(const uint8_t* bytes, std::size_t count) {
     const int64_t deadline =
         m_pacer.ReplyDeadline(m_pacer.RequestEnd(reply.chunkOffset), reply.bytes.size());
     if (!SleepUntil(deadline)) return;
-    if (!m_port.Write(reply.bytes.data(), reply.bytes.size())) {
+    bool written;
+    if (reply.splitAt > 0) {
+      written = m_port.Write(reply.bytes.data(), reply.splitAt);
+      if (written && !SleepUntil(MonotonicNow() + kSplitPauseNs)) return;
+      written = written && m_port.Write(reply.bytes.data() + reply.splitAt,
+                                        reply.bytes.size() - reply.splitAt);
+    } else {
+      written = m_port.Write(reply.bytes.data(), reply.bytes.size());
+    }
+    if (!written) {
       m_log.Write("ERROR " + m_port.GetErrorText() + "; the reply is lost");
       OnHangUp();
       return;

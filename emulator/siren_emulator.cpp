@@ -31,8 +31,7 @@ std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size
       case BParserEvent::Kind::Request: {
         BOutgoingReply reply;
         reply.chunkOffset = event.chunkOffset;
-        if (HandleRequest(event.request, reply.bytes, reply.logLine))
-          replies.push_back(std::move(reply));
+        if (HandleRequest(event.request, reply)) replies.push_back(std::move(reply));
         break;
       }
     }
@@ -40,8 +39,7 @@ std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size
   return replies;
 }
 
-bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& out,
-                                   std::string& logLine) {
+bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply& out) {
   const uint64_t number = ++m_requestCount;
   const std::string numberText = "request " + std::to_string(number);
   const uint8_t* payload = request.payload.data();
@@ -57,6 +55,7 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uin
   if (FindRefusal(request, status, reason)) {
     frame = BSirenDevice::BuildRefusal(request, status);
     Log("FAULT refuse: " + reason + " with status " + std::to_string(status));
+  } else if (WriteToBadCell(request, frame)) {
   } else {
     const std::string before = m_device.DescribePlayState();
     frame = m_device.Execute(request);
@@ -75,12 +74,35 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, std::vector<uin
     frame.back() ^= 0xFF;
     Log("FAULT corrupt: checksum of reply " + std::to_string(number) + " inverted");
   }
-  const std::vector<uint8_t> noise = MakeNoise();
+  std::vector<uint8_t> noise = MakeNoise();
   if (!noise.empty()) Log("FAULT noise: " + HexBytes(noise));
-  logLine =
+  bool wholeFrame = false;
+  std::vector<uint8_t> garbage;
+  if (m_faults.garbagePercent > 0 &&
+      std::uniform_int_distribution<int>(1, 100)(m_random) <= int(m_faults.garbagePercent))
+    garbage = m_garbage.MakeBurst(frame, wholeFrame);
+  if (!garbage.empty()) Log("FAULT garbage: " + HexBytes(garbage));
+  out.logLine =
       "TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame);
-  out = noise;
-  out.insert(out.end(), frame.begin(), frame.end());
+  out.bytes = noise;
+  out.bytes.insert(out.bytes.end(), garbage.begin(), garbage.end());
+  // A reply behind garbage may come in two pieces, so that the receiver
+  // holds part of it; never after a whole frame, which a receiver may take
+  // as the end of its wait.
+  if (!garbage.empty() && !wholeFrame && std::uniform_int_distribution<int>(0, 1)(m_random) == 1)
+    out.splitAt = out.bytes.size() +
+                  std::uniform_int_distribution<std::size_t>(1, frame.size() - 1)(m_random);
+  out.bytes.insert(out.bytes.end(), frame.begin(), frame.end());
+  return true;
+}
+
+// A cell that does not take a write: the device answers as if it had.
+bool BSirenEmulator::WriteToBadCell(const BSirenRequest& request, std::vector<uint8_t>& frame) {
+  if (request.code != kWriteByte) return false;
+  const uint32_t address = ReadUint24(request.payload.data());
+  if (!m_faults.IsBadCell(address) || address >= m_device.MemorySize()) return false;
+  frame = BSirenDevice::BuildRefusal(request, kStatusOk);
+  Log("FAULT bad cell: " + std::to_string(address) + " keeps its value");
   return true;
 }
 

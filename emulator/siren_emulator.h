@@ -1,7 +1,8 @@
 // BSirenEmulator: the whole device as seen from its serial line, without the
 // line itself. Bytes that arrive go in through Feed; what the device sends
 // back comes out, reply by reply, with the faults of its BFaultPlan applied
-// (silence, dropped replies, refusals, corrupted checksums, noise). A
+// (silence, dropped replies, refusals, bad cells, corrupted checksums, noise
+// and frame-like garbage). A
 // silent device does nothing at all; a dropped reply is lost on its way back,
 // after the device has carried out the request. Every
 // frame and every injected fault is told to the log sink as one line.
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "emulator/fault_plan.h"
+#include "emulator/line_garbage.h"
 #include "emulator/request_parser.h"
 #include "emulator/siren_device.h"
 
@@ -23,6 +25,8 @@ struct BOutgoingReply {
   std::size_t chunkOffset = 0;
   // Noise (if any) followed by the reply frame.
   std::vector<uint8_t> bytes;
+  // When not 0, the bytes from this one on go out after a short pause.
+  std::size_t splitAt = 0;
   // The log line of the reply frame, for the caller to log when the bytes
   // have really been written (so that the log shows the line's timing).
   std::string logLine;
@@ -47,8 +51,8 @@ class BSirenEmulator {
   uint64_t RequestCount() const { return m_requestCount; }
 
  private:
-  bool HandleRequest(const BSirenRequest& request, std::vector<uint8_t>& reply,
-                     std::string& logLine);
+  bool HandleRequest(const BSirenRequest& request, BOutgoingReply& reply);
+  bool WriteToBadCell(const BSirenRequest& request, std::vector<uint8_t>& frame);
   bool FindRefusal(const BSirenRequest& request, uint8_t& status, std::string& reason);
   std::vector<uint8_t> MakeNoise();
   void Log(const std::string& line);
@@ -57,6 +61,7 @@ class BSirenEmulator {
   BSirenRequestParser m_parser;
   BFaultPlan m_faults;
   std::mt19937 m_random;
+  BLineGarbage m_garbage{m_random};
   uint64_t m_requestCount = 0;
   LogSink m_log;
 };

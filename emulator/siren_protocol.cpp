@@ -37,6 +37,36 @@ int RequestPayloadLength(uint8_t code) {
 
 bool IsKnownRequest(uint8_t code) { return RequestPayloadLength(code) >= 0; }
 
+int ReplyDataLength(uint8_t code) {
+  switch (code) {
+    case kDetectReply:
+      return 0;
+    case kMemorySize:
+    case kWriteByte:
+    case kWritePlaylist:
+    case kPlayPlaylist:
+    case kWriteButton:
+      return 1;
+    case kWriteFragment:
+    case 0x22:
+    case kPlayFragment:
+    case kReadByte:
+    case kReadPlaylist:
+    case kReadButton:
+      return 2;
+    case kReadFragment:
+      return 7;
+    default:
+      return -1;
+  }
+}
+
+const std::vector<uint8_t>& ReplyCodes() {
+  static const std::vector<uint8_t> codes = {0x10, 0x20, 0x21, 0x22, 0x23, 0x30, 0x40,
+                                             0x50, 0x51, 0x52, 0x53, 0x54, 0xFF};
+  return codes;
+}
+
 uint8_t XorChecksum(const uint8_t* bytes, std::size_t count) {
   uint8_t sum = 0;
   for (std::size_t i = 0; i < count; ++i) sum ^= bytes[i];

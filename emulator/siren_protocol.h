@@ -44,6 +44,14 @@ constexpr uint8_t kStopPlayback = 0xFF;  // play-fragment argument that stops pl
 int RequestPayloadLength(uint8_t code);
 bool IsKnownRequest(uint8_t code);
 
+// Data length of a reply code, or -1 for a code that is no reply. Besides the
+// replies the device sends, 0x22 is a play reply a receiver takes like 0x23.
+// A receiver refuses a start byte whose code is no reply or whose length byte
+// differs from this length, as soon as those two bytes are in.
+int ReplyDataLength(uint8_t code);
+// The reply codes, in ascending order.
+const std::vector<uint8_t>& ReplyCodes();
+
 // XOR of the bytes; the checksum of a frame is this over all bytes before it.
 uint8_t XorChecksum(const uint8_t* bytes, std::size_t count);
 

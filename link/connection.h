@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,10 @@ class BCOMConnection : public BCOMConnectionBase {
     OVERLAPPED read;   // the comm-event wait and the reads
     OVERLAPPED write;  // the writes
     // Set by the worker before it starts an operation and cleared when that
-    // operation has ended; read by Close after the worker has gone.
-    bool readPending = false;
-    bool writePending = false;
+    // operation has ended; read by Close after the worker has gone (and by
+    // HasPendingIo on any thread).
+    std::atomic<bool> readPending{false};
+    std::atomic<bool> writePending{false};
     DWORD eventMask = 0;         // filled by a pending WaitCommEvent
     uint8_t firstByte = 0;       // filled by the pending one-byte read
     std::vector<uint8_t> frame;  // the request being written

@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "emulator/emulator_options.h"
+#include "emulator/line_garbage.h"
 #include "emulator/line_pacer.h"
 #include "emulator/siren_emulator.h"
 #include "emulator/siren_protocol.h"
+#include "link/com_handler.h"
+#include "link/frame.h"
+#include "link/receive_buffer.h"
 #include "test_files.h"
 
 namespace {
@@ -338,6 +342,78 @@ TEST(emulator_faults, FaultsCombine) {
   EXPECT_EQ(Bytes(sent.begin() + 2, sent.end()), expected);
 }
 
+// The garbage before a reply, read by the program's own reply parser: every
+// reply is delivered, last, after nothing that could answer its request, and
+// nothing is left waiting; and the bursts are of every kind the line has.
+TEST(emulator_faults, GarbageIsFrameLikeAndEveryReplySurvivesIt) {
+  class Recorder : public BCOMHandler {
+   public:
+    void OnError(const std::string&) override {}
+    void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
+      Bytes frame{code};
+      frame.insert(frame.end(), data, data + length);
+      frames.push_back(frame);
+    }
+    void OnTimeout() override {}
+    std::vector<Bytes> frames;
+  };
+  BEmulatorOptions options;
+  std::string error;
+  ASSERT_TRUE(options.Parse({"--garbage", "100", "--chips", "1"}, error)) << error;
+  BSirenEmulator emulator(1, options.faults, 3);
+  const std::vector<Bytes> requests = {
+      Request(0x30, Address(5)), Request(0x40, Join({Address(5), {7}})),
+      Request(0x20, {2}),        Request(0x23, {0}),
+      Request(0x51, {0, 1}),     Request(0x00)};
+  int bursts = 0, withStrayFrame = 0, wrongLength = 0, split = 0;
+  for (int i = 0; i < 600; ++i) {
+    const Bytes& request = requests[i % requests.size()];
+    std::vector<BOutgoingReply> replies = emulator.Feed(request);
+    ASSERT_EQ(replies.size(), 1u);
+    const Bytes& sent = replies[0].bytes;
+    BReceiveBuffer buffer;
+    Recorder recorder;
+    // Fed as it leaves the emulator: in one piece or in two.
+    const size_t cut = replies[0].splitAt > 0 ? replies[0].splitAt : sent.size();
+    split += cut < sent.size();
+    buffer.Append(sent.data(), cut);
+    ParseReceived(buffer, recorder);
+    buffer.Append(sent.data() + cut, sent.size() - cut);
+    ParseReceived(buffer, recorder);
+    ASSERT_FALSE(recorder.frames.empty());
+    const uint8_t replyCode = request[1] == 0x00 ? 0xFF : request[1];
+    EXPECT_EQ(recorder.frames.back()[0], replyCode) << siren::HexBytes(sent);
+    for (size_t k = 0; k + 1 < recorder.frames.size(); ++k)
+      EXPECT_FALSE(BLineGarbage::CouldAnswer(recorder.frames[k][0], replyCode))
+          << siren::HexBytes(sent);
+    EXPECT_EQ(buffer.Find(0x55), BReceiveBuffer::kNotFound) << siren::HexBytes(sent);
+    if (sent.size() > static_cast<size_t>(ReplyDataLength(replyCode)) + 4) ++bursts;
+    withStrayFrame += recorder.frames.size() > 1;
+    for (size_t k = 0; k + 2 < sent.size(); ++k)
+      if (sent[k] == 0x55 && ReplyDataLength(sent[k + 1]) >= 0 &&
+          sent[k + 2] != ReplyDataLength(sent[k + 1])) {
+        ++wrongLength;
+        break;
+      }
+  }
+  EXPECT_GT(bursts, 500);
+  EXPECT_GT(withStrayFrame, 50);
+  EXPECT_GT(wrongLength, 100);
+  EXPECT_GT(split, 50);
+}
+
+TEST(emulator_faults, ABadCellAcknowledgesAWriteButKeepsItsValue) {
+  Line line(1, ParseFaults({"--bad-cell", "0x20-0x21"}));
+  EXPECT_EQ(line.Send(Request(0x40, Join({Address(0x21), {0x42}}))), Reply(0x40, {0}));
+  EXPECT_EQ(line.Send(Request(0x30, Address(0x21))), Reply(0x30, {0, 0xFF}));
+  EXPECT_EQ(line.Send(Request(0x40, Join({Address(0x22), {0x42}}))), Reply(0x40, {0}));
+  EXPECT_EQ(line.Send(Request(0x30, Address(0x22))), Reply(0x30, {0, 0x42}));
+  EXPECT_TRUE(line.Logged("FAULT bad cell: 33"));
+  // Beyond the memory the device answers as always.
+  Line small(1, ParseFaults({"--bad-cell", "70000"}));
+  EXPECT_EQ(small.Send(Request(0x40, Join({Address(70000), {1}}))), Reply(0x40, {255}));
+}
+
 // --- the command line --------------------------------------------------------------
 
 TEST(emulator_options, EveryOptionIsUnderstood) {
@@ -369,6 +445,10 @@ TEST(emulator_options, EveryOptionIsUnderstood) {
                              "0x3FFFF",
                              "--refuse-table",
                              "button:2:255:2",
+                             "--garbage",
+                             "30",
+                             "--bad-cell",
+                             "0x10-0x12",
                              "--silent"},
                             error))
       << error;
@@ -392,6 +472,8 @@ TEST(emulator_options, EveryOptionIsUnderstood) {
   EXPECT_EQ(options.faults.tableRefusals[0].index, 2);
   EXPECT_EQ(options.faults.tableRefusals[0].status, 255);
   EXPECT_EQ(options.faults.tableRefusals[0].times, 2u);
+  EXPECT_EQ(options.faults.garbagePercent, 30u);
+  EXPECT_TRUE(options.faults.IsBadCell(0x12) && !options.faults.IsBadCell(0x13));
   EXPECT_EQ(BEmulatorOptions().chips, 4);
 }
 
@@ -412,6 +494,8 @@ TEST(emulator_options, BadValuesAreRefusedWithAReason) {
       {"--refuse-table", "memory:1"},
       {"--refuse-table", "fragment:256"},
       {"--refuse-table", "button:1:2:3:4"},
+      {"--garbage", "101"},
+      {"--bad-cell", "x"},
       {"--frobnicate"},
   };
   for (const auto& arguments : bad) {
@@ -421,9 +505,10 @@ TEST(emulator_options, BadValuesAreRefusedWithAReason) {
     EXPECT_FALSE(error.empty()) << arguments[0];
   }
   const std::string usage = BEmulatorOptions::Usage("siren_emulator");
-  for (const char* option : {"--device", "--link", "--chips", "--state", "--exit-on-eof", "--delay",
-                             "--pace", "--noise", "--seed", "--corrupt-checksum", "--drop-reply",
-                             "--refuse-address", "--refuse-table", "--silent", "--log", "--help"})
+  for (const char* option :
+       {"--device", "--link", "--chips", "--state", "--exit-on-eof", "--delay", "--pace", "--noise",
+        "--seed", "--corrupt-checksum", "--drop-reply", "--refuse-address", "--refuse-table",
+        "--silent", "--log", "--help", "--garbage", "--bad-cell"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

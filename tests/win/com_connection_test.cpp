@@ -280,6 +280,25 @@ TEST_F(ComConnectionTest, CloseKillsAWorkerThatDoesNotStop) {
   ASSERT_TRUE(m_connection.Open(m_emulator.PortName())) << m_connection.GetErrorText();
 }
 
+// Closing while a reply is awaited: the read the worker has pending is
+// cancelled and has ended before Close returns, and the next Open reuses the
+// records safely.
+TEST_F(ComConnectionTest, CloseWaitsForThePendingReadItCancels) {
+  ASSERT_NO_FATAL_FAILURE(Connect(14, {"--silent"}));
+  for (int round = 0; round < 5; ++round) {
+    m_connection.Send(0x00, 0, nullptr);
+    ::Sleep(100);  // the worker now waits for a reply
+    EXPECT_TRUE(m_connection.HasPendingIo()) << "round " << round;
+    DWORD start = ::GetTickCount();
+    EXPECT_TRUE(m_connection.Close(5000));
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    EXPECT_FALSE(m_connection.HasPendingIo());
+    ASSERT_TRUE(m_connection.Open(m_emulator.PortName())) << m_connection.GetErrorText();
+  }
+  EXPECT_TRUE(m_handler.timeoutTicks.empty());
+  EXPECT_TRUE(m_handler.errors.empty());
+}
+
 TEST(ComPortNames, LongComNamesGetTheDevicePrefix) {
   EXPECT_EQ(PortDevicePath("COM9"), "COM9");
   EXPECT_EQ(PortDevicePath("COM12"), "\\\\.\\COM12");

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -81,6 +83,8 @@ class MainWindowLinkTest : public ::testing::Test {
     profile.SetButton(1, 1);
   }
 
+  int WriteThenRead(std::vector<std::string> options);
+
   EmulatorProcess emulator;
   std::unique_ptr<TestMainDlg> window;
 };
@@ -146,29 +150,39 @@ TEST_F(MainWindowLinkTest, AMissingPortIsReportedAtStart) {
                     FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM77", L"")));
 }
 
-TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
+// Writes FillProfile into a siren started with `options` (plus a state file),
+// checks what the siren keeps, then reads it into a new window and checks the
+// profile. Returns the time-outs the two windows met.
+int MainWindowLinkTest::WriteThenRead(std::vector<std::string> options) {
   // The emulator is a Linux program: it gets the Unix path, the test the DOS one.
   std::string state = "/tmp/sirelta-siren-" + std::to_string(::GetCurrentProcessId()) + ".state";
   std::string stateDosPath = "Z:" + state;
   ::DeleteFileA(stateDosPath.c_str());
-  StartEmulator({"--chips", "2", "--state", state});
+  options.insert(options.end(), {"--chips", "2", "--state", state});
+  std::wstring notResponding = FormatText(Text(IDS_SIREN_NOT_RESPONDING).c_str(), L"COM6");
+  int timeouts = 0;
+  auto countTimeouts = [&] {
+    for (const TestMainDlg::Box& box : window->boxes) timeouts += box.text == notResponding;
+  };
+  StartEmulator(options);
   StartWindow();
   WaitConnected(2);
   FillProfile(window->GetProfile());
   window->answers = {IDYES};  // write the memory too
   window->Command(ID_WRITE_SIREN);
   EXPECT_TRUE(window->MenuGreyed(ID_FILE_OPEN)) << "no profile commands during a job";
-  ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  EXPECT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
   EXPECT_EQ(Text(IDS_WRITE_MEMORY_PROMPT), window->boxes[0].text);
   EXPECT_TRUE(window->GetProfile().GetFragment(2).synced);
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_OPEN));
+  countTimeouts();
 
   BProfile written;
   FillProfile(written);
   window.reset();
-  ASSERT_TRUE(emulator.Stop());
+  EXPECT_TRUE(emulator.Stop());
   BSirenState siren;
-  ASSERT_TRUE(siren.Load(stateDosPath)) << siren.GetErrorText();
+  EXPECT_TRUE(siren.Load(stateDosPath)) << siren.GetErrorText();
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(written.GetFragment(i).start, siren.fragments[i].start);
     EXPECT_EQ(written.GetFragment(i).length, siren.fragments[i].length);
@@ -181,12 +195,12 @@ TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
   EXPECT_TRUE(std::equal(siren.memory.begin(), siren.memory.end(), written.Image()))
       << "the siren's memory equals the profile's image";
 
-  StartEmulator({"--chips", "2", "--state", state});
+  StartEmulator(options);
   StartWindow();
   WaitConnected(2);
   window->answers = {IDYES};  // read the memory too
   window->Command(ID_READ_SIREN);
-  ASSERT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE)));
+  EXPECT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE)));
   BProfile& read = window->GetProfile();
   EXPECT_EQ(Narrow(FormatText(Text(IDS_FRAGMENT_DEFAULT_NAME).c_str(), 3)),
             read.GetFragment(2).name);
@@ -195,9 +209,30 @@ TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) {
   EXPECT_EQ(1, read.GetButton(1));
   EXPECT_TRUE(read.IsPlaylistSynced());
   EXPECT_TRUE(window->IsModified());
+  countTimeouts();
   window.reset();
   emulator.Stop();
   ::DeleteFileA(stateDosPath.c_str());
+  return timeouts;
+}
+
+TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) { EXPECT_EQ(0, WriteThenRead({})); }
+
+// Frame-like garbage before a fifth of the replies, some of them cut in two:
+// every reply is still found, so the jobs run through without a time-out.
+TEST_F(MainWindowLinkTest, WriteThenReadThroughFrameLikeGarbage) {
+  std::string log = "/tmp/sirelta-garbage-" + std::to_string(::GetCurrentProcessId()) + ".log";
+  int timeouts = WriteThenRead({"--garbage", "20", "--noise", "4:30", "--seed", "5", "--log", log});
+  // The log of the read run (the emulator writes it anew for each run).
+  int bursts = 0;
+  std::ifstream lines("Z:" + log);
+  for (std::string line; std::getline(lines, line);)
+    bursts += line.find("FAULT garbage") != std::string::npos;
+  lines.close();
+  ::DeleteFileA(("Z:" + log).c_str());
+  std::printf("[          ] time-outs: %d; garbage bursts in the read run: %d\n", timeouts, bursts);
+  EXPECT_EQ(0, timeouts);
+  EXPECT_GT(bursts, 150) << "about a fifth of some 1160 replies";
 }
 
 TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
@@ -272,6 +307,66 @@ TEST_F(MainWindowLinkTest, AbortStopsTheMemoryPhase) {
   EXPECT_EQ(Text(IDS_ABORT_PROMPT), window->boxes.back().text) << "no completion message";
   EXPECT_TRUE(window->MenuGreyed(ID_ABORT));
   EXPECT_FALSE(window->MenuGreyed(ID_READ_SIREN));
+}
+
+// A write as fast as the line goes (the emulator answers at once): one second
+// in, the user presses Ctrl+T, and the question comes within half a second.
+// The keys go through the system's input queue and the window's accelerators,
+// which are served only after the posted messages, as in the program's loop.
+TEST_F(MainWindowLinkTest, AbortKeyIsAnsweredDuringAFastWrite) {
+  StartEmulator({"--chips", "1"});
+  StartWindow();
+  WaitConnected(1);
+  std::vector<uint8_t> bytes(30000, 0x5A);
+  window->GetProfile().PlaceFragment("long", BMemRange{0, 30000}, bytes.data(), 30000);
+  HWND hwnd = window->GetHwnd();
+  ::ShowWindow(hwnd, SW_SHOW);
+  ::SetForegroundWindow(hwnd);
+  ::SetFocus(hwnd);
+  // The program's message loop: the window's accelerators first.
+  auto pump = [&](const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!done() && ::GetTickCount() - start < timeoutMs) {
+      MSG message;
+      if (!::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        continue;
+      }
+      if (window->PreTranslateMessage(&message)) continue;
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    return done();
+  };
+  window->answers = {IDYES};  // write the memory
+  window->Command(ID_WRITE_SIREN);
+  HWND progress = window->GetItem(IDC_PROGRESS);
+  ASSERT_TRUE(pump([&] { return window->GetLinkState() == BLinkState::WritingMemory; }, 10000));
+  pump([] { return false; }, 1000);
+  ASSERT_EQ(BLinkState::WritingMemory, window->GetLinkState()) << "the write is long enough";
+  int before = static_cast<int>(::SendMessageW(progress, PBM_GETPOS, 0, 0));
+
+  window->answers = {IDYES};  // abort
+  size_t boxes = window->boxes.size();
+  INPUT keys[4] = {};
+  for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[3].ki.wVk = VK_CONTROL;
+  keys[1].ki.wVk = keys[2].ki.wVk = 'T';
+  keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  DWORD pressed = ::GetTickCount();
+  ASSERT_EQ(4u, ::SendInput(4, keys, sizeof(INPUT)));
+  bool asked = pump(
+      [&] {
+        return window->boxes.size() > boxes && window->boxes.back().text == Text(IDS_ABORT_PROMPT);
+      },
+      20000);
+  DWORD answeredMs = ::GetTickCount() - pressed;
+  std::printf("[          ] the abort question came %lu ms after the key, at byte %d\n",
+              static_cast<unsigned long>(answeredMs), before);
+  ASSERT_TRUE(asked) << "the accelerator never reached the window";
+  EXPECT_LE(answeredMs, 500u);
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(Text(IDS_ABORTED), window->StatusLine(0));
 }
 
 TEST_F(MainWindowLinkTest, ClosingTheProgramDuringAJobEndsCleanly) {
