@@ -22,9 +22,8 @@ class BLineGarbage {
 
   // Bytes to send before `reply` (a whole reply frame), empty when no burst
   // that the reply survives was found in a few tries. `wholeFrame` tells
-  // whether the burst holds a whole valid frame (the reply must then arrive
-  // with it, not after a pause, or a receiver may take that frame as the
-  // end of its wait).
+  // whether the burst holds a whole valid frame (of a code that cannot answer
+  // the request, which a receiver must not take for the end of its wait).
   std::vector<uint8_t> MakeBurst(const std::vector<uint8_t>& reply, bool& wholeFrame);
 
   // Cuts `stream` into the frames a receiver following the reply rules

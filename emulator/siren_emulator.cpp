@@ -87,11 +87,14 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
   out.bytes = noise;
   out.bytes.insert(out.bytes.end(), garbage.begin(), garbage.end());
   // A reply behind garbage may come in two pieces, so that the receiver
-  // holds part of it; never after a whole frame, which a receiver may take
-  // as the end of its wait.
-  if (!garbage.empty() && !wholeFrame && std::uniform_int_distribution<int>(0, 1)(m_random) == 1)
-    out.splitAt = out.bytes.size() +
-                  std::uniform_int_distribution<std::size_t>(1, frame.size() - 1)(m_random);
+  // holds part of it; a burst with a whole stray frame in it may arrive on
+  // its own, before the reply, so that the receiver must tell the stray frame
+  // from the answer it waits for.
+  if (!garbage.empty() && std::uniform_int_distribution<int>(0, 1)(m_random) == 1) {
+    out.splitAt = out.bytes.size();
+    if (!wholeFrame)
+      out.splitAt += std::uniform_int_distribution<std::size_t>(1, frame.size() - 1)(m_random);
+  }
   out.bytes.insert(out.bytes.end(), frame.begin(), frame.end());
   return true;
 }

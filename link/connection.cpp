@@ -198,7 +198,10 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
         // Reported already; the worker goes on with the next request.
         return Next::Continue;
       default:
-        if (arrived > 0 && ParseReceived()) return Next::Replied;
+        // Only the reply to the request just written ends the wait: a stray
+        // good frame of another code would otherwise leave the real reply
+        // unawaited and the job without a time-out.
+        if (arrived > 0 && ParseReceived(m_io->frame[1])) return Next::Replied;
     }
   }
 }

@@ -123,7 +123,9 @@ std::string BCOMConnectionBase::GetErrorText() const { return m_errorText; }
 
 bool BCOMConnectionBase::IsOpen() const { return m_isOpen; }
 
-bool BCOMConnectionBase::ParseReceived() { return ::ParseReceived(m_received, *m_handler); }
+bool BCOMConnectionBase::ParseReceived(int awaitedRequest) {
+  return ::ParseReceived(m_received, *m_handler, awaitedRequest);
+}
 
 void BCOMConnectionBase::SetSystemError(DWORD code) {
   m_lastError = code;

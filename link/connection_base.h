@@ -45,8 +45,9 @@ class BCOMConnectionBase {
   // The worker body; returns when the worker ends.
   virtual void ThreadProc() = 0;
   // Hands every complete good reply frame in the receive buffer to the
-  // handler; true when at least one was delivered.
-  virtual bool ParseReceived();
+  // handler; true when one of them answers the request with the code
+  // `awaitedRequest` (kAnyRequest: when at least one was delivered).
+  virtual bool ParseReceived(int awaitedRequest);
 
   // Step one of Close: sets the stop event, waits at most `timeoutMs` for the
   // worker and kills it after that (setting the error), then forgets the

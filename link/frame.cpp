@@ -48,7 +48,21 @@ int ReplyDataLength(uint8_t code) {
 
 bool IsAcceptedReply(uint8_t code, uint8_t length) { return ReplyDataLength(code) == length; }
 
-bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler) {
+bool AnswersRequest(uint8_t requestCode, uint8_t replyCode) {
+  switch (requestCode) {
+    case 0x00:
+      return replyCode == 0xFF;
+    case 0x23:
+      return replyCode == 0x23 || replyCode == 0x22;
+    case 0x51:
+    case 0x52:
+      return replyCode == 0x51 || replyCode == 0x52;
+    default:
+      return replyCode == requestCode;
+  }
+}
+
+bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequest) {
   bool delivered = false;
   uint8_t frame[kMaxFrameLength];
   for (;;) {
@@ -87,7 +101,8 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler) {
     }
     handler.OnReceive(code, length, frame + 3);
     buffer.Drop(frameLength);
-    delivered = true;
+    if (awaitedRequest == kAnyRequest || AnswersRequest(uint8_t(awaitedRequest), code))
+      delivered = true;
   }
 }
 

@@ -32,6 +32,13 @@ int ReplyDataLength(uint8_t code);
 // True when a reply with this code and data length may be delivered.
 bool IsAcceptedReply(uint8_t code, uint8_t length);
 
+// True when a reply with this code answers the request with that code: the
+// same code, except 0xFF for detection (0x00), the play reply 0x22 beside
+// 0x23, and the two playlist codes 0x51 and 0x52 for each other.
+bool AnswersRequest(uint8_t requestCode, uint8_t replyCode);
+// For ParseReceived: any good frame ends the wait.
+constexpr int kAnyRequest = -1;
+
 // The longest reply the program accepts (code 0x20 with 7 data bytes).
 constexpr size_t kMaxReplyLength = 7 + kFrameOverhead;
 
@@ -42,8 +49,11 @@ constexpr size_t kMaxReplyLength = 7 + kFrameOverhead;
 // one length of that code, is dropped as soon as those two bytes are in, and
 // so is one whose frame has a wrong checksum. Incomplete frames that may
 // still become good ones stay in the buffer for the next call. Returns true
-// when at least one frame was delivered.
-bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler);
+// when a delivered frame answers `awaitedRequest` (the code of the request
+// waiting for its reply; kAnyRequest: when any frame was delivered). A good
+// frame of another code, such as a stray frame on a noisy line, is still
+// delivered but does not end the wait for the real reply.
+bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequest = kAnyRequest);
 
 // Makes room in a full buffer by dropping bytes that cannot begin a reply:
 // those before the first start byte, or the older half when there is none,

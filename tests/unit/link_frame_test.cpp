@@ -426,3 +426,34 @@ TEST(LinkSendQueue, KeepsOrderAndCopies) {
 }
 
 }  // namespace
+
+// A stray good frame of another code is delivered but does not end the wait
+// for the reply to the request in flight; the reply itself does, also when
+// both come in one read. The codes that answer each request.
+TEST(LinkParser, OnlyTheAnswerToTheAwaitedRequestEndsTheWait) {
+  BReceiveBuffer buffer;
+  RecordingHandler handler;
+  Bytes stray = Reply(0x53, {0, 1}), answer = Reply(0x40, {0});
+  buffer.Append(stray.data(), stray.size());
+  EXPECT_FALSE(ParseReceived(buffer, handler, 0x40));
+  EXPECT_EQ(1u, handler.frames.size()) << "the stray frame is still handed on";
+  buffer.Append(answer.data(), answer.size());
+  EXPECT_TRUE(ParseReceived(buffer, handler, 0x40));
+  Bytes both = Join({stray, answer});
+  buffer.Append(both.data(), both.size());
+  EXPECT_TRUE(ParseReceived(buffer, handler, 0x40));
+  EXPECT_EQ(4u, handler.frames.size());
+  buffer.Append(stray.data(), stray.size());
+  EXPECT_TRUE(ParseReceived(buffer, handler)) << "without an awaited request any frame counts";
+
+  for (int request : {0x10, 0x20, 0x21, 0x30, 0x40, 0x50, 0x53, 0x54})
+    for (int reply = 0; reply < 256; ++reply)
+      EXPECT_EQ(reply == request, AnswersRequest(uint8_t(request), uint8_t(reply))) << request;
+  EXPECT_TRUE(AnswersRequest(0x00, 0xFF));
+  EXPECT_FALSE(AnswersRequest(0x00, 0x00));
+  EXPECT_TRUE(AnswersRequest(0x23, 0x22));
+  EXPECT_TRUE(AnswersRequest(0x23, 0x23));
+  EXPECT_TRUE(AnswersRequest(0x51, 0x52));
+  EXPECT_TRUE(AnswersRequest(0x52, 0x51));
+  EXPECT_FALSE(AnswersRequest(0x52, 0x23));
+}
