@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
-#include <cwctype>
 
 #include "resource.h"
 #include "test_main_window.h"
