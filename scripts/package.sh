@@ -37,7 +37,7 @@ windows_text() {
 # the copies of its objects and libraries in relink/: a shell script that
 # links the same executable again, with the LAME library that $LAME names.
 write_relink_kit() {
-  local kit=$1 line token skip=0
+  local kit=$1 line token object library skip=0
   mkdir -p "$kit/obj" "$kit/lib"
   line=$(grep -- ' -o Sirelta.exe ' "$LINK_DIR/link.txt")
   local -a tokens command=('"$CXX"')
@@ -47,26 +47,26 @@ write_relink_kit() {
     case "$token" in
       -o) skip=1 ;;
       -Wl,--whole-archive | -Wl,--no-whole-archive | -Wl,--out-implib,*) ;;
-      */objects.a)
-        for token in $(cat "$LINK_DIR/objects1"); do
+      */objects.a)  # the program's own objects, listed in objects1
+        for object in $(cat "$LINK_DIR/objects1"); do
           local name
-          name=$(basename "$token")
+          name=$(basename "$object")
           case "$name" in *.obj) ;; *) name="$name.obj" ;; esac
-          cp "$APP_BUILD/$token" "$kit/obj/$name"
+          cp "$APP_BUILD/$object" "$kit/obj/$name"
           command+=("obj/$name")
         done
         command+=(-o Sirelta.exe)
         ;;
-      @*)
-        for token in $(cat "$APP_BUILD/${token#@}"); do
-          case "$token" in
-            */libmp3lame.a) cp "$token" "$kit/lib/"; command+=('"$LAME"') ;;
+      @*)  # the libraries, in their link order
+        for library in $(cat "$APP_BUILD/${token#@}"); do
+          case "$library" in
+            */libmp3lame.a) cp "$library" "$kit/lib/"; command+=('"$LAME"') ;;
             *.a)
-              [ -f "$token" ] || token="$APP_BUILD/$token"
-              cp "$token" "$kit/lib/"
-              command+=("lib/$(basename "$token")")
+              [ -f "$library" ] || library="$APP_BUILD/$library"
+              cp "$library" "$kit/lib/"
+              command+=("lib/$(basename "$library")")
               ;;
-            *) command+=("$token") ;;
+            *) command+=("$library") ;;
           esac
         done
         ;;
@@ -80,8 +80,8 @@ write_relink_kit() {
     printf 'set -e\ncd "$(dirname "$0")"\n'
     printf 'CXX=${CXX:-x86_64-w64-mingw32-g++-posix}\n'
     printf 'LAME=${LAME:-lib/libmp3lame.a}\n'
-    printf '%s \\\n  ' "${command[@]:0:1}"
-    printf '%s ' "${command[@]:1}"
+    printf '%s' "${command[0]}"
+    printf ' \\\n  %s' "${command[@]:1}"
     printf '\necho "Sirelta.exe linked in $(pwd)"\n'
   } >"$kit/relink.sh"
   windows_text "$ROOT/package/ПЕРЕСБОРКА.txt" >"$kit/ПЕРЕСБОРКА.txt"
