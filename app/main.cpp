@@ -42,7 +42,10 @@ void RunMessageLoop(CMessageFilter& filter) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (ActivateRunningInstance()) return 0;
 
-  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+  // Every common control class the windows use: the list views, the progress
+  // bar, and the trackbars and tooltips (the bar classes).
+  INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                   ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
 
   BMainDlg* window = new BMainDlg();

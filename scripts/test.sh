@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs whatever is missing, builds the native and the Windows targets and
-# runs every test layer: native unit tests, Windows tests under Wine, and the
-# end-to-end tests of Sirelta.exe. Exits non-zero when anything fails.
+# the release package, and runs every test layer: native unit tests, Windows
+# tests under Wine, the check of the package, and the end-to-end tests of the
+# Sirelta.exe from the package. Exits non-zero when anything fails.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/common.sh"
@@ -20,6 +21,9 @@ log "building the native tools"
 build_tools
 log "building the Windows target"
 build_windows
+log "building the release package"
+PACKAGE=$(bash "$ROOT/scripts/package.sh" | tail -n 1) || status=1
+PACKAGE_DIR="$BUILD/package-check"
 
 trap 'stop_display; wine_env wineserver -k 2>/dev/null || true' EXIT
 ensure_display
@@ -28,8 +32,15 @@ log "native unit tests"
 ctest --test-dir "$BUILD/native" --output-on-failure || status=1
 log "Windows tests under Wine"
 ctest --test-dir "$BUILD/win" --output-on-failure || status=1
+log "release package"
+rm -rf "$PACKAGE_DIR"
+bash "$ROOT/tests/e2e/package_check.sh" "$PACKAGE" "$PACKAGE_DIR" || status=1
 log "end-to-end tests"
-bash "$ROOT/tests/e2e/run_all.sh" || status=1
+# They start the program as the package holds it, when the package could be
+# unpacked; its check compares that copy with the build's.
+packed="$PACKAGE_DIR/Sirelta.exe"
+[ -f "$packed" ] || packed="$BUILD/win/app/Sirelta.exe"
+SIRELTA_E2E_EXE="$packed" bash "$ROOT/tests/e2e/run_all.sh" || status=1
 
 if [ "$status" = 0 ]; then log "all test layers passed"; else log "SOME TESTS FAILED"; fi
 exit "$status"

@@ -3,7 +3,9 @@
 # Expects ROOT and the environment of scripts/common.sh.
 
 E2E_OUT="$BUILD/e2e"
-SIRELTA_EXE="$BUILD/win/app/Sirelta.exe"
+# The program under test: the build's, or the copy that SIRELTA_E2E_EXE names
+# (the test command passes the one unpacked from the release package).
+SIRELTA_EXE="${SIRELTA_E2E_EXE:-$BUILD/win/app/Sirelta.exe}"
 PROBE_EXE="$BUILD/win/tests/e2e/window_probe.exe"
 EMULATOR="${SIRELTA_EMULATOR:-$BUILD/tools/emulator/siren_emulator}"
 EMULATOR_PID=""

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Checks the release package that scripts/package.sh wrote: the files it
+# holds, its texts, the LAME source it ships and the relinking kit, which must
+# link the very same Sirelta.exe again and must take LAME from where it is
+# told. Unpacks the package into DIR (emptied first); the end-to-end tests
+# then start the Sirelta.exe found there.
+# Usage: package_check.sh ZIP DIR
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+. "$ROOT/scripts/common.sh"
+ZIP=$1
+DIR=$2
+FAILURES=0
+PASSES=0
+pass() { PASSES=$((PASSES + 1)); printf '[       OK ] %s\n' "$1"; }
+fail() { FAILURES=$((FAILURES + 1)); printf '[  FAILED  ] %s: %s\n' "$1" "$2"; }
+
+test_package_holds_its_files() {
+  local name="PackageHoldsItsFiles"
+  [ -f "$ZIP" ] || { fail "$name" "no package $ZIP"; return 1; }
+  rm -rf "$DIR" && mkdir -p "$DIR"
+  # Every name is listed; the Cyrillic ones are marked as UTF-8 for Windows.
+  local problems
+  problems=$(python3 - "$ZIP" "$DIR" <<'EOF'
+import sys, zipfile
+required = ["Sirelta.exe", "ПРОЧТИ.txt", "LAME-COPYING.txt", "mingw-w64-runtime-copyright.txt",
+            "relink/relink.sh", "relink/ПЕРЕСБОРКА.txt", "relink/lib/libmp3lame.a"]
+with zipfile.ZipFile(sys.argv[1]) as archive:
+    names = archive.namelist()
+    for name in required:
+        if name not in names:
+            print("missing", name)
+    for info in archive.infolist():
+        if not info.filename.isascii() and not info.flag_bits & 0x800:
+            print("not marked as UTF-8:", info.filename)
+    if not any(n.startswith("lame-source/") and n.endswith(".orig.tar.gz") for n in names):
+        print("no LAME source archive")
+    if not any(n.startswith("relink/obj/") for n in names):
+        print("no object files to relink")
+    if archive.testzip() is not None:
+        print("damaged member", archive.testzip())
+    archive.extractall(sys.argv[2])
+EOF
+  )
+  [ -z "$problems" ] || { fail "$name" "$problems"; return 1; }
+  cmp -s "$DIR/Sirelta.exe" "$BUILD/win/app/Sirelta.exe" ||
+    { fail "$name" "the packed Sirelta.exe is not the one built"; return 1; }
+  pass "$name"
+}
+
+test_texts_read_right_on_windows() {
+  local name="TextsReadRightOnWindows"
+  local text version
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/win/CMakeCache.txt")
+  for text in "$DIR/ПРОЧТИ.txt" "$DIR/relink/ПЕРЕСБОРКА.txt"; do
+    [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+      { fail "$name" "$text has no byte order mark"; return; }
+    [ "$(grep -c $'\r$' "$text")" = "$(wc -l <"$text")" ] ||
+      { fail "$name" "$text has lines without CRLF"; return; }
+    ! grep -q '@[A-Z_]*@' "$text" || { fail "$name" "$text keeps a placeholder"; return; }
+  done
+  head -n 1 "$DIR/ПРОЧТИ.txt" | grep -q "Sirelta $version"$'\r' ||
+    { fail "$name" "the heading is not Sirelta $version"; return; }
+  grep -qF 'HKEY_CURRENT_USER\Software\Sirelta' "$DIR/ПРОЧТИ.txt" ||
+    { fail "$name" "the settings key is not named"; return; }
+  grep -q "GNU LIBRARY GENERAL PUBLIC LICENSE" "$DIR/LAME-COPYING.txt" ||
+    { fail "$name" "LAME-COPYING.txt is not the LGPL"; return; }
+  pass "$name"
+}
+
+# The LAME source is the one the decoder was built from: the archives match
+# the checksums of their Debian source description.
+test_lame_source_is_complete() {
+  local name="LameSourceIsComplete"
+  local listed
+  listed=$(cd "$DIR/lame-source" &&
+    sed -n '/^Checksums-Sha256:/,/^[A-Z]/p' lame_*.dsc | awk 'NF == 3 { print $1 "  " $3 }')
+  [ -n "$listed" ] || { fail "$name" "no checksums in the .dsc"; return; }
+  local result
+  result=$(cd "$DIR/lame-source" && echo "$listed" | sha256sum -c 2>&1) ||
+    { fail "$name" "$result"; return; }
+  pass "$name"
+}
+
+test_kit_relinks_the_program() {
+  local name="KitRelinksTheProgram"
+  local kit="$DIR/relink" out
+  if ! out=$(sh "$kit/relink.sh" 2>&1); then
+    fail "$name" "relink.sh failed: $out"
+    return
+  fi
+  cmp -s "$kit/Sirelta.exe" "$DIR/Sirelta.exe" ||
+    { fail "$name" "the relinked Sirelta.exe differs from the packed one"; return; }
+  # With a LAME archive that lacks the decoder, the link must fail on it.
+  rm -f "$kit/Sirelta.exe" "$BUILD/empty-lame.a"
+  x86_64-w64-mingw32-ar rc "$BUILD/empty-lame.a"
+  if out=$(LAME="$BUILD/empty-lame.a" sh "$kit/relink.sh" 2>&1); then
+    fail "$name" "linked without the LAME library"
+    return
+  fi
+  echo "$out" | grep -q "undefined reference to .hip_decode" ||
+    { fail "$name" "the link without LAME failed otherwise: $out"; return; }
+  pass "$name"
+}
+
+if test_package_holds_its_files; then
+  test_texts_read_right_on_windows
+  test_lame_source_is_complete
+  test_kit_relinks_the_program
+fi
+printf '[==========] release package: %d passed, %d failed\n' "$PASSES" "$FAILURES"
+[ "$FAILURES" = 0 ]
