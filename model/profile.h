@@ -67,7 +67,8 @@ class BProfile {
   bool AppendPlaylistEntry(int index);
   bool InsertPlaylistEntry(int position, int index);
   bool RemovePlaylistEntry(int position);
-  // Moves the entry at from in front of the entry at to.
+  // Moves the entry at from in front of the entry at to; a `to` of
+  // kMaxPlaylistEntries moves it to the last position.
   bool MovePlaylistEntry(int from, int to);
 
   bool HasFragmentsBeyondMemory() const;

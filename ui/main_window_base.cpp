@@ -110,7 +110,7 @@ void BMainDlgBase::AddBaseRoutes() {
     return 0;
   });
   AddCommand(IDCANCEL, 0, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
-    w.OnAppExit();
+    w.OnCancelCommand();
     return 0;
   });
   menu(ID_MARK_RANGE_START, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
@@ -287,7 +287,9 @@ bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       if (route.code != kAnyCode && route.code != static_cast<int>(header->code)) continue;
     }
     result = route.handler(*this, message, wParam, lParam);
-    return true;
+    // The dialog manager keeps and restores the focus on activation: it must
+    // see WM_ACTIVATE as unhandled.
+    return message != WM_ACTIVATE;
   }
   return false;
 }
