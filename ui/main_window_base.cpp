@@ -342,8 +342,9 @@ void BMainDlgBase::OnDestroy() {
 
 // Without a sound device the program goes on; the panel then plays nothing.
 void BMainDlgBase::OpenWaveOutput() {
-  if (!m_player.Open())
-    ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_player.GetErrorText()).c_str());
+  if (m_player.Open()) return;
+  m_soundDeviceError = m_player.GetErrorText();
+  ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_soundDeviceError).c_str());
 }
 
 void BMainDlgBase::SetButtonIcons() {

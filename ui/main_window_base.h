@@ -299,6 +299,7 @@ class BMainDlgBase : public BDialogWindow,
   // thread only). Messages tagged with an older run are dropped.
   std::atomic<uint32_t> m_playerRun{0};
   uint32_t m_filledRun = 0;
+  std::string m_soundDeviceError;  // why the device did not open (this thread only)
   std::mutex m_playerErrorLock;
   std::string m_playerError;  // guarded by m_playerErrorLock
 

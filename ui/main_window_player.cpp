@@ -76,7 +76,7 @@ bool BMainDlgBase::IsCurrentPlayerRun(LPARAM run) const {
 // Without a sound device the panel stays stopped; the reason goes to the log.
 bool BMainDlgBase::SoundDeviceReady() {
   if (m_player.IsOpen()) return true;
-  ShowStatus(IDS_WAVE_DEVICE_OPEN_FAILED, Widen(m_player.GetErrorText()).c_str());
+  ShowStatus(IDS_WAVE_DEVICE_OPEN_FAILED, Widen(m_soundDeviceError).c_str());
   return false;
 }
 
