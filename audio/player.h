@@ -21,9 +21,10 @@
 // the same lock, so when Pause returns no fill is in progress, no filled
 // buffer is still on its way to the device (a Reset then silences
 // everything), and none starts before the next Play: the owner may then
-// release or replace its sound. To change the sound while playing, it holds BufferLock. A
-// callback that resumes play (Play) decides so under the same lock from the
-// owner's own state, so that it cannot undo a stop made meanwhile.
+// release or replace its sound. To change the sound while playing, it holds
+// BufferLock. A callback that resumes play (Play) decides so under the same
+// lock from the owner's own state, so that it cannot undo a stop made
+// meanwhile.
 //
 // Positions: OnPosition gets the samples played since the previous report.
 // Reset restarts the device's sample count; the first report after it counts

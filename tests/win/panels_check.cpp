@@ -2,16 +2,16 @@
 
 #include <commctrl.h>
 
-#include <vector>
+#include <sstream>
 
 #include "audio/durations.h"
 #include "string_ids.h"
 
 namespace {
 
-int ListRows(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+int Rows(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-LPARAM ListData(HWND list, int row) {
+LPARAM RowData(HWND list, int row) {
   LVITEMW item = {};
   item.mask = LVIF_PARAM;
   item.iItem = row;
@@ -19,7 +19,7 @@ LPARAM ListData(HWND list, int row) {
   return item.lParam;
 }
 
-std::wstring ListText(HWND list, int row, int column) {
+std::wstring RowText(HWND list, int row, int column) {
   wchar_t text[300] = {};
   LVITEMW item = {};
   item.iSubItem = column;
@@ -29,98 +29,70 @@ std::wstring ListText(HWND list, int row, int column) {
   return text;
 }
 
-std::wstring ComboText(HWND combo, int entry) {
-  wchar_t text[300] = {};
-  ::SendMessageW(combo, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-std::vector<int> SlotsInUse(const BProfile& profile) {
-  std::vector<int> slots;
-  for (int slot = 0; slot < kMaxFragments; ++slot)
-    if (profile.GetFragment(slot).IsInUse()) slots.push_back(slot);
-  return slots;
-}
-
-::testing::AssertionResult CheckFragmentRows(TestMainDlg& window, const std::vector<int>& slots) {
-  const BProfile& profile = window.GetProfile();
+// Both sides are written as the same lines: one per fragment (index, name,
+// duration, band), per playlist row, and per combo (entries and the shown one).
+std::wstring DescribePanels(TestMainDlg& window) {
+  std::wostringstream text;
   HWND list = window.GetItem(IDC_FRAGMENT_LIST);
-  if (ListRows(list) != static_cast<int>(slots.size()))
-    return ::testing::AssertionFailure()
-           << ListRows(list) << " fragment rows for " << slots.size() << " fragments";
-  if (window.MemoryView().GetBandCount() != static_cast<int>(slots.size()))
-    return ::testing::AssertionFailure()
-           << window.MemoryView().GetBandCount() << " bands for " << slots.size() << " fragments";
-  for (int row = 0; row < static_cast<int>(slots.size()); ++row) {
-    const BFragment& fragment = profile.GetFragment(slots[row]);
+  for (int row = 0; row < Rows(list); ++row) {
     uint32_t address = 0, length = 0;
     window.MemoryView().GetBand(row, address, length);
-    if (ListData(list, row) != slots[row] || ListText(list, row, 0) != Widen(fragment.name) ||
-        ListText(list, row, 1) != Widen(FragmentDurationText(fragment.length)) ||
-        address != fragment.start || length != fragment.length)
-      return ::testing::AssertionFailure()
-             << "fragment row " << row << " shows index " << ListData(list, row) << " '"
-             << Narrow(ListText(list, row, 0)) << "' " << Narrow(ListText(list, row, 1)) << " band "
-             << address << "+" << length << "; slot " << slots[row] << " holds '" << fragment.name
-             << "' " << fragment.start << "+" << fragment.length;
+    text << L"fragment " << RowData(list, row) << L" " << RowText(list, row, 0) << L" "
+         << RowText(list, row, 1) << L" at " << address << L"+" << length << L"\n";
   }
-  return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult CheckPlaylistRows(TestMainDlg& window) {
-  const BProfile& profile = window.GetProfile();
-  HWND list = window.GetItem(IDC_PLAYLIST);
-  int entries = 0;
-  while (entries < kMaxPlaylistEntries && IsPlaylistReference(profile.GetPlaylistEntry(entries)))
-    ++entries;
-  if (ListRows(list) != entries)
-    return ::testing::AssertionFailure()
-           << ListRows(list) << " playlist rows for " << entries << " playlist entries";
-  for (int row = 0; row < entries; ++row) {
-    int entry = profile.GetPlaylistEntry(row);
-    if (ListData(list, row) != entry ||
-        ListText(list, row, 0) != Widen(profile.GetFragment(entry).name))
-      return ::testing::AssertionFailure()
-             << "playlist row " << row << " shows index " << ListData(list, row) << " '"
-             << Narrow(ListText(list, row, 0)) << "'; the entry is " << entry;
-  }
-  return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult CheckCombos(TestMainDlg& window, const std::vector<int>& slots) {
-  const BProfile& profile = window.GetProfile();
+  if (window.MemoryView().GetBandCount() != Rows(list))
+    text << window.MemoryView().GetBandCount() << L" bands\n";
+  HWND playlist = window.GetItem(IDC_PLAYLIST);
+  for (int row = 0; row < Rows(playlist); ++row)
+    text << L"playlist " << RowData(playlist, row) << L" " << RowText(playlist, row, 0) << L"\n";
   for (int button = 0; button < kButtonCount; ++button) {
     HWND combo = window.GetItem(IDC_BUTTON1_COMBO + button);
+    text << L"button " << button << L":";
     int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    if (count != static_cast<int>(slots.size()) + 1)
-      return ::testing::AssertionFailure()
-             << "combo " << button << " has " << count << " entries for " << slots.size();
-    if (::SendMessageW(combo, CB_GETITEMDATA, 0, 0) != -1 ||
-        ComboText(combo, 0) != LoadText(::GetModuleHandleW(nullptr), IDS_BUTTON_UNUSED))
-      return ::testing::AssertionFailure() << "combo " << button << " does not begin unused";
-    int expectedSelection = 0;
-    for (int k = 0; k < static_cast<int>(slots.size()); ++k) {
-      LPARAM data = ::SendMessageW(combo, CB_GETITEMDATA, k + 1, 0);
-      if (data != slots[k] || ComboText(combo, k + 1) != Widen(profile.GetFragment(slots[k]).name))
-        return ::testing::AssertionFailure() << "combo " << button << " entry " << k + 1
-                                             << " is index " << data << " for slot " << slots[k];
-      if (profile.GetButton(button) == slots[k]) expectedSelection = k + 1;
+    for (int entry = 0; entry < count; ++entry) {
+      wchar_t name[300] = {};
+      ::SendMessageW(combo, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(name));
+      text << L" " << ::SendMessageW(combo, CB_GETITEMDATA, entry, 0) << L"=" << name;
     }
-    int selection = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
-    if (selection != expectedSelection)
-      return ::testing::AssertionFailure()
-             << "combo " << button << " shows entry " << selection << " for binding "
-             << int(profile.GetButton(button)) << " (entry " << expectedSelection << ")";
+    int shown = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    text << L" shows " << ::SendMessageW(combo, CB_GETITEMDATA, shown, 0) << L"\n";
   }
-  return ::testing::AssertionSuccess();
+  return text.str();
+}
+
+std::wstring DescribeProfile(const BProfile& profile) {
+  std::wostringstream text;
+  for (int slot = 0; slot < kMaxFragments; ++slot) {
+    const BFragment& fragment = profile.GetFragment(slot);
+    if (!fragment.IsInUse()) continue;
+    text << L"fragment " << slot << L" " << Widen(fragment.name) << L" "
+         << Widen(FragmentDurationText(fragment.length)) << L" at " << fragment.start << L"+"
+         << fragment.length << L"\n";
+  }
+  for (int position = 0; position < kMaxPlaylistEntries; ++position) {
+    uint8_t entry = profile.GetPlaylistEntry(position);
+    if (!IsPlaylistReference(entry)) break;
+    text << L"playlist " << int{entry} << L" " << Widen(profile.GetFragment(entry).name) << L"\n";
+  }
+  for (int button = 0; button < kButtonCount; ++button) {
+    text << L"button " << button << L": -1="
+         << LoadText(::GetModuleHandleW(nullptr), IDS_BUTTON_UNUSED);
+    for (int slot = 0; slot < kMaxFragments; ++slot)
+      if (profile.GetFragment(slot).IsInUse())
+        text << L" " << slot << L"=" << Widen(profile.GetFragment(slot).name);
+    int binding = profile.GetButton(button);
+    text << L" shows " << (profile.GetFragment(binding).IsInUse() ? binding : -1) << L"\n";
+  }
+  return text.str();
 }
 
 }  // namespace
 
 ::testing::AssertionResult PanelsMatchProfile(TestMainDlg& window) {
-  std::vector<int> slots = SlotsInUse(window.GetProfile());
-  ::testing::AssertionResult result = CheckFragmentRows(window, slots);
-  if (result) result = CheckPlaylistRows(window);
-  if (result) result = CheckCombos(window, slots);
-  return result;
+  std::wstring expected = DescribeProfile(window.GetProfile());
+  std::wstring shown = DescribePanels(window);
+  if (shown == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the profile holds\n"
+                                       << Narrow(expected) << "the panels show\n"
+                                       << Narrow(shown);
 }
