@@ -86,6 +86,16 @@ std::wstring DescribeProfile(const BProfile& profile) {
   return text.str();
 }
 
+// The failure message is read in a UTF-8 log.
+std::string Utf8(const std::wstring& text) {
+  int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length,
+                        nullptr, nullptr);
+  return bytes;
+}
+
 }  // namespace
 
 ::testing::AssertionResult PanelsMatchProfile(TestMainDlg& window) {
@@ -93,6 +103,6 @@ std::wstring DescribeProfile(const BProfile& profile) {
   std::wstring shown = DescribePanels(window);
   if (shown == expected) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "the profile holds\n"
-                                       << Narrow(expected) << "the panels show\n"
-                                       << Narrow(shown);
+                                       << Utf8(expected) << "the panels show\n"
+                                       << Utf8(shown);
 }
