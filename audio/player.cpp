@@ -212,12 +212,16 @@ void BPlayer::RunPlayback() {
       header.dwFlags = 0;
     }
     if (m_running && header.dwFlags == 0) {
-      switch (FillBuffer(header)) {
-        case FillOutcome::kFilled:
-          if (!QueueBuffer(header)) return;
+      MMRESULT queueResult = MMSYSERR_NOERROR;
+      switch (FillAndQueueBuffer(header, queueResult)) {
+        case FillOutcome::kQueued:
           current = (current + 1) % kBufferCount;
           ReportPosition();
           break;
+        case FillOutcome::kQueueFailed:
+          // A failed write reports the same text as a failed prepare.
+          ReportDeviceError("waveOutPrepareHeader error: %s", queueResult);
+          return;
         case FillOutcome::kFinished:
           OnFinished();
           break;
@@ -229,10 +233,12 @@ void BPlayer::RunPlayback() {
   }
 }
 
-// Asks the owner for sound inside the buffer lock. When there is none and
-// every buffer has played, running is cleared in the same lock, so a Pause
-// and Play in between cannot be lost.
-BPlayer::FillOutcome BPlayer::FillBuffer(WAVEHDR& header) {
+// Asks the owner for sound and hands it to the device, both inside the buffer
+// lock: once Pause has returned, no buffer is on its way to the device, so a
+// Reset after it silences the whole run. When there is no sound and every
+// buffer has played, running is cleared in the same lock, so a Pause and Play
+// in between cannot be lost.
+BPlayer::FillOutcome BPlayer::FillAndQueueBuffer(WAVEHDR& header, MMRESULT& queueResult) {
   if (!EnterBufferLockUnlessStopping()) return FillOutcome::kNone;
   FillOutcome outcome = FillOutcome::kNone;
   if (m_running) {
@@ -240,7 +246,8 @@ BPlayer::FillOutcome BPlayer::FillBuffer(WAVEHDR& header) {
     bool filled = OnFillBuffer(reinterpret_cast<uint8_t*>(header.lpData), m_bufferSize, count);
     if (filled && count > 0) {
       header.dwBufferLength = count < m_bufferSize ? count : m_bufferSize;
-      outcome = FillOutcome::kFilled;
+      queueResult = QueueBuffer(header);
+      outcome = queueResult == MMSYSERR_NOERROR ? FillOutcome::kQueued : FillOutcome::kQueueFailed;
     } else if (AllBuffersPlayed()) {
       m_running = false;
       outcome = FillOutcome::kFinished;
@@ -259,13 +266,10 @@ bool BPlayer::EnterBufferLockUnlessStopping() {
   return true;
 }
 
-bool BPlayer::QueueBuffer(WAVEHDR& header) {
+MMRESULT BPlayer::QueueBuffer(WAVEHDR& header) {
   MMRESULT result = waveOutPrepareHeader(m_device, &header, sizeof(WAVEHDR));
   if (result == MMSYSERR_NOERROR) result = waveOutWrite(m_device, &header, sizeof(WAVEHDR));
-  if (result == MMSYSERR_NOERROR) return true;
-  // A failed write reports the same text as a failed prepare.
-  ReportDeviceError("waveOutPrepareHeader error: %s", result);
-  return false;
+  return result;
 }
 
 // A buffer has played when it is idle or the device has marked it done.

@@ -16,12 +16,15 @@
 //     thread calls the owner's overrides until Close has stopped it.
 //
 // Sound buffer hand-off: OnFillBuffer always runs inside the buffer lock
-// and only while the player is running. Pause clears the running flag
-// inside the same lock, so when Pause returns no fill is in progress and
-// none starts before the next Play: the owner may then release or replace
-// its sound. To change the sound while playing, it holds BufferLock. A
-// callback that resumes play (Play) decides so under the same lock from the
-// owner's own state, so that it cannot undo a stop made meanwhile.
+// and only while the player is running, and the filled buffer is queued to
+// the device before the lock is left. Pause clears the running flag inside
+// the same lock, so when Pause returns no fill is in progress, no filled
+// buffer is still on its way to the device (a Reset then silences
+// everything), and none starts before the next Play: the owner may then
+// release or replace its sound. To change the sound while playing, it holds
+// BufferLock. A callback that resumes play (Play) decides so under the same
+// lock from the owner's own state, so that it cannot undo a stop made
+// meanwhile.
 //
 // Positions: OnPosition gets the samples played since the previous report.
 // Reset restarts the device's sample count; the first report after it counts
@@ -100,13 +103,13 @@ class BPlayer {
   virtual void OnPosition(uint32_t samples) = 0;
 
  private:
-  enum class FillOutcome { kNone, kFilled, kFinished };
+  enum class FillOutcome { kNone, kQueued, kQueueFailed, kFinished };
 
   static DWORD WINAPI ThreadEntry(void* player);
   void RunPlayback();
   bool ServeBuffer(WAVEHDR& header);
-  FillOutcome FillBuffer(WAVEHDR& header);
-  bool QueueBuffer(WAVEHDR& header);
+  FillOutcome FillAndQueueBuffer(WAVEHDR& header, MMRESULT& queueResult);
+  MMRESULT QueueBuffer(WAVEHDR& header);
   bool AllBuffersPlayed() const;
   bool EnterBufferLockUnlessStopping();
   void ReportPosition();

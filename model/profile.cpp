@@ -86,7 +86,8 @@ bool BProfile::RemovePlaylistEntry(int position) {
 }
 
 bool BProfile::MovePlaylistEntry(int from, int to) {
-  if (!IsPosition(from) || !IsPosition(to)) return false;
+  // `to` may be one past the last position: the end of a full playlist.
+  if (!IsPosition(from) || to < 0 || to > kMaxPlaylistEntries) return false;
   if (to == from || to == from + 1) return true;  // dropped where it already is
   uint8_t value = m_playlist[from];
   ErasePlaylistAt(from);

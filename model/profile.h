@@ -6,7 +6,8 @@
 // job the serial worker thread also stores what the siren returns (IC count,
 // job cursor, table entries, playlist, bindings, image bytes) and reads image
 // bytes at TransferAddress; the main window keeps every command that changes
-// the profile switched off while a job runs, so the two never overlap.
+// the profile switched off while a job runs, and refuses one that arrives
+// anyway (a dropped file, say), so the two never overlap.
 #pragma once
 
 #include <cstdint>
@@ -67,7 +68,8 @@ class BProfile {
   bool AppendPlaylistEntry(int index);
   bool InsertPlaylistEntry(int position, int index);
   bool RemovePlaylistEntry(int position);
-  // Moves the entry at from in front of the entry at to.
+  // Moves the entry at from in front of the entry at to; a `to` of
+  // kMaxPlaylistEntries moves it to the last position.
   bool MovePlaylistEntry(int from, int to);
 
   bool HasFragmentsBeyondMemory() const;

@@ -57,6 +57,13 @@ int AppendEntry(HWND combo, const std::wstring& text, LPARAM data) {
   return entry;
 }
 
+int InsertEntry(HWND combo, int entry, const std::wstring& text, LPARAM data) {
+  int inserted = static_cast<int>(
+      ::SendMessageW(combo, CB_INSERTSTRING, entry, reinterpret_cast<LPARAM>(text.c_str())));
+  if (inserted >= 0) ::SendMessageW(combo, CB_SETITEMDATA, inserted, data);
+  return inserted;
+}
+
 LPARAM EntryData(HWND combo, int entry) { return ::SendMessageW(combo, CB_GETITEMDATA, entry, 0); }
 
 void SetEntryData(HWND combo, int entry, LPARAM data) {

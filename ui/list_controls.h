@@ -18,6 +18,7 @@ void SelectRow(HWND list, int row);
 
 // Combo boxes.
 int AppendEntry(HWND combo, const std::wstring& text, LPARAM data);
+int InsertEntry(HWND combo, int entry, const std::wstring& text, LPARAM data);
 LPARAM EntryData(HWND combo, int entry);
 void SetEntryData(HWND combo, int entry, LPARAM data);
 int FindEntryWithData(HWND combo, LPARAM data);  // -1 for none

@@ -130,8 +130,10 @@ void BMainDlg::SetConnectCommandText(bool connected) {
   ::ModifyMenuW(m_connectionMenu, ID_CONNECT, MF_BYCOMMAND | MF_STRING, ID_CONNECT, text.c_str());
 }
 
-// A popup of the fragments; the chosen one is appended to the playlist.
+// A popup of the fragments; the chosen one is appended to the playlist. Only
+// fragments in slots 0 to 7 can be: a playlist value of 8 or more ends it.
 void BMainDlg::OnAddToPlaylist() {
+  if (JobHoldsProfile()) return;
   if (RowCount(m_playlist) >= kMaxPlaylistEntries) {
     ShowMessage(IDS_PLAYLIST_FULL, MB_ICONERROR, kMaxPlaylistEntries);
     return;
@@ -142,12 +144,13 @@ void BMainDlg::OnAddToPlaylist() {
   HMENU menu = ::CreatePopupMenu();
   for (int row = 0; row < rows; ++row) {
     int index = static_cast<int>(RowData(m_fragmentList, row));
-    ::AppendMenuW(menu, MF_STRING, index + 1, FragmentName(index).c_str());
+    UINT state = IsPlaylistReference(static_cast<uint8_t>(index)) ? MF_ENABLED : MF_GRAYED;
+    ::AppendMenuW(menu, MF_STRING | state, index + 1, FragmentName(index).c_str());
   }
   int chosen = TrackAddToPlaylistMenu(menu);
-  if (chosen > 0) {
-    int index = chosen - 1;
-    m_profile.AppendPlaylistEntry(index);
+  int index = chosen - 1;
+  if (chosen > 0 && IsPlaylistReference(static_cast<uint8_t>(index)) &&
+      m_profile.AppendPlaylistEntry(index)) {
     InsertPlaylistRow(RowCount(m_playlist), index);
     UpdateAddToPlaylistButton(true);
     SetModified(true);
@@ -161,6 +164,7 @@ int BMainDlg::TrackAddToPlaylistMenu(HMENU menu) {
   return ::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, GetHwnd(), nullptr);
 }
 
+// The drop is always released; during a siren job nothing is imported.
 void BMainDlg::OnDropFiles(HDROP drop) {
   std::vector<std::string> paths;
   UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);

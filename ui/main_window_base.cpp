@@ -110,7 +110,7 @@ void BMainDlgBase::AddBaseRoutes() {
     return 0;
   });
   AddCommand(IDCANCEL, 0, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
-    w.OnAppExit();
+    w.OnCancelCommand();
     return 0;
   });
   menu(ID_MARK_RANGE_START, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
@@ -287,7 +287,9 @@ bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       if (route.code != kAnyCode && route.code != static_cast<int>(header->code)) continue;
     }
     result = route.handler(*this, message, wParam, lParam);
-    return true;
+    // The dialog manager keeps and restores the focus on activation: it must
+    // see WM_ACTIVATE as unhandled.
+    return message != WM_ACTIVATE;
   }
   return false;
 }
@@ -340,8 +342,9 @@ void BMainDlgBase::OnDestroy() {
 
 // Without a sound device the program goes on; the panel then plays nothing.
 void BMainDlgBase::OpenWaveOutput() {
-  if (!m_player.Open())
-    ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_player.GetErrorText()).c_str());
+  if (m_player.Open()) return;
+  m_soundDeviceError = m_player.GetErrorText();
+  ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_soundDeviceError).c_str());
 }
 
 void BMainDlgBase::SetButtonIcons() {

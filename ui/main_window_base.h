@@ -115,6 +115,13 @@ class BMainDlgBase : public BDialogWindow,
   void OnPlayerError(const std::string& text) override;
 
  protected:
+  // Messages the player's thread posts to the window. Restarted, finished and
+  // position carry in lParam the run they belong to (see m_playerRun).
+  static constexpr UINT kPlayerRestarted = WM_APP + 1;
+  static constexpr UINT kPlayerFinished = WM_APP + 2;
+  static constexpr UINT kPlayerPosition = WM_APP + 3;
+  static constexpr UINT kPlayerError = WM_APP + 4;
+
   // Message routing: one table maps a message (for WM_COMMAND the id range and
   // notification code, for WM_NOTIFY the sender and code) to a member.
   using RouteHandler = LRESULT (*)(BMainDlgBase& window, UINT message, WPARAM wParam,
@@ -146,6 +153,8 @@ class BMainDlgBase : public BDialogWindow,
   virtual void OnFileSave();
   virtual void OnFileSaveAs();
   virtual void OnAppExit();
+  // IDCANCEL (Escape, the close box): ends a drag in progress, else Exit.
+  void OnCancelCommand();
   int AskToSaveChanges();
   bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save);
   bool SaveProfile();
@@ -201,6 +210,10 @@ class BMainDlgBase : public BDialogWindow,
   virtual void DrawInsertMark(int index);
   virtual void EraseInsertMark(int index);
 
+  // While a read or write job runs the profile belongs to the job: true then,
+  // with a line in the status log, and the caller leaves the profile alone.
+  bool JobHoldsProfile();
+
   // Importing sound files as fragments.
   virtual bool ImportFile(const std::string& path);
   virtual bool AskAudioPath(std::string& path);
@@ -214,8 +227,10 @@ class BMainDlgBase : public BDialogWindow,
   std::wstring FragmentName(int index) const;
   void ShowBindings();
   void InsertPlaylistRow(int row, int index);
+  // The fragment-list row a fragment in `slot` belongs in: rows follow the slots.
+  int RowForSlot(int slot) const;
   void RemoveFragmentFromPanels(int row, int index);
-  void RenumberPanelsAfterDefragment();
+  void RefillPanelsAfterDefragment(int selected);
 
   // Settings.
   virtual void LoadSettings();
@@ -224,13 +239,16 @@ class BMainDlgBase : public BDialogWindow,
   // Edit history.
   virtual void ClearHistory();
   virtual void RenumberHistory(int deletedFragment);
-  virtual void PushUndo(int fragment, bool clearRedo);
+  // False, with the out-of-memory message shown, when no snapshot could be
+  // taken: the caller then leaves the fragment unedited.
+  virtual bool PushUndo(int fragment, bool clearRedo);
   virtual void PushRedo(int fragment);
   virtual void Undo();
   virtual void Redo();
   bool HasUndo() const { return m_history.CanUndo(); }
   bool HasRedo() const { return m_history.CanRedo(); }
   void ShowRestoredFragment(int fragment, int row);
+  void ShowHistoryStep(const BHistoryStep& step, int row);
   int RowOfFragment(int fragment) const;
 
   // The player's messages, handled on this thread.
@@ -244,7 +262,10 @@ class BMainDlgBase : public BDialogWindow,
   void AddPlayerRoutes();
   virtual void OpenWaveOutput();
   virtual bool AskGain(uint32_t offset, uint32_t length, int32_t& gain);
-  void PostToWindow(UINT message, WPARAM wParam);
+  void PostToWindow(UINT message, WPARAM wParam, uint32_t run);
+  void BeginPlayerRun();
+  bool IsCurrentPlayerRun(LPARAM run) const;
+  bool SoundDeviceReady();
 
   // Start-up steps that BMainDlg runs before its own part of the initialisation.
   void AttachControls();
@@ -253,6 +274,8 @@ class BMainDlgBase : public BDialogWindow,
   void EnableControl(int id, bool enable);
   void BeginDrag(HWND list, const NMLISTVIEW& info, bool fromFragments);
   void EndDrag();
+  void CancelDrag();
+  bool DraggedFragmentFitsPlaylist() const;
   void ShowDragOverPlaylist(POINT screenPoint);
   void DropOnPlaylist(int index);
 
@@ -270,6 +293,13 @@ class BMainDlgBase : public BDialogWindow,
   std::atomic<bool> m_looping{false};
   bool m_playlistMode = false;          // this thread only
   uint32_t m_lastReportedPosition = 0;  // this thread only
+  // The run of the player: a new one starts whenever this thread moves,
+  // reloads or stops the sound, always inside the player's buffer lock, in
+  // which the player's thread reads it for each fill (m_filledRun, that
+  // thread only). Messages tagged with an older run are dropped.
+  std::atomic<uint32_t> m_playerRun{0};
+  uint32_t m_filledRun = 0;
+  std::string m_soundDeviceError;  // why the device did not open (this thread only)
   std::mutex m_playerErrorLock;
   std::string m_playerError;  // guarded by m_playerErrorLock
 

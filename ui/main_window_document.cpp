@@ -1,14 +1,23 @@
 // Deleting a fragment and defragmenting the memory, with the panels brought
-// in line with the renumbered profile.
+// in line with the renumbered profile; the rule that a siren job holds the
+// profile.
 #include "main_window_base.h"
 
 #include "list_controls.h"
 #include "string_ids.h"
 #include "ui_text.h"
 
+bool BMainDlgBase::JobHoldsProfile() {
+  if (!m_link.IsJobRunning()) return false;
+  ShowStatus(IDS_PROFILE_HELD_BY_JOB);
+  return true;
+}
+
+// The row is taken before the player stops: stopping may move selections.
 void BMainDlgBase::OnDeleteFragment() {
-  EnablePlayer(false);
   int row = SelectedRow(m_fragmentList);
+  if (JobHoldsProfile()) return;
+  EnablePlayer(false);
   if (row < 0) return;
   int index = static_cast<int>(RowData(m_fragmentList, row));
   if (ShowMessage(IDS_DELETE_FRAGMENT_PROMPT, MB_YESNO | MB_ICONWARNING,
@@ -24,13 +33,16 @@ void BMainDlgBase::OnDeleteFragment() {
   SetModified(true);
 }
 
-// After fragment `index` (shown in `row`) was deleted: every later index is
-// one lower in the lists, the combos and the memory view.
+// After fragment `index` (shown in `row`) was deleted: every index above it
+// is one lower, by value, in the lists and the combos; its row, band,
+// playlist rows and combo entries go.
 void BMainDlgBase::RemoveFragmentFromPanels(int row, int index) {
   ::SendMessageW(m_fragmentList, LVM_DELETEITEM, row, 0);
   m_memoryView.RemoveBand(row);
-  for (int later = row; later < RowCount(m_fragmentList); ++later)
-    SetRowData(m_fragmentList, later, RowData(m_fragmentList, later) - 1);
+  for (int later = 0; later < RowCount(m_fragmentList); ++later) {
+    LPARAM data = RowData(m_fragmentList, later);
+    if (data > index) SetRowData(m_fragmentList, later, data - 1);
+  }
   for (int playlistRow = RowCount(m_playlist) - 1; playlistRow >= 0; --playlistRow) {
     LPARAM data = RowData(m_playlist, playlistRow);
     if (data == index)
@@ -38,51 +50,47 @@ void BMainDlgBase::RemoveFragmentFromPanels(int row, int index) {
     else if (data > index)
       SetRowData(m_playlist, playlistRow, data - 1);
   }
-  int entries = static_cast<int>(::SendMessageW(ButtonCombo(0), CB_GETCOUNT, 0, 0));
-  for (int entry = entries - 1; entry >= 0; --entry) {
-    LPARAM data = EntryData(ButtonCombo(0), entry);  // the same in all four combos
-    for (int button = 0; button < kButtonCount; ++button) {
+  for (int button = 0; button < kButtonCount; ++button) {
+    HWND combo = ButtonCombo(button);
+    int entries = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int entry = entries - 1; entry >= 0; --entry) {
+      LPARAM data = EntryData(combo, entry);
       if (data == index)
-        ::SendMessageW(ButtonCombo(button), CB_DELETESTRING, entry, 0);
+        ::SendMessageW(combo, CB_DELETESTRING, entry, 0);
       else if (data > index)
-        SetEntryData(ButtonCombo(button), entry, data - 1);
+        SetEntryData(combo, entry, data - 1);
     }
   }
   ShowBindings();
 }
 
 void BMainDlgBase::OnDefragment() {
+  if (JobHoldsProfile()) return;
   if (!m_profile.NeedsDefragment()) {
     ShowMessage(IDS_NO_DEFRAGMENT_NEEDED, MB_ICONINFORMATION);
     return;
   }
   EnablePlayer(false);
+  // Defragmenting keeps the order of the fragments: the selected one becomes
+  // the fragment numbered by how many fragments come before it.
+  int selected = SelectedFragment();
+  int selectedAfter = -1;
+  for (int slot = 0; selected >= 0 && slot <= selected; ++slot)
+    if (m_profile.GetFragment(slot).IsInUse()) ++selectedAfter;
   m_profile.Defragment();
   ClearHistory();
-  RenumberPanelsAfterDefragment();
+  RefillPanelsAfterDefragment(selectedAfter);
   OnFragmentSelChanged();
   SetModified(true);
 }
 
-// Defragmenting keeps the order of the fragments: row i is now fragment i,
-// and whatever referred to a row's old index refers to i.
-void BMainDlgBase::RenumberPanelsAfterDefragment() {
-  m_memoryView.ClearBands();
-  int row = 0;
-  for (int index = 0; index < kMaxFragments; ++index) {
-    const BFragment& fragment = m_profile.GetFragment(index);
-    if (!fragment.IsInUse()) continue;
-    m_memoryView.AddBand(fragment.start, fragment.length);
-    LPARAM old = RowData(m_fragmentList, row);
-    SetRowData(m_fragmentList, row, index);
-    if (old != index) {
-      for (int playlistRow = 0; playlistRow < RowCount(m_playlist); ++playlistRow)
-        if (RowData(m_playlist, playlistRow) == old) SetRowData(m_playlist, playlistRow, index);
-      for (int button = 0; button < kButtonCount; ++button) {
-        int entry = FindEntryWithData(ButtonCombo(button), old);
-        if (entry >= 0) SetEntryData(ButtonCombo(button), entry, index);
-      }
-    }
-    ++row;
-  }
+// The holes in the table are gone: the panels are built anew from the profile
+// (row i is fragment i with its own name and duration), the fragment
+// selection goes to `selected`, the playlist keeps its selected row.
+void BMainDlgBase::RefillPanelsAfterDefragment(int selected) {
+  int playlistRow = SelectedRow(m_playlist);
+  FillPanels();
+  int fragmentRow = RowOfFragment(selected);
+  if (fragmentRow >= 0) SelectRow(m_fragmentList, fragmentRow);
+  if (playlistRow >= 0 && playlistRow < RowCount(m_playlist)) SelectRow(m_playlist, playlistRow);
 }

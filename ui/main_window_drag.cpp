@@ -1,6 +1,7 @@
 // Drag and drop of list rows: a fragment dragged into the playlist is
 // inserted where it is dropped; a playlist row dragged within the playlist is
-// moved. Only the playlist accepts drops.
+// moved. Only the playlist accepts drops, and only of fragments in slots 0 to
+// 7 (a playlist value of 8 or more ends the playlist). Escape cancels a drag.
 #include "main_window_base.h"
 
 #include "list_controls.h"
@@ -18,7 +19,7 @@ void BMainDlgBase::BeginDrag(HWND list, const NMLISTVIEW& info, bool fromFragmen
   LVHITTESTINFO hit = {};
   hit.pt = info.ptAction;
   int row = static_cast<int>(::SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-  if (row < 0) return;
+  if (row < 0 || JobHoldsProfile()) return;
   EnablePlayer(false);
   m_sourceIndex = row;
   m_dragging = true;
@@ -53,6 +54,18 @@ void BMainDlgBase::EndDrag() {
   m_dragging = false;
 }
 
+void BMainDlgBase::CancelDrag() {
+  if (::GetCapture() == GetHwnd()) ::ReleaseCapture();
+  if (m_dropIndex >= 0) EraseInsertMark(m_dropIndex);
+  m_dropIndex = -1;
+  EndDrag();
+}
+
+bool BMainDlgBase::DraggedFragmentFitsPlaylist() const {
+  LPARAM index = RowData(m_fragmentList, m_sourceIndex);
+  return index >= 0 && IsPlaylistReference(static_cast<uint8_t>(index));
+}
+
 void BMainDlgBase::OnMouseMove(WPARAM, LPARAM lParam) {
   if (!m_dragging) return;
   if (::GetCapture() != GetHwnd()) {
@@ -80,6 +93,10 @@ void BMainDlgBase::ShowDragOverPlaylist(POINT cursor) {
   ::GetWindowRect(m_playlist, &window);
 
   if (::PtInRect(&client, cursor)) {
+    if (m_dragFromFragments && !DraggedFragmentFitsPlaylist()) {
+      ::SetCursor(::LoadCursorW(nullptr, IDC_NO));
+      return;
+    }
     bool full = RowCount(m_playlist) >= kMaxPlaylistEntries;
     if (m_dragFromFragments)
       ::SetCursor(full ? ::LoadCursorW(nullptr, IDC_NO) : m_fragmentDragCursor);
@@ -129,7 +146,7 @@ void BMainDlgBase::DropOnPlaylist(int drop) {
       return;
     }
     int index = static_cast<int>(RowData(m_fragmentList, m_sourceIndex));
-    m_profile.InsertPlaylistEntry(drop, index);
+    if (!DraggedFragmentFitsPlaylist() || !m_profile.InsertPlaylistEntry(drop, index)) return;
     InsertPlaylistRow(drop, index);
     UpdateAddToPlaylistButton(true);
     SetModified(true);
@@ -138,7 +155,8 @@ void BMainDlgBase::DropOnPlaylist(int drop) {
   int source = m_sourceIndex;
   if (drop == source || drop == source + 1) return;
   int index = static_cast<int>(RowData(m_playlist, source));
-  m_profile.MovePlaylistEntry(source, drop);
+  // The screen makes the move only when the profile made it.
+  if (!m_profile.MovePlaylistEntry(source, drop)) return;
   ::SendMessageW(m_playlist, LVM_DELETEITEM, source, 0);
   if (source < drop) --drop;
   InsertPlaylistRow(drop, index);

@@ -8,6 +8,7 @@
 #include "audio/durations.h"
 #include "audio/gain.h"
 #include "list_controls.h"
+#include "string_ids.h"
 #include "ui_text.h"
 
 int BMainDlgBase::RowOfFragment(int fragment) const {
@@ -54,11 +55,11 @@ void BMainDlgBase::OnDeleteRange() {
   uint32_t start = 0, end = 0;
   if (!RangeMarked(start, end)) return;
   int row = SelectedRow(m_fragmentList);
-  if (row < 0) return;
+  if (row < 0 || JobHoldsProfile()) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
+  if (!PushUndo(fragment, true)) return;
   OnStop();
   ReleasePlayBuffer();
-  PushUndo(fragment, true);
   m_profile.DeleteRange(fragment, m_profile.GetFragment(fragment).start + start, end - start);
   ShowRestoredFragment(fragment, row);
   SetModified(true);
@@ -87,13 +88,16 @@ void BMainDlgBase::OnAmplify() {
   }
   if (offset + length > m_playBuffer.Length()) return;
   int row = SelectedRow(m_fragmentList);
-  if (row < 0) return;
+  if (row < 0 || JobHoldsProfile()) return;
   int32_t gain = 0;
   if (!AskGain(offset, length, gain)) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
+  if (!PushUndo(fragment, true)) {
+    LoadFragmentIntoPlayer();  // the player drops the preview: the fragment stays as it was
+    return;
+  }
   OnStop();
   ReleasePlayBuffer();
-  PushUndo(fragment, true);
   BMemRange range = m_profile.GetFragment(fragment).ImageRange();
   if (offset < range.length)
     ApplyGainToSigned(m_profile.Image() + range.start + offset,
@@ -129,10 +133,14 @@ void BMainDlgBase::RenumberHistory(int deletedFragment) {
   EnableRedo(true);
 }
 
-void BMainDlgBase::PushUndo(int fragment, bool clearRedo) {
-  m_history.PushUndo(m_profile, fragment, clearRedo);
+bool BMainDlgBase::PushUndo(int fragment, bool clearRedo) {
+  if (!m_history.PushUndo(m_profile, fragment, clearRedo)) {
+    ShowMessage(IDS_MMIOERR_OUT_OF_MEMORY, MB_ICONERROR);
+    return false;
+  }
   EnableUndo(true);
   EnableRedo(true);
+  return true;
 }
 
 void BMainDlgBase::PushRedo(int fragment) {
@@ -141,13 +149,13 @@ void BMainDlgBase::PushRedo(int fragment) {
 }
 
 void BMainDlgBase::OnEditUndo() {
-  if (!m_history.CanUndo()) return;
+  if (!m_history.CanUndo() || JobHoldsProfile()) return;
   Undo();
   RepaintMemoryView();
 }
 
 void BMainDlgBase::OnEditRedo() {
-  if (!m_history.CanRedo()) return;
+  if (!m_history.CanRedo() || JobHoldsProfile()) return;
   Redo();
   RepaintMemoryView();
 }
@@ -159,11 +167,7 @@ void BMainDlgBase::Undo() {
     OnStop();
     ReleasePlayBuffer();
   }
-  BHistoryStep step = m_history.Undo(m_profile);
-  if (step.outcome == BHistoryOutcome::Restored && row >= 0)
-    ShowRestoredFragment(step.fragment, row);
-  EnableUndo(true);
-  EnableRedo(true);
+  ShowHistoryStep(m_history.Undo(m_profile), row);
 }
 
 void BMainDlgBase::Redo() {
@@ -172,8 +176,18 @@ void BMainDlgBase::Redo() {
     OnStop();
     ReleasePlayBuffer();
   }
-  BHistoryStep step = m_history.Redo(m_profile);
-  if (step.outcome == BHistoryOutcome::Restored && row >= 0)
+  ShowHistoryStep(m_history.Redo(m_profile), row);
+}
+
+// A restored fragment differs from the file now, whether or not it did
+// before. A dropped step (its room now holds another fragment) is said in the
+// status log; either way the fragment goes back into the player as it is.
+void BMainDlgBase::ShowHistoryStep(const BHistoryStep& step, int row) {
+  if (step.outcome == BHistoryOutcome::Restored) SetModified(true);
+  if (step.outcome == BHistoryOutcome::WouldOverlap)
+    ShowStatus(IDS_HISTORY_STEP_DROPPED, FragmentName(step.fragment).c_str());
+  if (row >= 0 &&
+      (step.outcome == BHistoryOutcome::Restored || step.outcome == BHistoryOutcome::WouldOverlap))
     ShowRestoredFragment(step.fragment, row);
   EnableUndo(true);
   EnableRedo(true);

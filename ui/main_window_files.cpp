@@ -21,6 +21,7 @@ int BMainDlgBase::AskToSaveChanges() {
 
 // New and Open go on only on "No": "Yes" saves and ends the command.
 void BMainDlgBase::OnFileNew() {
+  if (JobHoldsProfile()) return;
   int answer = AskToSaveChanges();
   if (answer == IDYES) OnFileSave();
   if (answer != IDNO) return;
@@ -34,6 +35,7 @@ void BMainDlgBase::OnFileNew() {
 }
 
 void BMainDlgBase::OnFileOpen() {
+  if (JobHoldsProfile()) return;
   int answer = AskToSaveChanges();
   if (answer == IDYES) OnFileSave();
   if (answer != IDNO) return;
@@ -61,6 +63,7 @@ void BMainDlgBase::OnFileSaveAs() { SaveProfileAs(); }
 
 // A profile without a file gets a name first, whether or not it was changed.
 bool BMainDlgBase::SaveProfile() {
+  if (JobHoldsProfile()) return false;
   if (m_profilePath.empty()) return SaveProfileAs();
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
@@ -70,6 +73,7 @@ bool BMainDlgBase::SaveProfile() {
 }
 
 bool BMainDlgBase::SaveProfileAs() {
+  if (JobHoldsProfile()) return false;
   std::string path;
   if (!AskSavePath(path)) return false;
   EnablePlayer(false);
@@ -89,16 +93,21 @@ bool BMainDlgBase::SaveProfileTo(const std::string& path) {
 }
 
 // Closes the window unless the user cancels, or asked to save and the save
-// did not succeed: unsaved changes are never thrown away by accident. The link
-// is closed before saving, so that no reply changes the profile meanwhile.
+// did not succeed: unsaved changes are never thrown away by accident. The
+// siren stays connected until the window really goes (OnDestroy closes the
+// link); a save is refused while a job holds the profile.
 void BMainDlgBase::OnAppExit() {
   int answer = AskToSaveChanges();
   if (answer == IDCANCEL) return;
-  if (answer == IDYES) {
-    if (m_connection.IsOpen()) OnConnect();
-    if (!SaveProfile()) return;
-  }
+  if (answer == IDYES && !SaveProfile()) return;
   Destroy();
+}
+
+void BMainDlgBase::OnCancelCommand() {
+  if (m_dragging)
+    CancelDrag();
+  else
+    OnAppExit();
 }
 
 void BMainDlgBase::LoadStartupProfile() {

@@ -16,6 +16,7 @@ const uint32_t kSirenRate = 9765;
 }  // namespace
 
 void BMainDlgBase::OnAddFragment() {
+  if (JobHoldsProfile()) return;
   OnStop();
   if (RowCount(m_fragmentList) >= kMaxFragments) {
     ShowMessage(IDS_TOO_MANY_FRAGMENTS, MB_ICONERROR, kMaxFragments);
@@ -39,7 +40,9 @@ bool BMainDlgBase::AskAudioPath(std::string& path) {
 }
 
 // Each file in turn; the first that cannot be imported stops the rest.
+// During a siren job nothing is imported and the controls stay as they are.
 void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
+  if (JobHoldsProfile()) return;
   EnablePlayer(false);
   for (const std::string& path : paths) {
     if (m_profile.GetFreeBlocks().empty()) {
@@ -92,14 +95,18 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
   return true;
 }
 
-// The new fragment in every panel, selected, and loaded into the player.
+// The new fragment in every panel, selected, and loaded into the player. The
+// import may have filled a hole in the table: its row, band and combo entry
+// go where its slot puts them (entry 0 of a combo is "Не используется").
 void BMainDlgBase::ShowImportedFragment(int slot) {
   const BFragment& fragment = m_profile.GetFragment(slot);
-  m_memoryView.AddBand(fragment.start, fragment.length);
-  int row = InsertRow(m_fragmentList, RowCount(m_fragmentList), Widen(fragment.name), slot);
+  int row = RowForSlot(slot);
+  m_memoryView.InsertBand(row, fragment.start, fragment.length);
+  row = InsertRow(m_fragmentList, row, Widen(fragment.name), slot);
   SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(fragment.length)));
-  SelectRow(m_fragmentList, row);
   for (int button = 0; button < kButtonCount; ++button)
-    AppendEntry(ButtonCombo(button), Widen(fragment.name), slot);
+    InsertEntry(ButtonCombo(button), row + 1, Widen(fragment.name), slot);
+  ShowBindings();
+  SelectRow(m_fragmentList, row);
   LoadFragmentIntoPlayer();
 }

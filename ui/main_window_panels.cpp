@@ -63,6 +63,10 @@ void BMainDlgBase::ShowBindings() {
 
 void BMainDlgBase::OnButtonComboChanged(int button) {
   HWND combo = ButtonCombo(button);
+  if (JobHoldsProfile()) {
+    ShowBindings();
+    return;
+  }
   int entry = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
   if (entry < 0) return;
   m_profile.SetButton(button, static_cast<uint8_t>(EntryData(combo, entry)));
@@ -80,7 +84,7 @@ BOOL BMainDlgBase::OnFragmentBeginLabelEdit(NMLVDISPINFOW*) {
 BOOL BMainDlgBase::OnFragmentLabelEdited(NMLVDISPINFOW* info) {
   if (info->item.iItem < 0 || info->item.pszText == nullptr) return FALSE;
   std::string name = Trim(Narrow(info->item.pszText));
-  if (name.empty()) return FALSE;
+  if (name.empty() || JobHoldsProfile()) return FALSE;
   int row = info->item.iItem;
   int index = static_cast<int>(RowData(m_fragmentList, row));
   m_profile.RenameFragment(index, name);
@@ -122,14 +126,22 @@ void BMainDlgBase::InsertPlaylistRow(int row, int index) {
   SelectRow(m_playlist, row);
 }
 
-// Playback stops first: the player may be playing the playlist.
+int BMainDlgBase::RowForSlot(int slot) const {
+  int rows = RowCount(m_fragmentList);
+  for (int row = 0; row < rows; ++row)
+    if (RowData(m_fragmentList, row) > slot) return row;
+  return rows;
+}
+
+// The row the user chose is taken first: stopping the player, which may be
+// playing the playlist, moves the playlist's selection to the row heard.
 void BMainDlgBase::OnRemoveFromPlaylist() {
-  EnablePlayer(false);
   int row = SelectedRow(m_playlist);
-  if (row < 0) return;
+  if (row < 0 || JobHoldsProfile()) return;
+  EnablePlayer(false);
+  if (!m_profile.RemovePlaylistEntry(row)) return;
   ::SendMessageW(m_playlist, LVM_DELETEITEM, row, 0);
   m_memoryView.SetSelectedBand(-1);
-  m_profile.RemovePlaylistEntry(row);
   int count = RowCount(m_playlist);
   if (count > 0) SelectRow(m_playlist, row < count ? row : count - 1);
   UpdateAddToPlaylistButton(true);

@@ -9,26 +9,20 @@
 #include "string_ids.h"
 #include "ui_text.h"
 
-namespace {
-// Messages the player's thread posts to the window.
-const UINT kPlayerRestarted = WM_APP + 1;
-const UINT kPlayerFinished = WM_APP + 2;
-const UINT kPlayerPosition = WM_APP + 3;
-const UINT kPlayerError = WM_APP + 4;
-}  // namespace
-
+// The restart, finished and position messages carry the run they belong to
+// in lParam; those of an earlier run are dropped.
 void BMainDlgBase::AddPlayerRoutes() {
   using W = BMainDlgBase;
-  AddRoute({kPlayerRestarted, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
-              w.OnPlayerRestarted();
+  AddRoute({kPlayerRestarted, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+              if (w.IsCurrentPlayerRun(lp)) w.OnPlayerRestarted();
               return 0;
             }});
-  AddRoute({kPlayerFinished, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
-              w.OnPlayerFinishedMessage();
+  AddRoute({kPlayerFinished, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
+              if (w.IsCurrentPlayerRun(lp)) w.OnPlayerFinishedMessage();
               return 0;
             }});
-  AddRoute({kPlayerPosition, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
-              w.OnPlayerPositionMessage(static_cast<uint32_t>(wp));
+  AddRoute({kPlayerPosition, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
+              if (w.IsCurrentPlayerRun(lp)) w.OnPlayerPositionMessage(static_cast<uint32_t>(wp));
               return 0;
             }});
   AddRoute({kPlayerError, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
@@ -39,28 +33,51 @@ void BMainDlgBase::AddPlayerRoutes() {
 
 // ---- The player's thread ---------------------------------------------------
 
+// Runs inside the buffer lock, where the run cannot change: the run read here
+// is the one this sound belongs to, and the finished and position reports
+// that follow this fill belong to it too.
 bool BMainDlgBase::OnPlayerFill(uint8_t* buffer, uint32_t size, uint32_t& count) {
+  m_filledRun = m_playerRun;
   BPlayBuffer::Filled filled = m_playBuffer.Fill(buffer, size, m_looping);
-  if (filled.restarted) PostToWindow(kPlayerRestarted, 0);
+  if (filled.restarted) PostToWindow(kPlayerRestarted, 0, m_filledRun);
   count = filled.count;
   return count > 0;
 }
 
-void BMainDlgBase::OnPlayerFinished() { PostToWindow(kPlayerFinished, 0); }
+void BMainDlgBase::OnPlayerFinished() { PostToWindow(kPlayerFinished, 0, m_filledRun); }
 
-void BMainDlgBase::OnPlayerPosition(uint32_t samples) { PostToWindow(kPlayerPosition, samples); }
+void BMainDlgBase::OnPlayerPosition(uint32_t samples) {
+  PostToWindow(kPlayerPosition, samples, m_filledRun);
+}
 
 void BMainDlgBase::OnPlayerError(const std::string& text) {
   {
     std::lock_guard<std::mutex> lock(m_playerErrorLock);
     m_playerError = text;
   }
-  PostToWindow(kPlayerError, 0);
+  PostToWindow(kPlayerError, 0, 0);
 }
 
-void BMainDlgBase::PostToWindow(UINT message, WPARAM wParam) {
+void BMainDlgBase::PostToWindow(UINT message, WPARAM wParam, uint32_t run) {
   HWND target = m_linkMessageTarget;
-  if (target != nullptr) ::PostMessageW(target, message, wParam, 0);
+  if (target != nullptr) ::PostMessageW(target, message, wParam, static_cast<LPARAM>(run));
+}
+
+// ---- Runs ----------------------------------------------------------------------
+
+// Called inside the buffer lock whenever this thread moves, reloads or stops
+// the sound: whatever the player's thread reported before belongs to the past.
+void BMainDlgBase::BeginPlayerRun() { m_playerRun = m_playerRun + 1; }
+
+bool BMainDlgBase::IsCurrentPlayerRun(LPARAM run) const {
+  return static_cast<uint32_t>(run) == m_playerRun;
+}
+
+// Without a sound device the panel stays stopped; the reason goes to the log.
+bool BMainDlgBase::SoundDeviceReady() {
+  if (m_player.IsOpen()) return true;
+  ShowStatus(IDS_WAVE_DEVICE_OPEN_FAILED, Widen(m_soundDeviceError).c_str());
+  return false;
 }
 
 // ---- Controls ----------------------------------------------------------------
@@ -111,6 +128,7 @@ void BMainDlgBase::ReleasePlayBuffer() {
   {
     BPlayer::BufferLock lock(m_player);
     m_playBuffer.Release();
+    BeginPlayerRun();
   }
   ::SendMessageW(m_trackbar, TBM_CLEARSEL, FALSE, 0);
 }
@@ -120,12 +138,13 @@ void BMainDlgBase::ReleasePlayBuffer() {
 void BMainDlgBase::LoadFragmentIntoPlayer() {
   int row = SelectedRow(m_fragmentList);
   OnFragmentSelChanged();
-  if (row < 0) return;
+  if (row < 0 || JobHoldsProfile()) return;
   EnablePlayer(true);
   m_playlistMode = false;
   {
     BPlayer::BufferLock lock(m_player);
     m_playBuffer.LoadFragment(m_profile, static_cast<int>(RowData(m_fragmentList, row)));
+    BeginPlayerRun();
   }
   ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);
   SetPlayPosition(0);
@@ -134,18 +153,20 @@ void BMainDlgBase::LoadFragmentIntoPlayer() {
 }
 
 void BMainDlgBase::OnPlayFragment() {
-  if (SelectedRow(m_fragmentList) < 0) return;
+  if (SelectedRow(m_fragmentList) < 0 || JobHoldsProfile()) return;
   LoadFragmentIntoPlayer();
   OnPlayPause();
 }
 
 void BMainDlgBase::OnPlayPlaylist() {
+  if (JobHoldsProfile()) return;
   OnStop();
   ReleasePlayBuffer();
   bool loaded;
   {
     BPlayer::BufferLock lock(m_player);
     loaded = m_playBuffer.LoadPlaylist(m_profile);
+    BeginPlayerRun();
   }
   if (!loaded) return;
   m_playlistMode = true;
@@ -169,12 +190,14 @@ void BMainDlgBase::ApplyStartPosition() {
   {
     BPlayer::BufferLock lock(m_player);
     m_playBuffer.SetPosition(position);
+    BeginPlayerRun();
   }
   m_lastReportedPosition = position;
   if (position != thumb) ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, position);
 }
 
 void BMainDlgBase::OnLoopPlay() {
+  if (!SoundDeviceReady()) return;
   ApplyStartPosition();
   m_player.Play();
   m_playing = true;
@@ -184,6 +207,7 @@ void BMainDlgBase::OnLoopPlay() {
 }
 
 void BMainDlgBase::OnPlayPause() {
+  if (!m_playing && !SoundDeviceReady()) return;
   ApplyStartPosition();
   if (m_playing) {
     m_player.Pause();
@@ -208,6 +232,7 @@ void BMainDlgBase::OnStop() {
   {
     BPlayer::BufferLock lock(m_player);
     m_playBuffer.SetPosition(position);
+    BeginPlayerRun();
   }
   RepaintMemoryView();
   ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, position);
@@ -237,6 +262,7 @@ void BMainDlgBase::OnHScroll(WPARAM wParam, LPARAM lParam) {
   {
     BPlayer::BufferLock lock(m_player);
     m_playBuffer.SetPosition(position);
+    BeginPlayerRun();
   }
   m_player.Play();
 }
@@ -255,6 +281,7 @@ void BMainDlgBase::OnPlayerFinishedMessage() {
   {
     BPlayer::BufferLock lock(m_player);
     m_playBuffer.SetPosition(position);
+    BeginPlayerRun();
   }
   RepaintMemoryView();
   ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, position);
@@ -271,10 +298,13 @@ void BMainDlgBase::OnPlayerFinishedMessage() {
   EnableLoopButton(true);
 }
 
-// The thumb follows what was heard; leaving a marked range stops or loops.
+// The thumb follows what was heard, up to the end of the sound; leaving a
+// marked range stops or loops.
 void BMainDlgBase::OnPlayerPositionMessage(uint32_t samples) {
   if (!m_playing) return;  // a report from before a stop
-  uint32_t position = static_cast<uint32_t>(::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0)) + samples;
+  uint32_t thumb = static_cast<uint32_t>(::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0));
+  uint32_t length = m_playBuffer.Length();
+  uint32_t position = thumb < length && samples < length - thumb ? thumb + samples : length;
   if (position < m_lastReportedPosition) RepaintMemoryView();
   uint32_t start = 0, end = 0;
   if (RangeMarked(start, end) && (position < start || position >= end)) {
@@ -282,6 +312,7 @@ void BMainDlgBase::OnPlayerPositionMessage(uint32_t samples) {
     {
       BPlayer::BufferLock lock(m_player);
       m_playBuffer.SetPosition(start);
+      BeginPlayerRun();
     }
     if (m_looping) {
       m_player.Play();

@@ -21,20 +21,32 @@ bool BMemoryView::Create(HINSTANCE instance, HWND parent, int id, const RECT& re
          CreateOfClass(instance, kClassName, parent, id, rect, style, 0);
 }
 
+// Both sizes place the boundary line: a new size erases the old line first.
 bool BMemoryView::SetMemorySize(std::uint32_t bytes) {
+  bool moved = bytes != m_content.totalSize;
   m_content.totalSize = bytes;
-  return Changed(false);
+  return Changed(moved);
 }
 
 bool BMemoryView::SetAvailableSize(std::uint32_t bytes) {
+  bool moved = bytes != m_content.availableSize;
   m_content.availableSize = bytes;
-  return Changed(false);
+  return Changed(moved);
 }
 
 bool BMemoryView::AddBand(std::uint32_t address, std::uint32_t length) {
   // Sums in 64 bits, so that no band wraps around into range.
   if (std::uint64_t{address} + length > std::uint64_t{m_content.totalSize} + 3) return Refuse();
   m_content.bands.push_back(BMemoryBand{address, length});
+  return Changed(false);
+}
+
+bool BMemoryView::InsertBand(int index, std::uint32_t address, std::uint32_t length) {
+  if (index < 0 || index > GetBandCount() ||
+      std::uint64_t{address} + length > std::uint64_t{m_content.totalSize} + 3)
+    return Refuse();
+  m_content.bands.insert(m_content.bands.begin() + index, BMemoryBand{address, length});
+  if (m_content.selectedBand >= index) ++m_content.selectedBand;
   return Changed(false);
 }
 

@@ -24,6 +24,9 @@ class BMemoryView : public BWindowImpl {
   bool SetAvailableSize(std::uint32_t bytes);
   // A band may end up to 3 bytes past the total size.
   bool AddBand(std::uint32_t address, std::uint32_t length);
+  // Puts a band in front of band `index` (the count appends); a selected
+  // band stays selected.
+  bool InsertBand(int index, std::uint32_t address, std::uint32_t length);
   bool SetBand(int index, std::uint32_t address, std::uint32_t length);
   bool RemoveBand(int index);
   bool ClearBands();                // also selects no band

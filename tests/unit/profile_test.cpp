@@ -132,7 +132,8 @@ TEST(ProfileState, BadIndicesAreRefusedWithoutChange) {
   EXPECT_FALSE(profile.InsertPlaylistEntry(16, 0));
   EXPECT_FALSE(profile.InsertPlaylistEntry(0, -1));
   EXPECT_FALSE(profile.RemovePlaylistEntry(16));
-  EXPECT_FALSE(profile.MovePlaylistEntry(0, 16));
+  EXPECT_FALSE(profile.MovePlaylistEntry(0, 17));
+  EXPECT_FALSE(profile.MovePlaylistEntry(16, 0));
   EXPECT_FALSE(profile.SetFragment(16, MakeFragment(0, 1)));
 
   EXPECT_EQ(profile.CountFragments(), 1);
@@ -446,6 +447,11 @@ TEST(Playlist, MovePutsTheEntryInFrontOfTheTarget) {
   EXPECT_EQ(Playlist(profile),
             PlaylistOf({1, 2, 0, 3, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 4}));
   EXPECT_TRUE(profile.IsPlaylistSynced());
+
+  // Behind the last of 16 entries: the entry becomes the last one.
+  SetPlaylist(profile, {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7});
+  EXPECT_TRUE(profile.MovePlaylistEntry(2, 16));
+  EXPECT_EQ(Playlist(profile), PlaylistOf({0, 1, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7, 2}));
 }
 
 TEST(Transfer, FragmentsBeyondMemoryUseTheSirenCapacity) {

@@ -13,20 +13,6 @@
 
 namespace {
 
-// A PCM WAVE file of 8-bit mono samples at `rate`.
-void WriteWave(const std::string& path, uint32_t rate, const std::vector<uint8_t>& samples) {
-  auto u32 = [](uint32_t v) {
-    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-  };
-  auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-  std::string fmt = u16(1) + u16(1) + u32(rate) + u32(rate) + u16(1) + u16(8);
-  std::string data(samples.begin(), samples.end());
-  std::string body =
-      "WAVE" + std::string("fmt ") + u32(16) + fmt + "data" + u32(uint32_t(data.size())) + data;
-  std::ofstream file(path, std::ios::binary);
-  file << "RIFF" << u32(uint32_t(body.size())) << body;
-}
-
 std::vector<uint8_t> Ramp(size_t count) {
   std::vector<uint8_t> samples(count);
   for (size_t i = 0; i < count; ++i) samples[i] = static_cast<uint8_t>(i);

@@ -387,4 +387,58 @@ TEST_F(MainWindowLinkTest, ClosingTheProgramDuringAJobEndsCleanly) {
   window.reset();
 }
 
+// While a write job runs, a dropped file imports nothing and leaves the
+// controls as the job set them; the other profile commands are refused too.
+TEST_F(MainWindowLinkTest, NothingChangesTheProfileDuringAJob) {
+  StartEmulator({"--chips", "1", "--delay", "2"});
+  StartWindow();
+  WaitConnected(1);
+  std::vector<uint8_t> bytes(3000, 0x33);
+  window->GetProfile().PlaceFragment("long", BMemRange{0, 3000}, bytes.data(), 3000);
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  HWND progress = window->GetItem(IDC_PROGRESS);
+  ASSERT_TRUE(PumpUntil([&] { return ::SendMessageW(progress, PBM_GETPOS, 0, 0) > 20; }, 20000));
+  ScratchFolder folder;
+  std::string sound = folder.Path("dropped.wav");
+  WriteWave(sound, 9765, std::vector<uint8_t>(500, 0x90));
+  window->DropFiles({sound});
+  EXPECT_EQ(1, window->GetProfile().CountFragments());
+  EXPECT_EQ(Text(IDS_PROFILE_HELD_BY_JOB), window->StatusLine(0));
+  EXPECT_FALSE(window->ControlEnabled(IDC_ADD_FRAGMENT));
+  EXPECT_FALSE(window->ControlEnabled(IDC_PLAY_PAUSE));
+  EXPECT_TRUE(window->MenuGreyed(ID_AMPLIFY));
+  window->Command(ID_DEFRAGMENT);
+  window->Command(ID_FILE_NEW);
+  EXPECT_EQ(1, window->GetProfile().CountFragments());
+  EXPECT_EQ(0u, window->GetProfile().GetFragment(0).start);
+  window->answers = {IDYES};
+  window->Command(ID_ABORT);
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+}
+
+// Exit, Yes, and the save is cancelled: the window stays, and so does the
+// siren. Saved, the window closes.
+TEST_F(MainWindowLinkTest, ExitKeepsTheSirenUntilTheWindowCloses) {
+  StartEmulator({"--chips", "1"});
+  StartWindow();
+  WaitConnected(1);
+  window->SetModified(true);
+  window->answers = {IDYES};
+  window->savePaths = {""};
+  window->Command(ID_APP_EXIT);
+  ASSERT_NE(nullptr, window->GetHwnd());
+  EXPECT_TRUE(window->Connected());
+  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(Text(IDS_DISCONNECT), MenuText(ID_CONNECT));
+
+  ScratchFolder folder;
+  window->answers = {IDYES};
+  window->savePaths = {folder.Path("kept.zpf")};
+  window->Command(ID_APP_EXIT);
+  EXPECT_EQ(nullptr, window->GetHwnd());
+  EXPECT_TRUE(FileExists(folder.Path("kept.zpf")));
+  EXPECT_FALSE(window->Connected());
+}
+
 }  // namespace

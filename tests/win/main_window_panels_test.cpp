@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"
 #include "win_test_support.h"
@@ -86,6 +89,7 @@ class MainWindowPanelsTest : public ::testing::Test {
     profile.SetButton(0, 2);
     profile.SetButton(2, 5);
     profile.SetButton(3, 9);
+    Extend(profile);
     path = folder.Path("panels.zpf");
     ASSERT_TRUE(profile.Save(path));
     WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
@@ -94,6 +98,8 @@ class MainWindowPanelsTest : public ::testing::Test {
     playlist = List(window, IDC_PLAYLIST);
   }
   void TearDown() override { DeleteSettingsKey(); }
+  // What a test adds to the profile before the window loads it.
+  virtual void Extend(BProfile&) {}
 
   static void Place(BProfile& profile, int slot, uint32_t start, uint32_t length,
                     const wchar_t* name) {
@@ -104,6 +110,35 @@ class MainWindowPanelsTest : public ::testing::Test {
     profile.SetFragment(slot, fragment);
   }
   HWND Combo(int button) { return window.GetItem(IDC_BUTTON1_COMBO + button); }
+  void SelectOnly(HWND list, int row) {
+    LVITEMW none = {};
+    none.stateMask = LVIS_SELECTED;
+    ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&none));
+    Select(list, row);
+  }
+  // Imports an 8-bit sound of `samples` samples through the add button
+  // (`name` in the ANSI code page).
+  void Import(const std::string& name, size_t samples) {
+    std::string file = folder.Path(name + ".wav");
+    WriteWave(file, 9765, std::vector<uint8_t>(samples, 0x90));
+    window.audioPaths = {file};
+    window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  }
+  void LoadRow(int row) {
+    SelectOnly(fragments, row);
+    NMHDR click = {};
+    click.code = NM_DBLCLK;
+    Notify(window, IDC_FRAGMENT_LIST, click);
+  }
+  void MarkRange(int start, int end) {
+    HWND trackbar = window.GetItem(IDC_TRACKBAR);
+    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, start);
+    window.Command(ID_MARK_RANGE_START);
+    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, end);
+    window.Command(ID_MARK_RANGE_END);
+  }
+  std::wstring SelectedName() { return RowText(fragments, SelectedRowOf(fragments)); }
 
   ScratchFolder folder;
   std::string path;
@@ -290,6 +325,147 @@ TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
   DeleteSettingsKey();
 }
 
+// A profile with holes (slots 0, 2 and 5): an import fills slot 1 and its row
+// goes between them; a deletion renumbers by value; a defragmentation rebuilds
+// the panels and keeps the selection on the same fragment; an undo after the
+// renumbering restores the right fragment. The panels equal the profile after
+// every step.
+TEST_F(MainWindowPanelsTest, ImportIntoAHoleDeleteUndoAndDefragmentKeepThePanelsOnTheProfile) {
+  ASSERT_TRUE(PanelsMatchProfile(window));
+  Import(Narrow(L"Новый"), 2000);
+  ASSERT_EQ(2000u, window.GetProfile().GetFragment(1).length) << "the first empty slot";
+  EXPECT_EQ((std::vector<LPARAM>{0, 1, 2, 5}), RowsData(fragments));
+  EXPECT_EQ(L"Новый", SelectedName());
+  ASSERT_TRUE(PanelsMatchProfile(window));
+
+  LoadRow(1);
+  MarkRange(100, 600);
+  window.Command(ID_DELETE_RANGE);
+  EXPECT_EQ(1500u, window.GetProfile().GetFragment(1).length);
+  ASSERT_TRUE(PanelsMatchProfile(window));
+
+  SelectOnly(fragments, 2);  // "Сирена", slot 2
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  EXPECT_EQ((std::vector<LPARAM>{0, 1, 4}), RowsData(fragments));
+  EXPECT_EQ(L"Новый", RowText(fragments, 1)) << "the imported row still names its fragment";
+  ASSERT_TRUE(PanelsMatchProfile(window));
+
+  window.Command(ID_EDIT_UNDO);
+  EXPECT_EQ(2000u, window.GetProfile().GetFragment(1).length) << "the cut came back";
+  EXPECT_EQ(L"Новый", SelectedName());
+  ASSERT_TRUE(PanelsMatchProfile(window));
+
+  SelectOnly(fragments, 2);  // "Тревога", slot 4
+  window.Command(ID_DEFRAGMENT);
+  EXPECT_EQ((std::vector<LPARAM>{0, 1, 2}), RowsData(fragments));
+  EXPECT_EQ(L"Тревога", SelectedName());
+}
+
+// The playlist is playing when the user removes row 2: that row goes, not
+// the row the stopped player selects.
+TEST_F(MainWindowPanelsTest, RemovingWhileThePlaylistPlaysRemovesTheChosenRow) {
+  window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
+  SelectOnly(playlist, 2);
+  window.Command(IDC_REMOVE_FROM_PLAYLIST, BN_CLICKED);
+  EXPECT_EQ((std::vector<LPARAM>{5, 0}), RowsData(playlist));
+  EXPECT_FALSE(window.IsPlaying());
+  EXPECT_TRUE(PanelsMatchProfile(window));
+}
+
+// Stale reports of an earlier run neither end the present one nor move its
+// thumb, and the thumb never passes the end of the sound.
+TEST_F(MainWindowPanelsTest, LatePlayerMessagesOfAnEarlierRunAreIgnored) {
+  HWND trackbar = window.GetItem(IDC_TRACKBAR);
+  LoadRow(2);  // "Тревога": 13 seconds
+  window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
+  uint32_t earlier = window.PlayerRun();
+  window.Command(IDC_STOP, BN_CLICKED);
+  window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
+  ASSERT_TRUE(window.IsPlaying());
+  ASSERT_NE(earlier, window.PlayerRun());
+  window.PostPlayerMessage(TestMainDlg::kPlayerPosition, 100000, earlier);
+  window.PostPlayerMessage(TestMainDlg::kPlayerFinished, 0, earlier);
+  PumpMessagesUntil([] { return false; }, 50);
+  EXPECT_TRUE(window.IsPlaying()) << "a late finished ended the new run";
+  EXPECT_LT(::SendMessageW(trackbar, TBM_GETPOS, 0, 0), 50000) << "a late position moved it";
+
+  window.PostPlayerMessage(TestMainDlg::kPlayerPosition, 10000000, window.PlayerRun());
+  PumpMessagesUntil([] { return false; }, 20);
+  wchar_t time[64] = {};
+  ::GetDlgItemTextW(window.GetHwnd(), IDC_PLAY_TIME, time, 64);
+  EXPECT_EQ(L"13.422/13.422", std::wstring(time)) << "the time stops at the end";
+  window.Command(IDC_STOP, BN_CLICKED);
+}
+
+// Random edits in any order; after every step the panels show the profile.
+TEST_F(MainWindowPanelsTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
+  std::mt19937 random(11);
+  auto pick = [&](int count) { return static_cast<int>(random() % count); };
+  for (int step = 0; step < 300; ++step) {
+    int fragmentRows = Rows(fragments);
+    int playlistRows = Rows(playlist);
+    int action = pick(10);
+    switch (action) {
+      case 0:
+        Import("s" + std::to_string(step), 200 + pick(3000));
+        break;
+      case 1:
+        if (fragmentRows == 0) break;
+        SelectOnly(fragments, pick(fragmentRows));
+        window.answers = {IDYES};
+        window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+        break;
+      case 2:
+        window.Command(ID_DEFRAGMENT);
+        break;
+      case 3:
+        window.Command(pick(2) ? ID_EDIT_UNDO : ID_EDIT_REDO);
+        break;
+      case 4:
+        if (fragmentRows == 0) break;
+        LoadRow(pick(fragmentRows));
+        MarkRange(pick(50), 50 + pick(400));
+        window.Command(ID_DELETE_RANGE);
+        break;
+      case 5:
+        if (fragmentRows == 0) break;
+        window.popupChoice = static_cast<int>(RowsData(fragments)[pick(fragmentRows)]) + 1;
+        window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+        break;
+      case 6:
+        if (playlistRows == 0) break;
+        if (pick(2)) window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
+        SelectOnly(playlist, pick(playlistRows));
+        window.Command(IDC_REMOVE_FROM_PLAYLIST, BN_CLICKED);
+        break;
+      case 7: {
+        int button = pick(4);
+        ::SendMessageW(Combo(button), CB_SETCURSEL, pick(fragmentRows + 1), 0);
+        ::SendMessageW(window.GetHwnd(), WM_COMMAND,
+                       MAKEWPARAM(IDC_BUTTON1_COMBO + button, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(Combo(button)));
+        break;
+      }
+      case 8: {
+        if (fragmentRows == 0) break;
+        std::wstring name = L"имя " + std::to_wstring(step);
+        NMLVDISPINFOW info = {};
+        info.hdr.code = LVN_ENDLABELEDITW;
+        info.item.iItem = pick(fragmentRows);
+        info.item.pszText = &name[0];
+        Notify(window, IDC_FRAGMENT_LIST, info.hdr);
+        break;
+      }
+      default:
+        PumpMessagesUntil([] { return false; }, 5);
+    }
+    window.boxes.clear();  // "too many fragments" and the like
+    window.answers.clear();
+    ASSERT_TRUE(PanelsMatchProfile(window)) << "step " << step << ", action " << action;
+  }
+}
+
 // A drag as the list view and the mouse report it: the row's own point, then
 // moves and the release in the main window's client coordinates.
 class DragTest : public MainWindowPanelsTest {
@@ -361,6 +537,58 @@ TEST_F(DragTest, ADropOutsideThePlaylistChangesNothing) {
   MoveAndDrop(inside);
   EXPECT_EQ(3, Rows(playlist));
   EXPECT_FALSE(window.IsModified());
+}
+
+// A playlist of 16 rows: a row dropped below the last one becomes the last
+// one, in the profile as on the screen.
+TEST_F(DragTest, ARowMovesToTheEndOfAFullPlaylist) {
+  window.popupChoice = 1;  // fragment 0
+  for (int i = 3; i < 16; ++i) window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  ASSERT_EQ(16, Rows(playlist));
+  ::SendMessageW(playlist, LVM_ENSUREVISIBLE, 0, FALSE);
+  BeginDrag(IDC_PLAYLIST, 2);  // fragment 2
+  ::SendMessageW(playlist, LVM_ENSUREVISIBLE, 15, FALSE);
+  MoveAndDrop(PlaylistPoint(16));
+  EXPECT_EQ(2, window.GetProfile().GetPlaylistEntry(15));
+  EXPECT_EQ(2, RowsData(playlist)[15]);
+  EXPECT_TRUE(PanelsMatchProfile(window));
+}
+
+// Escape during a drag ends the drag; the window stays and nothing changes.
+TEST_F(DragTest, EscapeCancelsADrag) {
+  BeginDrag(IDC_FRAGMENT_LIST, 0);
+  POINT point = PlaylistPoint(1);
+  ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+  window.Command(IDCANCEL, 0);
+  ASSERT_NE(nullptr, window.GetHwnd()) << "Escape acted as Exit";
+  EXPECT_FALSE(window.Dragging());
+  EXPECT_NE(window.GetHwnd(), ::GetCapture());
+  ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 2}), RowsData(playlist));
+  EXPECT_FALSE(window.IsModified());
+}
+
+// A fragment in slot 9: a playlist value of 8 or more would end the playlist,
+// so neither the popup nor a drag puts it there.
+class HighSlotTest : public DragTest {
+ protected:
+  void Extend(BProfile& profile) override { Place(profile, 9, 0x10000, 300, L"Девятый"); }
+};
+
+TEST_F(HighSlotTest, FragmentsInSlotsEightAndAboveStayOutOfThePlaylist) {
+  window.popupChoice = 9 + 1;
+  window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  EXPECT_EQ((std::vector<bool>{false, false, false, true}), window.popupGreyed);
+  EXPECT_EQ(3, Rows(playlist));
+
+  BeginDrag(IDC_FRAGMENT_LIST, 3);
+  POINT point = PlaylistPoint(1);
+  ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+  EXPECT_EQ(::LoadCursorW(nullptr, IDC_NO), ::GetCursor());
+  ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 2}), RowsData(playlist));
+  EXPECT_FALSE(window.IsModified());
+  EXPECT_TRUE(PanelsMatchProfile(window));
 }
 
 }  // namespace

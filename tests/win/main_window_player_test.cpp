@@ -9,6 +9,7 @@
 #include <functional>
 #include <random>
 
+#include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"
 #include "win_test_support.h"
@@ -163,9 +164,11 @@ TEST_F(MainWindowPlayerTest, ARangeIsDeletedAndTheDeletionUndoneAndRedone) {
   EXPECT_EQ(150 & 0x7F, window.GetProfile().Image()[1150]);
   EXPECT_TRUE(window.MenuGreyed(ID_EDIT_UNDO));
   EXPECT_FALSE(window.MenuGreyed(ID_EDIT_REDO));
-  EXPECT_FALSE(window.IsModified()) << "undo leaves the modified flag";
+  EXPECT_TRUE(window.IsModified()) << "the profile differs from the file again";
 
+  window.SetModified(false);
   window.Command(ID_EDIT_REDO);
+  EXPECT_TRUE(window.IsModified());
   EXPECT_EQ(400u, window.GetProfile().GetFragment(0).length);
   EXPECT_EQ(1u, window.History().UndoEntries().size());
   EXPECT_TRUE(window.History().RedoEntries().empty());
@@ -242,12 +245,82 @@ TEST_F(MainWindowPlayerTest, RapidCommandsDuringPlaybackStaySafe) {
           if (message.message != WM_QUIT) ::DispatchMessageW(&message);
       }
     }
+    ASSERT_TRUE(PanelsMatchProfile(window)) << "step " << step;
   }
   window.Command(IDC_LOOP_PLAY, BN_CLICKED);
   window.answers = {IDYES};
   window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);  // really deleted while playing
   EXPECT_FALSE(window.IsPlaying());
   EXPECT_TRUE(window.PlayBuffer().IsEmpty());
+}
+
+// Save, then undo: the profile differs from the file, so Exit asks.
+TEST_F(MainWindowPlayerTest, AnUndoAfterASaveIsNotLostAtExit) {
+  Load(0);
+  Mark(100, 200);
+  window.Command(ID_DELETE_RANGE);
+  window.Command(ID_FILE_SAVE);
+  ASSERT_FALSE(window.IsModified());
+  window.Command(ID_EDIT_UNDO);
+  EXPECT_TRUE(window.IsModified());
+  EXPECT_NE(std::wstring::npos, window.Title().find(L" *"));
+  window.answers = {IDCANCEL};
+  window.Command(ID_APP_EXIT);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_SAVE_CHANGES_PROMPT), window.boxes[0].text);
+  EXPECT_NE(nullptr, window.GetHwnd());
+}
+
+// An import went into the room a cut freed: the undo of that cut is dropped,
+// said in the status log, and the fragment is back in the player as it is.
+TEST_F(MainWindowPlayerTest, ADroppedUndoIsReportedAndThePlayerReloaded) {
+  Load(0);  // 500 bytes at 1000
+  Mark(100, 500);
+  window.Command(ID_DELETE_RANGE);
+  ASSERT_EQ(100u, window.GetProfile().GetFragment(0).length);
+  std::string sound = folder.Path("filler.wav");
+  WriteWave(sound, 9765, std::vector<uint8_t>(1500, 0x90));
+  window.audioPaths = {sound};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_EQ(1100u, window.GetProfile().GetFragment(2).start) << "the freed room was taken";
+  window.Command(ID_EDIT_UNDO);
+  EXPECT_EQ(100u, window.GetProfile().GetFragment(0).length);
+  EXPECT_EQ(FormatText(Text(IDS_HISTORY_STEP_DROPPED).c_str(), L"first"), window.StatusLine(0));
+  EXPECT_EQ(100u, window.PlayBuffer().Length());
+  EXPECT_TRUE(window.ControlEnabled(IDC_PLAY_PAUSE));
+  EXPECT_TRUE(PanelsMatchProfile(window));
+}
+
+// Without a sound device the panel stays stopped and says why. CTest runs
+// this case with the sound device hidden.
+TEST(MainWindowWithoutSound, PlayLeavesThePanelStopped) {
+  if (GetEnvironmentVariableA("SIRELTA_PLAYER_WITHOUT_DEVICE", nullptr, 0) == 0)
+    GTEST_SKIP() << "runs only with the sound device hidden";
+  DeleteSettingsKey();
+  ScratchFolder folder;
+  BProfile profile;
+  std::vector<uint8_t> bytes(500, 0x10);
+  profile.PlaceFragment("first", {0, 500}, bytes.data(), 500);
+  std::string path = folder.Path("silent.zpf");
+  ASSERT_TRUE(profile.Save(path));
+  WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  ASSERT_EQ(1u, window.boxes.size());
+  std::wstring reason =
+      FormatText(Text(IDS_WAVE_DEVICE_OPEN_FAILED).c_str(), L"No wave out device found.");
+  EXPECT_EQ(reason, window.boxes[0].text);
+  HWND fragments = window.GetItem(IDC_FRAGMENT_LIST);
+  LVITEMW item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessageW(fragments, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  window.Command(IDC_PLAY_FRAGMENT, BN_CLICKED);
+  EXPECT_FALSE(window.IsPlaying());
+  EXPECT_EQ(reason, window.StatusLine(0));
+  window.Command(IDC_LOOP_PLAY, BN_CLICKED);
+  EXPECT_FALSE(window.IsPlaying());
+  EXPECT_TRUE(window.ControlEnabled(IDC_LOOP_PLAY));
+  DeleteSettingsKey();
 }
 
 }  // namespace

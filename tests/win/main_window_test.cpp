@@ -247,6 +247,19 @@ TEST_F(MainWindowTest, EscapeActsAsExit) {
   EXPECT_EQ(nullptr, window.GetHwnd());
 }
 
+// The dialog manager must see activation as unhandled to keep and restore
+// the control that had the focus (after a message box, say).
+TEST_F(MainWindowTest, ActivationIsLeftToTheDialogManager) {
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  auto procedure = reinterpret_cast<DLGPROC>(::GetWindowLongPtrW(window.GetHwnd(), DWLP_DLGPROC));
+  ASSERT_NE(nullptr, procedure);
+  EXPECT_EQ(FALSE, procedure(window.GetHwnd(), WM_ACTIVATE, WA_INACTIVE, 0));
+  EXPECT_EQ(FALSE, procedure(window.GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0));
+  EXPECT_EQ(TRUE, procedure(window.GetHwnd(), WM_COMMAND, MAKEWPARAM(ID_CANCEL_RANGE, 0), 0))
+      << "other messages stay handled";
+}
+
 TEST_F(MainWindowTest, ExitWithoutChangesClosesAtOnce) {
   TestMainDlg window;
   ASSERT_TRUE(window.Start());

@@ -299,7 +299,9 @@ TEST_F(MemoryViewTest, RemoveBandMovesLaterBandsDownAndClearBandsDropsTheSelecti
   EXPECT_EQ(view.GetContent().marker, 5) << "the marker is not a band";
 }
 
-TEST_F(MemoryViewTest, EverySetterRepaintsAndOnlyRemovalsAndColoursEraseFirst) {
+// A new memory size moves or removes the boundary line, so it erases too
+// (after a disconnect the strip must show no line).
+TEST_F(MemoryViewTest, EverySetterRepaintsAndOnlyRemovalsSizesAndColoursEraseFirst) {
   BMemoryView view;
   ASSERT_TRUE(view.Attach(m_strip));
   ASSERT_TRUE(view.SetMemorySize(kTotal));
@@ -314,8 +316,10 @@ TEST_F(MemoryViewTest, EverySetterRepaintsAndOnlyRemovalsAndColoursEraseFirst) {
     bool erases;
   };
   const std::vector<Case> cases = {
-      {"SetMemorySize", [&] { return view.SetMemorySize(2048); }, false},
-      {"SetAvailableSize", [&] { return view.SetAvailableSize(512); }, false},
+      {"SetMemorySize", [&] { return view.SetMemorySize(2048); }, true},
+      {"SetAvailableSize", [&] { return view.SetAvailableSize(512); }, true},
+      {"SetAvailableSize again", [&] { return view.SetAvailableSize(512); }, false},
+      {"SetAvailableSize to the whole", [&] { return view.SetAvailableSize(2048); }, true},
       {"AddBand", [&] { return view.AddBand(300, 10); }, false},
       {"SetBand", [&] { return view.SetBand(0, 20, 10); }, false},
       {"SetSelectedBand", [&] { return view.SetSelectedBand(1); }, false},

@@ -28,9 +28,20 @@ class TestMainDlg : public BMainDlg {
   std::deque<int> gains;                 // answers of the gain dialog; empty: cancelled
   int popupChoice = 0;                   // the command chosen in the add-to-playlist popup
   std::vector<std::wstring> popupItems;  // what that popup offered
+  std::vector<bool> popupGreyed;         // and which of its items were greyed
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
   BSirenLink& Link() { return m_link; }
+  bool Connected() const { return m_connection.IsOpen(); }
+  bool Dragging() const { return m_dragging; }
+  // The player's messages, as its thread posts them, tagged with a run.
+  using BMainDlgBase::kPlayerFinished;
+  using BMainDlgBase::kPlayerPosition;
+  using BMainDlgBase::kPlayerRestarted;
+  uint32_t PlayerRun() const { return m_playerRun; }
+  void PostPlayerMessage(UINT message, WPARAM wParam, uint32_t run) {
+    ::PostMessageW(GetHwnd(), message, wParam, static_cast<LPARAM>(run));
+  }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
   const BPlayBuffer& PlayBuffer() const { return m_playBuffer; }
@@ -72,10 +83,12 @@ class TestMainDlg : public BMainDlg {
 
   int TrackAddToPlaylistMenu(HMENU menu) override {
     popupItems.clear();
+    popupGreyed.clear();
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
       wchar_t text[300] = {};
       ::GetMenuStringW(menu, i, text, 300, MF_BYPOSITION);
       popupItems.push_back(text);
+      popupGreyed.push_back((::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
     }
     return popupChoice;
   }

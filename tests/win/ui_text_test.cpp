@@ -17,6 +17,7 @@ TEST(UiTextTest, StringTableHoldsTheRussianTextsUnchanged) {
   EXPECT_EQ(L"Профили Sirelta (*.zpf)|*.zpf|Все файлы (*.*)|*.*|",
             LoadText(Module(), IDS_PROFILE_FILTER));
   EXPECT_EQ(L"Добавить новый фрагмент", LoadText(Module(), 1009));
+  EXPECT_EQ(L"Удалить фрагмент из плейлиста", LoadText(Module(), 1016));
   EXPECT_EQ(L"", LoadText(Module(), 65000));
 }
 

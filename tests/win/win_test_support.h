@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ class ScratchFolder {
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);
+// A PCM WAVE file of 8-bit mono samples at `rate`.
+void WriteWave(const std::string& path, uint32_t rate, const std::vector<uint8_t>& samples);
 
 // Dispatches the thread's messages until `done` holds or the time is up;
 // false on time-out.

@@ -1,0 +1,11 @@
+// The one check that the main window's panels show exactly what its profile
+// holds: the fragment rows (slot order, index, name, duration) and their
+// memory bands, the playlist rows, and the four button combos with their item
+// data and shown binding. Tests call it after every step of a sequence.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "test_main_window.h"
+
+::testing::AssertionResult PanelsMatchProfile(TestMainDlg& window);
