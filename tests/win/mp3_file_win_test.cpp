@@ -4,6 +4,8 @@
 #include "audio/mp3_file.h"
 #include "platform/error_text.h"
 #include "platform/file.h"
+#include "string_ids.h"
+#include "ui_text.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
@@ -148,17 +150,25 @@ TEST(Mp3FileWin, MissingAndLockedFilesGiveTheSystemText) {
   EXPECT_EQ(count, -1);
 }
 
-TEST(Mp3FileWin, EndInsideAHeaderGivesTheEndOfFileText) {
+// A header the end cuts off is left out with its frame; a file with no whole
+// frame is refused with the program's own text, not the end-of-file text.
+TEST(Mp3FileWin, CutFramesAreLeftOutAndAFileWithoutFramesSaysSo) {
   ScratchFolder folder;
-  std::vector<unsigned char> bytes(417, 0);
-  bytes[0] = 0xFF;
-  bytes[1] = 0xFB;
-  bytes[2] = 0x90;
-  bytes.insert(bytes.end(), {0xFF, 0xFB, 0x90});
-  WriteWholeFile(folder.Path("cut.mp3"), bytes);
+  const unsigned char header[] = {0xFF, 0xFB, 0x90, 0x00};
+  std::vector<unsigned char> bytes(header, header + 4);
+  bytes.resize(417, 0);
+  for (unsigned char byte : header) bytes.push_back(byte);
+  WriteWholeFile(folder.Path("cut.mp3"),
+                 std::vector<unsigned char>(bytes.begin(), bytes.end() - 1));
   BMP3File reader;
-  EXPECT_FALSE(reader.Open(folder.Path("cut.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), GetErrorText(ERROR_HANDLE_EOF));
+  ASSERT_TRUE(reader.Open(folder.Path("cut.mp3"))) << reader.GetErrorText();
+  EXPECT_EQ(reader.GetFrames().size(), 1u);
+  EXPECT_EQ(reader.GetLength(), 26);
+
+  WriteWholeFile(folder.Path("none.mp3"),
+                 std::vector<unsigned char>(bytes.begin(), bytes.begin() + 400));
+  EXPECT_FALSE(reader.Open(folder.Path("none.mp3")));
+  EXPECT_EQ(reader.GetErrorText(), Narrow(LoadText(GetModuleHandleW(nullptr), IDS_NO_MPEG_FRAME)));
   EXPECT_EQ(reader.GetLength(), -1);
 }
 
@@ -179,6 +189,9 @@ TEST(PlatformFileWin, SeeksFromTheStart) {
   EXPECT_EQ(std::string(buffer, 2), "23");
   ASSERT_TRUE(file.Seek(1000));
   EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
+  unsigned long long size = 0;
+  ASSERT_TRUE(file.GetSize(size));
+  EXPECT_EQ(size, 10u);
   file.Close();
   EXPECT_NE(GetErrorText(EndOfFileSystemError()), GetErrorText(InvalidHandleSystemError()));
 }
