@@ -30,8 +30,8 @@ void CheckScan(const uint8_t* data, size_t size) {
     // Frames come in file order, never overlap, lie wholly in the file,
     // start with a sync and measure 24 (MPEG 2, 8 kbit/s, 24 kHz) to 1441 bytes.
     if (frame.offset < end || static_cast<uint64_t>(frame.offset) + frame.size > size ||
-        data[frame.offset] != 0xFF || (data[frame.offset + 1] & 0xE0) != 0xE0 ||
-        frame.size < 24 || frame.size > 1441)
+        data[frame.offset] != 0xFF || (data[frame.offset + 1] & 0xE0) != 0xE0 || frame.size < 24 ||
+        frame.size > 1441)
       std::abort();
     end = static_cast<uint64_t>(frame.offset) + frame.size;
   }
