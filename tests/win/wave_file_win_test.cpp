@@ -311,41 +311,6 @@ INSTANTIATE_TEST_SUITE_P(WaveFormats, CompressedWaveTest,
                          ::testing::Values("ima_adpcm.wav", "ms_adpcm.wav", "alaw.wav", "mulaw.wav",
                                            "ima_adpcm_stereo.wav"));
 
-// Files sox made from 16-bit files: the float ones read as their very
-// samples, the 24-bit extensible one as its samples with a zero byte below,
-// the one with an odd chunk before the data as it is; none needs the converter.
-TEST(WaveFileGenerated, FloatExtensibleAndOddChunkFilesReadWithoutTheConverter) {
-  if (GeneratedFile("s16.wav").empty()) GTEST_SKIP() << "SIRELTA_WAVE_FILES is not set";
-  BWaveFile file;
-  ASSERT_TRUE(file.Open(GeneratedFile("s16.wav")));
-  const Bytes stereo = ReadToEnd(file, 100000).sound;
-  ASSERT_EQ(1.5 * 44100 * 4, stereo.size());
-  ASSERT_TRUE(file.Open(GeneratedFile("m16.wav")));
-  const Bytes mono = ReadToEnd(file, 100000).sound;
-  for (const char* name : {"float32.wav", "float64.wav", "odd_chunk.wav", "extensible24.wav"}) {
-    SCOPED_TRACE(name);
-    ASSERT_TRUE(file.Open(GeneratedFile(name))) << file.GetErrorText();
-    EXPECT_FALSE(file.IsConverted());
-    EXPECT_EQ(1500, file.GetLength());
-    const bool wide = std::string(name) == "extensible24.wav";
-    EXPECT_EQ(wide ? 24 : 16, file.GetFormat().bitsPerSample);
-    EXPECT_EQ(wide ? 1 : 2, file.GetFormat().channels);
-    const Bytes& plain = wide ? mono : stereo;
-    const ReadResult read = ReadToEnd(file, 30000);
-    EXPECT_TRUE(read.endedCleanly) << read.endText;
-    Bytes sound = read.sound;
-    if (wide) {
-      Bytes narrowed;
-      for (size_t i = 0; i + 2 < sound.size(); i += 3) {
-        EXPECT_EQ(0, sound[i]);
-        narrowed.insert(narrowed.end(), {sound[i + 1], sound[i + 2]});
-      }
-      sound.swap(narrowed);
-    }
-    EXPECT_TRUE(sound == plain);
-  }
-}
-
 TEST_F(WaveFileTest, AFormatNoConverterReadsLeavesTheReaderOpenWithItsText) {
   Bytes format = PcmFormat(1, 22050, 8);
   format[0] = 0x34;  // a wave format tag no codec knows
