@@ -28,13 +28,19 @@ class BACMEncoder final {
   void Close();
 
   virtual const std::string& GetErrorText() const { return m_errorText; }
+  // The result code of the last failure (ACMERR_NOTPOSSIBLE: no driver converts).
+  MMRESULT GetResult() const { return m_result; }
 
   // The text for an audio compression manager result code.
   static std::string ResultText(MMRESULT result);
 
  private:
-  void SetError(MMRESULT result) { m_errorText = ResultText(result); }
+  void SetError(MMRESULT result) {
+    m_result = result;
+    m_errorText = ResultText(result);
+  }
 
   HACMSTREAM m_stream = nullptr;
   std::string m_errorText;
+  MMRESULT m_result = MMSYSERR_NOERROR;
 };

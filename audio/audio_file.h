@@ -35,8 +35,12 @@ class BAudioFile {
 
   // The format Read delivers, valid after a successful Open.
   const BPcmFormat& GetFormat() const { return m_format; }
+  // Whether the last Open found a file of this reader's kind, even one it then
+  // refused: its error text is then the reason that counts.
+  bool IsRecognised() const { return m_recognised; }
 
  protected:
   BPcmFormat m_format;
   std::string m_errorText;
+  bool m_recognised = false;
 };

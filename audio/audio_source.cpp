@@ -31,6 +31,7 @@ BAudioSource::~BAudioSource() { Close(); }
 bool BAudioSource::Open(const std::string& path) {
   Close();
   m_errorText = kNoReaderText;
+  bool recognised = false;
   for (const BAudioReaderMaker& makeReader : m_readerMakers) {
     std::unique_ptr<BAudioFile> reader = makeReader();
     if (!reader) continue;
@@ -39,7 +40,9 @@ bool BAudioSource::Open(const std::string& path) {
       m_errorText.clear();
       return true;
     }
-    m_errorText = reader->GetErrorText();
+    // The first reader that knew the file for its kind tells the reason.
+    if (!recognised) m_errorText = reader->GetErrorText();
+    recognised = recognised || reader->IsRecognised();
     reader->Close();  // a reader may stay partly open after a failed Open
   }
   return false;

@@ -31,7 +31,9 @@ class BAudioSource {
   BAudioSource& operator=(const BAudioSource&) = delete;
 
   // Opens the path with the first reader that accepts it, whatever the file's
-  // name. When none does, the error text is the last reader's.
+  // name. When none does, the error text is that of the first reader that
+  // recognised the file as its kind (a RIFF WAVE file for the WAVE reader),
+  // or else the last reader's.
   virtual bool Open(const std::string& path);
   // Closes and releases the reader and frees both buffers.
   virtual void Close();

@@ -1,6 +1,8 @@
 #include "audio/mp3_file.h"
 
+#include "audio/audio_texts.h"
 #include "platform/error_text.h"
+#include "ui/string_ids.h"
 
 namespace {
 
@@ -9,48 +11,64 @@ std::string SystemText(unsigned long code) { return ::GetErrorText(code); }
 
 // The file read through a buffer: the scan takes one byte at a time, and
 // asking the system for each would make garbage before the first frame slow.
+// A refill starts a little before the byte asked for, so that the scan's
+// short steps back (to go on searching behind a header it did not take) stay
+// in the buffer.
 class BMp3FileSource : public BMp3ByteSource {
  public:
   explicit BMp3FileSource(BFile& file) : m_file(file), m_buffer(64 * 1024) {}
 
   ReadResult ReadByte(uint8_t& byte) override {
-    if (m_next == m_filled && !Refill()) return m_failed ? ReadResult::Failure : ReadResult::End;
-    byte = m_buffer[m_next++];
+    if ((m_position < m_bufferStart || m_position >= m_bufferStart + m_filled) && !Fill())
+      return m_failed ? ReadResult::Failure : ReadResult::End;
+    byte = m_buffer[static_cast<std::size_t>(m_position - m_bufferStart)];
     ++m_position;
     return ReadResult::Byte;
   }
 
-  bool Skip(uint32_t count) override {
-    m_position += count;
-    if (count <= m_filled - m_next) {
-      m_next += count;
-      return true;
-    }
-    m_next = m_filled = 0;
-    if (m_file.Seek(m_position)) return true;
-    m_error = GetLastSystemError();
-    return false;
+  bool Seek(uint64_t offset) override {
+    m_position = offset;
+    return true;
   }
 
   uint64_t Position() const override { return m_position; }
+
+  bool GetSize(uint64_t& size) override {
+    unsigned long long bytes = 0;
+    if (!m_file.GetSize(bytes)) return Fail();
+    size = bytes;
+    return true;
+  }
+
   unsigned long Error() const { return m_error; }
 
  private:
-  bool Refill() {
-    long got = m_file.Read(m_buffer.data(), m_buffer.size());
-    if (got < 0) {
-      m_error = GetLastSystemError();
-      m_failed = true;
-      return false;
+  static constexpr uint64_t kBackReach = 4096;
+
+  bool Fail() {
+    m_error = GetLastSystemError();
+    m_failed = true;
+    return false;
+  }
+
+  // Fills the buffer around the position; false at the end or on failure.
+  bool Fill() {
+    const uint64_t from = m_position > kBackReach ? m_position - kBackReach : 0;
+    m_bufferStart = from;
+    m_filled = 0;
+    if (!m_file.Seek(from)) return Fail();
+    while (m_filled < m_buffer.size()) {
+      const long got = m_file.Read(m_buffer.data() + m_filled, m_buffer.size() - m_filled);
+      if (got < 0) return Fail();
+      if (got == 0) break;
+      m_filled += static_cast<std::size_t>(got);
     }
-    m_next = 0;
-    m_filled = static_cast<std::size_t>(got);
-    return got > 0;
+    return m_position < m_bufferStart + m_filled;
   }
 
   BFile& m_file;
   std::vector<uint8_t> m_buffer;
-  std::size_t m_next = 0;
+  uint64_t m_bufferStart = 0;
   std::size_t m_filled = 0;
   uint64_t m_position = 0;
   bool m_failed = false;
@@ -68,15 +86,14 @@ bool BMP3File::Open(const std::string& path) {
   if (!m_file.OpenRead(path)) return FailOpen(GetLastSystemError());
 
   BMp3FileSource source(m_file);
-  switch (ScanMp3Frames(source, m_frames)) {
-    case BMp3ScanOutcome::ReadFailure:
-      return FailOpen(source.Error());
-    case BMp3ScanOutcome::EndOfFile:
-      return FailOpen(EndOfFileSystemError());
-    case BMp3ScanOutcome::Complete:
-      break;
+  if (ScanMp3Frames(source, m_frames) == BMp3ScanOutcome::ReadFailure)
+    return FailOpen(source.Error());
+  if (m_frames.empty()) {
+    m_errorText = AudioText(IDS_NO_MPEG_FRAME);
+    Close();
+    return false;
   }
-  if (!m_frames.empty()) SetFormatFrom(m_frames.front());
+  SetFormatFrom(m_frames.front());
   m_nextFrame = 0;
   return true;
 }

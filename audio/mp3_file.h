@@ -20,8 +20,7 @@ class BMP3File : public BAudioFile {
   ~BMP3File() override;
 
   // Indexes the frames; the output format comes from the first frame. A
-  // file whose scan meets an invalid header opens with the frames before
-  // it, even none; a file ending inside a frame header does not open.
+  // file without any whole frame is refused with a text that says so.
   bool Open(const std::string& path) override;
   void Close() override;
   int32_t GetLength() override;

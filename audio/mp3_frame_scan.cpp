@@ -1,5 +1,6 @@
 #include "audio/mp3_frame_scan.h"
 
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -34,7 +35,7 @@ constexpr int32_t kSamplesPerFrame[4][4] = {
     {kInvalidSamplesPerFrame, 1152, 1152, 384},
 };
 
-enum class HeaderKind { Frame, FreeFormat, EndsScan };
+enum class HeaderKind { Frame, FreeFormat, Invalid };
 
 // Fills the header fields of `record` from the second to fourth header bytes
 // and tells what the scan does with the header.
@@ -53,11 +54,11 @@ HeaderKind DecodeHeader(uint8_t second, uint8_t third, uint8_t fourth, BMp3Frame
   record.copyBit = (fourth >> 2) & 1;
   record.emphasis = fourth & 3;
 
-  if (record.version == kReservedVersion) return HeaderKind::EndsScan;
+  if (record.version == kReservedVersion) return HeaderKind::Invalid;
   uint32_t rate = kSampleRates[record.version][record.sampleRateIndex];
   uint32_t bitrate =
       (record.version == kMpeg1 ? kMpeg1Bitrates : kMpeg2Bitrates)[record.bitrateIndex];
-  if (rate == kInvalid || bitrate == kInvalid) return HeaderKind::EndsScan;
+  if (rate == kInvalid || bitrate == kInvalid) return HeaderKind::Invalid;
   if (bitrate == 0) return HeaderKind::FreeFormat;
 
   // The Layer III frame length, whatever the layer bits say.
@@ -69,6 +70,148 @@ HeaderKind DecodeHeader(uint8_t second, uint8_t third, uint8_t fourth, BMp3Frame
   return HeaderKind::Frame;
 }
 
+uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+constexpr uint64_t kNoChain = std::numeric_limits<uint64_t>::max();
+constexpr uint32_t kId3v1Size = 128;
+constexpr uint32_t kApeFooterSize = 32;
+constexpr uint32_t kApeHasHeader = 0x80000000u;
+
+// One run of the scan over a source: the sound's bounds, then the frames.
+class BFrameScan {
+ public:
+  BFrameScan(BMp3ByteSource& source, std::vector<BMp3FrameRecord>& frames)
+      : m_source(source), m_frames(frames) {}
+
+  BMp3ScanOutcome Run() {
+    uint64_t start = 0;
+    if (!m_source.GetSize(m_end) || !CutTrailingTags() || !SkipLeadingTags(start) ||
+        !m_source.Seek(start))
+      return BMp3ScanOutcome::ReadFailure;
+    return ScanFrames() ? BMp3ScanOutcome::Complete : BMp3ScanOutcome::ReadFailure;
+  }
+
+ private:
+  // Reads up to `count` bytes at `offset`: how many were there, or -1.
+  int ReadAt(uint64_t offset, uint8_t* bytes, int count) {
+    if (!m_source.Seek(offset)) return -1;
+    for (int i = 0; i < count; ++i) {
+      const BMp3ByteSource::ReadResult result = m_source.ReadByte(bytes[i]);
+      if (result == BMp3ByteSource::ReadResult::Failure) return -1;
+      if (result == BMp3ByteSource::ReadResult::End) return i;
+    }
+    return count;
+  }
+
+  // An ID3v1 tag is the last 128 bytes; an APE tag ends with its footer, in
+  // front of an ID3v1 tag when there is one.
+  bool CutTrailingTags() {
+    uint8_t bytes[kApeFooterSize] = {};
+    if (m_end >= kId3v1Size) {
+      const int got = ReadAt(m_end - kId3v1Size, bytes, 3);
+      if (got < 0) return false;
+      if (got == 3 && bytes[0] == 'T' && bytes[1] == 'A' && bytes[2] == 'G') m_end -= kId3v1Size;
+    }
+    if (m_end >= kApeFooterSize) {
+      const int got = ReadAt(m_end - kApeFooterSize, bytes, kApeFooterSize);
+      if (got < 0) return false;
+      if (got == static_cast<int>(kApeFooterSize) && std::memcmp(bytes, "APETAGEX", 8) == 0) {
+        // The size counts the items and the footer; a header comes on top.
+        const uint64_t tagSize = Get32(bytes + 12);
+        const uint64_t whole = tagSize + ((Get32(bytes + 20) & kApeHasHeader) ? kApeFooterSize : 0);
+        m_end -= tagSize >= kApeFooterSize && whole <= m_end ? whole : kApeFooterSize;
+      }
+    }
+    return true;
+  }
+
+  bool SkipLeadingTags(uint64_t& start) {
+    for (;;) {
+      uint8_t h[10] = {};
+      const int got = ReadAt(start, h, 10);
+      if (got < 0) return false;
+      if (got < 10 || h[0] != 'I' || h[1] != 'D' || h[2] != '3') return true;
+      if (h[3] == 0xFF || h[4] == 0xFF || ((h[6] | h[7] | h[8] | h[9]) & 0x80) != 0) return true;
+      const uint64_t size = static_cast<uint64_t>(h[6]) << 21 | h[7] << 14 | h[8] << 7 | h[9];
+      const uint64_t tagEnd = start + 10 + size + ((h[5] & 0x10) != 0 ? 10 : 0);
+      if (tagEnd > m_end) return true;
+      start = tagEnd;
+    }
+  }
+
+  // Whether a frame ending at `end` is confirmed: the sound ends there, or
+  // a valid header follows. -1 when the source fails.
+  int Confirmed(uint64_t end) {
+    if (m_end - end < 4) return 1;
+    uint8_t h[4] = {};
+    const int got = ReadAt(end, h, 4);
+    if (got < 0) return -1;
+    BMp3FrameRecord next;
+    uint32_t bodyLength = 0;
+    return got == 4 && (static_cast<uint16_t>(h[0] << 8 | h[1]) & kSyncMask) == kSyncMask &&
+           DecodeHeader(h[1], h[2], h[3], next, bodyLength) == HeaderKind::Frame;
+  }
+
+  bool ScanFrames() {
+    using Read = BMp3ByteSource::ReadResult;
+    uint64_t chainEnd = kNoChain;  // where the frame behind the last one would start
+    bool lost = false;             // an invalid header came before the first frame
+    uint16_t sync = 0;
+    for (;;) {
+      uint8_t byte = 0;
+      if (m_source.Position() >= m_end) return true;
+      Read result = m_source.ReadByte(byte);
+      if (result == Read::Failure) return false;
+      if (result == Read::End) return true;
+
+      sync = static_cast<uint16_t>((sync << 8) | byte);
+      if ((sync & kSyncMask) != kSyncMask) continue;
+      sync = 0;
+
+      const uint64_t start = m_source.Position() - 2;
+      uint8_t h[4] = {};
+      const int got = ReadAt(start, h, 4);
+      if (got < 0) return false;
+      if (got < 4 || start + 4 > m_end) return true;  // a header cut by the end
+
+      BMp3FrameRecord record;
+      uint32_t bodyLength = 0;
+      const HeaderKind kind = DecodeHeader(h[1], h[2], h[3], record, bodyLength);
+      if (kind == HeaderKind::FreeFormat) continue;  // the search goes on behind it
+      if (kind == HeaderKind::Invalid) {
+        lost = lost || m_frames.empty();
+        if (!m_source.Seek(start + 1)) return false;
+        continue;
+      }
+
+      const uint64_t end = start + record.size;
+      if (end > std::numeric_limits<uint32_t>::max()) return true;
+      const bool needsConfirmation = start != chainEnd && (lost || !m_frames.empty());
+      if (needsConfirmation) {
+        const int confirmed = end > m_end ? 0 : Confirmed(end);
+        if (confirmed < 0) return false;
+        if (confirmed == 0) {
+          if (!m_source.Seek(start + 1)) return false;
+          continue;
+        }
+      } else if (end > m_end) {
+        return true;  // the last frame, cut short
+      }
+      record.offset = static_cast<uint32_t>(start);
+      m_frames.push_back(record);
+      chainEnd = end;
+      if (!m_source.Seek(end)) return false;
+    }
+  }
+
+  BMp3ByteSource& m_source;
+  std::vector<BMp3FrameRecord>& m_frames;
+  uint64_t m_end = 0;  // where the sound ends: the size less the trailing tags
+};
+
 }  // namespace
 
 BMp3ByteSource::ReadResult BMp3MemorySource::ReadByte(uint8_t& byte) {
@@ -77,46 +220,18 @@ BMp3ByteSource::ReadResult BMp3MemorySource::ReadByte(uint8_t& byte) {
   return ReadResult::Byte;
 }
 
-bool BMp3MemorySource::Skip(uint32_t count) {
-  m_position += count;
+bool BMp3MemorySource::Seek(uint64_t offset) {
+  m_position = offset;
+  return true;
+}
+
+bool BMp3MemorySource::GetSize(uint64_t& size) {
+  size = m_size;
   return true;
 }
 
 BMp3ScanOutcome ScanMp3Frames(BMp3ByteSource& source, std::vector<BMp3FrameRecord>& frames) {
-  using Read = BMp3ByteSource::ReadResult;
-  uint16_t sync = 0;
-  for (;;) {
-    uint8_t byte = 0;
-    Read result = source.ReadByte(byte);
-    if (result == Read::Failure) return BMp3ScanOutcome::ReadFailure;
-    if (result == Read::End)
-      return frames.empty() ? BMp3ScanOutcome::EndOfFile : BMp3ScanOutcome::Complete;
-
-    sync = static_cast<uint16_t>((sync << 8) | byte);
-    if ((sync & kSyncMask) != kSyncMask) continue;
-
-    // The rest of the header must be there, even when frames came before.
-    uint8_t third = 0, fourth = 0;
-    for (uint8_t* target : {&third, &fourth}) {
-      result = source.ReadByte(*target);
-      if (result == Read::Failure) return BMp3ScanOutcome::ReadFailure;
-      if (result == Read::End) return BMp3ScanOutcome::EndOfFile;
-    }
-
-    BMp3FrameRecord record;
-    uint32_t bodyLength = 0;
-    HeaderKind kind = DecodeHeader(byte, third, fourth, record, bodyLength);
-    if (kind == HeaderKind::EndsScan) return BMp3ScanOutcome::Complete;
-    sync = 0;
-    if (kind == HeaderKind::FreeFormat) continue;
-
-    uint64_t offset = source.Position() - 4;
-    if (offset + record.size > std::numeric_limits<uint32_t>::max())
-      return BMp3ScanOutcome::Complete;
-    record.offset = static_cast<uint32_t>(offset);
-    if (!source.Skip(bodyLength)) return BMp3ScanOutcome::ReadFailure;
-    frames.push_back(record);
-  }
+  return BFrameScan(source, frames).Run();
 }
 
 int32_t Mp3SoundLength(const std::vector<BMp3FrameRecord>& frames) {

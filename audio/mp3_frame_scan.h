@@ -1,6 +1,9 @@
 // The frame index of an MPEG audio file: a scan of the bytes for frame
-// headers, measuring every frame by the Layer III rule. No ID3 or other tag is
-// recognised; the scan looks for the sync pattern from the first byte on.
+// headers, measuring every frame by the Layer III rule. Tags before and
+// behind the sound (ID3v2 at the start, APE and ID3v1 at the end) are
+// stepped over by their own headers; bytes that are not frames between the
+// frames are searched through for the next frame that the one after it
+// confirms.
 #pragma once
 
 #include <cstddef>
@@ -37,11 +40,13 @@ class BMp3ByteSource {
 
   virtual ~BMp3ByteSource() = default;
   virtual ReadResult ReadByte(uint8_t& byte) = 0;
-  // Moves forward by `count` bytes; moving past the end is not a failure
-  // (the next read finds the end).
-  virtual bool Skip(uint32_t count) = 0;
+  // Moves to an absolute offset, forwards or backwards; an offset past the
+  // end is not a failure (the next read finds the end).
+  virtual bool Seek(uint64_t offset) = 0;
   // The offset of the next byte ReadByte delivers.
   virtual uint64_t Position() const = 0;
+  // The number of bytes the source holds.
+  virtual bool GetSize(uint64_t& size) = 0;
 };
 
 // Bytes held in memory (the caller keeps them alive while the source is used).
@@ -49,8 +54,9 @@ class BMp3MemorySource : public BMp3ByteSource {
  public:
   BMp3MemorySource(const uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
   ReadResult ReadByte(uint8_t& byte) override;
-  bool Skip(uint32_t count) override;
+  bool Seek(uint64_t offset) override;
   uint64_t Position() const override { return m_position; }
+  bool GetSize(uint64_t& size) override;
 
  private:
   const uint8_t* m_data;
@@ -59,19 +65,32 @@ class BMp3MemorySource : public BMp3ByteSource {
 };
 
 enum class BMp3ScanOutcome {
-  Complete,     // the index is usable: the end came after a frame, or an
-                // invalid header ended the scan (the index may then be empty)
-  EndOfFile,    // the file ended inside a header, or before any frame
-  ReadFailure,  // the source failed to read or to move
+  Complete,     // the index holds every whole frame found (it may be empty)
+  ReadFailure,  // the source failed to read, to move or to tell its size
 };
 
-// Appends one record per frame header to `frames`, in file order.
+// Appends one record per frame to `frames`, in file order.
+//  - ID3v2 tags at the start are skipped by their header (10 bytes, a
+//    syncsafe size, 10 more for a footer), one after another; a tag that
+//    claims more than the file holds is not skipped but searched like any
+//    other bytes. An ID3v1 tag ("TAG", the last 128 bytes) and an APE tag
+//    (its "APETAGEX" footer) at the end are cut off before the scan.
 //  - A header starts where two bytes match the sync mask 0xFFE0.
-//  - The reserved version, bitrate index 15 and sample-rate index 3 end the scan.
+//  - Until the first frame is found, the first valid header is taken.
+//    Directly behind a frame, a valid header continues the chain. Anywhere
+//    else (after an invalid header before the first frame, or when the bytes
+//    behind a frame are not a valid header) a header is taken only when the
+//    bytes behind its frame are a valid header too, or the sound ends there
+//    (fewer than 4 bytes left), so that stray sync patterns in pictures and
+//    junk are not taken for frames.
+//  - The reserved version, bitrate index 15 and sample-rate index 3 make a
+//    header invalid; the search goes on with the byte behind its first byte.
 //  - A free-format header (bitrate index 0) has no measurable length: it is
-//    not indexed and the scan goes on with the byte behind its 4 bytes, so it
-//    always moves forward (such patterns also occur inside tags and pictures).
+//    not indexed and the search goes on behind its 4 bytes.
+//  - Only whole frames are indexed: a frame that the end of the sound cuts
+//    short is left out, and with it the scan ends.
 //  - A frame whose end would lie beyond 4 GiB ends the scan (offsets are 32 bits).
+// Every step moves forward, so the scan always ends.
 BMp3ScanOutcome ScanMp3Frames(BMp3ByteSource& source, std::vector<BMp3FrameRecord>& frames);
 
 // The length of the sound in milliseconds: the sum over the frames of samples

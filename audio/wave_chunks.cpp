@@ -23,16 +23,18 @@ uint64_t ChunkEnd(const BChunkInfo& chunk) {
   return static_cast<uint64_t>(chunk.dataOffset) + chunk.size;
 }
 
-BWaveWalk SourceFailure(uint32_t code) {
+BWaveWalk SourceFailure(uint32_t code, bool isWave = false) {
   BWaveWalk walk;
   walk.error = BWaveWalkError::Source;
   walk.code = code;
+  walk.isWave = isWave;
   return walk;
 }
 
-BWaveWalk Refusal(BWaveWalkError error) {
+BWaveWalk Refusal(BWaveWalkError error, bool isWave = false) {
   BWaveWalk walk;
   walk.error = error;
+  walk.isWave = isWave;
   return walk;
 }
 
@@ -50,6 +52,24 @@ BWaveWalk ReadFormatChunk(BRiffSource& source, const BChunkInfo& chunk, uint8_t*
   BWaveWalk walk;
   walk.formatSize = kept;
   return walk;
+}
+
+bool Printable(uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
+
+// Where the chunk after one that ends at `end` starts. An odd-sized chunk is
+// followed by a pad byte, which is zero; a non-zero byte there that begins
+// four printable characters is instead the id of the next chunk, written by
+// a program that left the pad out, and is taken as such.
+uint32_t SkipPadByte(BRiffSource& source, const BChunkInfo& chunk, uint32_t& next) {
+  next = static_cast<uint32_t>(ChunkEnd(chunk));
+  if (chunk.size % 2 == 0) return 0;
+  uint8_t id[4] = {};
+  if (uint32_t code = source.SeekTo(next)) return code;
+  const int32_t got = source.Read(id, sizeof id);
+  const bool unpadded = got == static_cast<int32_t>(sizeof id) && id[0] != 0 && Printable(id[0]) &&
+                        Printable(id[1]) && Printable(id[2]) && Printable(id[3]);
+  if (!unpadded) ++next;
+  return 0;
 }
 
 bool FormatUsable(const uint8_t* format, uint32_t size) {
@@ -84,27 +104,31 @@ BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity
 
   BChunkInfo form;
   if (uint32_t code = source.DescendRiff(form)) return SourceFailure(code);
+  const bool isWave = form.formType == kWaveId;
 
   BChunkInfo chunk;
-  if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code);
-  if (chunk.id != kFormatId) return Refusal(BWaveWalkError::NoFormatChunk);
+  if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code, isWave);
+  if (chunk.id != kFormatId) return Refusal(BWaveWalkError::NoFormatChunk, isWave);
 
   BWaveWalk walk = ReadFormatChunk(source, chunk, format, capacity);
+  walk.isWave = isWave;
   if (walk.error != BWaveWalkError::None) return walk;
-  if (!FormatUsable(format, walk.formatSize)) return Refusal(BWaveWalkError::FormatInvalid);
+  if (!FormatUsable(format, walk.formatSize)) return Refusal(BWaveWalkError::FormatInvalid, isWave);
   FitExtraSize(format, walk.formatSize);
 
   uint32_t fileSize = 0;
-  if (uint32_t code = source.GetFileSize(fileSize)) return SourceFailure(code);
+  if (uint32_t code = source.GetFileSize(fileSize)) return SourceFailure(code, isWave);
 
+  uint32_t next = 0;
+  if (uint32_t code = SkipPadByte(source, chunk, next)) return SourceFailure(code, isWave);
   for (;;) {
+    if (uint32_t code = source.SeekTo(next)) return SourceFailure(code, isWave);
     chunk = BChunkInfo();
-    if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code);
+    if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code, isWave);
     if (chunk.id == kDataId) break;
     // A chunk that ends past the file cannot be followed by the data chunk.
-    if (ChunkEnd(chunk) >= fileSize) return SourceFailure(kRiffChunkNotFound);
-    if (uint32_t code = source.SeekTo(static_cast<uint32_t>(ChunkEnd(chunk))))
-      return SourceFailure(code);
+    if (ChunkEnd(chunk) >= fileSize) return SourceFailure(kRiffChunkNotFound, isWave);
+    if (uint32_t code = SkipPadByte(source, chunk, next)) return SourceFailure(code, isWave);
   }
 
   walk.dataOffset = chunk.dataOffset;

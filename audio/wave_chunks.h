@@ -15,7 +15,10 @@
 //   - the chunks after it are skipped by their declared size, measured from
 //     the start of their data (for a LIST chunk the source has already
 //     consumed the list type, so a skip from the current position would land
-//     four bytes late), without a pad byte, until the "data" chunk;
+//     four bytes late), until the "data" chunk; an odd-sized chunk, the
+//     format chunk too, is followed by its pad byte, which is skipped unless
+//     it is not zero and begins four printable characters (then it is the
+//     next chunk's id, from a writer that left the pad out);
 //   - the data chunk ends at its declared size or at the end of the file,
 //     whichever comes first, so that trailing chunks are never heard as sound
 //     and an absurd size cannot promise bytes that are not there.
@@ -36,6 +39,7 @@ constexpr uint32_t kRiffId = MakeFourCC('R', 'I', 'F', 'F');
 constexpr uint32_t kListId = MakeFourCC('L', 'I', 'S', 'T');
 constexpr uint32_t kFormatId = MakeFourCC('f', 'm', 't', ' ');
 constexpr uint32_t kDataId = MakeFourCC('d', 'a', 't', 'a');
+constexpr uint32_t kWaveId = MakeFourCC('W', 'A', 'V', 'E');
 
 // Result codes of the RIFF source, the values of multimedia file I/O.
 constexpr uint32_t kRiffChunkNotFound = 265;  // MMIOERR_CHUNKNOTFOUND
@@ -83,6 +87,7 @@ enum class BWaveWalkError {
 struct BWaveWalk {
   BWaveWalkError error = BWaveWalkError::None;
   uint32_t code = 0;              // source result code when error is Source
+  bool isWave = false;            // the RIFF form is "WAVE", whatever came after
   uint32_t formatSize = 0;        // bytes of the format record kept in the buffer
   uint32_t dataOffset = 0;        // file offset of the first sound byte
   uint32_t declaredDataSize = 0;  // the data chunk's own size field

@@ -1,6 +1,7 @@
 // The reader of RIFF WAVE files over multimedia file I/O.
 #include "audio/wave_file.h"
 
+#include "audio/audio_texts.h"
 #include "audio/wave_chunks.h"
 #include "platform/error_text.h"
 #include "string_ids.h"
@@ -12,8 +13,9 @@
 namespace {
 
 constexpr char kNoFormatText[] = "Wrong file format. Can't find fmt section.";
-constexpr UINT kErrorHandleEof = 38;     // ERROR_HANDLE_EOF
-constexpr UINT kErrorInvalidHandle = 6;  // ERROR_INVALID_HANDLE
+constexpr UINT kErrorHandleEof = 38;            // ERROR_HANDLE_EOF
+constexpr UINT kErrorInvalidHandle = 6;         // ERROR_INVALID_HANDLE
+constexpr UINT kErrorInsufficientBuffer = 122;  // ERROR_INSUFFICIENT_BUFFER
 
 // The chunk walk's source: an open multimedia file.
 class BMmioRiffSource : public BRiffSource {
@@ -88,11 +90,12 @@ uint32_t MixToEightBitMono(uint8_t* sound, uint32_t bytes, uint32_t channels) {
   return frames;
 }
 
-// The largest format record of any installed codec, never less than a WAVEFORMATEX.
+// The largest format record of any installed codec, never less than an
+// extensible record, whose subformat decides how it is read.
 uint32_t FormatBufferSize() {
   DWORD size = 0;
   if (acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &size) != MMSYSERR_NOERROR) size = 0;
-  return std::max<uint32_t>(size, sizeof(WAVEFORMATEX));
+  return std::max<uint32_t>(size, kExtensibleFormatSize);
 }
 
 }  // namespace
@@ -116,6 +119,7 @@ void BWaveFile::SetEndOfFile() { m_errorText = ::GetErrorText(kErrorHandleEof); 
 
 bool BWaveFile::Open(const std::string& path) {
   Close();
+  m_recognised = false;
   // The info record only brings back the reason of a failure: the thread's
   // last error says nothing useful after a failed open.
   MMIOINFO info = {};
@@ -129,6 +133,7 @@ bool BWaveFile::Open(const std::string& path) {
   BMmioRiffSource source(m_file);
   const BWaveWalk walk =
       WalkWaveChunks(source, m_sourceFormat.data(), static_cast<uint32_t>(m_sourceFormat.size()));
+  m_recognised = walk.isWave;
   switch (walk.error) {
     case BWaveWalkError::None:
       break;
@@ -151,14 +156,23 @@ bool BWaveFile::Open(const std::string& path) {
   m_dataLeft = walk.dataSize;
 
   const WAVEFORMATEX* source_format = GetSourceFormat();
-  if (source_format->wFormatTag == WAVE_FORMAT_PCM) {
-    m_format = BPcmFormat();
-    m_format.bitsPerSample = source_format->wBitsPerSample;
-    m_format.channels = source_format->nChannels;
-    m_format.samplesPerSec = source_format->nSamplesPerSec;
-    m_format.blockAlign = source_format->nBlockAlign;
-    m_format.avgBytesPerSec = source_format->nAvgBytesPerSec;
-    return true;
+  m_sampleFormat = ClassifyWaveFormat(m_sourceFormat.data(), walk.formatSize);
+  m_format = BPcmFormat();
+  m_format.channels = source_format->nChannels;
+  m_format.samplesPerSec = source_format->nSamplesPerSec;
+  switch (m_sampleFormat.encoding) {
+    case BWaveEncoding::Integer:
+      m_format.bitsPerSample = source_format->wBitsPerSample;
+      m_format.blockAlign = source_format->nBlockAlign;
+      m_format.avgBytesPerSec = source_format->nAvgBytesPerSec;
+      return true;
+    case BWaveEncoding::Float:
+      m_format.bitsPerSample = 16;
+      m_format.blockAlign = static_cast<uint16_t>(m_format.channels * 2);
+      m_format.avgBytesPerSec = m_format.samplesPerSec * m_format.blockAlign;
+      return true;
+    case BWaveEncoding::Converter:
+      break;
   }
   return OpenConverter();
 }
@@ -176,7 +190,12 @@ bool BWaveFile::OpenConverter() {
   m_encoder.reset(new BACMEncoder());
   const WAVEFORMATEX output = PcmRecord(1, m_format.samplesPerSec, 8);
   if (m_encoder->Open(GetSourceFormat(), &output)) return true;
-  m_errorText = m_encoder->GetErrorText();
+  // The system has no converter for this format: the text names it.
+  if (m_encoder->GetResult() == ACMERR_NOTPOSSIBLE)
+    m_errorText = AudioText(IDS_WAVE_FORMAT_UNSUPPORTED, m_sampleFormat.formatTag,
+                            m_sampleFormat.bitsPerSample);
+  else
+    m_errorText = m_encoder->GetErrorText();
 
   // Many codecs decode only to 16-bit PCM with the source's channels; the
   // reader then mixes down and narrows to 8 bits itself.
@@ -222,6 +241,7 @@ bool BWaveFile::Read(uint8_t* buffer, uint32_t size, int32_t& count) {
     return false;
   }
   if (m_encoder) return ReadConverted(buffer, size, sourceBytes, count);
+  if (m_sampleFormat.encoding == BWaveEncoding::Float) return ReadFloat(buffer, size, count);
 
   const LONG got =
       mmioRead(m_file, reinterpret_cast<HPSTR>(buffer), static_cast<LONG>(sourceBytes));
@@ -291,5 +311,43 @@ bool BWaveFile::ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceByt
   produced = std::min(produced, size);
   std::memcpy(buffer, converted.data(), produced);
   count = static_cast<int32_t>(produced);
+  return true;
+}
+
+// Reads whole float samples whose 16-bit form fits the caller's buffer and
+// converts them there.
+bool BWaveFile::ReadFloat(uint8_t* buffer, uint32_t size, int32_t& count) {
+  const uint32_t sampleBytes = m_sampleFormat.bitsPerSample / 8u;
+  // A partial sample at the end of the data is no sound.
+  if (m_dataLeft < sampleBytes) {
+    m_dataLeft = 0;
+    SetEndOfFile();
+    count = 0;
+    return false;
+  }
+  const WAVEFORMATEX* source_format = GetSourceFormat();
+  uint32_t sourceBytes = WaveReadSize(size / 2 * sampleBytes, source_format->nAvgBytesPerSec,
+                                      source_format->nBlockAlign, m_dataLeft);
+  sourceBytes -= sourceBytes % sampleBytes;
+  if (sourceBytes == 0) {
+    m_errorText = ::GetErrorText(kErrorInsufficientBuffer);
+    return false;
+  }
+  m_floatSamples.resize(sourceBytes);
+  const LONG got = mmioRead(m_file, reinterpret_cast<HPSTR>(m_floatSamples.data()),
+                            static_cast<LONG>(sourceBytes));
+  if (got == -1) {
+    m_errorText = ::GetErrorText(GetLastError());
+    return false;
+  }
+  if (got == 0) {
+    SetEndOfFile();
+    count = 0;
+    return false;
+  }
+  m_dataLeft -= static_cast<uint32_t>(got);
+  const uint32_t samples = static_cast<uint32_t>(got) / sampleBytes;
+  FloatToSixteenBit(m_floatSamples.data(), samples, m_sampleFormat.bitsPerSample, buffer);
+  count = static_cast<int32_t>(samples * 2);
   return true;
 }

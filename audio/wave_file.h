@@ -1,6 +1,9 @@
-// The reader of RIFF WAVE files: plain PCM as it is, every other wave format
-// through the audio compression manager, converted to 8-bit mono PCM at the
-// file's own rate.
+// The reader of RIFF WAVE files: linear PCM of any width as it is (also in
+// an extensible record), IEEE float of 32 and 64 bits as 16-bit PCM, every
+// other wave format through the audio compression manager, converted to
+// 8-bit mono PCM at the file's own rate (audio/wave_sample_format.h decides
+// which; the chunk walk is audio/wave_chunks.h). The user-interface thread
+// calls it; it owns its file and its converter.
 //
 // How it treats files that are not quite right:
 //   - The "fmt " chunk must be the first chunk of the RIFF form ("Wrong file
@@ -15,8 +18,8 @@
 //     end-of-file text.
 //   - Chunks between "fmt " and "data" are skipped by their declared size
 //     from the start of their data, which also steps correctly over LIST
-//     chunks. A chunk reaching past the end of the file ends the search with
-//     "Chunk not found".
+//     chunks, and the pad byte behind an odd-sized chunk. A chunk reaching
+//     past the end of the file ends the search with "Chunk not found".
 //   - Reading stops at the end of the "data" chunk, so chunks behind it are
 //     never heard as noise; a data chunk that claims more than the file holds
 //     ends at the file's end, and GetLength counts only the bytes there.
@@ -28,7 +31,12 @@
 //   - Where the system's codec cannot give 8-bit mono directly (A-law, mu-law,
 //     stereo ADPCM under some systems), the reader asks it for 16-bit PCM
 //     with the file's channels and mixes down to 8-bit mono itself. Only when
-//     both fail is the file refused, with the text of the first attempt.
+//     both fail is the file refused, with the text of the first attempt; when
+//     that says the system has no converter for the format, the text names
+//     the format tag (for an extensible record its subformat's) and width.
+//   - A file whose RIFF form is "WAVE" counts as recognised (IsRecognised)
+//     even when it is refused, so that the import shows this reader's reason
+//     and not the MP3 reader's.
 //   - A failed open reports the reason the file I/O itself gives ("File not
 //     found." and the rest of the multimedia table).
 //   - Close closes the file itself: the flag that keeps a handle open for a
@@ -39,6 +47,7 @@
 
 #include "audio/acm_encoder.h"
 #include "audio/audio_file.h"
+#include "audio/wave_sample_format.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -72,6 +81,7 @@ class BWaveFile : public BAudioFile {
   void SetMmioError(UINT code);
   bool OpenConverter();
   bool ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceBytes, int32_t& count);
+  bool ReadFloat(uint8_t* buffer, uint32_t size, int32_t& count);
   void SetEndOfFile();
 
   HMMIO m_file = nullptr;
@@ -79,5 +89,7 @@ class BWaveFile : public BAudioFile {
   uint32_t m_dataSize = 0;              // sound bytes of the data chunk present in the file
   uint32_t m_dataLeft = 0;              // of them, not yet read
   std::unique_ptr<BACMEncoder> m_encoder;
-  uint32_t m_decodedFrameSize = 0;  // when the converter gives 16-bit PCM: its frame size
+  uint32_t m_decodedFrameSize = 0;      // when the converter gives 16-bit PCM: its frame size
+  BWaveSampleFormat m_sampleFormat;     // how the samples are taken
+  std::vector<uint8_t> m_floatSamples;  // one read of float samples before their conversion
 };

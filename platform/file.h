@@ -32,6 +32,8 @@ class BFile {
   // Moves the read/write position to `position` bytes from the start of the
   // file. A position past the end is allowed: reading there finds the end.
   bool Seek(unsigned long long position);
+  // The size of the open file in bytes; the position does not move.
+  bool GetSize(unsigned long long& size);
   // Closes the file; false when the system reports a failure (written data
   // may then be lost). Closing a closed file succeeds.
   bool Close();

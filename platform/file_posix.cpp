@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <limits>
 #include <unistd.h>
 
@@ -79,6 +80,17 @@ bool BFile::Seek(unsigned long long position) {
     return false;
   }
   return ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) >= 0;
+}
+
+bool BFile::GetSize(unsigned long long& size) {
+  struct stat info;
+  if (m_fd < 0) {
+    errno = EBADF;
+    return false;
+  }
+  if (::fstat(m_fd, &info) != 0) return false;
+  size = static_cast<unsigned long long>(info.st_size);
+  return true;
 }
 
 bool BFile::Close() {

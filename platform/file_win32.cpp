@@ -94,6 +94,17 @@ bool BFile::Seek(unsigned long long position) {
   return SetFilePointerEx(ToHandle(m_handle), distance, nullptr, FILE_BEGIN) != FALSE;
 }
 
+bool BFile::GetSize(unsigned long long& size) {
+  if (!m_handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  LARGE_INTEGER value;
+  if (!GetFileSizeEx(ToHandle(m_handle), &value)) return false;
+  size = static_cast<unsigned long long>(value.QuadPart);
+  return true;
+}
+
 bool BFile::Close() {
   if (!m_handle) return true;
   BOOL closed = CloseHandle(ToHandle(m_handle));

@@ -25,6 +25,9 @@
 #define IDS_AUDIO_FILE_OPEN_FAILED 178
 #define IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT 179
 #define IDS_NOT_ENOUGH_ROOM 180
+// Why a sound file is refused (audio/audio_texts.h).
+#define IDS_NO_MPEG_FRAME 320
+#define IDS_WAVE_FORMAT_UNSUPPORTED 321
 
 // Fragment list, playlist and button selectors.
 #define IDS_COLUMN_NAME 159

@@ -2,11 +2,15 @@
 //   window_probe status    the newest line of the status log
 //   window_probe title     the window title
 //   window_probe range     the marked range of the player: "start end"
+//   window_probe rows      the number of rows of the fragment list
+//   window_probe click ID  clicks the main window's button ID (posted, so
+//                          that a dialog the click opens does not hold the probe)
 // Output is UTF-8; the exit code is 1 when there is no Sirelta window.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -14,6 +18,7 @@ namespace {
 
 const int kStatusLogId = 1001;
 const int kTrackbarId = 1022;
+const int kFragmentListId = 1007;
 
 BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM found) {
   wchar_t title[256] = {};
@@ -49,7 +54,7 @@ std::wstring WindowText(HWND hwnd) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: window_probe status|title|range\n");
+    std::fprintf(stderr, "usage: window_probe status|title|range|rows|click ID\n");
     return 2;
   }
   HWND window = nullptr;
@@ -61,6 +66,11 @@ int main(int argc, char** argv) {
     HWND trackbar = ::GetDlgItem(window, kTrackbarId);
     std::printf("%d %d\n", static_cast<int>(::SendMessageW(trackbar, TBM_GETSELSTART, 0, 0)),
                 static_cast<int>(::SendMessageW(trackbar, TBM_GETSELEND, 0, 0)));
+  } else if (std::strcmp(argv[1], "rows") == 0) {
+    std::printf("%d\n", static_cast<int>(::SendMessageW(::GetDlgItem(window, kFragmentListId),
+                                                        LVM_GETITEMCOUNT, 0, 0)));
+  } else if (std::strcmp(argv[1], "click") == 0 && argc > 2) {
+    ::PostMessageW(::GetDlgItem(window, std::atoi(argv[2])), BM_CLICK, 0, 0);
   } else if (std::strcmp(argv[1], "title") == 0) {
     PrintUtf8(WindowText(window));
   } else {

@@ -1,6 +1,7 @@
-// libFuzzer target for the MP3 reader: the frame scan over the input bytes,
-// then the whole reader (Open, GetLength, Read to the end) on the same bytes
-// written to a file. Build and run with tests/fuzz/run_mp3_fuzz.sh.
+// libFuzzer target for the MP3 reader: the frame scan over the input bytes
+// (tags, resynchronisation and cut frames included), then the whole reader
+// (Open, GetLength, Read to the end) on the same bytes written to a file.
+// Build and run with tests/fuzz/run_mp3_fuzz.sh.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,10 +27,11 @@ void CheckScan(const uint8_t* data, size_t size) {
   if (outcome == BMp3ScanOutcome::ReadFailure) std::abort();  // memory never fails to read
   uint64_t end = 0;
   for (const BMp3FrameRecord& frame : frames) {
-    // Frames come in file order, never overlap, start with a sync and
-    // measure 24 (MPEG 2, 8 kbit/s, 24 kHz) to 1441 bytes.
-    if (frame.offset < end || frame.offset + 1 >= size || data[frame.offset] != 0xFF ||
-        (data[frame.offset + 1] & 0xE0) != 0xE0 || frame.size < 24 || frame.size > 1441)
+    // Frames come in file order, never overlap, lie wholly in the file,
+    // start with a sync and measure 24 (MPEG 2, 8 kbit/s, 24 kHz) to 1441 bytes.
+    if (frame.offset < end || static_cast<uint64_t>(frame.offset) + frame.size > size ||
+        data[frame.offset] != 0xFF || (data[frame.offset + 1] & 0xE0) != 0xE0 || frame.size < 24 ||
+        frame.size > 1441)
       std::abort();
     end = static_cast<uint64_t>(frame.offset) + frame.size;
   }
@@ -44,8 +46,14 @@ void CheckReader(const uint8_t* data, size_t size) {
   std::fclose(file);
 
   BMP3File reader;
-  if (!reader.Open(path)) return;
-  if (reader.GetLength() < 0) std::abort();
+  if (!reader.Open(path)) {
+    // Only a file without any whole frame is refused.
+    BMp3MemorySource source(data, size);
+    std::vector<BMp3FrameRecord> frames;
+    if (ScanMp3Frames(source, frames) != BMp3ScanOutcome::Complete || !frames.empty()) std::abort();
+    return;
+  }
+  if (reader.GetFrames().empty() || reader.GetLength() < 0) std::abort();
   std::vector<uint8_t> buffer(BMP3File::kMinReadSize);
   size_t reads = 0;
   for (;;) {

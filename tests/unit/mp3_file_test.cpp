@@ -9,9 +9,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "audio/audio_texts.h"
 #include "audio/mp3_file.h"
 #include "platform/error_text.h"
 #include "test_files.h"
+#include "ui/string_ids.h"
 
 namespace {
 
@@ -158,9 +160,13 @@ TEST(Mp3File, ClosedAndMissingFiles) {
   EXPECT_EQ(reader.GetErrorText(), GetErrorText(ENOENT));
   EXPECT_EQ(reader.GetLength(), -1);
 
+  // Files without a frame say so, not that the file ended.
   WriteBytes(folder.File("empty.mp3"), {});
   EXPECT_FALSE(reader.Open(folder.File("empty.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), GetErrorText(EndOfFileSystemError()));
+  EXPECT_EQ(reader.GetErrorText(), AudioText(IDS_NO_MPEG_FRAME));
+  WriteBytes(folder.File("text.mp3"), {'t', 'e', 'x', 't', 0xFF, 0xFB});
+  EXPECT_FALSE(reader.Open(folder.File("text.mp3")));
+  EXPECT_EQ(reader.GetErrorText(), AudioText(IDS_NO_MPEG_FRAME));
 
   // A folder opens but cannot be read.
   EXPECT_FALSE(reader.Open(folder.Path()));
@@ -178,13 +184,21 @@ TEST(Mp3File, DamagedFiles) {
   std::size_t frameCount = reader.GetFrames().size();
   std::size_t sampleCount = ReadAll(reader).samples.size();
 
-  // Ending inside a header: refused although every frame before is whole.
-  std::vector<uint8_t> cut = original;
-  cut.insert(cut.end(), {0xFF, 0xFB, 0x90});
-  WriteBytes(folder.File("cut.mp3"), cut);
-  EXPECT_FALSE(reader.Open(folder.File("cut.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), GetErrorText(EndOfFileSystemError()));
-  EXPECT_EQ(reader.GetLength(), -1);
+  // Ending inside a header or inside the last frame: the whole frames
+  // before it are the sound, and GetLength counts only them.
+  std::vector<uint8_t> cutHeader = original;
+  cutHeader.insert(cutHeader.end(), {0xFF, 0xFB, 0x90});
+  std::vector<uint8_t> cutFrame(original.begin(), original.end() - 100);
+  for (const auto& cut : {cutHeader, cutFrame}) {
+    WriteBytes(folder.File("cut.mp3"), cut);
+    ASSERT_TRUE(reader.Open(folder.File("cut.mp3"))) << reader.GetErrorText();
+    const std::size_t whole = cut.size() > original.size() ? frameCount : frameCount - 1;
+    EXPECT_EQ(reader.GetFrames().size(), whole);
+    EXPECT_EQ(reader.GetLength(), static_cast<int32_t>(whole * 1152 * 1000.0 / 44100));
+    Decoded decoded = ReadAll(reader);
+    EXPECT_FALSE(decoded.failed) << reader.GetErrorText();
+    EXPECT_EQ(decoded.samples.size(), sampleCount - (frameCount - whole) * 2304);
+  }
 
   // A tag with a picture in front changes nothing.
   std::vector<uint8_t> tagged = {'I', 'D', '3',  3,    0,    0,    0, 0,
@@ -197,17 +211,14 @@ TEST(Mp3File, DamagedFiles) {
   EXPECT_EQ(reader.GetFrames()[0].offset, 36u);
   EXPECT_EQ(ReadAll(reader).samples.size(), sampleCount);
 
-  // An invalid header as the very first: the file opens with no frames.
+  // An invalid header as the very first: the frames behind it are found.
   std::vector<uint8_t> invalid = {0xFF, 0xFB, 0xF0, 0x00};
   invalid.insert(invalid.end(), original.begin(), original.end());
   WriteBytes(folder.File("invalid.mp3"), invalid);
   ASSERT_TRUE(reader.Open(folder.File("invalid.mp3")));
-  EXPECT_TRUE(reader.GetFrames().empty());
-  EXPECT_EQ(reader.GetLength(), 0);
-  EXPECT_EQ(reader.GetFormat().channels, 0);
-  Decoded none = ReadAll(reader);
-  EXPECT_EQ(none.reads, 0);
-  EXPECT_EQ(none.lastCount, 0);
+  EXPECT_EQ(reader.GetFrames().size(), frameCount);
+  EXPECT_EQ(reader.GetFormat().channels, 2);
+  EXPECT_EQ(ReadAll(reader).samples.size(), sampleCount);
 
   // A file that shrinks while open: the reads fail with the end-of-file text.
   WriteBytes(folder.File("shrinks.mp3"), original);
@@ -219,6 +230,19 @@ TEST(Mp3File, DamagedFiles) {
   EXPECT_EQ(reader.GetErrorText(), GetErrorText(EndOfFileSystemError()));
   EXPECT_GT(half.samples.size(), sampleCount / 3);
   EXPECT_LT(half.samples.size(), sampleCount * 2 / 3);
+}
+
+// What lame writes with --ti (an ID3v2 tag whose picture holds frames of
+// another file, and an ID3v1 tag) decodes to the sound of the untagged file.
+TEST(Mp3File, TaggedFilesFromLame) {
+  BMP3File reader;
+  ASSERT_TRUE(reader.Open(TestMp3("tone_44100_2ch")));
+  const std::size_t frames = reader.GetFrames().size();
+  const std::vector<int16_t> plain = ReadAll(reader).samples;
+
+  ASSERT_TRUE(reader.Open(TestMp3("tagged_44100_2ch"))) << reader.GetErrorText();
+  EXPECT_EQ(reader.GetFrames().size(), frames);
+  EXPECT_EQ(ReadAll(reader).samples, plain);
 }
 
 TEST(Mp3File, SmallBuffersAreRefusedFrameByFrame) {

@@ -10,6 +10,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 enum Version : uint8_t { kMpeg25 = 0, kReservedVersion = 1, kMpeg2 = 2, kMpeg1 = 3 };
 enum Layer : uint8_t { kReservedLayer = 0, kLayer3 = 1, kLayer2 = 2, kLayer1 = 3 };
 
@@ -41,7 +46,7 @@ BMp3ScanOutcome Scan(const Bytes& bytes, std::vector<BMp3FrameRecord>& frames) {
   return ScanMp3Frames(source, frames);
 }
 
-// Fails to read at a given offset, or to skip at all.
+// Fails to read at a given offset, or to move at all.
 class FailingSource : public BMp3MemorySource {
  public:
   FailingSource(const Bytes& bytes, uint64_t failAt, bool skipFails)
@@ -49,7 +54,7 @@ class FailingSource : public BMp3MemorySource {
   ReadResult ReadByte(uint8_t& byte) override {
     return Position() == m_failAt ? ReadResult::Failure : BMp3MemorySource::ReadByte(byte);
   }
-  bool Skip(uint32_t count) override { return !m_skipFails && BMp3MemorySource::Skip(count); }
+  bool Seek(uint64_t offset) override { return !m_skipFails && BMp3MemorySource::Seek(offset); }
 
  private:
   uint64_t m_failAt;
@@ -144,7 +149,7 @@ TEST(Mp3Scan, FindsTheSyncAnywhereAfterGarbage) {
   EXPECT_EQ(frames[1].offset, 420u);
 }
 
-TEST(Mp3Scan, InvalidHeadersEndTheIndex) {
+TEST(Mp3Scan, InvalidHeadersAreSearchedPast) {
   Header reservedVersion;
   reservedVersion.version = kReservedVersion;
   Header badBitrate;
@@ -155,49 +160,125 @@ TEST(Mp3Scan, InvalidHeadersEndTheIndex) {
   badMpeg25Rate.version = kMpeg25;
   badMpeg25Rate.rateIndex = 3;
   for (const Header& bad : {reservedVersion, badBitrate, badRate, badMpeg25Rate}) {
-    // After a good frame: the index keeps the frames before, not those after.
+    // After a good frame: the frames behind the invalid one are found again.
     Bytes bytes;
     AppendFrame(bytes, Header{}, 417);
     AppendFrame(bytes, bad, 417);
     AppendFrame(bytes, Header{}, 417);
+    AppendFrame(bytes, Header{}, 417);
     std::vector<BMp3FrameRecord> frames;
     EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    EXPECT_EQ(frames.size(), 1u);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[1].offset, 834u);
 
-    // As the first header: the index is empty, and yet complete.
+    // As the first header as well.
     Bytes first;
     AppendFrame(first, bad, 417);
     AppendFrame(first, Header{}, 417);
     frames.clear();
     EXPECT_EQ(Scan(first, frames), BMp3ScanOutcome::Complete);
-    EXPECT_TRUE(frames.empty());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].offset, 417u);
   }
 }
 
 TEST(Mp3Scan, EndsOfFile) {
   std::vector<BMp3FrameRecord> frames;
-  EXPECT_EQ(Scan({}, frames), BMp3ScanOutcome::EndOfFile);
-  EXPECT_EQ(Scan({0x00, 0x12, 0xFF, 0x00, 0xFF}, frames), BMp3ScanOutcome::EndOfFile);
+  EXPECT_EQ(Scan({}, frames), BMp3ScanOutcome::Complete);
+  EXPECT_EQ(Scan({0x00, 0x12, 0xFF, 0x00, 0xFF}, frames), BMp3ScanOutcome::Complete);
   EXPECT_TRUE(frames.empty());
 
-  // Inside a header: a failure even with frames before it, whatever the header says.
+  // A header, or a last frame, that the end cuts short is left out; the
+  // whole frames before it stay.
+  Bytes cutFrame;
+  AppendFrame(cutFrame, Header{}, 417);
+  AppendFrame(cutFrame, Header{}, 417);
+  cutFrame.pop_back();
+  Bytes loneSync;
+  AppendFrame(loneSync, Header{}, 417);
+  loneSync.push_back(0xFF);
   for (Bytes tail : {Bytes{0xFF, 0xFB}, Bytes{0xFF, 0xFB, 0x90}, Bytes{0xFF, 0xEB, 0xF0}}) {
     Bytes bytes;
     AppendFrame(bytes, Header{}, 417);
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     frames.clear();
-    EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::EndOfFile);
+    EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+    EXPECT_EQ(frames.size(), 1u);
+  }
+  for (const Bytes& bytes : {cutFrame, loneSync}) {
+    frames.clear();
+    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Mp3SoundLength(frames), 26);
+  }
+}
+
+// Tags around the sound and junk between frames: the index is that of the
+// same frames without them, whatever sync patterns the tags and the junk hold.
+TEST(Mp3Scan, StepsOverTagsAndJunk) {
+  Bytes sound;
+  for (int i = 0; i < 6; ++i) AppendFrame(sound, Header{}, 417);
+  // Like a picture: JPEG markers, a header whose frame is not followed by
+  // another (it would be taken in the open), and filler.
+  Bytes picture = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10};
+  AppendFrame(picture, Header{}, 100);
+  picture.insert(picture.end(), 400, 0x55);
+  auto id3v2 = [](uint8_t flags, const Bytes& body) {
+    Bytes tag = {'I',
+                 'D',
+                 '3',
+                 4,
+                 0,
+                 flags,
+                 0,
+                 0,
+                 static_cast<uint8_t>(body.size() >> 7),
+                 static_cast<uint8_t>(body.size() & 0x7F)};
+    return tag + body + (flags & 0x10 ? Bytes{'3', 'D', 'I', 4, 0, 0x10, 0, 0, 0, 0} : Bytes{});
+  };
+  // An APE tag with a header (flag bit 31) and its footer, holding whole
+  // frames, then an ID3v1 tag.
+  const Bytes items = picture + Bytes(sound.begin(), sound.begin() + 2 * 417);
+  const uint32_t apeSize = static_cast<uint32_t>(items.size() + 32);
+  Bytes ape = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X', 0xD0, 7, 0, 0};
+  ape = ape + Bytes{static_cast<uint8_t>(apeSize),
+                    static_cast<uint8_t>(apeSize >> 8),
+                    0,
+                    0,
+                    1,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0x80};
+  ape.resize(32, 0);
+  const Bytes tail = ape + items + ape + Bytes{'T', 'A', 'G'} + Bytes(125, 0xFF);
+
+  std::vector<BMp3FrameRecord> plain;
+  ASSERT_EQ(Scan(sound, plain), BMp3ScanOutcome::Complete);
+  const struct {
+    Bytes front, middle, back;
+  } cases[] = {{id3v2(0x10, picture) + id3v2(0, Bytes(7, 0)), {}, {}},
+               {{}, picture, {}},
+               {id3v2(0, picture), picture, tail}};
+  for (const auto& c : cases) {
+    const Bytes bytes = c.front + Bytes(sound.begin(), sound.begin() + 3 * 417) + c.middle +
+                        Bytes(sound.begin() + 3 * 417, sound.end()) + c.back;
+    std::vector<BMp3FrameRecord> frames;
+    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+    ASSERT_EQ(frames.size(), plain.size()) << &c - cases;
+    for (size_t i = 0; i < frames.size(); ++i)
+      EXPECT_EQ(frames[i].offset,
+                plain[i].offset + c.front.size() + (i >= 3 ? c.middle.size() : 0));
   }
 
-  // A lone 0xFF at the end is no header; a last frame cut short is still indexed.
-  Bytes bytes;
-  AppendFrame(bytes, Header{}, 417);
-  AppendHeader(bytes, Header{});
-  bytes.push_back(0xFF);
-  frames.clear();
-  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(frames[1].size, 417u);
+  // A tag that claims more than the file holds is searched like other bytes.
+  std::vector<BMp3FrameRecord> frames;
+  ASSERT_EQ(Scan(Bytes{'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F} + sound, frames),
+            BMp3ScanOutcome::Complete);
+  EXPECT_EQ(frames.size(), plain.size());
 }
 
 TEST(Mp3Scan, FreeFormatHeadersAreSkippedAndTheScanMovesOn) {
@@ -238,7 +319,8 @@ TEST(Mp3Scan, ReportsSourceFailures) {
   Bytes bytes;
   AppendFrame(bytes, Header{}, 417);
   AppendFrame(bytes, Header{}, 417);
-  for (uint64_t failAt : {0u, 2u, 3u, 417u, 834u}) {
+  // 0 to 9: the ID3v2 test; 706: the ID3v1 test; 802 to 833: the APE test.
+  for (uint64_t failAt : {0u, 2u, 3u, 417u, 706u, 806u}) {
     FailingSource source(bytes, failAt, false);
     std::vector<BMp3FrameRecord> frames;
     EXPECT_EQ(ScanMp3Frames(source, frames), BMp3ScanOutcome::ReadFailure) << failAt;

@@ -16,6 +16,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 void Append32(Bytes& bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
@@ -102,13 +107,40 @@ TEST(WaveChunks, SkipsFactAndListChunksBeforeTheData) {
   EXPECT_EQ(1000u, result.walk.dataSize);
 }
 
+// An odd chunk before the data, wherever it lies, with the pad byte the rule
+// asks for, and without one as some writers leave it out.
+TEST(WaveChunks, StepsOverThePadByteOfOddChunks) {
+  const Bytes odd = Chunk("junk", {1, 2, 3});
+  const Bytes formatOdd = Chunk("fmt ", kPcmFormat + Bytes{7}, 17);
+  const Bytes pad = {0};
+  const struct {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"padded", Riff("WAVE", {Chunk("fmt ", kPcmFormat), odd, pad, Chunk("data", kSound)})},
+      {"two padded",
+       Riff("WAVE", {Chunk("fmt ", kPcmFormat), odd, pad, odd, pad, Chunk("data", kSound)})},
+      {"odd format", Riff("WAVE", {formatOdd, pad, Chunk("data", kSound)})},
+      {"not padded", Riff("WAVE", {Chunk("fmt ", kPcmFormat), odd, Chunk("data", kSound)})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WalkResult result = Walk(c.file);
+    ASSERT_EQ(BWaveWalkError::None, result.walk.error);
+    EXPECT_TRUE(result.walk.isWave);
+    EXPECT_EQ(c.file.size() - kSound.size(), result.walk.dataOffset);
+    EXPECT_EQ(1000u, result.walk.dataSize);
+  }
+}
+
 TEST(WaveChunks, RefusesAFirstChunkOtherThanFormat) {
   const Bytes list = Chunk("LIST", {'I', 'N', 'F', 'O'});
   EXPECT_EQ(
       BWaveWalkError::NoFormatChunk,
       Walk(Riff("WAVE", {list, Chunk("fmt ", kPcmFormat), Chunk("data", kSound)})).walk.error);
-  EXPECT_EQ(BWaveWalkError::NoFormatChunk,
-            Walk(Riff("AVI ", {Chunk("LIST", {'h', 'd', 'r', 'l'})})).walk.error);
+  const WalkResult video = Walk(Riff("AVI ", {Chunk("LIST", {'h', 'd', 'r', 'l'})}));
+  EXPECT_EQ(BWaveWalkError::NoFormatChunk, video.walk.error);
+  EXPECT_FALSE(video.walk.isWave) << "only a WAVE form is the WAVE reader's kind";
 }
 
 TEST(WaveChunks, ReportsChunkNotFoundForFilesWithoutRiffOrData) {
@@ -195,6 +227,15 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
     walk.code = code;
     return walk;
   };
+  // Behind an odd chunk: its pad byte, unless that byte is not zero and
+  // begins four printable characters (the next id, from a writer without pads).
+  auto pad = [&](uint64_t end, uint32_t chunkSize) -> uint64_t {
+    if (chunkSize % 2 == 0) return 0;
+    if (end + 4 > size || file[end] == 0) return 1;
+    for (uint64_t i = end; i < end + 4; ++i)
+      if (file[i] < 0x20 || file[i] > 0x7E) return 1;
+    return 0;
+  };
   format.assign(capacity, 0);
 
   uint64_t at = 0;
@@ -224,6 +265,7 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
   }
 
   at = formatData + formatChunkSize;
+  at += pad(at, formatChunkSize);
   for (;;) {
     if (at + 8 > size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
     const uint64_t data = at + 8;
@@ -237,7 +279,7 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
       return walk;
     }
     if (data + chunkSize >= size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
-    at = data + chunkSize;
+    at = data + chunkSize + pad(data + chunkSize, chunkSize);
   }
 }
 

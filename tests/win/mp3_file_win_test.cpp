@@ -4,6 +4,8 @@
 #include "audio/mp3_file.h"
 #include "platform/error_text.h"
 #include "platform/file.h"
+#include "string_ids.h"
+#include "ui_text.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
@@ -148,18 +150,15 @@ TEST(Mp3FileWin, MissingAndLockedFilesGiveTheSystemText) {
   EXPECT_EQ(count, -1);
 }
 
-TEST(Mp3FileWin, EndInsideAHeaderGivesTheEndOfFileText) {
+// A file with no whole frame is refused with the program's own text.
+TEST(Mp3FileWin, AFileWithoutWholeFramesSaysSo) {
   ScratchFolder folder;
-  std::vector<unsigned char> bytes(417, 0);
-  bytes[0] = 0xFF;
-  bytes[1] = 0xFB;
-  bytes[2] = 0x90;
-  bytes.insert(bytes.end(), {0xFF, 0xFB, 0x90});
+  std::vector<unsigned char> bytes = {0xFF, 0xFB, 0x90, 0x00};
+  bytes.resize(400, 0);  // a 417-byte frame, cut short
   WriteWholeFile(folder.Path("cut.mp3"), bytes);
   BMP3File reader;
   EXPECT_FALSE(reader.Open(folder.Path("cut.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), GetErrorText(ERROR_HANDLE_EOF));
-  EXPECT_EQ(reader.GetLength(), -1);
+  EXPECT_EQ(reader.GetErrorText(), Narrow(LoadText(GetModuleHandleW(nullptr), IDS_NO_MPEG_FRAME)));
 }
 
 TEST(PlatformFileWin, SeeksFromTheStart) {
@@ -179,6 +178,9 @@ TEST(PlatformFileWin, SeeksFromTheStart) {
   EXPECT_EQ(std::string(buffer, 2), "23");
   ASSERT_TRUE(file.Seek(1000));
   EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
+  unsigned long long size = 0;
+  ASSERT_TRUE(file.GetSize(size));
+  EXPECT_EQ(size, 10u);
   file.Close();
   EXPECT_NE(GetErrorText(EndOfFileSystemError()), GetErrorText(InvalidHandleSystemError()));
 }
