@@ -8,15 +8,15 @@ BPeak SamplePeak(uint8_t value) { return BPeak{value, value}; }
 
 void BPeakPyramid::Clear() {
   m_levels.clear();
-  m_samples = nullptr;
+  m_samples.clear();
   m_count = 0;
 }
 
 void BPeakPyramid::Build(const uint8_t* samples, uint32_t count) {
-  m_samples = samples;
   m_count = samples != nullptr ? count : 0;
-  // Levels are kept (not freed) when the sound only changes its bytes, so that
-  // a rebuild after an edit allocates nothing.
+  // The vectors keep their room when the sound only changes its bytes, so
+  // that a rebuild after an edit allocates nothing.
+  m_samples.assign(samples, samples + m_count);
   std::size_t levelCount = 0;
   for (uint64_t block = 2; block / 2 < m_count; block *= 2) ++levelCount;
   m_levels.resize(levelCount);

@@ -5,10 +5,8 @@
 // sound's size in memory); queries never change it.
 //
 // Threads: the user-interface thread builds and queries it. The pyramid keeps
-// its own copy of the levels but not of the samples: Range reads the samples
-// it was built from, which the caller keeps alive and unchanged until the next
-// Build (the waveform window passes the player's buffer and rebuilds after
-// every change of it).
+// its own copy of the samples, so the sound it was built from may change or go
+// away at any time; it shows that sound until the next Build.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +27,7 @@ struct BPeak {
 
 class BPeakPyramid {
  public:
-  // Takes the samples (not copied: see above) and computes every level.
+  // Copies the samples and computes every level.
   void Build(const uint8_t* samples, uint32_t count);
   void Clear();
 
@@ -42,6 +40,6 @@ class BPeakPyramid {
   // Level k (k >= 1) holds one peak per aligned block of 2^k samples; a last
   // block cut short by the end of the sound is included.
   std::vector<std::vector<BPeak>> m_levels;
-  const uint8_t* m_samples = nullptr;
+  std::vector<uint8_t> m_samples;
   uint32_t m_count = 0;
 };

@@ -33,11 +33,12 @@ HWND BWindowImpl::Detach() {
   return hwnd;
 }
 
-bool BWindowImpl::RegisterWindowClass(HINSTANCE instance, const wchar_t* className) {
+bool BWindowImpl::RegisterWindowClass(HINSTANCE instance, const wchar_t* className,
+                                      UINT classStyle) {
   WNDCLASSEXW windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
-  // The whole picture depends on the width, so any resize repaints it all.
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  // By default the whole picture depends on the size, so any resize repaints it all.
+  windowClass.style = classStyle;
   windowClass.lpfnWndProc = ClassWindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW

@@ -29,7 +29,8 @@ class BWindowImpl {
 
   // Registers a window class whose windows are created by CreateOfClass. A
   // class that exists already counts as registered.
-  static bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className);
+  static bool RegisterWindowClass(HINSTANCE instance, const wchar_t* className,
+                                  UINT classStyle = CS_HREDRAW | CS_VREDRAW);
   // Creates a window of such a class, handled by this object from its first message on.
   bool CreateOfClass(HINSTANCE instance, const wchar_t* className, HWND parent, int id,
                      const RECT& rect, DWORD style, DWORD exStyle);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/peak_pyramid.h"
+#include "ui/wave_placement.h"
 #include "ui/wave_viewport.h"
 
 namespace {
@@ -168,4 +169,19 @@ TEST(WaveViewport, RulerTicksAreRoundAndSpacedAndLabelled) {
   EXPECT_EQ("1.050", RulerLabel(1050));
   view.SetSound(0, true);
   EXPECT_TRUE(ComputeRulerTicks(view, 60).empty());
+}
+
+TEST(WavePlacement, ReadsWhatItWritesAndRefusesAnythingElse) {
+  BWavePlacement placement;
+  ASSERT_TRUE(placement.Parse("1,-1200,40,640,300"));
+  EXPECT_TRUE(placement.visible);
+  EXPECT_EQ("1,-1200,40,640,300", placement.Format());
+  ASSERT_TRUE(placement.Parse("0,10,20,50,30"));  // too small: raised to the minimum
+  EXPECT_FALSE(placement.visible);
+  EXPECT_EQ("0,10,20,200,120", placement.Format());
+  for (const char* bad : {"", "1", "2,0,0,300,200", "1,0,0,0,200", "1,0,0,300,-5", "1,0,0,300,200x",
+                          "1;0;0;300;200", "yes,0,0,300,200"}) {
+    EXPECT_FALSE(placement.Parse(bad)) << bad;
+    EXPECT_EQ("0,10,20,200,120", placement.Format()) << bad;
+  }
 }

@@ -1,0 +1,118 @@
+// BWaveWindow: the waveform window. A tool window owned by the main window
+// that shows the sound in the player as a min/max envelope on a time ruler,
+// the marked range as a shaded band, the play position as a line and, for the
+// playlist, the boundaries between its fragments with their names. The mouse
+// wheel zooms (with Ctrl) and scrolls, a click sets the play position, a drag
+// marks a range, a double click marks everything, Escape cancels the range.
+//
+// It keeps only a picture: what it shows comes from the main window through
+// the setters, and what the user does with it goes back to the main window
+// through BWaveWindowHost, which applies the same rules as for the trackbar
+// and then tells the window the result.
+//
+// Threads: the user-interface thread only. The main window owns the object
+// and the host; the window is destroyed with the object.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "peak_pyramid.h"
+#include "wave_placement.h"
+#include "wave_viewport.h"
+#include "window_impl.h"
+
+// What the user does in the waveform window, as the main window handles it.
+class BWaveWindowHost {
+ public:
+  virtual ~BWaveWindowHost() = default;
+  // A click: the play position moves to `sample`, as a trackbar move would.
+  virtual void OnWaveSeek(uint32_t sample) = 0;
+  // A drag: the range [start, end] is marked as Ctrl+B at start and Ctrl+E at
+  // end would mark it. Called while the drag goes on.
+  virtual void OnWaveMark(uint32_t start, uint32_t end) = 0;
+  virtual void OnWaveMarkAll() = 0;
+  virtual void OnWaveCancelRange() = 0;
+  // The user closed the window with its caption button; it is hidden.
+  virtual void OnWaveHidden() = 0;
+};
+
+// A fragment of the playlist: where it begins in the sound, and its name.
+struct BWaveSegment {
+  uint32_t start = 0;
+  std::wstring name;
+};
+
+class BWaveWindow : public BWindowImpl {
+ public:
+  static constexpr const wchar_t* kClassName = L"SireltaWaveWindow";
+
+  explicit BWaveWindow(BWaveWindowHost& host) : m_host(host) {}
+
+  // Creates the window hidden, owned by `owner`, at the remembered place (moved
+  // onto the nearest monitor when it lies on none) or beside the owner.
+  bool Create(HINSTANCE instance, HWND owner, const BWavePlacement& placement,
+              const std::wstring& title, const std::wstring& emptyHint);
+  void Show(bool visible);
+  bool IsShown() const;
+  // Where the window is now, for the settings.
+  BWavePlacement GetPlacement() const;
+
+  // A new sound (copied); `keepView` keeps zoom and scroll (an edit of the same
+  // sound), otherwise the whole sound is shown. Segments only for the playlist.
+  void SetSound(const uint8_t* samples, uint32_t count, bool keepView,
+                std::vector<BWaveSegment> segments = {});
+  void SetPosition(uint32_t sample);
+  // No range when end <= start, as on the trackbar.
+  void SetRange(uint32_t start, uint32_t end);
+  // Marking (drag, double click, Escape) is offered only when allowed.
+  void SetMarkingAllowed(bool allowed) { m_markingAllowed = allowed; }
+
+  const BWaveViewport& Viewport() const { return m_viewport; }
+
+ protected:
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  struct Layout {
+    RECT ruler;
+    RECT wave;
+  };
+  Layout GetLayout() const;
+  uint32_t SampleAtPoint(int x) const;
+
+  void OnSize();
+  void OnPaint();
+  void Paint(HDC dc, const RECT& client) const;
+  void PaintRuler(HDC dc, const RECT& ruler) const;
+  void PaintWave(HDC dc, const RECT& wave) const;
+  void PaintSegments(HDC dc, const Layout& layout) const;
+  void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+  void OnScroll(WORD request);
+  void OnKey(WPARAM key);
+  void OnButtonDown(int x);
+  void OnMouseMove(int x);
+  void OnButtonUp(int x);
+  void ViewChanged();
+  void UpdateScrollBar();
+
+  BWaveWindowHost& m_host;
+  BPeakPyramid m_pyramid;
+  BWaveViewport m_viewport;
+  std::vector<BWaveSegment> m_segments;
+  std::wstring m_emptyHint;
+  uint32_t m_position = 0;
+  uint32_t m_rangeStart = 0;
+  uint32_t m_rangeEnd = 0;
+  bool m_markingAllowed = false;
+
+  // The mouse: pressed at m_pressSample; a drag once it moved a few pixels.
+  bool m_pressed = false;
+  bool m_dragging = false;
+  int m_pressX = 0;
+  uint32_t m_pressSample = 0;
+  int m_wheelRest = 0;  // wheel delta not yet used (high-resolution wheels)
+};
