@@ -137,6 +137,10 @@ void BMainDlgBase::AddBaseRoutes() {
     w.OnAmplify();
     return 0;
   });
+  menu(ID_VIEW_WAVE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OnViewWave();
+    return 0;
+  });
   menu(ID_EDIT_UNDO, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
     w.OnEditUndo();
     return 0;
@@ -319,6 +323,7 @@ BOOL BMainDlgBase::OnInitDialog() {
   ClearPanels();
   FillPanels();
   UpdateTitle();
+  CreateWaveWindow();
   EnableUndo(false);
   EnableRedo(false);
   OnConnect();

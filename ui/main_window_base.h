@@ -27,6 +27,8 @@
 #include "resource.h"
 #include "model/profile.h"
 #include "settings.h"
+#include "trackbar_watch.h"
+#include "wave_window.h"
 #include "window_player.h"
 
 class BMainDlgBase : public BDialogWindow,
@@ -34,7 +36,8 @@ class BMainDlgBase : public BDialogWindow,
                      public BCOMHandler,
                      public BLinkUi,
                      public BPlayerEvents,
-                     public BPlaybackControl {
+                     public BPlaybackControl,
+                     public BWaveWindowHost {
  public:
   BMainDlgBase();
   ~BMainDlgBase() override;
@@ -102,7 +105,9 @@ class BMainDlgBase : public BDialogWindow,
   bool IsPlaying() const override { return m_playing; }
   void SetPlaying(bool on) override;
   void LockPlayBuffer() override { m_player.LockBuffer(); }
-  void UnlockPlayBuffer() override { m_player.UnlockBuffer(); }
+  // The gain dialog's preview writes into the buffer under this lock: the
+  // waveform window follows when it is released.
+  void UnlockPlayBuffer() override;
   virtual void SetPlayButtonState(bool stopped);
   virtual void ShowPlayTime(uint32_t position);
   virtual void SetPlayPosition(int64_t position);
@@ -113,6 +118,17 @@ class BMainDlgBase : public BDialogWindow,
   void OnPlayerFinished() override;
   void OnPlayerPosition(uint32_t samples) override;
   void OnPlayerError(const std::string& text) override;
+
+  // The waveform window (main_window_wave.cpp).
+  void OnWaveSeek(uint32_t sample) override;
+  void OnWaveMark(uint32_t start, uint32_t end) override;
+  void OnWaveMarkAll() override;
+  void OnWaveCancelRange() override;
+  void OnWavePlacementChanged() override;
+  void GetWaveCursor(uint32_t& position, uint32_t& rangeStart, uint32_t& rangeEnd) override;
+  bool IsWaveMarkingAllowed() override;
+  bool IsWaveShown() const { return m_waveWindow.IsShown(); }
+  const BWaveWindow& WaveWindow() const { return m_waveWindow; }
 
  protected:
   // Messages the player's thread posts to the window. Restarted, finished and
@@ -232,6 +248,14 @@ class BMainDlgBase : public BDialogWindow,
   void RemoveFragmentFromPanels(int row, int index);
   void RefillPanelsAfterDefragment(int selected);
 
+  // The waveform window: created hidden at start-up where it was last, shown
+  // as it was; the View command shows or hides it; it shows what the player
+  // holds, refreshed after every change of the play buffer.
+  void CreateWaveWindow();
+  virtual void OnViewWave();
+  void ShowWaveWindow(bool visible);
+  void UpdateWaveSound();
+
   // Settings.
   virtual void LoadSettings();
   virtual void SaveSettings();
@@ -314,6 +338,13 @@ class BMainDlgBase : public BDialogWindow,
   std::atomic<HWND> m_linkMessageTarget{nullptr};
 
   BMemoryView m_memoryView;
+
+  // The waveform window and the watch that repaints it when the trackbar
+  // changes; which fragment it showed last (-1 for the playlist, -2 for
+  // none), so that an edit keeps the view's zoom and scroll.
+  BWaveWindow m_waveWindow{*this};
+  BTrackbarWatch m_trackbarWatch{[this] { m_waveWindow.Refresh(); }};
+  int m_waveShows = -2;
 
   // Drag and drop of list rows (user-interface thread only).
   bool m_dragging = false;

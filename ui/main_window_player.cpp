@@ -131,6 +131,7 @@ void BMainDlgBase::ReleasePlayBuffer() {
     BeginPlayerRun();
   }
   ::SendMessageW(m_trackbar, TBM_CLEARSEL, FALSE, 0);
+  UpdateWaveSound();
 }
 
 // ---- Loading -------------------------------------------------------------------
@@ -150,6 +151,7 @@ void BMainDlgBase::LoadFragmentIntoPlayer() {
   SetPlayPosition(0);
   ::SendMessageW(m_trackbar, TBM_SETRANGEMAX, FALSE, m_playBuffer.Length());
   ShowPlayTime(0);
+  UpdateWaveSound();
 }
 
 void BMainDlgBase::OnPlayFragment() {
@@ -170,6 +172,7 @@ void BMainDlgBase::OnPlayPlaylist() {
   }
   if (!loaded) return;
   m_playlistMode = true;
+  UpdateWaveSound();
   EnablePlayer(true);
   EnableRangeCommands(false);
   ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);

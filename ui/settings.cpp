@@ -6,6 +6,7 @@ namespace {
 const char kSettingsKey[] = "Software\\Sirelta";
 const char kPortValue[] = "Port";
 const char kProfileValue[] = "Profile";
+const char kWaveValue[] = "Wave";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
 }  // namespace
 
@@ -17,18 +18,36 @@ void BSettings::Load() {
   std::string value;
   port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
   profile = ReadString(key, kProfileValue, value) ? value : std::string();
+  wave = ReadString(key, kWaveValue, value) ? value : std::string();
   ::RegCloseKey(key);
 }
 
-void BSettings::Save() const {
+HKEY BSettings::CreateKey() {
   HKEY key = nullptr;
   if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return;
-  ::RegSetValueExA(key, kPortValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
-                   static_cast<DWORD>(port.size() + 1));
-  ::RegSetValueExA(key, kProfileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(profile.c_str()),
-                   static_cast<DWORD>(profile.size() + 1));
+    return nullptr;
+  return key;
+}
+
+void BSettings::WriteString(HKEY key, const char* name, const std::string& value) {
+  ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+}
+
+void BSettings::Save() const {
+  HKEY key = CreateKey();
+  if (key == nullptr) return;
+  WriteString(key, kPortValue, port);
+  WriteString(key, kProfileValue, profile);
+  if (!wave.empty()) WriteString(key, kWaveValue, wave);
+  ::RegCloseKey(key);
+}
+
+void BSettings::SaveWave() const {
+  HKEY key = CreateKey();
+  if (key == nullptr) return;
+  WriteString(key, kWaveValue, wave);
   ::RegCloseKey(key);
 }
 

@@ -1,5 +1,6 @@
-// The two settings kept under HKEY_CURRENT_USER\Software\Sirelta:
-// "Port" (the serial port name) and "Profile" (the last profile file).
+// The settings kept under HKEY_CURRENT_USER\Software\Sirelta: "Port" (the
+// serial port name), "Profile" (the last profile file) and "Wave" (whether
+// and where the waveform window is shown, see BWavePlacement).
 #pragma once
 
 #include <windows.h>
@@ -12,13 +13,21 @@ class BSettings {
 
   std::string port = kDefaultPort;
   std::string profile;
+  std::string wave;  // empty: never saved
 
-  // Reads both values. A missing key leaves the defaults; a missing,
-  // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path.
+  // Reads the values. A missing key leaves the defaults; a missing,
+  // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,
+  // a bad "Wave" an empty text.
   void Load();
-  // Writes both values; failures are ignored (settings are a convenience).
+  // Writes the values ("Wave" only when set); failures are ignored (settings
+  // are a convenience).
   void Save() const;
+
+  // Writes "Wave" alone (the other values keep what they hold).
+  void SaveWave() const;
 
  private:
   static bool ReadString(HKEY key, const char* name, std::string& value);
+  static void WriteString(HKEY key, const char* name, const std::string& value);
+  static HKEY CreateKey();
 };

@@ -29,6 +29,10 @@
 #define IDS_NO_MPEG_FRAME 320
 #define IDS_WAVE_FORMAT_UNSUPPORTED 321
 
+// The waveform window.
+#define IDS_WAVE_TITLE 250
+#define IDS_WAVE_EMPTY 251
+
 // Fragment list, playlist and button selectors.
 #define IDS_COLUMN_NAME 159
 #define IDS_COLUMN_DURATION 160

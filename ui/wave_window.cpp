@@ -98,6 +98,14 @@ BWavePlacement BWaveWindow::GetPlacement() const {
 
 void BWaveWindow::SetSound(const uint8_t* samples, uint32_t count, bool keepView,
                            std::vector<BWaveSegment> segments) {
+  // An edit empties the player before it loads the fragment again: the view
+  // of the last sound comes back with it.
+  if (m_viewport.SampleCount() > 0) m_keptView = m_viewport;
+  if (keepView && count > 0 && m_viewport.SampleCount() == 0) {
+    int width = m_viewport.Width();
+    m_viewport = m_keptView;
+    m_viewport.SetWidth(width);
+  }
   m_pyramid.Build(samples, count);
   m_segments = std::move(segments);
   m_viewport.SetSound(count, !keepView);
@@ -105,26 +113,30 @@ void BWaveWindow::SetSound(const uint8_t* samples, uint32_t count, bool keepView
   ViewChanged();
 }
 
-void BWaveWindow::SetPosition(uint32_t sample) {
-  if (sample == m_position) return;
-  // The view follows a play line that walks out of it, a page at a time.
-  bool wasVisible = m_position >= m_viewport.First() &&
-                    m_position < m_viewport.First() + m_viewport.VisibleSamples();
-  m_position = std::min(sample, m_viewport.SampleCount());
-  if (wasVisible && !m_pressed) {
-    double first = m_viewport.First();
-    m_viewport.EnsureVisible(m_position);
-    if (m_viewport.First() > first) m_viewport.ScrollToSample(m_position);
-  }
-  ViewChanged();
+// The paint reads the new position and range: a change announced before it
+// is made (as the trackbar's watcher does) is still shown right.
+void BWaveWindow::Refresh() {
+  if (GetHwnd() != nullptr) ::InvalidateRect(GetHwnd(), nullptr, FALSE);
 }
 
-void BWaveWindow::SetRange(uint32_t start, uint32_t end) {
+// Takes the host's position and range; a play line that walks out of the
+// view takes the view along, a page at a time (not while the user drags).
+void BWaveWindow::FollowPosition() {
+  uint32_t position = 0, start = 0, end = 0;
+  m_host.GetWaveCursor(position, start, end);
+  position = std::min(position, m_viewport.SampleCount());
   if (end <= start) start = end = 0;
-  if (start == m_rangeStart && end == m_rangeEnd) return;
+  bool wasVisible = m_position >= m_viewport.First() &&
+                    m_position < m_viewport.First() + m_viewport.VisibleSamples();
+  bool moved = position != m_position;
+  m_position = position;
   m_rangeStart = start;
   m_rangeEnd = end;
-  ViewChanged();
+  if (!moved || !wasVisible || m_pressed) return;
+  double first = m_viewport.First();
+  m_viewport.EnsureVisible(m_position);
+  if (m_viewport.First() > first) m_viewport.ScrollToSample(m_position);
+  if (m_viewport.First() != first) UpdateScrollBar();
 }
 
 void BWaveWindow::ViewChanged() {
@@ -175,7 +187,10 @@ bool BWaveWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       return true;
     case WM_CLOSE:
       Show(false);
-      m_host.OnWaveHidden();
+      m_host.OnWavePlacementChanged();
+      return true;
+    case WM_EXITSIZEMOVE:
+      m_host.OnWavePlacementChanged();
       return true;
     case WM_MOUSEWHEEL:
       OnMouseWheel(wParam, lParam);
@@ -196,7 +211,7 @@ bool BWaveWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
       OnButtonUp(GET_X_LPARAM(lParam));
       return true;
     case WM_LBUTTONDBLCLK:
-      if (m_markingAllowed && m_viewport.SampleCount() > 0) m_host.OnWaveMarkAll();
+      if (m_host.IsWaveMarkingAllowed() && m_viewport.SampleCount() > 0) m_host.OnWaveMarkAll();
       return true;
     case WM_CAPTURECHANGED:
       m_pressed = m_dragging = false;
@@ -217,6 +232,7 @@ void BWaveWindow::OnSize() {
 
 // Into a bitmap first, then one copy to the screen: no flicker.
 void BWaveWindow::OnPaint() {
+  FollowPosition();
   PAINTSTRUCT ps;
   HDC screen = ::BeginPaint(GetHwnd(), &ps);
   RECT client = {};
@@ -361,7 +377,7 @@ void BWaveWindow::OnKey(WPARAM key) {
   uint32_t count = m_viewport.SampleCount();
   if (key == VK_ESCAPE) {
     if (m_pressed) ::ReleaseCapture();
-    if (m_markingAllowed) m_host.OnWaveCancelRange();
+    if (m_host.IsWaveMarkingAllowed()) m_host.OnWaveCancelRange();
     return;
   }
   if (count == 0) return;
@@ -403,7 +419,7 @@ void BWaveWindow::OnButtonDown(int x) {
 }
 
 void BWaveWindow::OnMouseMove(int x) {
-  if (!m_pressed || !m_markingAllowed) return;
+  if (!m_pressed || !m_host.IsWaveMarkingAllowed()) return;
   if (!m_dragging && std::abs(x - m_pressX) < ::GetSystemMetrics(SM_CXDRAG)) return;
   m_dragging = true;
   // The view scrolls along when the pointer leaves it at either side.

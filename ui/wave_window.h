@@ -5,10 +5,10 @@
 // wheel zooms (with Ctrl) and scrolls, a click sets the play position, a drag
 // marks a range, a double click marks everything, Escape cancels the range.
 //
-// It keeps only a picture: what it shows comes from the main window through
-// the setters, and what the user does with it goes back to the main window
-// through BWaveWindowHost, which applies the same rules as for the trackbar
-// and then tells the window the result.
+// It keeps only a picture: the sound comes from the main window through
+// SetSound, the play position and the marked range are read from the host at
+// every paint (the trackbar holds them), and what the user does goes back to
+// the host, which applies the rules of the trackbar and its commands.
 //
 // Threads: the user-interface thread only. The main window owns the object
 // and the host; the window is destroyed with the object.
@@ -36,8 +36,12 @@ class BWaveWindowHost {
   virtual void OnWaveMark(uint32_t start, uint32_t end) = 0;
   virtual void OnWaveMarkAll() = 0;
   virtual void OnWaveCancelRange() = 0;
-  // The user closed the window with its caption button; it is hidden.
-  virtual void OnWaveHidden() = 0;
+  // The user hid the window (its caption button) or moved or sized it.
+  virtual void OnWavePlacementChanged() = 0;
+  // The play position and the marked range (none when end <= start).
+  virtual void GetWaveCursor(uint32_t& position, uint32_t& rangeStart, uint32_t& rangeEnd) = 0;
+  // Marking (drag, double click, Escape) follows the range commands' rules.
+  virtual bool IsWaveMarkingAllowed() = 0;
 };
 
 // A fragment of the playlist: where it begins in the sound, and its name.
@@ -65,13 +69,13 @@ class BWaveWindow : public BWindowImpl {
   // sound), otherwise the whole sound is shown. Segments only for the playlist.
   void SetSound(const uint8_t* samples, uint32_t count, bool keepView,
                 std::vector<BWaveSegment> segments = {});
-  void SetPosition(uint32_t sample);
-  // No range when end <= start, as on the trackbar.
-  void SetRange(uint32_t start, uint32_t end);
-  // Marking (drag, double click, Escape) is offered only when allowed.
-  void SetMarkingAllowed(bool allowed) { m_markingAllowed = allowed; }
+  // The position or the range changed or is about to: repaint soon (the view
+  // follows a play position that walks out of it).
+  void Refresh();
 
   const BWaveViewport& Viewport() const { return m_viewport; }
+  // The extremes of the shown sound over [first, last).
+  BPeak SoundPeak(uint32_t first, uint32_t last) const { return m_pyramid.Range(first, last); }
 
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -97,17 +101,18 @@ class BWaveWindow : public BWindowImpl {
   void OnMouseMove(int x);
   void OnButtonUp(int x);
   void ViewChanged();
+  void FollowPosition();
   void UpdateScrollBar();
 
   BWaveWindowHost& m_host;
   BPeakPyramid m_pyramid;
   BWaveViewport m_viewport;
+  BWaveViewport m_keptView;  // the view of the last sound, while the player is empty
   std::vector<BWaveSegment> m_segments;
   std::wstring m_emptyHint;
-  uint32_t m_position = 0;
+  uint32_t m_position = 0;  // as of the last paint
   uint32_t m_rangeStart = 0;
   uint32_t m_rangeEnd = 0;
-  bool m_markingAllowed = false;
 
   // The mouse: pressed at m_pressSample; a drag once it moved a few pixels.
   bool m_pressed = false;
