@@ -155,16 +155,16 @@ bool BWaveFile::Open(const std::string& path) {
   m_dataSize = walk.dataSize;
   m_dataLeft = walk.dataSize;
 
-  const WAVEFORMATEX* source_format = GetSourceFormat();
+  const WAVEFORMATEX* sourceFormat = GetSourceFormat();
   m_sampleFormat = ClassifyWaveFormat(m_sourceFormat.data(), walk.formatSize);
   m_format = BPcmFormat();
-  m_format.channels = source_format->nChannels;
-  m_format.samplesPerSec = source_format->nSamplesPerSec;
+  m_format.channels = sourceFormat->nChannels;
+  m_format.samplesPerSec = sourceFormat->nSamplesPerSec;
   switch (m_sampleFormat.encoding) {
     case BWaveEncoding::Integer:
-      m_format.bitsPerSample = source_format->wBitsPerSample;
-      m_format.blockAlign = source_format->nBlockAlign;
-      m_format.avgBytesPerSec = source_format->nAvgBytesPerSec;
+      m_format.bitsPerSample = sourceFormat->wBitsPerSample;
+      m_format.blockAlign = sourceFormat->nBlockAlign;
+      m_format.avgBytesPerSec = sourceFormat->nAvgBytesPerSec;
       return true;
     case BWaveEncoding::Float:
       m_format.bitsPerSample = 16;
@@ -232,9 +232,9 @@ bool BWaveFile::Read(uint8_t* buffer, uint32_t size, int32_t& count) {
     m_errorText = ::GetErrorText(kErrorInvalidHandle);
     return false;
   }
-  const WAVEFORMATEX* source_format = GetSourceFormat();
+  const WAVEFORMATEX* sourceFormat = GetSourceFormat();
   uint32_t sourceBytes =
-      WaveReadSize(size, source_format->nAvgBytesPerSec, source_format->nBlockAlign, m_dataLeft);
+      WaveReadSize(size, sourceFormat->nAvgBytesPerSec, sourceFormat->nBlockAlign, m_dataLeft);
   if (m_dataLeft == 0) {
     SetEndOfFile();
     count = 0;
@@ -243,19 +243,24 @@ bool BWaveFile::Read(uint8_t* buffer, uint32_t size, int32_t& count) {
   if (m_encoder) return ReadConverted(buffer, size, sourceBytes, count);
   if (m_sampleFormat.encoding == BWaveEncoding::Float) return ReadFloat(buffer, size, count);
 
-  const LONG got =
-      mmioRead(m_file, reinterpret_cast<HPSTR>(buffer), static_cast<LONG>(sourceBytes));
+  LONG got = 0;
+  if (!ReadData(buffer, sourceBytes, got, count)) return false;
+  count = got;
+  return true;
+}
+
+bool BWaveFile::ReadData(void* target, uint32_t bytes, LONG& got, int32_t& count) {
+  got = mmioRead(m_file, reinterpret_cast<HPSTR>(target), static_cast<LONG>(bytes));
   if (got == -1) {
     m_errorText = ::GetErrorText(GetLastError());
     return false;
   }
-  if (got == 0 && sourceBytes != 0) {
+  if (got == 0 && bytes != 0) {
     SetEndOfFile();
     count = 0;
     return false;
   }
   m_dataLeft -= static_cast<uint32_t>(got);
-  count = got;
   return true;
 }
 
@@ -287,18 +292,8 @@ bool BWaveFile::ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceByt
   }
 
   std::vector<uint8_t> source(sourceBytes);
-  const LONG got =
-      mmioRead(m_file, reinterpret_cast<HPSTR>(source.data()), static_cast<LONG>(sourceBytes));
-  if (got == -1) {
-    m_errorText = ::GetErrorText(GetLastError());
-    return false;
-  }
-  if (got == 0) {
-    SetEndOfFile();
-    count = 0;
-    return false;
-  }
-  m_dataLeft -= static_cast<uint32_t>(got);
+  LONG got = 0;
+  if (!ReadData(source.data(), sourceBytes, got, count)) return false;
 
   std::vector<uint8_t> converted(std::max<int32_t>(destinationSize, 1));
   uint32_t produced = static_cast<uint32_t>(converted.size());
@@ -325,27 +320,17 @@ bool BWaveFile::ReadFloat(uint8_t* buffer, uint32_t size, int32_t& count) {
     count = 0;
     return false;
   }
-  const WAVEFORMATEX* source_format = GetSourceFormat();
-  uint32_t sourceBytes = WaveReadSize(size / 2 * sampleBytes, source_format->nAvgBytesPerSec,
-                                      source_format->nBlockAlign, m_dataLeft);
+  const WAVEFORMATEX* sourceFormat = GetSourceFormat();
+  uint32_t sourceBytes = WaveReadSize(size / 2 * sampleBytes, sourceFormat->nAvgBytesPerSec,
+                                      sourceFormat->nBlockAlign, m_dataLeft);
   sourceBytes -= sourceBytes % sampleBytes;
   if (sourceBytes == 0) {
     m_errorText = ::GetErrorText(kErrorInsufficientBuffer);
     return false;
   }
   m_floatSamples.resize(sourceBytes);
-  const LONG got = mmioRead(m_file, reinterpret_cast<HPSTR>(m_floatSamples.data()),
-                            static_cast<LONG>(sourceBytes));
-  if (got == -1) {
-    m_errorText = ::GetErrorText(GetLastError());
-    return false;
-  }
-  if (got == 0) {
-    SetEndOfFile();
-    count = 0;
-    return false;
-  }
-  m_dataLeft -= static_cast<uint32_t>(got);
+  LONG got = 0;
+  if (!ReadData(m_floatSamples.data(), sourceBytes, got, count)) return false;
   const uint32_t samples = static_cast<uint32_t>(got) / sampleBytes;
   FloatToSixteenBit(m_floatSamples.data(), samples, m_sampleFormat.bitsPerSample, buffer);
   count = static_cast<int32_t>(samples * 2);

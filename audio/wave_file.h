@@ -82,6 +82,10 @@ class BWaveFile : public BAudioFile {
   bool OpenConverter();
   bool ReadConverted(uint8_t* buffer, uint32_t size, uint32_t sourceBytes, int32_t& count);
   bool ReadFloat(uint8_t* buffer, uint32_t size, int32_t& count);
+  // Reads up to `bytes` of the data chunk into `target` (`got` of them). False
+  // with the error text on a failure, or with count 0 and the end-of-file
+  // state when nothing is left.
+  bool ReadData(void* target, uint32_t bytes, LONG& got, int32_t& count);
   void SetEndOfFile();
 
   HMMIO m_file = nullptr;

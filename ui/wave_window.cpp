@@ -17,7 +17,8 @@ const int kWheelScrollColumns = 60;
 const COLORREF kBackground = RGB(255, 255, 255);
 const COLORREF kRulerBackground = RGB(236, 236, 236);
 const COLORREF kRulerText = RGB(40, 40, 40);
-const COLORREF kRange = RGB(200, 218, 245);
+const COLORREF kRange = RGB(50, 80, 160);          // the marked range's band
+const COLORREF kWaveInRange = RGB(235, 242, 255);  // the sound over it
 const COLORREF kZeroLine = RGB(170, 170, 170);
 const COLORREF kWave = RGB(30, 80, 190);
 const COLORREF kPlayLine = RGB(220, 0, 0);
@@ -288,17 +289,21 @@ void BWaveWindow::PaintRuler(HDC dc, const RECT& ruler) const {
 
 void BWaveWindow::PaintWave(HDC dc, const RECT& wave) const {
   if (wave.bottom <= wave.top) return;
+  // The marked range as a band, with the sound over it in a light colour, as
+  // a selection shows in an editor.
+  int rangeLeft = 0, rangeRight = 0;
   if (m_rangeEnd > m_rangeStart) {
-    int left = std::max<int>(wave.left, m_viewport.ColumnOfSample(m_rangeStart));
-    int right = std::min<int>(wave.right, m_viewport.ColumnOfSample(m_rangeEnd) + 1);
-    if (right > left) Fill(dc, left, wave.top, right, wave.bottom, kRange);
+    rangeLeft = std::max<int>(wave.left, m_viewport.ColumnOfSample(m_rangeStart));
+    rangeRight = std::min<int>(wave.right, m_viewport.ColumnOfSample(m_rangeEnd) + 1);
+    if (rangeRight > rangeLeft) Fill(dc, rangeLeft, wave.top, rangeRight, wave.bottom, kRange);
   }
   int zero = ValueY(wave, 128);
   Fill(dc, wave.left, zero, wave.right, zero + 1, kZeroLine);
   std::vector<BPeak> envelope = ComputeEnvelope(m_pyramid, m_viewport);
   for (int x = 0; x < static_cast<int>(envelope.size()); ++x) {
     if (envelope[x].IsEmpty()) continue;
-    Fill(dc, x, ValueY(wave, envelope[x].max), x + 1, ValueY(wave, envelope[x].min) + 1, kWave);
+    COLORREF colour = x >= rangeLeft && x < rangeRight ? kWaveInRange : kWave;
+    Fill(dc, x, ValueY(wave, envelope[x].max), x + 1, ValueY(wave, envelope[x].min) + 1, colour);
   }
 }
 

@@ -38,18 +38,7 @@ class MainWindowPlayerTest : public ::testing::Test {
   }
   void TearDown() override { DeleteSettingsKey(); }
 
-  void Load(int row) {
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(fragments, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    NMITEMACTIVATE click = {};
-    click.hdr.hwndFrom = fragments;
-    click.hdr.idFrom = IDC_FRAGMENT_LIST;
-    click.hdr.code = NM_DBLCLK;
-    ::SendMessageW(window.GetHwnd(), WM_NOTIFY, IDC_FRAGMENT_LIST,
-                   reinterpret_cast<LPARAM>(&click));
-  }
+  void Load(int row) { window.LoadFragmentRow(row); }
   void Mark(int start, int end) {
     ::SendMessageW(trackbar, TBM_SETPOS, TRUE, start);
     window.Command(ID_MARK_RANGE_START);

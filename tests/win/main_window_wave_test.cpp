@@ -37,19 +37,7 @@ class MainWindowWaveTest : public ::testing::Test {
   }
   void TearDown() override { DeleteSettingsKey(); }
 
-  void Load(int row) {
-    HWND fragments = window.GetItem(IDC_FRAGMENT_LIST);
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(fragments, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    NMITEMACTIVATE click = {};
-    click.hdr.hwndFrom = fragments;
-    click.hdr.idFrom = IDC_FRAGMENT_LIST;
-    click.hdr.code = NM_DBLCLK;
-    ::SendMessageW(window.GetHwnd(), WM_NOTIFY, IDC_FRAGMENT_LIST,
-                   reinterpret_cast<LPARAM>(&click));
-  }
+  void Load(int row) { window.LoadFragmentRow(row); }
   void Mouse(UINT message, int x, WPARAM keys = 0) {
     ::SendMessageW(wave, message, keys, MAKELPARAM(x, 100));
   }

@@ -46,6 +46,19 @@ class TestMainDlg : public BMainDlg {
   const BMemoryView& MemoryView() const { return m_memoryView; }
   const BPlayBuffer& PlayBuffer() const { return m_playBuffer; }
   const BEditHistory& History() const { return m_history; }
+  // Selects a fragment-list row and double-clicks it: the player loads it.
+  void LoadFragmentRow(int row) {
+    HWND fragments = GetItem(IDC_FRAGMENT_LIST);
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(fragments, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = fragments;
+    click.hdr.idFrom = IDC_FRAGMENT_LIST;
+    click.hdr.code = NM_DBLCLK;
+    ::SendMessageW(GetHwnd(), WM_NOTIFY, IDC_FRAGMENT_LIST, reinterpret_cast<LPARAM>(&click));
+  }
   LRESULT Command(UINT id, UINT code = 0) {
     return ::SendMessageW(GetHwnd(), WM_COMMAND, MAKEWPARAM(id, code), 0);
   }
