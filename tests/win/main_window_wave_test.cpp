@@ -152,4 +152,21 @@ TEST_F(MainWindowWaveTest, TheWindowFollowsAnAmplificationAndItsUndo) {
   EXPECT_EQ(128 + 20, window.WaveWindow().SoundPeak(0, 300).max);
 }
 
+// A remembered place on a monitor that is gone: shown as it was, but moved
+// onto the nearest monitor, at its size.
+TEST(MainWindowWave, ARememberedPlaceOffEveryMonitorIsMovedOntoOne) {
+  DeleteSettingsKey();
+  const char remembered[] = "1,-30000,-30000,420,230";
+  WriteSettingsValue("Wave", REG_SZ, remembered, sizeof remembered);
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  ASSERT_TRUE(window.IsWaveShown());
+  RECT rect = {};
+  ::GetWindowRect(window.WaveWindow().GetHwnd(), &rect);
+  EXPECT_NE(nullptr, ::MonitorFromRect(&rect, MONITOR_DEFAULTTONULL));
+  EXPECT_EQ(420, rect.right - rect.left);
+  EXPECT_EQ(230, rect.bottom - rect.top);
+  DeleteSettingsKey();
+}
+
 }  // namespace
