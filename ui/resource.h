@@ -56,6 +56,7 @@
 #define IDC_PREVIEW 1037
 #define IDC_GAIN_TRACKBAR 1038
 #define IDC_PORT_COMBO 1039
+#define IDC_NORMALIZE 1040
 
 // Menu commands.
 #define ID_FILE_OPEN 32779
