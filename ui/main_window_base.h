@@ -147,7 +147,8 @@ class BMainDlgBase : public BDialogWindow,
   virtual void OnFileSaveAs();
   virtual void OnAppExit();
   int AskToSaveChanges();
-  bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save);
+  bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save,
+                      const std::string& proposedName = std::string());
   bool SaveProfile();
   bool SaveProfileAs();
   bool SaveProfileTo(const std::string& path);

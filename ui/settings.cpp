@@ -6,6 +6,7 @@ namespace {
 const char kSettingsKey[] = "Software\\Sirelta";
 const char kPortValue[] = "Port";
 const char kProfileValue[] = "Profile";
+const char kVerifyValue[] = "Verify";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
 }  // namespace
 
@@ -17,6 +18,7 @@ void BSettings::Load() {
   std::string value;
   port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
   profile = ReadString(key, kProfileValue, value) ? value : std::string();
+  verifyAfterWrite = ReadString(key, kVerifyValue, value) && value == "1";
   ::RegCloseKey(key);
 }
 
@@ -29,6 +31,8 @@ void BSettings::Save() const {
                    static_cast<DWORD>(port.size() + 1));
   ::RegSetValueExA(key, kProfileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(profile.c_str()),
                    static_cast<DWORD>(profile.size() + 1));
+  const char* verify = verifyAfterWrite ? "1" : "0";
+  ::RegSetValueExA(key, kVerifyValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(verify), 2);
   ::RegCloseKey(key);
 }
 

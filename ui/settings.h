@@ -1,5 +1,6 @@
-// The two settings kept under HKEY_CURRENT_USER\Software\Sirelta:
-// "Port" (the serial port name) and "Profile" (the last profile file).
+// The settings kept under HKEY_CURRENT_USER\Software\Sirelta: "Port" (the
+// serial port name), "Profile" (the last profile file) and "Verify" ("1" when
+// a write ends with a read-back of what it sent, "0" otherwise).
 #pragma once
 
 #include <windows.h>
@@ -12,11 +13,13 @@ class BSettings {
 
   std::string port = kDefaultPort;
   std::string profile;
+  bool verifyAfterWrite = false;
 
-  // Reads both values. A missing key leaves the defaults; a missing,
-  // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path.
+  // Reads the values. A missing key leaves the defaults; a missing,
+  // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,
+  // a "Verify" other than "1" false.
   void Load();
-  // Writes both values; failures are ignored (settings are a convenience).
+  // Writes the values; failures are ignored (settings are a convenience).
   void Save() const;
 
  private:
