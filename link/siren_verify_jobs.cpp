@@ -45,6 +45,13 @@ void BSirenLink::StartVerify() {
   m_ui.EnablePlayer(false);
   m_ui.SetProgressRange(0);
   StartTableJob(Job::Verify);
+  {
+    // A reply may name another entry than the one asked for, so an entry may
+    // go unread: it then differs from anything (the values are not 24-bit).
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (int i = 0; i < kMaxFragments; ++i)
+      m_sirenTables.start[i] = m_sirenTables.length[i] = 0xFFFFFFFF;
+  }
   StartTableRead(Table::Fragments);
   m_ui.EnableSirenCommands(false);
   m_ui.EnableAbort(false);

@@ -764,6 +764,25 @@ TEST_F(SirenChangesTest, VerifyReportsEveryDifferenceAndChangesNothingInTheProfi
   EXPECT_TRUE(SirenHoldsThePlan());
 }
 
+// A fragment reply that names another entry than the one asked for leaves
+// the skipped entries unread: they count as different, whatever an earlier
+// verification read.
+TEST_F(SirenChangesTest, AnEntryTheSirenSkippedCountsAsDifferent) {
+  ConnectAndWrite();
+  link.StartVerify();
+  AnswerAll();
+  ASSERT_EQ(BLinkText(IDS_SIREN_HOLDS_PROFILE), ui.information.back());
+  Mark();
+  link.StartVerify();
+  port.unanswered.clear();
+  Reply(CMD_READ_FRAGMENT, {2, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0x0F});  // asked for 0
+  AnswerAll();
+  ASSERT_EQ(1u, ui.warnings.size());
+  BLinkText tables(IDS_FRAGMENT_ENTRY_DIFFERS,
+                   {0, BLinkText(IDS_FRAGMENT_ENTRY_DIFFERS, {1, BLinkText()})});
+  EXPECT_EQ(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, BLinkText()}), ui.warnings[0]);
+}
+
 // With the check on, a write reads back exactly what it sent; a cell that
 // does not take a write is found, and stays different for the next Write changes.
 TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
