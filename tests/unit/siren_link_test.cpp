@@ -609,6 +609,9 @@ class SirenChangesTest : public SirenLinkTest {
         if (siren.memory[a] != profile.Image()[a]) return false;
     return true;
   }
+  BLinkText LastQuestion() const {
+    return ui.questions.empty() ? BLinkText() : ui.questions.back();
+  }
   size_t Mark() {
     ui.questions.clear();
     ui.information.clear();
@@ -663,7 +666,7 @@ TEST_F(SirenChangesTest, WriteChangesSendsTheTablesAndOnlyTheBytesThatDiffer) {
   ui.answers = {BAnswer::No};
   link.StartWriteChanges();
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), ui.questions.back());
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), LastQuestion());
   EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
   EXPECT_TRUE(ui.enabled["siren"]);
@@ -683,7 +686,7 @@ TEST_F(SirenChangesTest, AbortAndLinkFailuresKeepOnlyWhatWasConfirmed) {
   size_t from = Mark();
   link.StartWriteChanges();
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {260u, 500u}), ui.questions.back());
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {260u, 500u}), LastQuestion());
   std::vector<uint32_t> sent = Addresses(port.sent, CMD_WRITE_BYTE, from);
   ASSERT_EQ(260u, sent.size());
   EXPECT_EQ(0x2000u + 40, sent[0]);
@@ -704,7 +707,7 @@ TEST_F(SirenChangesTest, AbortAndLinkFailuresKeepOnlyWhatWasConfirmed) {
   Mark();
   link.StartWriteChanges();
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), ui.questions.back());
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), LastQuestion());
 }
 
 TEST_F(SirenChangesTest, VerifyReportsEveryDifferenceAndChangesNothingInTheProfile) {
@@ -781,6 +784,87 @@ TEST_F(SirenChangesTest, AnEntryTheSirenSkippedCountsAsDifferent) {
   BLinkText tables(IDS_FRAGMENT_ENTRY_DIFFERS,
                    {0, BLinkText(IDS_FRAGMENT_ENTRY_DIFFERS, {1, BLinkText()})});
   EXPECT_EQ(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, BLinkText()}), ui.warnings[0]);
+}
+
+// Random edits, aborted and completed Write changes, Verify and reconnections
+// with the siren changed behind the program's back. After every Write changes
+// the siren holds the profile; while the program has known the whole plan
+// since the last full pass, it sent no byte that already matched (but the one
+// an Abort left unconfirmed); Verify reports a difference exactly when there is one.
+TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
+  ConnectAndWrite();
+  std::mt19937 random(11);
+  profile.BuildTransferPlan();
+  std::vector<uint32_t> planAddresses;
+  for (const BMemRange& range : profile.GetTransferPlan())
+    for (uint32_t a = range.start; a < range.start + range.length; ++a) planAddresses.push_back(a);
+  auto differing = [&] {
+    std::set<uint32_t> addresses;
+    for (uint32_t a : planAddresses)
+      if (siren.memory[a] != profile.Image()[a]) addresses.insert(a);
+    return addresses;
+  };
+  bool knowsAll = true;  // every plan byte confirmed since the connection began
+  size_t slack = 0;      // bytes left unconfirmed by an Abort
+  for (int step = 0; step < 200; ++step) {
+    SCOPED_TRACE(step);
+    switch (random() % 5) {
+      case 0:  // the user edits a few bytes, some to the value they had
+        for (int i = random() % 20; i > 0; --i) {
+          uint32_t a = planAddresses[random() % planAddresses.size()];
+          profile.Image()[a] = random() % 3 == 0 ? profile.Image()[a] : uint8_t(random());
+        }
+        break;
+      case 1: {  // a Write changes that runs to its end
+        std::set<uint32_t> before = differing();
+        size_t from = Mark();
+        link.StartWriteChanges();
+        AnswerAll();
+        std::vector<uint32_t> sent = Addresses(port.sent, CMD_WRITE_BYTE, from);
+        std::set<uint32_t> sentSet(sent.begin(), sent.end());
+        ASSERT_EQ(sent.size(), sentSet.size()) << "no byte twice";
+        ASSERT_TRUE(std::includes(sentSet.begin(), sentSet.end(), before.begin(), before.end()));
+        if (knowsAll) {
+          ASSERT_LE(sent.size(), before.size() + slack);
+        }
+        ASSERT_TRUE(differing().empty());
+        ASSERT_EQ(BLinkState::Idle, link.GetState());
+        knowsAll = true;
+        slack = 0;
+        break;
+      }
+      case 2: {  // a Write changes aborted after a few bytes
+        Mark();
+        link.StartWriteChanges();
+        AnswerAll(36 + random() % 5);
+        if (link.GetState() == BLinkState::WritingMemory) {
+          link.Abort();
+          slack += 1;
+        }
+        AnswerAll();
+        ASSERT_EQ(BLinkState::Idle, link.GetState());
+        break;
+      }
+      case 3: {  // Verify
+        bool equal = differing().empty();
+        Mark();
+        link.StartVerify();
+        AnswerAll();
+        ASSERT_EQ(equal ? 1u : 0u, ui.information.size());
+        ASSERT_EQ(equal ? 0u : 1u, ui.warnings.size());
+        knowsAll = true;
+        slack = 0;
+        break;
+      }
+      default:  // another program changes the siren while it is not connected
+        link.OnConnect("COM3");
+        for (int i = random() % 5; i > 0; --i)
+          siren.memory[planAddresses[random() % planAddresses.size()]] ^= 0x20;
+        ConnectTo(2);
+        knowsAll = false;
+        break;
+    }
+  }
 }
 
 // With the check on, a write reads back exactly what it sent; a cell that
