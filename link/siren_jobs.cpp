@@ -73,8 +73,7 @@ BSirenLink::Job BSirenLink::GetJob() const {
   return m_job;
 }
 
-// Job cursor 0, the job's kind, and every command group off but the ones a
-// job leaves on.
+// The start of every job: job cursor 0, the job's kind, no read-back of a write yet.
 void BSirenLink::StartTableJob(Job job) {
   std::lock_guard<std::mutex> lock(m_lock);
   m_profile.SetJobCursor(0);
