@@ -8,8 +8,8 @@
 #include "ui/ui_text.h"
 
 namespace {
-const int kMinimumGain = -100;
-const int kMaximumGain = 300;
+const int kMinimumGain = kMinGainPercent;
+const int kMaximumGain = kMaxGainPercent;
 const int kTickFrequency = 50;
 }  // namespace
 
@@ -52,6 +52,9 @@ bool BAmplifierDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
         case IDCANCEL:
           Cancel();
           return true;
+        case IDC_NORMALIZE:
+          OnNormalizeButton();
+          return true;
         case IDC_PREVIEW:
           OnPreviewButton();
           return true;
@@ -93,6 +96,14 @@ void BAmplifierDlg::WritePreview(int32_t gain) {
 void BAmplifierDlg::Cancel() {
   WritePreview(0);
   ::EndDialog(GetHwnd(), IDCANCEL);
+}
+
+// The largest gain that clips nothing in what the dialog amplifies, heard at
+// once as a slider move would be.
+void BAmplifierDlg::OnNormalizeButton() {
+  m_gain = NormalizingGain(m_saved.data(), static_cast<uint32_t>(m_saved.size()));
+  ::SendMessageW(m_slider, TBM_SETPOS, TRUE, m_gain);
+  WritePreview(m_gain);
 }
 
 void BAmplifierDlg::OnPreviewButton() {

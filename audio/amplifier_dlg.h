@@ -25,6 +25,7 @@ class BAmplifierDlg : public BDialogWindow {
  private:
   void OnInitDialog();
   void OnSliderMoved(WPARAM wParam);
+  void OnNormalizeButton();
   void OnPreviewButton();
   void Cancel();
   void ShowPreviewCaption();

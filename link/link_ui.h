@@ -27,6 +27,7 @@ class BLinkUi {
   virtual void ClearStatusLog() = 0;
   virtual void ShowLinkError(const BLinkText& text) = 0;
   virtual void ShowLinkInformation(const BLinkText& text) = 0;
+  virtual void ShowLinkWarning(const BLinkText& text) = 0;
   virtual BAnswer AskLink(const BLinkText& text, BQuestion question) = 0;
 
   virtual void SetProgressRange(int total) = 0;  // range 0..total, position 0

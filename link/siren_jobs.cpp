@@ -1,6 +1,8 @@
 // The read and write jobs: the three table phases (fragment entries, playlist
 // entries, button bindings), chained through the user-interface thread, and
-// the memory phase, chained byte by byte on the worker thread.
+// the memory phase, chained byte by byte on the worker thread. Write changes
+// and Verify run through the same phases; what is their own is in
+// siren_verify_jobs.cpp.
 #include <cstdio>
 
 #include "link/siren_link.h"
@@ -66,6 +68,19 @@ void BSirenLink::EndJob() {
   EnableAfterJob();
 }
 
+BSirenLink::Job BSirenLink::GetJob() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_job;
+}
+
+// The start of every job: job cursor 0, the job's kind, no read-back of a write yet.
+void BSirenLink::StartTableJob(Job job) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_profile.SetJobCursor(0);
+  m_job = job;
+  m_checkingWrite = false;
+}
+
 // ---- Read -----------------------------------------------------------------
 
 void BSirenLink::StartRead() {
@@ -73,9 +88,9 @@ void BSirenLink::StartRead() {
   m_ui.ClearHistory();
   m_ui.ClearPanels();
   m_ui.SetProgressRange(0);
+  StartTableJob(Job::Read);
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_profile.SetJobCursor(0);
     m_profile.Reset();
   }
   m_ui.MarkProfileModified();
@@ -101,6 +116,11 @@ void BSirenLink::ReceiveFragmentEntry(const uint8_t* data) {
   int index = data[0];
   m_profile.SetJobCursor(index);
   if (index >= kMaxFragments) return;
+  if (m_job == Job::Verify) {  // kept as the siren has it, to compare with what Write sends
+    m_sirenTables.start[index] = data[1] | (data[2] << 8) | (data[3] << 16);
+    m_sirenTables.length[index] = data[4] | (data[5] << 8) | (data[6] << 16);
+    return;
+  }
   BFragment fragment;
   fragment.name = m_ui.DefaultFragmentName(index + 1);
   fragment.start = data[1] | (data[2] << 8) | (data[3] << 16);
@@ -131,12 +151,17 @@ void BSirenLink::OnTableRead(Table table) {
       return;
     case Table::Playlist: {
       std::lock_guard<std::mutex> lock(m_lock);
-      m_profile.SetPlaylistSynced(true);
+      if (m_job != Job::Verify) m_profile.SetPlaylistSynced(true);
     }
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       StartTableRead(Table::Buttons);
       return;
     case Table::Buttons:
+      if (GetJob() == Job::Verify) {
+        m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
+        StartVerifyMemory();
+        return;
+      }
       m_ui.FillPanels();
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       AskForMemoryPhase(false);
@@ -146,17 +171,19 @@ void BSirenLink::OnTableRead(Table table) {
 
 // ---- Write ----------------------------------------------------------------
 
-void BSirenLink::StartWrite() {
+void BSirenLink::StartWrite() { StartWriteJob(Job::Write); }
+
+void BSirenLink::StartWriteChanges() { StartWriteJob(Job::WriteChanges); }
+
+// Write and Write changes send the three tables alike; they differ in the memory phase.
+void BSirenLink::StartWriteJob(Job job) {
   m_ui.EnablePlayer(false);
   if (m_profile.HasFragmentsBeyondMemory() &&
       m_ui.AskLink(BLinkText(IDS_FRAGMENTS_BEYOND_MEMORY_PROMPT), BQuestion::YesNoWarning) !=
           BAnswer::Yes)
     return;
   m_ui.SetProgressRange(0);
-  {
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_profile.SetJobCursor(0);
-  }
+  StartTableJob(job);
   WriteTableEntry(Table::Fragments, 0);
   m_ui.EnableSirenCommands(false);
   m_ui.EnableAbort(false);
@@ -234,11 +261,17 @@ void BSirenLink::OnTableWritten(Table table) {
 // ---- The memory phase -----------------------------------------------------
 
 void BSirenLink::AskForMemoryPhase(bool writing) {
+  if (writing && GetJob() == Job::WriteChanges) {
+    AskForChangedBytes();
+    return;
+  }
   BLinkState tableState = writing ? BLinkState::WritingButton : BLinkState::ReadingButtons;
   uint32_t total;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     total = m_profile.BuildTransferPlan();
+    m_wholePlan = true;
+    m_jobBytes.clear();
   }
   if (total > 0) {
     BAnswer answer =
@@ -274,30 +307,39 @@ void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
   if (!writing) m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_READ_STARTED));
 }
 
+// With m_lock held: the plan byte that byte `jobByte` of the memory phase moves.
+uint32_t BSirenLink::PlanIndexOf(uint32_t jobByte) const {
+  return m_wholePlan || jobByte >= m_jobBytes.size() ? jobByte : m_jobBytes[jobByte];
+}
+
 // Worker (and the user-interface thread for byte 0), with m_lock held.
-void BSirenLink::SendReadByte(uint32_t planIndex) {
+void BSirenLink::SendReadByte(uint32_t jobByte) {
   uint32_t address = 0;
-  m_profile.TransferAddress(planIndex, address);
+  m_profile.TransferAddress(PlanIndexOf(jobByte), address);
   m_addressInFlight = address;
   SendLocked(CMD_READ_BYTE, {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16)});
 }
 
-void BSirenLink::SendWriteByte(uint32_t planIndex) {
+void BSirenLink::SendWriteByte(uint32_t jobByte) {
   uint32_t address = 0;
-  m_profile.TransferAddress(planIndex, address);
+  m_profile.TransferAddress(PlanIndexOf(jobByte), address);
   m_addressInFlight = address;
   uint8_t value = address < kImageSize ? m_profile.Image()[address] : kErasedByte;
+  m_valueInFlight = value;
   SendLocked(CMD_WRITE_BYTE,
              {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), value});
 }
 
-// Worker, with m_lock held: store the byte and ask for the next one at once.
+// Worker, with m_lock held: store the byte (a verification only notes it) and
+// ask for the next one at once.
 unsigned BSirenLink::ReceiveMemoryByte(uint8_t status, uint8_t value) {
   if (status != kStatusOk) {
     m_linkError = BLinkText(IDS_READ_ADDRESS_FAILED, {m_addressInFlight});
     return WM_LINK_ERROR;
   }
-  if (m_addressInFlight < kImageSize) m_profile.Image()[m_addressInFlight] = value;
+  if (m_job == Job::Read && m_addressInFlight < kImageSize)
+    m_profile.Image()[m_addressInFlight] = value;
+  m_shadow.Confirm(m_addressInFlight, value);
   uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
   m_profile.SetJobCursor(static_cast<int>(cursor));
   if (cursor >= m_jobTotal) return WM_MEMORY_READ_DONE;
@@ -310,6 +352,7 @@ unsigned BSirenLink::ReceiveMemoryWritten(uint8_t status) {
     m_linkError = BLinkText(IDS_WRITE_ADDRESS_FAILED, {m_addressInFlight});
     return WM_LINK_ERROR;
   }
+  m_shadow.Confirm(m_addressInFlight, m_valueInFlight);
   uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
   m_profile.SetJobCursor(static_cast<int>(cursor));
   if (cursor >= m_jobTotal) return WM_MEMORY_WRITE_DONE;
@@ -339,8 +382,28 @@ void BSirenLink::OnMemoryProgress(bool writing) {
 
 void BSirenLink::OnMemoryDone(bool writing) {
   m_ui.SetProgressPosition(0);
+  if (writing && m_verifyAfterWrite) {
+    m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_WRITE_FINISHED));
+    StartWriteCheck();
+    return;
+  }
   SetState(BLinkState::Idle);
+  bool checking;
+  Job job;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    checking = m_checkingWrite;
+    job = m_job;
+  }
+  if (checking) {
+    FinishWriteCheck();
+    return;
+  }
   m_ui.ShowLinkStatus(BLinkText(writing ? IDS_MEMORY_WRITE_FINISHED : IDS_MEMORY_READ_FINISHED));
+  if (job == Job::Verify) {
+    FinishVerify();
+    return;
+  }
   EnableAfterJob();
   m_ui.ShowLinkInformation(BLinkText(writing ? IDS_WRITE_COMPLETE : IDS_READ_COMPLETE));
 }

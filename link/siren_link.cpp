@@ -93,6 +93,7 @@ void BSirenLink::Disconnect() {
     std::lock_guard<std::mutex> lock(m_lock);
     m_state = BLinkState::Disconnected;
     m_profile.SetICCount(0);
+    m_shadow.Forget();  // another program may change the siren before the next connection
   }
   m_ui.SetConnectCommandText(false);
   m_ui.SetAvailableSize(kImageSize);
@@ -104,6 +105,7 @@ void BSirenLink::Connect() {
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_profile.ResetLinkState();
+    m_shadow.Forget();
     m_playsInFlight.clear();
     m_playReplies.clear();
   }
@@ -254,14 +256,24 @@ unsigned BSirenLink::ReceiveLocked(uint8_t code, const uint8_t* data) {
       if (m_state != BLinkState::ReadingFragments) return 0;
       ReceiveFragmentEntry(data);
       return WM_FRAGMENT_READ;
-    case CMD_READ_PLAYLIST:
+    case CMD_READ_PLAYLIST: {
       if (m_state != BLinkState::ReadingPlaylist) return 0;
-      m_profile.SetPlaylistEntry(m_profile.GetJobCursor(), data[0]);
+      int position = m_profile.GetJobCursor();
+      if (m_job != Job::Verify)
+        m_profile.SetPlaylistEntry(position, data[0]);
+      else if (position >= 0 && position < kMaxPlaylistEntries)
+        m_sirenTables.playlist[position] = data[0];
       return WM_PLAYLIST_READ;
-    case CMD_READ_BUTTON:
+    }
+    case CMD_READ_BUTTON: {
       if (m_state != BLinkState::ReadingButtons) return 0;
-      m_profile.SetButton(m_profile.GetJobCursor(), data[0]);
+      int button = m_profile.GetJobCursor();
+      if (m_job != Job::Verify)
+        m_profile.SetButton(button, data[0]);
+      else if (button >= 0 && button < kButtonCount)
+        m_sirenTables.buttons[button] = data[0];
       return WM_BUTTON_READ;
+    }
     case CMD_WRITE_BUTTON:
       if (m_state != BLinkState::WritingButton) return 0;
       m_statusByte = data[0];

@@ -1,7 +1,13 @@
 // The program's side of the conversation with the siren: connecting,
-// detection, memory size, play and stop on the siren, and the read and write
-// jobs. It is a plain class: the main window owns it, hands it the transport's
-// callbacks and its link messages, and implements BLinkUi for it.
+// detection, memory size, play and stop on the siren, and the jobs: Read,
+// Write, Write changes (only the memory bytes the siren is not known to hold)
+// and Verify (the siren's tables and memory compared with the profile). It is
+// a plain class: the main window owns it, hands it the transport's callbacks
+// and its link messages, and implements BLinkUi for it.
+//
+// It owns the shadow of the siren's memory (BSirenMemoryShadow): every byte a
+// memory phase has confirmed over the open connection. Connecting and
+// disconnecting forget it.
 //
 // Threads: the reply handlers (OnReceive, OnError, OnTimeout) run on the
 // transport's worker thread, everything else on the user-interface thread.
@@ -11,13 +17,16 @@
 // announces it, and releases m_lock in between, so the user-interface thread
 // sees the stored data once it takes m_lock to handle that message. m_lock is
 // never held while waiting for the worker (Close), for the user (message
-// boxes) or for room in the window's message queue.
+// boxes) or for room in the window's message queue. The job kind, the bytes of
+// the memory phase, the shadow and the tables a verification reads are
+// guarded by m_lock too.
 //
 // During a memory phase at most one progress message is on its way to the
-// window: the worker posts the next one only after the window has taken the
+// window: the worker posts the next one only after the window has handled the
 // last (m_progressPosted), so that a fast transfer never floods the queue and
 // keyboard and menu input, which the window serves after posted messages, is
-// still answered. The message finds the job cursor as it is by then.
+// still answered (the window handles progress from a timer, after any input).
+// The message finds the job cursor as it is by then.
 #pragma once
 
 #include <atomic>
@@ -25,12 +34,14 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "link/com_handler.h"
 #include "link/job_progress.h"
 #include "link/link_port.h"
 #include "link/link_text.h"
 #include "link/link_ui.h"
+#include "link/siren_memory_shadow.h"
 #include "link/siren_protocol.h"
 #include "model/profile.h"
 
@@ -45,7 +56,12 @@ class BSirenLink : public BCOMHandler {
   void StopPlayback();
   void StartRead();
   void StartWrite();
+  void StartWriteChanges();
+  void StartVerify();
   void Abort();
+  // Write and Write changes end with a read-back of the bytes they sent.
+  void SetVerifyAfterWrite(bool verify) { m_verifyAfterWrite = verify; }
+  bool GetVerifyAfterWrite() const { return m_verifyAfterWrite; }
   // User-interface thread: one of the messages WM_LINK_ERROR ... WM_MEMORY_WRITE_DONE.
   void HandleMessage(unsigned message);
 
@@ -64,6 +80,14 @@ class BSirenLink : public BCOMHandler {
   enum class Table { Fragments, Playlist, Buttons };
   struct TablePhase;
   static const TablePhase& PhaseOf(Table table);
+  enum class Job { None, Read, Write, WriteChanges, Verify };
+  // The siren's tables as a verification reads them.
+  struct SirenTables {
+    uint32_t start[kMaxFragments];
+    uint32_t length[kMaxFragments];
+    uint8_t playlist[kMaxPlaylistEntries];
+    uint8_t buttons[kButtonCount];
+  };
 
   void Connect();
   void Disconnect();
@@ -87,6 +111,7 @@ class BSirenLink : public BCOMHandler {
   void Post(unsigned message);
   void SendReadByte(uint32_t planIndex);
   void SendWriteByte(uint32_t planIndex);
+  uint32_t PlanIndexOf(uint32_t jobByte) const;
 
   // Messages, on the user-interface thread.
   void OnMemorySize();
@@ -100,6 +125,18 @@ class BSirenLink : public BCOMHandler {
   void AskForMemoryPhase(bool writing);
   void StartMemoryPhase(bool writing, uint32_t total);
   int NextJobCursor();
+  void StartWriteJob(Job job);
+  void StartTableJob(Job job);
+  Job GetJob() const;
+
+  // Write changes and Verify (siren_verify_jobs.cpp).
+  void AskForChangedBytes();
+  void StartVerifyMemory();
+  void StartWriteCheck();
+  void FinishWriteCheck();
+  void FinishVerify();
+  BLinkText TableDifferences() const;
+  BLinkText MemoryDifferences() const;
 
   BProfile& m_profile;
   BLinkPort& m_port;
@@ -111,6 +148,16 @@ class BSirenLink : public BCOMHandler {
   uint8_t m_statusByte = 0;                       // guarded by m_lock
   BLinkText m_linkError;                          // guarded by m_lock
   uint32_t m_addressInFlight = 0;                 // guarded by m_lock: memory byte on the wire
+  uint8_t m_valueInFlight = 0;                    // guarded by m_lock: the byte a write sends
+  Job m_job = Job::None;                          // guarded by m_lock
+  bool m_checkingWrite = false;  // guarded by m_lock: the read phase checks bytes just written
+  // Guarded by m_lock: the plan bytes the memory phase moves, in order; all of
+  // them (0 .. m_jobTotal - 1, not stored) when m_wholePlan.
+  bool m_wholePlan = true;
+  std::vector<uint32_t> m_jobBytes;
+  BSirenMemoryShadow m_shadow;      // guarded by m_lock
+  SirenTables m_sirenTables{};      // guarded by m_lock: filled by a verification
+  bool m_verifyAfterWrite = false;  // user-interface thread
   // Guarded by m_lock. The fragment index of every play or stop request not
   // yet answered, oldest first (the user may stop before a play is answered),
   // and the answers not yet shown, each with the index of its request.

@@ -79,6 +79,8 @@ class BProfile {
   // below the total.
   bool TransferAddress(uint32_t n, uint32_t& address) const;
   const std::vector<BMemRange>& GetTransferPlan() const { return m_transferPlan; }
+  // The slot of each range of the plan.
+  const std::vector<int>& GetTransferFragments() const { return m_transferFragments; }
 
   // The profile file. On false GetErrorText says why; a failed Load leaves
   // the profile as it was, a failed Save leaves the old file as it was.
@@ -136,4 +138,5 @@ class BProfile {
   unsigned long m_errorCode = 0;
   BProfileMessages m_messages;
   std::vector<BMemRange> m_transferPlan;
+  std::vector<int> m_transferFragments;  // parallel to m_transferPlan
 };

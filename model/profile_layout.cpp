@@ -131,9 +131,11 @@ bool BProfile::HasFragmentsBeyondMemory() const {
 
 uint32_t BProfile::BuildTransferPlan() {
   m_transferPlan.clear();
+  m_transferFragments.clear();
   const uint32_t limit = Capacity();  // never more than the image
   uint32_t total = 0;
-  for (const BFragment& fragment : m_fragments) {
+  for (int index = 0; index < kMaxFragments; ++index) {
+    const BFragment& fragment = m_fragments[index];
     // Not the in-use test: a valid start with an invalid length is kept
     // (and reaches to the end of the memory).
     if (!IsValidAddress(fragment.start) && !IsValidAddress(fragment.length)) continue;
@@ -141,6 +143,7 @@ uint32_t BProfile::BuildTransferPlan() {
     uint32_t room = limit - fragment.start;
     uint32_t length = fragment.length > room ? room : fragment.length;
     m_transferPlan.push_back(BMemRange{fragment.start, length});
+    m_transferFragments.push_back(index);
     total += length;
   }
   return total;

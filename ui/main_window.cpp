@@ -9,7 +9,10 @@
 #include "ui_text.h"
 #include "wait_cursor.h"
 
-BMainDlg::BMainDlg() { AddMenuRoutes(); }
+BMainDlg::BMainDlg() {
+  AddMenuRoutes();
+  AddSirenExtraRoutes();
+}
 
 BMainDlg::~BMainDlg() {
   // Once attached, the port popup belongs to the menu bar and goes with it.
@@ -53,6 +56,7 @@ BOOL BMainDlg::OnInitDialog() {
   SetButtonIcons();
   RememberSubmenus();
   LoadSettings();
+  ApplyVerifySetting();
   BuildPortMenu();
   ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP,
                  LVS_EX_HEADERDRAGDROP);
@@ -87,8 +91,8 @@ void BMainDlg::EnableFileCommands(bool enable) {
 
 void BMainDlg::EnableSirenCommands(bool enable) {
   EnableMenuItems(m_sirenMenu,
-                  {ID_READ_SIREN, ID_WRITE_SIREN, ID_PLAY_FRAGMENT_ON_SIREN,
-                   ID_PLAY_PLAYLIST_ON_SIREN, ID_STOP_ON_SIREN},
+                  {ID_READ_SIREN, ID_WRITE_SIREN, ID_WRITE_CHANGES, ID_VERIFY_SIREN,
+                   ID_PLAY_FRAGMENT_ON_SIREN, ID_PLAY_PLAYLIST_ON_SIREN, ID_STOP_ON_SIREN},
                   enable);
   BMainDlgBase::EnableSirenCommands(enable);
 }

@@ -39,6 +39,20 @@ class BMainDlg : public BMainDlgBase {
   virtual void OnOtherPort();
   virtual LRESULT OnGetToolTipText(NMTTDISPINFOW* info);
 
+  // Write changes, Verify, the check after a write and the export of a
+  // fragment (main_window_siren_extras.cpp).
+  void ShowLinkWarning(const BLinkText& text) override;
+  virtual void OnWriteChanges();
+  virtual void OnVerifySiren();
+  virtual void OnVerifyAfterWrite();
+  virtual void OnExportFragment();
+  void OnFragmentSelChanged() override;
+  // The save dialog of the export, proposing `proposedName` (virtual so that
+  // tests can answer it).
+  virtual bool AskExportPath(const std::string& proposedName, std::string& path);
+  void ApplyVerifySetting();
+  void UpdateExportCommand();
+
   // Port choice: the popup lists the system's COM ports; "other port" asks for
   // any name (virtual so that tests can answer it).
   void BuildPortMenu();
@@ -62,6 +76,7 @@ class BMainDlg : public BMainDlgBase {
 
  private:
   void AddMenuRoutes();
+  void AddSirenExtraRoutes();
   void CreateToolTips();
   void RememberSubmenus();
   void EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable);

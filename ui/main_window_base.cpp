@@ -72,6 +72,10 @@ void BMainDlgBase::AddBaseRoutes() {
                 w.OnLinkMessage(msg, wp, lp);
                 return 0;
               }});
+  AddRoute({WM_TIMER, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+              if (wp == kProgressTimer) w.OnProgressTimer();
+              return 0;
+            }});
   AddRoute({WM_HSCROLL, 0, 0, kAnyCode, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
               w.OnHScroll(wp, lp);
               return 0;

@@ -172,7 +172,8 @@ class BMainDlgBase : public BDialogWindow,
   // IDCANCEL (Escape, the close box): ends a drag in progress, else Exit.
   void OnCancelCommand();
   int AskToSaveChanges();
-  bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save);
+  bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save,
+                      const std::string& proposedName = std::string());
   bool SaveProfile();
   bool SaveProfileAs();
   bool SaveProfileTo(const std::string& path);
@@ -184,6 +185,9 @@ class BMainDlgBase : public BDialogWindow,
   // panels and the editing features; until then they do nothing.
   virtual void OnConnect() = 0;
   virtual void OnLinkMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnProgressTimer();
+  static constexpr UINT_PTR kProgressTimer = 1;
+  UINT m_pendingProgress = 0;  // a progress message waiting for the timer (this thread)
   virtual void OnReadSiren();
   virtual void OnWriteSiren();
   virtual void OnAbort();

@@ -126,11 +126,12 @@ bool BMainDlgBase::AskSavePath(std::string& path) {
 // The file dialogs of the program: a filter from the string table ("|"
 // separated), the program title, an optional default extension.
 bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension,
-                                  bool save) {
+                                  bool save, const std::string& proposedName) {
   std::string filter = Narrow(LoadText(GetInstance(), filterId));
   for (char& c : filter)
     if (c == '|') c = '\0';
   char buffer[kPathBufferChars] = {};
+  proposedName.copy(buffer, kPathBufferChars - 1);
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = GetHwnd();

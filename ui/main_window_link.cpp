@@ -17,7 +17,25 @@ void BMainDlgBase::OnReceive(uint8_t code, uint8_t length, const uint8_t* data) 
 
 void BMainDlgBase::OnTimeout() { m_link.OnTimeout(); }
 
-void BMainDlgBase::OnLinkMessage(UINT message, WPARAM, LPARAM) { m_link.HandleMessage(message); }
+// A progress message is handled from a timer: Windows serves a timer only when
+// no input and no posted message waits, so keyboard and menu input (Abort)
+// always comes first, however fast the replies come. The link posts the next
+// progress message only after this one was handled, so nothing piles up.
+void BMainDlgBase::OnLinkMessage(UINT message, WPARAM, LPARAM) {
+  if (message == WM_MEMORY_READ_PROGRESS || message == WM_MEMORY_WRITE_PROGRESS) {
+    m_pendingProgress = message;
+    ::SetTimer(GetHwnd(), kProgressTimer, USER_TIMER_MINIMUM, nullptr);
+    return;
+  }
+  m_link.HandleMessage(message);
+}
+
+void BMainDlgBase::OnProgressTimer() {
+  ::KillTimer(GetHwnd(), kProgressTimer);
+  UINT message = m_pendingProgress;
+  m_pendingProgress = 0;
+  if (message != 0) m_link.HandleMessage(message);
+}
 void BMainDlgBase::OnReadSiren() { m_link.StartRead(); }
 void BMainDlgBase::OnWriteSiren() { m_link.StartWrite(); }
 void BMainDlgBase::OnAbort() { m_link.Abort(); }

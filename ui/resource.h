@@ -56,6 +56,7 @@
 #define IDC_PREVIEW 1037
 #define IDC_GAIN_TRACKBAR 1038
 #define IDC_PORT_COMBO 1039
+#define IDC_NORMALIZE 1040
 
 // Menu commands.
 #define ID_FILE_OPEN 32779
@@ -81,6 +82,10 @@
 #define ID_PLAY_PLAYLIST_ON_SIREN 32824
 #define ID_STOP_ON_SIREN 32825
 #define ID_DEFRAGMENT 32799
+#define ID_WRITE_CHANGES 32832
+#define ID_VERIFY_SIREN 32833
+#define ID_VERIFY_AFTER_WRITE 32834
+#define ID_EXPORT_FRAGMENT 32835
 
 // Port popup menu: one item per port found, then "other port".
 #define ID_PORT_FIRST 40000

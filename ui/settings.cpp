@@ -6,6 +6,7 @@ namespace {
 const char kSettingsKey[] = "Software\\Sirelta";
 const char kPortValue[] = "Port";
 const char kProfileValue[] = "Profile";
+const char kVerifyValue[] = "Verify";
 const char kWaveValue[] = "Wave";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
 }  // namespace
@@ -18,6 +19,7 @@ void BSettings::Load() {
   std::string value;
   port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
   profile = ReadString(key, kProfileValue, value) ? value : std::string();
+  verifyAfterWrite = ReadString(key, kVerifyValue, value) && value == "1";
   wave = ReadString(key, kWaveValue, value) ? value : std::string();
   ::RegCloseKey(key);
 }
@@ -40,6 +42,7 @@ void BSettings::Save() const {
   if (key == nullptr) return;
   WriteString(key, kPortValue, port);
   WriteString(key, kProfileValue, profile);
+  WriteString(key, kVerifyValue, verifyAfterWrite ? "1" : "0");
   if (!wave.empty()) WriteString(key, kWaveValue, wave);
   ::RegCloseKey(key);
 }

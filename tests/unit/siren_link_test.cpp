@@ -8,6 +8,8 @@
 #include <deque>
 #include <ostream>
 #include <map>
+#include <random>
+#include <set>
 #include <vector>
 
 #include "ui/string_ids.h"
@@ -64,6 +66,7 @@ class FakeUi : public BLinkUi {
   std::vector<BLinkText> status;
   std::vector<BLinkText> errors;
   std::vector<BLinkText> information;
+  std::vector<BLinkText> warnings;
   std::vector<BLinkText> questions;
   std::deque<BAnswer> answers;
   std::map<std::string, bool> enabled;
@@ -90,6 +93,7 @@ class FakeUi : public BLinkUi {
   void ClearStatusLog() override { status.clear(); }
   void ShowLinkError(const BLinkText& text) override { errors.push_back(text); }
   void ShowLinkInformation(const BLinkText& text) override { information.push_back(text); }
+  void ShowLinkWarning(const BLinkText& text) override { warnings.push_back(text); }
   BAnswer AskLink(const BLinkText& text, BQuestion) override {
     questions.push_back(text);
     if (answers.empty()) return BAnswer::Yes;
@@ -130,6 +134,7 @@ struct SirenModel {
   std::vector<uint8_t> memory = std::vector<uint8_t>(kImageSize, 0xFF);
   std::map<std::pair<uint8_t, int>, uint8_t> refusals;  // (write code, index) -> status
   uint32_t refusedAddress = 0xFFFFFFFF;
+  std::set<uint32_t> badCells;  // take a write with status 0 but keep their value
 
   SirenModel() {
     for (int i = 0; i < 16; ++i) start[i] = length[i] = kEmptySlotValue;
@@ -177,7 +182,7 @@ struct SirenModel {
         return {0, memory[address()]};
       case CMD_WRITE_BYTE:
         if (address() == refusedAddress) return {255};
-        memory[address()] = p[3];
+        if (badCells.count(address()) == 0) memory[address()] = p[3];
         return {0};
       default:
         return {1, 1};
@@ -554,6 +559,356 @@ TEST_F(SirenLinkTest, AbortIgnoresTheLateReply) {
   EXPECT_EQ(0xFF, profile.Image()[10]) << "the late reply is not stored";
   EXPECT_TRUE(ui.information.empty());
   EXPECT_TRUE(ui.enabled["siren"]);
+}
+
+// ---- Write changes, Verify and the check after a write ----------------------
+
+// The addresses of the memory requests of `code` sent since frame `from`.
+std::vector<uint32_t> Addresses(const std::vector<SentFrame>& sent, uint8_t code, size_t from) {
+  std::vector<uint32_t> addresses;
+  for (size_t i = from; i < sent.size(); ++i)
+    if (sent[i].code == code) {
+      const std::vector<uint8_t>& p = sent[i].payload;
+      addresses.push_back(uint32_t(p[0] | p[1] << 8 | p[2] << 16));
+    }
+  return addresses;
+}
+
+// The table frames (everything but memory bytes) sent since frame `from`.
+std::vector<std::vector<uint8_t>> TableFrames(const std::vector<SentFrame>& sent, size_t from) {
+  std::vector<std::vector<uint8_t>> frames;
+  for (size_t i = from; i < sent.size(); ++i)
+    if (sent[i].code != CMD_WRITE_BYTE && sent[i].code != CMD_READ_BYTE) {
+      frames.push_back(sent[i].payload);
+      frames.back().insert(frames.back().begin(), sent[i].code);
+    }
+  return frames;
+}
+
+class SirenChangesTest : public SirenLinkTest {
+ protected:
+  // Two fragments, out of address order in the table: 300 bytes at 0x2000 and
+  // 200 at 0x0100, on a siren of 2 chips, written in full.
+  void ConnectAndWrite() {
+    std::vector<uint8_t> first(300), second(200);
+    for (size_t i = 0; i < first.size(); ++i) first[i] = uint8_t(i * 3 + 1);
+    for (size_t i = 0; i < second.size(); ++i) second[i] = uint8_t(i * 5 + 2);
+    PlaceFragment("first", 0x2000, first);
+    PlaceFragment("second", 0x0100, second);
+    profile.AppendPlaylistEntry(1);
+    profile.SetButton(2, 0);
+    ConnectTo(2);
+    link.StartWrite();
+    AnswerAll();
+    ASSERT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  }
+  bool SirenHoldsThePlan() {
+    profile.BuildTransferPlan();
+    for (const BMemRange& range : profile.GetTransferPlan())
+      for (uint32_t a = range.start; a < range.start + range.length; ++a)
+        if (siren.memory[a] != profile.Image()[a]) return false;
+    return true;
+  }
+  BLinkText LastQuestion() const {
+    return ui.questions.empty() ? BLinkText() : ui.questions.back();
+  }
+  size_t Mark() {
+    ui.questions.clear();
+    ui.information.clear();
+    ui.warnings.clear();
+    return port.sent.size();
+  }
+};
+
+TEST_F(SirenChangesTest, WriteChangesSendsTheTablesAndOnlyTheBytesThatDiffer) {
+  ConnectAndWrite();
+  std::vector<std::vector<uint8_t>> writeTables = TableFrames(port.sent, 0);
+  writeTables.erase(writeTables.begin(), writeTables.begin() + 2);  // detect and size
+  // Three bytes of the first fragment change, one of them back to what it was.
+  profile.Image()[0x2010] ^= 0x40;
+  profile.Image()[0x2011] ^= 0x40;
+  profile.Image()[0x2011] ^= 0x40;
+  profile.Image()[0x2012] = 0;
+  profile.Image()[0x0105] += 1;  // and one of the second
+  size_t from = Mark();
+  link.StartWriteChanges();
+  EXPECT_FALSE(ui.enabled["siren"]);
+  AnswerAll();
+  EXPECT_EQ(writeTables, TableFrames(port.sent, from))
+      << "the tables go exactly as Write sends them";
+  ASSERT_EQ(1u, ui.questions.size());
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {3u, 500u}), ui.questions[0]);
+  EXPECT_EQ((std::vector<uint32_t>{0x2010, 0x2012, 0x0105}),
+            Addresses(port.sent, CMD_WRITE_BYTE, from))
+      << "plan order: the first fragment's slot comes first";
+  EXPECT_TRUE(SirenHoldsThePlan());
+  EXPECT_EQ(3, ui.progressRange) << "the progress counts the bytes that go";
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["siren"]);
+
+  // Nothing differs now: no question, a line in the log, no byte.
+  from = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_TRUE(ui.information.empty());
+  EXPECT_EQ(BLinkText(IDS_SIREN_MEMORY_MATCHES), ui.status.back());
+  EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
+  EXPECT_EQ(36u, port.sent.size() - from);
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["editing"]);
+
+  // A new connection knows nothing: every byte differs, and No sends none.
+  link.OnConnect("COM3");
+  ConnectTo(2);
+  from = Mark();
+  ui.answers = {BAnswer::No};
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), LastQuestion());
+  EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["siren"]);
+}
+
+// Bytes confirmed before an Abort stay known; the one on the wire when the
+// user aborted is not (its reply is ignored), nor anything after a link failure.
+TEST_F(SirenChangesTest, AbortAndLinkFailuresKeepOnlyWhatWasConfirmed) {
+  ConnectAndWrite();
+  for (uint32_t a = 0x2000; a < 0x2000 + 300; ++a) profile.Image()[a] ^= 0xFF;
+  Mark();
+  link.StartWriteChanges();
+  AnswerAll(36 + 40);
+  ASSERT_EQ(BLinkState::WritingMemory, link.GetState());
+  link.Abort();
+  AnswerAll();  // the reply to byte 41 comes too late to count
+  size_t from = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {260u, 500u}), LastQuestion());
+  std::vector<uint32_t> sent = Addresses(port.sent, CMD_WRITE_BYTE, from);
+  ASSERT_EQ(260u, sent.size());
+  EXPECT_EQ(0x2000u + 40, sent[0]);
+  EXPECT_TRUE(SirenHoldsThePlan());
+
+  // A refused byte ends the job and the connection as in Write.
+  profile.Image()[0x0150] ^= 1;
+  siren.refusedAddress = 0x0150;
+  Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ(
+      BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText(IDS_WRITE_ADDRESS_FAILED, {0x0150u})}),
+      ui.errors.back());
+  EXPECT_EQ(BLinkState::Disconnected, link.GetState());
+  siren.refusedAddress = 0xFFFFFFFF;
+  ConnectTo(2);
+  Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), LastQuestion());
+}
+
+TEST_F(SirenChangesTest, VerifyReportsEveryDifferenceAndChangesNothingInTheProfile) {
+  ConnectAndWrite();
+  std::vector<uint8_t> image(profile.Image(), profile.Image() + kImageSize);
+  size_t from = Mark();
+  link.StartVerify();
+  EXPECT_FALSE(ui.enabled["file"]);
+  AnswerAll();
+  EXPECT_TRUE(ui.questions.empty()) << "Verify asks nothing";
+  ASSERT_EQ(1u, ui.information.size());
+  EXPECT_EQ(BLinkText(IDS_SIREN_HOLDS_PROFILE), ui.information[0]);
+  EXPECT_EQ(500u, Addresses(port.sent, CMD_READ_BYTE, from).size());
+  EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_READING_FRAGMENT, {15})));
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_MEMORY_READ_FINISHED)));
+  EXPECT_EQ(BLinkText(IDS_VERIFY_FINISHED), ui.status.back());
+  EXPECT_TRUE(ui.enabled["file"]);
+  EXPECT_TRUE(profile.GetFragment(0).synced && profile.IsPlaylistSynced())
+      << "as the write left them";
+
+  // Another program changes the siren (as if between two connections).
+  siren.memory[0x2005] ^= 1;
+  siren.memory[0x2100] ^= 1;
+  siren.memory[0x0101] ^= 1;
+  siren.memory[0x3000] ^= 1;  // outside every fragment: not compared
+  siren.playlist[3] = 1;
+  siren.buttons[2] = 255;
+  siren.length[5] = 7;
+  link.OnConnect("COM3");
+  ConnectTo(2);
+  Mark();
+  link.StartVerify();
+  AnswerAll();
+  ASSERT_EQ(1u, ui.warnings.size());
+  BLinkText none;
+  BLinkText tables(IDS_FRAGMENT_ENTRY_DIFFERS,
+                   {5, BLinkText(IDS_PLAYLIST_ENTRY_DIFFERS,
+                                 {3, BLinkText(IDS_BUTTON_ENTRY_DIFFERS, {2, none})})});
+  BLinkText memory(IDS_FRAGMENT_BYTES_DIFFER,
+                   {0, "first", 2u, 0x2005u,
+                    BLinkText(IDS_FRAGMENT_BYTES_DIFFER, {1, "second", 1u, 0x0101u, none})});
+  EXPECT_EQ(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, memory}), ui.warnings[0]);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), profile.Image()));
+  EXPECT_EQ(kEmptySlotValue, profile.GetFragment(5).length);
+  EXPECT_EQ(255, profile.GetPlaylistEntry(3));
+  EXPECT_EQ(0, profile.GetButton(2));
+  EXPECT_FALSE(ui.modified);
+  EXPECT_EQ(0, ui.filled);
+
+  // What Verify read is known: Write changes sends the three bytes it found.
+  size_t from2 = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ((std::vector<uint32_t>{0x2005, 0x2100, 0x0101}),
+            Addresses(port.sent, CMD_WRITE_BYTE, from2));
+  EXPECT_TRUE(SirenHoldsThePlan());
+}
+
+// A fragment reply that names another entry than the one asked for leaves
+// the skipped entries unread: they count as different, whatever an earlier
+// verification read.
+TEST_F(SirenChangesTest, AnEntryTheSirenSkippedCountsAsDifferent) {
+  ConnectAndWrite();
+  link.StartVerify();
+  AnswerAll();
+  ASSERT_EQ(BLinkText(IDS_SIREN_HOLDS_PROFILE), ui.information.back());
+  Mark();
+  link.StartVerify();
+  port.unanswered.clear();
+  Reply(CMD_READ_FRAGMENT, {2, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF, 0x0F});  // asked for 0
+  AnswerAll();
+  ASSERT_EQ(1u, ui.warnings.size());
+  BLinkText tables(IDS_FRAGMENT_ENTRY_DIFFERS,
+                   {0, BLinkText(IDS_FRAGMENT_ENTRY_DIFFERS, {1, BLinkText()})});
+  EXPECT_EQ(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, BLinkText()}), ui.warnings[0]);
+}
+
+// Random edits, aborted and completed Write changes, Verify and reconnections
+// with the siren changed behind the program's back. After every Write changes
+// the siren holds the profile; while the program has known the whole plan
+// since the last full pass, it sent no byte that already matched (but the one
+// an Abort left unconfirmed); Verify reports a difference exactly when there is one.
+TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
+  ConnectAndWrite();
+  std::mt19937 random(11);
+  profile.BuildTransferPlan();
+  std::vector<uint32_t> planAddresses;
+  for (const BMemRange& range : profile.GetTransferPlan())
+    for (uint32_t a = range.start; a < range.start + range.length; ++a) planAddresses.push_back(a);
+  auto differing = [&] {
+    std::set<uint32_t> addresses;
+    for (uint32_t a : planAddresses)
+      if (siren.memory[a] != profile.Image()[a]) addresses.insert(a);
+    return addresses;
+  };
+  bool knowsAll = true;  // every plan byte confirmed since the connection began
+  size_t slack = 0;      // bytes left unconfirmed by an Abort
+  for (int step = 0; step < 200; ++step) {
+    SCOPED_TRACE(step);
+    switch (random() % 5) {
+      case 0:  // the user edits a few bytes, some to the value they had
+        for (int i = random() % 20; i > 0; --i) {
+          uint32_t a = planAddresses[random() % planAddresses.size()];
+          profile.Image()[a] = random() % 3 == 0 ? profile.Image()[a] : uint8_t(random());
+        }
+        break;
+      case 1: {  // a Write changes that runs to its end
+        std::set<uint32_t> before = differing();
+        size_t from = Mark();
+        link.StartWriteChanges();
+        AnswerAll();
+        std::vector<uint32_t> sent = Addresses(port.sent, CMD_WRITE_BYTE, from);
+        std::set<uint32_t> sentSet(sent.begin(), sent.end());
+        ASSERT_EQ(sent.size(), sentSet.size()) << "no byte twice";
+        ASSERT_TRUE(std::includes(sentSet.begin(), sentSet.end(), before.begin(), before.end()));
+        if (knowsAll) {
+          ASSERT_LE(sent.size(), before.size() + slack);
+        }
+        ASSERT_TRUE(differing().empty());
+        ASSERT_EQ(BLinkState::Idle, link.GetState());
+        knowsAll = true;
+        slack = 0;
+        break;
+      }
+      case 2: {  // a Write changes aborted after a few bytes
+        Mark();
+        link.StartWriteChanges();
+        AnswerAll(36 + random() % 5);
+        if (link.GetState() == BLinkState::WritingMemory) {
+          link.Abort();
+          slack += 1;
+        }
+        AnswerAll();
+        ASSERT_EQ(BLinkState::Idle, link.GetState());
+        break;
+      }
+      case 3: {  // Verify
+        bool equal = differing().empty();
+        Mark();
+        link.StartVerify();
+        AnswerAll();
+        ASSERT_EQ(equal ? 1u : 0u, ui.information.size());
+        ASSERT_EQ(equal ? 0u : 1u, ui.warnings.size());
+        knowsAll = true;
+        slack = 0;
+        break;
+      }
+      default:  // another program changes the siren while it is not connected
+        link.OnConnect("COM3");
+        for (int i = random() % 5; i > 0; --i)
+          siren.memory[planAddresses[random() % planAddresses.size()]] ^= 0x20;
+        ConnectTo(2);
+        knowsAll = false;
+        break;
+    }
+  }
+}
+
+// With the check on, a write reads back exactly what it sent; a cell that
+// does not take a write is found, and stays different for the next Write changes.
+TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
+  ConnectAndWrite();
+  link.SetVerifyAfterWrite(true);
+  siren.badCells = {0x2007, 0x0110};  // they keep what the first write put there
+  profile.Image()[0x2007] ^= 0x11;
+  profile.Image()[0x2008] ^= 0x11;
+  profile.Image()[0x0110] ^= 0x11;
+  size_t from = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  std::vector<uint32_t> written = Addresses(port.sent, CMD_WRITE_BYTE, from);
+  EXPECT_EQ((std::vector<uint32_t>{0x2007, 0x2008, 0x0110}), written);
+  EXPECT_EQ(written, Addresses(port.sent, CMD_READ_BYTE, from)) << "the check reads what was sent";
+  ASSERT_EQ(1u, ui.warnings.size());
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 0x0110u}), ui.warnings[0]);
+  EXPECT_TRUE(ui.information.empty());
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_WRITE_CHECK_STARTED, {3u})));
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHECK_FINISHED), ui.status.back());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["siren"]);
+  EXPECT_FALSE(ui.enabled["abort"]);
+
+  // What the check found goes again with the next Write changes, and only that.
+  from = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ((std::vector<uint32_t>{0x2007, 0x0110}), Addresses(port.sent, CMD_WRITE_BYTE, from));
+  ASSERT_EQ(1u, ui.warnings.size());
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 0x0110u}), ui.warnings[0]);
+
+  // A whole Write is checked whole; with sound cells the box says all is well.
+  siren.badCells.clear();
+  from = Mark();
+  link.StartWrite();
+  AnswerAll();
+  EXPECT_EQ(500u, Addresses(port.sent, CMD_READ_BYTE, from).size());
+  EXPECT_TRUE(ui.warnings.empty());
+  ASSERT_EQ(1u, ui.information.size());
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED), ui.information[0]);
+  EXPECT_TRUE(SirenHoldsThePlan());
 }
 
 TEST(JobProgressTest, TimeLeftUsesTheMeasuredSpeedAndOnlyGoesDown) {

@@ -120,3 +120,19 @@ TEST(AmplifierDlg, CancelGivesThePlayerItsSoundBack) {
 }
 
 }  // namespace
+
+// Normalize: the range 3 and 100 takes at most +27 % (100 × 1.27 = 127), the
+// slider shows it, the preview plays it and OK gives it.
+TEST(AmplifierDlg, NormalizeSetsTheLargestGainThatClipsNothingInTheRange) {
+  FakeOwner owner;
+  std::vector<uint8_t> play = PlayBytes();
+  ScriptedAmplifierDlg dialog(owner, play.data(), 1, 2);
+  dialog.script = [&](ScriptedAmplifierDlg& d) {
+    d.Click(IDC_NORMALIZE);
+    EXPECT_EQ(27, ::SendMessageW(d.GetItem(IDC_GAIN_TRACKBAR), TBM_GETPOS, 0, 0));
+    EXPECT_EQ((std::vector<uint8_t>{125, 131, 255, 138}), play) << "3 stays 3, 100 becomes 127";
+    d.Click(IDOK);
+  };
+  EXPECT_EQ(IDOK, dialog.DoModal(::GetModuleHandleW(nullptr), nullptr));
+  EXPECT_EQ(27, dialog.GetGain());
+}

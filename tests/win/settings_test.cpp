@@ -1,4 +1,4 @@
-// The two registry settings, read and written against the real registry.
+// The registry settings, read and written against the real registry.
 #include "settings.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +78,29 @@ TEST_F(SettingsTest, SaveWritesBothValuesForTheNextStart) {
   BSettings again = Loaded();
   EXPECT_EQ("COM12", again.port);
   EXPECT_EQ("D:\\x.zpf", again.profile);
+}
+
+// "Verify" holds "1" or "0"; anything else, or nothing, means off.
+TEST_F(SettingsTest, VerifyAfterWriteIsOnOnlyForOne) {
+  EXPECT_FALSE(Loaded().verifyAfterWrite);
+  WriteString("Verify", "1");
+  EXPECT_TRUE(Loaded().verifyAfterWrite);
+  for (const char* other : {"0", "", "2", "yes", "1 1"}) {
+    WriteString("Verify", other);
+    EXPECT_FALSE(Loaded().verifyAfterWrite) << other;
+  }
+  DWORD one = 1;
+  WriteSettingsValue("Verify", REG_DWORD, &one, sizeof(one));
+  EXPECT_FALSE(Loaded().verifyAfterWrite);
+
+  BSettings settings;
+  settings.verifyAfterWrite = true;
+  settings.Save();
+  EXPECT_EQ("1", ReadSettingsString("Verify"));
+  EXPECT_TRUE(Loaded().verifyAfterWrite);
+  settings.verifyAfterWrite = false;
+  settings.Save();
+  EXPECT_EQ("0", ReadSettingsString("Verify"));
 }
 
 }  // namespace

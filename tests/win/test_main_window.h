@@ -21,6 +21,8 @@ class TestMainDlg : public BMainDlg {
   std::deque<int> answers;            // for the message boxes, in order
   std::deque<std::string> openPaths;  // "" cancels the dialog
   std::deque<std::string> savePaths;
+  std::deque<std::string> exportPaths;   // answers of the export dialog
+  std::vector<std::string> exportNames;  // the file names it proposed
   int saveDialogs = 0;
   bool connectAllowed = false;           // the start-up connection is tested on its own
   std::deque<std::string> otherPorts;    // answers of the "other port" dialog
@@ -113,6 +115,10 @@ class TestMainDlg : public BMainDlg {
     return answer;
   }
   bool AskOpenPath(std::string& path) override { return Answer(openPaths, path); }
+  bool AskExportPath(const std::string& proposedName, std::string& path) override {
+    exportNames.push_back(proposedName);
+    return Answer(exportPaths, path);
+  }
   bool AskSavePath(std::string& path) override {
     ++saveDialogs;
     return Answer(savePaths, path);

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Write against Write changes under Wine against the siren emulator (4 chips):
+# a profile of SECONDS of sound written in full, a second of it amplified,
+# then written with Write changes. Usage:
+#   bench/run_write_changes_benchmark.sh [SECONDS [AMPLIFIED_MS [--pace]]]
+# (defaults 20 s and 1000 ms, unpaced: as fast as the pseudo-terminal goes;
+# --pace holds the timing of 115200 baud, and a full 20 s write then takes
+# about five minutes). Prints both jobs' exchanges and times and their ratio,
+# and the write requests the emulator logged.
+# WRITE_CHANGES_BENCHMARK and EMULATOR may name ready builds.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/scripts/common.sh"
+
+SECONDS_OF_SOUND=${1:-20}
+AMPLIFIED_MS=${2:-1000}
+PACE=()
+[ "${3:-}" = "--pace" ] && PACE=(--pace)
+PORT_NUMBER=21
+EMULATOR=${EMULATOR_OVERRIDE:-$EMULATOR}
+if [ -z "${WRITE_CHANGES_BENCHMARK:-}" ]; then
+  prepare_environment
+  build_tools
+  build_windows
+  WRITE_CHANGES_BENCHMARK="$BUILD/win/bench/write_changes_benchmark.exe"
+else
+  ensure_wineprefix
+fi
+
+EMULATOR_PID=""
+REPORT=$(mktemp)
+FRAMES=$(mktemp)
+stop_emulator() {
+  if [ -n "$EMULATOR_PID" ]; then
+    kill "$EMULATOR_PID" 2>/dev/null || true
+    wait "$EMULATOR_PID" 2>/dev/null || true
+  fi
+  EMULATOR_PID=""
+}
+trap 'stop_emulator; rm -f "$REPORT" "$FRAMES"' EXIT
+
+"$EMULATOR" --link "$WINEPREFIX/dosdevices/com$PORT_NUMBER" --chips 4 --log "$FRAMES" \
+  ${PACE[@]+"${PACE[@]}"} >"$REPORT" &
+EMULATOR_PID=$!
+for i in $(seq 100); do
+  [ -s "$REPORT" ] && break
+  sleep 0.05
+done
+[ -s "$REPORT" ] || { log "the emulator did not start"; exit 1; }
+
+log "write, then write changes: ${SECONDS_OF_SOUND} s of sound, ${AMPLIFIED_MS} ms amplified ${PACE[*]:-unpaced}"
+wine_env wine "$WRITE_CHANGES_BENCHMARK" "COM$PORT_NUMBER" "$SECONDS_OF_SOUND" "$AMPLIFIED_MS"
+stop_emulator
+grep -c ' RX .*write byte' "$FRAMES" | sed 's/^/memory writes the emulator received (both jobs): /'

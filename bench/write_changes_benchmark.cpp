@@ -1,0 +1,220 @@
+// Write against Write changes, through the program's own siren link and
+// serial transport: a profile of SECONDS of sound (one fragment) is written
+// in full, then a stretch of AMPLIFIED_MS in its middle is amplified by half,
+// then the profile is written again with Write changes, over the same
+// connection. Both jobs run as in the program: the three tables, the memory
+// question answered Yes, one exchange per memory byte.
+//
+//   write_changes_benchmark PORT [SECONDS [AMPLIFIED_MS]]    (default 20 and 1000)
+//
+// Prints each job's exchanges (every request frame it sent) and time, and the
+// ratios of the second to the first.
+#include <windows.h>
+
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "audio/gain.h"
+#include "link/connection.h"
+#include "link/siren_link.h"
+#include "ui/string_ids.h"
+
+namespace {
+
+constexpr double kSampleRate = 9765.0;
+constexpr int32_t kGainPercent = 50;
+
+// The serial transport as the link sees it, counting the frames sent.
+class CountingPort : public BLinkPort {
+ public:
+  explicit CountingPort(BCOMConnection& connection) : m_connection(connection) {}
+  bool Open(const std::string& portName) override { return m_connection.Open(portName); }
+  bool Close(unsigned timeoutMs) override { return m_connection.Close(timeoutMs); }
+  void Send(uint8_t code, uint8_t length, const uint8_t* payload) override {
+    ++m_frames;
+    m_connection.Send(code, length, payload);
+  }
+  bool IsOpen() const override { return m_connection.IsOpen(); }
+  std::string GetErrorText() const override { return m_connection.GetErrorText(); }
+  uint32_t Frames() const { return m_frames; }
+
+ private:
+  BCOMConnection& m_connection;
+  std::atomic<uint32_t> m_frames{0};
+};
+
+// The transport's callbacks go to the link, which is made after the transport.
+class Forwarder : public BCOMHandler {
+ public:
+  BSirenLink* link = nullptr;
+  void OnError(const std::string& text) override { link->OnError(text); }
+  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
+    link->OnReceive(code, length, data);
+  }
+  void OnTimeout() override { link->OnTimeout(); }
+};
+
+// The window's part: a message queue served by the main thread; every
+// question is answered Yes; boxes and errors are noted.
+class BenchUi : public BLinkUi {
+ public:
+  bool PostLinkMessage(unsigned message) override {
+    {
+      std::lock_guard<std::mutex> lock(m_lock);
+      m_messages.push_back(message);
+    }
+    m_ready.notify_one();
+    return true;
+  }
+  // Main thread: the next message, or 0 after a second without one.
+  unsigned NextMessage() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!m_ready.wait_for(lock, std::chrono::seconds(1), [&] { return !m_messages.empty(); }))
+      return 0;
+    unsigned message = m_messages.front();
+    m_messages.pop_front();
+    return message;
+  }
+
+  std::string DefaultFragmentName(int number) override { return "f" + std::to_string(number); }
+  void ShowLinkStatus(const BLinkText&) override {}
+  void ReplaceLinkStatus(const BLinkText&) override {}
+  void ClearStatusLog() override {}
+  void ShowLinkError(const BLinkText& text) override { failed = text.id != 0 ? text.id : -1; }
+  void ShowLinkInformation(const BLinkText& text) override { box = text.id; }
+  void ShowLinkWarning(const BLinkText& text) override { box = text.id; }
+  BAnswer AskLink(const BLinkText&, BQuestion) override { return BAnswer::Yes; }
+  void SetProgressRange(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetConnectCommandText(bool) override {}
+  void SetAvailableSize(uint32_t) override {}
+  void EnableSirenCommands(bool) override {}
+  void EnableAbort(bool) override {}
+  void EnableEditing(bool) override {}
+  void EnableFileCommands(bool) override {}
+  void EnablePortMenu(bool) override {}
+  void SaveSettings() override {}
+  void EnablePlayer(bool) override {}
+  void ClearHistory() override {}
+  void ClearPanels() override {}
+  void FillPanels() override {}
+  void MarkProfileModified() override {}
+  int SelectedFragment() override { return -1; }
+  uint32_t TickCount() override { return ::GetTickCount(); }
+  void DebugOutput(const std::string&) override {}
+
+  int box = 0;
+  int failed = 0;
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_ready;
+  std::deque<unsigned> m_messages;
+};
+
+struct JobFigures {
+  uint32_t exchanges;
+  DWORD elapsedMs;
+};
+
+// Serves the link's messages until it is idle again; false on a link failure.
+bool RunUntilIdle(BSirenLink& link, BenchUi& ui) {
+  for (;;) {
+    BLinkState state = link.GetState();
+    if (state == BLinkState::Idle || state == BLinkState::Disconnected) break;
+    unsigned message = ui.NextMessage();
+    if (message != 0) link.HandleMessage(message);
+  }
+  return ui.failed == 0 && link.GetState() == BLinkState::Idle;
+}
+
+bool RunJob(const char* name, void (BSirenLink::*start)(), BSirenLink& link, BenchUi& ui,
+            CountingPort& port, JobFigures& figures) {
+  uint32_t framesBefore = port.Frames();
+  ui.box = 0;
+  DWORD begin = ::GetTickCount();
+  (link.*start)();
+  bool ok = RunUntilIdle(link, ui);
+  figures.elapsedMs = ::GetTickCount() - begin;
+  figures.exchanges = port.Frames() - framesBefore;
+  if (!ok || ui.box != IDS_WRITE_COMPLETE) {
+    std::fprintf(stderr, "%s did not complete (box %d, error %d)\n", name, ui.box, ui.failed);
+    return false;
+  }
+  std::printf("%-14s %7u exchanges in %8.2f s\n", name, figures.exchanges,
+              figures.elapsedMs / 1000.0);
+  return true;
+}
+
+// A 440 Hz tone with a slow swell, so that the amplified stretch has bytes of
+// every size (and a few zero crossings that amplification leaves alone).
+void FillTone(std::vector<uint8_t>& samples) {
+  const double pi = 3.14159265358979;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    double t = i / kSampleRate;
+    double level = 40 + 30 * std::sin(2 * pi * 0.5 * t);
+    samples[i] =
+        static_cast<uint8_t>(static_cast<int8_t>(std::lround(level * std::sin(2 * pi * 440 * t))));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: write_changes_benchmark PORT [SECONDS [AMPLIFIED_MS]]\n");
+    return 2;
+  }
+  double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
+  double amplifiedMs = argc > 3 ? std::atof(argv[3]) : 1000.0;
+  uint32_t length = static_cast<uint32_t>(seconds * kSampleRate);
+  uint32_t amplified = static_cast<uint32_t>(amplifiedMs * kSampleRate / 1000.0);
+  if (length == 0 || length > kImageSize || amplified > length) {
+    std::fprintf(stderr,
+                 "the sound must fit into the siren (at most %.1f s), the stretch into it\n",
+                 kImageSize / kSampleRate);
+    return 2;
+  }
+
+  BProfile profile;
+  std::vector<uint8_t> samples(length);
+  FillTone(samples);
+  profile.PlaceFragment("tone", BMemRange{0, length}, samples.data(), length);
+
+  Forwarder forwarder;
+  BCOMConnection connection(forwarder, kLinkReadTimeoutMs, kLinkWriteTimeoutMs);
+  CountingPort port(connection);
+  BenchUi ui;
+  BSirenLink link(profile, port, ui);
+  forwarder.link = &link;
+  link.OnConnect(argv[1]);
+  if (!RunUntilIdle(link, ui) || profile.GetICCount() == 0) {
+    std::fprintf(stderr, "no siren on %s\n", argv[1]);
+    return 1;
+  }
+
+  std::printf("profile: %u bytes (%.1f s), amplified: %u bytes (%.2f s) by %d %%\n", length,
+              length / kSampleRate, amplified, amplified / kSampleRate, kGainPercent);
+  JobFigures full{}, changes{};
+  if (!RunJob("write", &BSirenLink::StartWrite, link, ui, port, full)) return 1;
+  uint32_t from = (length - amplified) / 2;
+  std::vector<uint8_t> before(profile.Image() + from, profile.Image() + from + amplified);
+  ApplyGainToSigned(profile.Image() + from, amplified, kGainPercent);
+  uint32_t changed = 0;
+  for (uint32_t i = 0; i < amplified; ++i) changed += before[i] != profile.Image()[from + i];
+  std::printf("bytes changed by the amplification: %u\n", changed);
+  if (!RunJob("write changes", &BSirenLink::StartWriteChanges, link, ui, port, changes)) return 1;
+  link.OnConnect(argv[1]);  // disconnects
+
+  std::printf("ratio: %.2f %% of the exchanges, %.2f %% of the time (target: at most 5 %%)\n",
+              100.0 * changes.exchanges / full.exchanges,
+              full.elapsedMs > 0 ? 100.0 * changes.elapsedMs / full.elapsedMs : 0.0);
+  return 0;
+}

@@ -1,0 +1,261 @@
+// Write changes, Verify and the check after a write in the main window against
+// the siren emulator, counted in the emulator's log and compared with the
+// memory it keeps; and a fragment exported as a WAVE file and imported back.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "emulator/siren_state.h"
+#include "emulator_process.h"
+#include "string_ids.h"
+#include "test_main_window.h"
+#include "win_test_support.h"
+
+namespace {
+
+const int kPort = 7;
+const char kPortName[] = "COM7";
+
+// Three fragments of recognisable bytes (no 0xFF among the first 600 of each).
+void FillProfile(BProfile& profile) {
+  const uint32_t starts[] = {0x0000, 0x1000, 0x8000};
+  const uint32_t lengths[] = {300, 120, 700};
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> bytes(lengths[i]);
+    for (uint32_t k = 0; k < lengths[i]; ++k)
+      bytes[k] = static_cast<uint8_t>((k * (i + 3) + i) % 97);
+    profile.PlaceFragment("f" + std::to_string(i), BMemRange{starts[i], lengths[i]}, bytes.data(),
+                          lengths[i]);
+  }
+  profile.AppendPlaylistEntry(2);
+  profile.SetButton(1, 1);
+}
+
+class MainWindowSirenExtrasTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteSettingsKey();
+    ASSERT_FALSE(EmulatorProcess::ExecutablePath().empty()) << "SIRELTA_EMULATOR is not set";
+    std::string id = std::to_string(::GetCurrentProcessId());
+    logPath = "/tmp/sirelta-extras-" + id + ".log";
+    statePath = "/tmp/sirelta-extras-" + id + ".state";
+    ::DeleteFileA(("Z:" + statePath).c_str());
+  }
+  void TearDown() override {
+    window.reset();
+    emulator.Stop();
+    ::DeleteFileA(("Z:" + logPath).c_str());
+    ::DeleteFileA(("Z:" + statePath).c_str());
+    DeleteSettingsKey();
+  }
+
+  void StartEmulator(std::vector<std::string> options) {
+    options.insert(options.end(), {"--log", logPath, "--state", statePath});
+    ASSERT_TRUE(emulator.Start(kPort, options)) << emulator.ErrorText();
+  }
+  // The window starts with FillProfile loaded (so that the lists show it) and
+  // connects to the emulator.
+  void StartWindow(int chips) {
+    BProfile profile;
+    FillProfile(profile);
+    std::string path = folder.Path("extras.zpf");
+    ASSERT_TRUE(profile.Save(path));
+    WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+    WriteSettingsValue("Port", REG_SZ, kPortName, static_cast<DWORD>(strlen(kPortName) + 1));
+    window.reset(new TestMainDlg());
+    window->connectAllowed = true;
+    ASSERT_TRUE(window->Start());
+    std::wstring connected = FormatText(Text(IDS_SIREN_CONNECTED).c_str(), chips * 65535 / 1024);
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] { return window->StatusCount() > 0 && window->StatusLine(0) == connected; }, 8000));
+  }
+  bool WaitForBox(const std::wstring& text, DWORD timeoutMs = 30000) {
+    return PumpMessagesUntil(
+        [&] { return !window->boxes.empty() && window->boxes.back().text == text; }, timeoutMs);
+  }
+  void WriteAll() {
+    window->answers = {IDYES};
+    window->Command(ID_WRITE_SIREN);
+    ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  }
+  // Memory writes the emulator received so far.
+  int ByteWritesInLog() {
+    std::ifstream lines("Z:" + logPath);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+      count +=
+          line.find("RX ") != std::string::npos && line.find("write byte") != std::string::npos;
+    return count;
+  }
+  // What the emulator keeps, once it has stopped.
+  bool SirenMemory(BSirenState& siren) {
+    window.reset();
+    EXPECT_TRUE(emulator.Stop());
+    return siren.Load("Z:" + statePath);
+  }
+
+  ScratchFolder folder;
+  EmulatorProcess emulator;
+  std::unique_ptr<TestMainDlg> window;
+  std::string logPath;
+  std::string statePath;
+};
+
+TEST_F(MainWindowSirenExtrasTest, AfterAnAmplificationWriteChangesSendsOnlyTheChangedBytes) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "2"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(2));
+  EXPECT_FALSE(window->MenuGreyed(ID_WRITE_CHANGES));
+  EXPECT_FALSE(window->MenuGreyed(ID_VERIFY_SIREN));
+  ASSERT_NO_FATAL_FAILURE(WriteAll());
+  const int planBytes = 300 + 120 + 700;
+  EXPECT_EQ(planBytes, ByteWritesInLog());
+
+  window->Command(ID_VERIFY_SIREN);
+  EXPECT_TRUE(window->MenuGreyed(ID_WRITE_CHANGES)) << "no siren command during a job";
+  ASSERT_TRUE(WaitForBox(Text(IDS_SIREN_HOLDS_PROFILE)));
+  EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), window->boxes.back().type);
+
+  // Amplify bytes 100..199 of the third fragment (at 0x8000) through the window.
+  BProfile& profile = window->GetProfile();
+  std::vector<uint8_t> before(profile.Image(), profile.Image() + kImageSize);
+  HWND fragments = window->GetItem(IDC_FRAGMENT_LIST);
+  LVITEMW item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessageW(fragments, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&item));
+  NMITEMACTIVATE click = {};
+  click.hdr.hwndFrom = fragments;
+  click.hdr.idFrom = IDC_FRAGMENT_LIST;
+  click.hdr.code = NM_DBLCLK;
+  ::SendMessageW(window->GetHwnd(), WM_NOTIFY, IDC_FRAGMENT_LIST, reinterpret_cast<LPARAM>(&click));
+  HWND trackbar = window->GetItem(IDC_TRACKBAR);
+  ::SendMessageW(trackbar, TBM_SETPOS, TRUE, 100);
+  window->Command(ID_MARK_RANGE_START);
+  ::SendMessageW(trackbar, TBM_SETPOS, TRUE, 200);
+  window->Command(ID_MARK_RANGE_END);
+  window->gains = {50};
+  window->Command(ID_AMPLIFY);
+  int changed = 0;
+  for (uint32_t a = 0; a < kImageSize; ++a) {
+    if (profile.Image()[a] == before[a]) continue;
+    ++changed;
+    EXPECT_TRUE(a >= 0x8000 + 100 && a < 0x8000 + 200) << a;
+  }
+  ASSERT_GT(changed, 80) << "most of the range changed";
+
+  window->boxes.clear();
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_CHANGES);
+  ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  EXPECT_EQ(FormatText(Text(IDS_WRITE_CHANGES_PROMPT).c_str(), changed, planBytes),
+            window->boxes[0].text);
+  EXPECT_EQ(planBytes + changed, ByteWritesInLog()) << "only the changed bytes went";
+
+  // Nothing left to send: a line in the log and no question.
+  window->boxes.clear();
+  window->Command(ID_WRITE_CHANGES);
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return window->StatusLine(0) == Text(IDS_SIREN_MEMORY_MATCHES); }, 10000));
+  EXPECT_TRUE(window->boxes.empty());
+  EXPECT_EQ(planBytes + changed, ByteWritesInLog());
+
+  std::vector<uint8_t> image(profile.Image(), profile.Image() + kImageSize);
+  BSirenState siren;
+  ASSERT_TRUE(SirenMemory(siren)) << siren.GetErrorText();
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), siren.memory.begin()))
+      << "the siren's memory equals the profile";
+}
+
+// Cells that answer a write with status 0 but keep their old value (0xFF):
+// the check after the write and Verify both find exactly them.
+TEST_F(MainWindowSirenExtrasTest, TheCheckAndVerifyFindTheCellsThatDidNotTakeTheWrite) {
+  ASSERT_NO_FATAL_FAILURE(
+      StartEmulator({"--chips", "1", "--bad-cell", "0x1005", "--bad-cell", "0x1010-0x1012"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  EXPECT_EQ(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
+                    MF_CHECKED);
+  window->Command(ID_VERIFY_AFTER_WRITE);
+  EXPECT_NE(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
+                    MF_CHECKED);
+  EXPECT_EQ("1", ReadSettingsString("Verify"));
+  std::vector<uint8_t> image(window->GetProfile().Image(),
+                             window->GetProfile().Image() + kImageSize);
+
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  std::wstring checked = FormatText(Text(IDS_WRITE_COMPLETE_CHECK_FAILED).c_str(), 4, 0x1005);
+  ASSERT_TRUE(WaitForBox(checked)) << Narrow(window->boxes.back().text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
+
+  window->Command(ID_VERIFY_SIREN);
+  std::wstring fragment =
+      FormatText(Text(IDS_FRAGMENT_BYTES_DIFFER).c_str(), 1, L"f1", 4, 0x1005, L"");
+  std::wstring report =
+      FormatText(Text(IDS_SIREN_DIFFERS_FROM_PROFILE).c_str(), L"", fragment.c_str());
+  ASSERT_TRUE(WaitForBox(report)) << Narrow(window->boxes.back().text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), window->GetProfile().Image()))
+      << "Verify changes nothing in the profile";
+  EXPECT_FALSE(window->IsModified());
+
+  window->Command(ID_VERIFY_AFTER_WRITE);
+  EXPECT_EQ("0", ReadSettingsString("Verify"));
+}
+
+TEST(MainWindowExportTest, AnExportedFragmentImportsAsTheSameBytes) {
+  DeleteSettingsKey();
+  ScratchFolder folder;
+  BProfile profile;
+  std::vector<uint8_t> bytes(777);  // odd: the data chunk gets a pad byte
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 37 + i / 256);
+  profile.PlaceFragment("a/b: \"c\"", BMemRange{0x100, 777}, bytes.data(), 777);
+  std::string profilePath = folder.Path("export.zpf");
+  ASSERT_TRUE(profile.Save(profilePath));
+  WriteSettingsValue("Profile", REG_SZ, profilePath.c_str(),
+                     static_cast<DWORD>(profilePath.size() + 1));
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  HWND fragments = window.GetItem(IDC_FRAGMENT_LIST);
+  EXPECT_TRUE(window.MenuGreyed(ID_EXPORT_FRAGMENT)) << "nothing selected";
+  LVITEMW item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessageW(fragments, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_FALSE(window.MenuGreyed(ID_EXPORT_FRAGMENT));
+
+  std::string wave = folder.Path("exported.wav");
+  window.exportPaths = {wave};
+  window.Command(ID_EXPORT_FRAGMENT);
+  ASSERT_TRUE(window.boxes.empty()) << Narrow(window.boxes[0].text);
+  ASSERT_EQ(1u, window.exportNames.size());
+  EXPECT_EQ("a_b_ _c_.wav", window.exportNames[0]);
+  std::vector<unsigned char> file = ReadWholeFile(wave);
+  ASSERT_EQ(44u + 778u, file.size());
+  EXPECT_EQ(0, memcmp(file.data(), "RIFF", 4));
+  EXPECT_EQ(uint8_t(bytes[0] + 128), file[44]);
+
+  window.audioPaths = {wave};
+  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  ASSERT_TRUE(window.boxes.empty()) << Narrow(window.boxes[0].text);
+  const BFragment& imported = window.GetProfile().GetFragment(1);
+  ASSERT_EQ(777u, imported.length);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), window.GetProfile().Image() + imported.start))
+      << "the same bytes came back";
+
+  // A folder that is not there: the system's reason, and no file.
+  window.exportPaths = {folder.Path("missing\\x.wav")};
+  window.Command(ID_EXPORT_FRAGMENT);
+  ASSERT_EQ(1u, window.boxes.size());
+  std::wstring prefix = FormatText(Text(IDS_EXPORT_FAILED).c_str(),
+                                   Widen(folder.Path("missing\\x.wav")).c_str(), L"");
+  EXPECT_EQ(0u, window.boxes[0].text.find(prefix));
+  EXPECT_GT(window.boxes[0].text.size(), prefix.size()) << "the system's text follows";
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), window.boxes[0].type);
+  EXPECT_FALSE(FileExists(folder.Path("missing\\x.wav")));
+  DeleteSettingsKey();
+}
+
+}  // namespace
