@@ -12,42 +12,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 BYTES=${1:-262140}
 PORT_NUMBER=20
-EMULATOR=${EMULATOR_OVERRIDE:-$EMULATOR}
-if [ -z "${LINK_BENCHMARK:-}" ]; then
-  prepare_environment
-  build_tools
-  build_windows
-  LINK_BENCHMARK="$BUILD/win/bench/link_benchmark.exe"
-else
-  ensure_wineprefix
-fi
-
-EMULATOR_PID=""
-REPORT=$(mktemp)
-FRAMES=$(mktemp)
-stop_emulator() {
-  if [ -n "$EMULATOR_PID" ]; then
-    kill "$EMULATOR_PID" 2>/dev/null || true
-    wait "$EMULATOR_PID" 2>/dev/null || true
-  fi
-  EMULATOR_PID=""
-}
-trap 'stop_emulator; rm -f "$REPORT" "$FRAMES"' EXIT
-
-# Starts the emulator on COM$PORT_NUMBER and waits until it reports its line.
-start_emulator() {
-  : >"$REPORT"
-  "$EMULATOR" --link "$WINEPREFIX/dosdevices/com$PORT_NUMBER" --chips 4 --log "$FRAMES" "$@" \
-    >"$REPORT" &
-  EMULATOR_PID=$!
-  local i
-  for i in $(seq 100); do
-    [ -s "$REPORT" ] && return 0
-    sleep 0.05
-  done
-  log "the emulator did not start"
-  return 1
-}
+. "$ROOT/bench/link_bench_lib.sh"
+bench_program LINK_BENCHMARK link_benchmark.exe
 
 # The turnaround of each exchange from the emulator's log: from its writing a
 # reply to the arrival of the next request, the program's share of the time.

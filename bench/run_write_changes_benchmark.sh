@@ -17,36 +17,9 @@ AMPLIFIED_MS=${2:-1000}
 PACE=()
 [ "${3:-}" = "--pace" ] && PACE=(--pace)
 PORT_NUMBER=21
-EMULATOR=${EMULATOR_OVERRIDE:-$EMULATOR}
-if [ -z "${WRITE_CHANGES_BENCHMARK:-}" ]; then
-  prepare_environment
-  build_tools
-  build_windows
-  WRITE_CHANGES_BENCHMARK="$BUILD/win/bench/write_changes_benchmark.exe"
-else
-  ensure_wineprefix
-fi
-
-EMULATOR_PID=""
-REPORT=$(mktemp)
-FRAMES=$(mktemp)
-stop_emulator() {
-  if [ -n "$EMULATOR_PID" ]; then
-    kill "$EMULATOR_PID" 2>/dev/null || true
-    wait "$EMULATOR_PID" 2>/dev/null || true
-  fi
-  EMULATOR_PID=""
-}
-trap 'stop_emulator; rm -f "$REPORT" "$FRAMES"' EXIT
-
-"$EMULATOR" --link "$WINEPREFIX/dosdevices/com$PORT_NUMBER" --chips 4 --log "$FRAMES" \
-  ${PACE[@]+"${PACE[@]}"} >"$REPORT" &
-EMULATOR_PID=$!
-for i in $(seq 100); do
-  [ -s "$REPORT" ] && break
-  sleep 0.05
-done
-[ -s "$REPORT" ] || { log "the emulator did not start"; exit 1; }
+. "$ROOT/bench/link_bench_lib.sh"
+bench_program WRITE_CHANGES_BENCHMARK write_changes_benchmark.exe
+start_emulator ${PACE[@]+"${PACE[@]}"} || exit 1
 
 log "write, then write changes: ${SECONDS_OF_SOUND} s of sound, ${AMPLIFIED_MS} ms amplified ${PACE[*]:-unpaced}"
 wine_env wine "$WRITE_CHANGES_BENCHMARK" "COM$PORT_NUMBER" "$SECONDS_OF_SOUND" "$AMPLIFIED_MS"
