@@ -260,19 +260,21 @@ void BSirenLink::OnTableWritten(Table table) {
 
 // ---- The memory phase -----------------------------------------------------
 
+// The memory phase moves every byte of a fresh transfer plan; returns its total.
+uint32_t BSirenLink::PlanWholeMemory() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_wholePlan = true;
+  m_jobBytes.clear();
+  return m_profile.BuildTransferPlan();
+}
+
 void BSirenLink::AskForMemoryPhase(bool writing) {
   if (writing && GetJob() == Job::WriteChanges) {
     AskForChangedBytes();
     return;
   }
   BLinkState tableState = writing ? BLinkState::WritingButton : BLinkState::ReadingButtons;
-  uint32_t total;
-  {
-    std::lock_guard<std::mutex> lock(m_lock);
-    total = m_profile.BuildTransferPlan();
-    m_wholePlan = true;
-    m_jobBytes.clear();
-  }
+  uint32_t total = PlanWholeMemory();
   if (total > 0) {
     BAnswer answer =
         m_ui.AskLink(BLinkText(writing ? IDS_WRITE_MEMORY_PROMPT : IDS_READ_MEMORY_PROMPT),

@@ -123,6 +123,7 @@ class BSirenLink : public BCOMHandler {
   void StartTableRead(Table table);
   void WriteTableEntry(Table table, int index);
   void AskForMemoryPhase(bool writing);
+  uint32_t PlanWholeMemory();
   void StartMemoryPhase(bool writing, uint32_t total);
   int NextJobCursor();
   void StartWriteJob(Job job);

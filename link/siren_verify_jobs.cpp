@@ -62,13 +62,7 @@ void BSirenLink::StartVerify() {
 // Every byte of the profile's plan is read, without a question: that is what
 // the user asked for.
 void BSirenLink::StartVerifyMemory() {
-  uint32_t total;
-  {
-    std::lock_guard<std::mutex> lock(m_lock);
-    total = m_profile.BuildTransferPlan();
-    m_wholePlan = true;
-    m_jobBytes.clear();
-  }
+  uint32_t total = PlanWholeMemory();
   if (total > 0) {
     StartMemoryPhase(false, total);
     return;
