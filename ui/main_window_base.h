@@ -259,6 +259,7 @@ class BMainDlgBase : public BDialogWindow,
   virtual void OnViewWave();
   void ShowWaveWindow(bool visible);
   void UpdateWaveSound();
+  void ShowLoadedSound();
 
   // Settings.
   virtual void LoadSettings();
@@ -273,6 +274,8 @@ class BMainDlgBase : public BDialogWindow,
   virtual void PushRedo(int fragment);
   virtual void Undo();
   virtual void Redo();
+  // Stops and empties the player when the fragment is shown; returns its row or -1.
+  int ReleasePlayerCopy(int fragment);
   bool HasUndo() const { return m_history.CanUndo(); }
   bool HasRedo() const { return m_history.CanRedo(); }
   void ShowRestoredFragment(int fragment, int row);

@@ -162,21 +162,22 @@ void BMainDlgBase::OnEditRedo() {
 
 // The fragment's row, if shown, loses its player copy before its bytes change.
 void BMainDlgBase::Undo() {
-  int row = RowOfFragment(m_history.NextUndoFragment());
-  if (row >= 0) {
-    OnStop();
-    ReleasePlayBuffer();
-  }
+  int row = ReleasePlayerCopy(m_history.NextUndoFragment());
   ShowHistoryStep(m_history.Undo(m_profile), row);
 }
 
 void BMainDlgBase::Redo() {
-  int row = RowOfFragment(m_history.NextRedoFragment());
+  int row = ReleasePlayerCopy(m_history.NextRedoFragment());
+  ShowHistoryStep(m_history.Redo(m_profile), row);
+}
+
+int BMainDlgBase::ReleasePlayerCopy(int fragment) {
+  int row = RowOfFragment(fragment);
   if (row >= 0) {
     OnStop();
     ReleasePlayBuffer();
   }
-  ShowHistoryStep(m_history.Redo(m_profile), row);
+  return row;
 }
 
 // A restored fragment differs from the file now, whether or not it did

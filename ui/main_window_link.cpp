@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "link_text_format.h"
+#include "list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
 #include "ui_text.h"
@@ -110,14 +111,8 @@ void BMainDlgBase::SetAvailableSize(uint32_t bytes) { m_memoryView.SetAvailableS
 void BMainDlgBase::MarkProfileModified() { SetModified(true); }
 
 int BMainDlgBase::SelectedFragment() {
-  int row = static_cast<int>(
-      ::SendMessageW(m_fragmentList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-  if (row < 0) return -1;
-  LVITEMW item = {};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!::SendMessageW(m_fragmentList, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
-  return static_cast<int>(item.lParam);
+  int row = SelectedRow(m_fragmentList);
+  return row < 0 ? -1 : static_cast<int>(RowData(m_fragmentList, row));
 }
 
 uint32_t BMainDlgBase::TickCount() { return ::GetTickCount(); }

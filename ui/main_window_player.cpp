@@ -147,6 +147,12 @@ void BMainDlgBase::LoadFragmentIntoPlayer() {
     m_playBuffer.LoadFragment(m_profile, static_cast<int>(RowData(m_fragmentList, row)));
     BeginPlayerRun();
   }
+  ShowLoadedSound();
+}
+
+// A sound was just loaded: the thumb, the time field, the memory marker and
+// the waveform start from its beginning.
+void BMainDlgBase::ShowLoadedSound() {
   ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);
   SetPlayPosition(0);
   ::SendMessageW(m_trackbar, TBM_SETRANGEMAX, FALSE, m_playBuffer.Length());
@@ -172,13 +178,9 @@ void BMainDlgBase::OnPlayPlaylist() {
   }
   if (!loaded) return;
   m_playlistMode = true;
-  UpdateWaveSound();
   EnablePlayer(true);
   EnableRangeCommands(false);
-  ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);
-  SetPlayPosition(0);
-  ::SendMessageW(m_trackbar, TBM_SETRANGEMAX, FALSE, m_playBuffer.Length());
-  ShowPlayTime(0);
+  ShowLoadedSound();
   OnPlayPause();
 }
 

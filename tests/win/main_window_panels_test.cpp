@@ -7,6 +7,7 @@
 
 #include <random>
 
+#include "list_controls.h"
 #include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"
@@ -16,27 +17,9 @@ namespace {
 
 HWND List(TestMainDlg& window, int id) { return window.GetItem(id); }
 
-int Rows(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::wstring RowText(HWND list, int row, int column = 0) {
-  wchar_t text[300] = {};
-  LVITEMW item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = 300;
-  ::SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 std::vector<LPARAM> RowsData(HWND list) {
   std::vector<LPARAM> data;
-  for (int row = 0; row < Rows(list); ++row) {
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    data.push_back(item.lParam);
-  }
+  for (int row = 0; row < RowCount(list); ++row) data.push_back(RowData(list, row));
   return data;
 }
 
@@ -172,7 +155,7 @@ TEST_F(MainWindowPanelsTest, DeletingAFragmentRenumbersEverything) {
   window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
   ASSERT_EQ(1u, window.boxes.size());
   EXPECT_EQ(FormatText(Text(IDS_DELETE_FRAGMENT_PROMPT).c_str(), L"Сирена"), window.boxes[0].text);
-  EXPECT_EQ(3, Rows(fragments)) << "No keeps the fragment";
+  EXPECT_EQ(3, RowCount(fragments)) << "No keeps the fragment";
 
   window.answers = {IDYES};
   window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
@@ -255,11 +238,11 @@ TEST_F(MainWindowPanelsTest, TheAddButtonOffersEveryFragmentAndRefusesASeventeen
 
   window.popupChoice = 0;  // dismissed
   window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
-  EXPECT_EQ(4, Rows(playlist));
+  EXPECT_EQ(4, RowCount(playlist));
 
   window.popupChoice = 1;
   for (int i = 4; i < 16; ++i) window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
-  EXPECT_EQ(16, Rows(playlist));
+  EXPECT_EQ(16, RowCount(playlist));
   EXPECT_FALSE(window.ControlEnabled(IDC_ADD_TO_PLAYLIST));
   NMLVKEYDOWN key = {};
   key.hdr.code = LVN_KEYDOWN;
@@ -403,8 +386,8 @@ TEST_F(MainWindowPanelsTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
   std::mt19937 random(11);
   auto pick = [&](int count) { return static_cast<int>(random() % count); };
   for (int step = 0; step < 300; ++step) {
-    int fragmentRows = Rows(fragments);
-    int playlistRows = Rows(playlist);
+    int fragmentRows = RowCount(fragments);
+    int playlistRows = RowCount(playlist);
     int action = pick(10);
     switch (action) {
       case 0:
@@ -484,7 +467,7 @@ class DragTest : public MainWindowPanelsTest {
   POINT PlaylistPoint(int row) {
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
-    int count = Rows(playlist);
+    int count = RowCount(playlist);
     ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
                    reinterpret_cast<LPARAM>(&bounds));
     POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
@@ -510,7 +493,7 @@ TEST_F(DragTest, AFragmentDroppedOnThePlaylistIsInsertedThere) {
   EXPECT_TRUE(window.IsModified());
 
   BeginDrag(IDC_FRAGMENT_LIST, 2);
-  MoveAndDrop(PlaylistPoint(Rows(playlist)));  // below the last row: appended
+  MoveAndDrop(PlaylistPoint(RowCount(playlist)));  // below the last row: appended
   EXPECT_EQ((std::vector<LPARAM>{5, 0, 0, 2, 5}), RowsData(playlist));
 }
 
@@ -535,7 +518,7 @@ TEST_F(DragTest, ADropOutsideThePlaylistChangesNothing) {
   POINT inside = {list.left + 20, list.top + 40};
   ::ScreenToClient(window.GetHwnd(), &inside);
   MoveAndDrop(inside);
-  EXPECT_EQ(3, Rows(playlist));
+  EXPECT_EQ(3, RowCount(playlist));
   EXPECT_FALSE(window.IsModified());
 }
 
@@ -544,7 +527,7 @@ TEST_F(DragTest, ADropOutsideThePlaylistChangesNothing) {
 TEST_F(DragTest, ARowMovesToTheEndOfAFullPlaylist) {
   window.popupChoice = 1;  // fragment 0
   for (int i = 3; i < 16; ++i) window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
-  ASSERT_EQ(16, Rows(playlist));
+  ASSERT_EQ(16, RowCount(playlist));
   ::SendMessageW(playlist, LVM_ENSUREVISIBLE, 0, FALSE);
   BeginDrag(IDC_PLAYLIST, 2);  // fragment 2
   ::SendMessageW(playlist, LVM_ENSUREVISIBLE, 15, FALSE);
@@ -579,7 +562,7 @@ TEST_F(HighSlotTest, FragmentsInSlotsEightAndAboveStayOutOfThePlaylist) {
   window.popupChoice = 9 + 1;
   window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
   EXPECT_EQ((std::vector<bool>{false, false, false, true}), window.popupGreyed);
-  EXPECT_EQ(3, Rows(playlist));
+  EXPECT_EQ(3, RowCount(playlist));
 
   BeginDrag(IDC_FRAGMENT_LIST, 3);
   POINT point = PlaylistPoint(1);

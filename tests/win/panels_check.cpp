@@ -5,19 +5,8 @@
 #include <sstream>
 
 #include "audio/durations.h"
+#include "list_controls.h"
 #include "string_ids.h"
-
-namespace {
-
-int Rows(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-LPARAM RowData(HWND list, int row) {
-  LVITEMW item = {};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  return item.lParam;
-}
 
 std::wstring RowText(HWND list, int row, int column) {
   wchar_t text[300] = {};
@@ -29,21 +18,23 @@ std::wstring RowText(HWND list, int row, int column) {
   return text;
 }
 
+namespace {
+
 // Both sides are written as the same lines: one per fragment (index, name,
 // duration, band), per playlist row, and per combo (entries and the shown one).
 std::wstring DescribePanels(TestMainDlg& window) {
   std::wostringstream text;
   HWND list = window.GetItem(IDC_FRAGMENT_LIST);
-  for (int row = 0; row < Rows(list); ++row) {
+  for (int row = 0; row < RowCount(list); ++row) {
     uint32_t address = 0, length = 0;
     window.MemoryView().GetBand(row, address, length);
     text << L"fragment " << RowData(list, row) << L" " << RowText(list, row, 0) << L" "
          << RowText(list, row, 1) << L" at " << address << L"+" << length << L"\n";
   }
-  if (window.MemoryView().GetBandCount() != Rows(list))
+  if (window.MemoryView().GetBandCount() != RowCount(list))
     text << window.MemoryView().GetBandCount() << L" bands\n";
   HWND playlist = window.GetItem(IDC_PLAYLIST);
-  for (int row = 0; row < Rows(playlist); ++row)
+  for (int row = 0; row < RowCount(playlist); ++row)
     text << L"playlist " << RowData(playlist, row) << L" " << RowText(playlist, row, 0) << L"\n";
   for (int button = 0; button < kButtonCount; ++button) {
     HWND combo = window.GetItem(IDC_BUTTON1_COMBO + button);

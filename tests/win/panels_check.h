@@ -9,3 +9,6 @@
 #include "test_main_window.h"
 
 ::testing::AssertionResult PanelsMatchProfile(TestMainDlg& window);
+
+// The text of a list-view cell, as the user reads it.
+std::wstring RowText(HWND list, int row, int column = 0);
