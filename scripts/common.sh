@@ -57,23 +57,65 @@ ensure_mingw_gtest() {
   cmake --install "$DEPS/gtest-build" >/dev/null
 }
 
-# LAME (with its MP3 decoder) built for MinGW from Debian's source package.
+# Libraries built for MinGW from Debian's source packages are configured,
+# built and installed in a staging folder under /tmp whose path holds nothing
+# but letters, digits and dashes: autotools and libtool cannot take a prefix
+# with a space, and the checkout may live in a folder like "Мои проекты".
+# The stage starts as a copy of $MINGW_PREFIX, so that a library finds the
+# ones built before it, and is copied back when the set-up is done.
+DEP_STAGE=""
+open_dep_stage() {
+  [ -n "$DEP_STAGE" ] && return 0
+  DEP_STAGE=$(mktemp -d /tmp/sirelta-deps-XXXXXX)
+  mkdir -p "$DEP_STAGE/prefix" "$MINGW_PREFIX"
+  cp -a "$MINGW_PREFIX/." "$DEP_STAGE/prefix/"
+}
+
+close_dep_stage() {
+  [ -n "$DEP_STAGE" ] || return 0
+  # libtool archives name the stage, which is gone afterwards; nothing uses them.
+  find "$DEP_STAGE/prefix" -name '*.la' -delete
+  cp -a "$DEP_STAGE/prefix/." "$MINGW_PREFIX/"
+  rm -rf "$DEP_STAGE"
+  DEP_STAGE=""
+}
+
+# Fetches Debian's source package $1 into $DEPS/$1-src once (the release
+# package ships it from there) and prints its unpacked source folder.
+debian_source_dir() {
+  local package=$1 src="$DEPS/$1-src"
+  local -a dirs=("$src/$package"-*/)
+  if [ ! -d "${dirs[0]}" ]; then
+    ensure_deb_src
+    mkdir -p "$src"
+    (cd "$src" && apt-get source -qq "$package" >/dev/null 2>&1)
+    dirs=("$src/$package"-*/)
+  fi
+  [ -d "${dirs[0]}" ] || { log "could not fetch the source of $package"; return 1; }
+  printf '%s\n' "${dirs[0]%/}"
+}
+
+# Builds Debian's source package $1 for MinGW with its configure script in
+# the stage; the remaining arguments go to configure.
+build_autotools_dependency() {
+  local package=$1; shift
+  local source
+  source=$(debian_source_dir "$package") || return 1
+  open_dep_stage
+  local work="$DEP_STAGE/$package"
+  cp -a "$source" "$work"
+  (cd "$work" &&
+    ./configure -q --host=x86_64-w64-mingw32 --enable-static --disable-shared \
+      --prefix="$DEP_STAGE/prefix" "$@" >/dev/null &&
+    make -s -j2 >/dev/null 2>&1 && make -s install >/dev/null)
+}
+
+# LAME (with its MP3 decoder) built for MinGW from the Debian source package.
 ensure_mingw_lame() {
   [ -f "$MINGW_PREFIX/lib/libmp3lame.a" ] && return 0
   log "building LAME for MinGW from the Debian source package"
-  local src="$DEPS/lame-src"
-  if ! ls -d "$src"/lame-*/ >/dev/null 2>&1; then
-    ensure_deb_src
-    mkdir -p "$src"
-    (cd "$src" && apt-get source -qq lame >/dev/null)
-  fi
-  local dir
-  dir=$(ls -d "$src"/lame-*/ | head -n 1)
-  (cd "$dir" &&
-    ./configure -q --host=x86_64-w64-mingw32 --disable-frontend --enable-static \
-      --disable-shared --enable-decoder --prefix="$MINGW_PREFIX" \
-      CC=x86_64-w64-mingw32-gcc-posix >/dev/null &&
-    make -s -j2 >/dev/null 2>&1 && make -s install >/dev/null)
+  build_autotools_dependency lame --disable-frontend --enable-decoder \
+    CC=x86_64-w64-mingw32-gcc-posix
 }
 
 # A source entry for the same Debian suite as the binary one, for apt-get source.
@@ -124,6 +166,7 @@ prepare_environment() {
   ensure_locale
   ensure_mingw_gtest
   ensure_mingw_lame
+  close_dep_stage
   ensure_wineprefix
 }
 

@@ -17,8 +17,7 @@ log "building the Windows target"
 build_windows >&2
 
 APP_BUILD="$BUILD/win/app"
-LINK_DIR="$APP_BUILD/CMakeFiles/Sirelta.dir"
-LAME_SRC=$(ls -d "$DEPS/lame-src"/lame-*/ | head -n 1)
+LAME_SRC=$(debian_source_dir lame)
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/win/CMakeCache.txt")
 [ -n "$VERSION" ] || { log "no project version in $BUILD/win/CMakeCache.txt"; exit 1; }
 NAME="Sirelta-$VERSION-win64"
@@ -33,62 +32,15 @@ windows_text() {
     -e "s/@GCC_VERSION@/$GCC_VERSION/g" -e 's/$/\r/' "$1"
 }
 
-# The link command of Sirelta.exe as CMake runs it (link.txt), rewritten to
-# the copies of its objects and libraries in relink/: a shell script that
-# links the same executable again, with the LAME library that $LAME names.
+# The program's objects and libraries with the link command that links the
+# same executable from them (see scripts/write_relink_kit.py).
 write_relink_kit() {
-  local kit=$1 line token object library skip=0
-  mkdir -p "$kit/obj" "$kit/lib"
-  line=$(grep -- ' -o Sirelta.exe ' "$LINK_DIR/link.txt")
-  local -a tokens command=('"$CXX"')
-  read -r -a tokens <<<"$line"
-  for token in "${tokens[@]:1}"; do
-    if [ "$skip" = 1 ]; then skip=0; continue; fi
-    case "$token" in
-      -o) skip=1 ;;
-      -Wl,--whole-archive | -Wl,--no-whole-archive | -Wl,--out-implib,*) ;;
-      */objects.a)  # the program's own objects, listed in objects1
-        for object in $(cat "$LINK_DIR/objects1"); do
-          local name
-          name=$(basename "$object")
-          case "$name" in *.obj) ;; *) name="$name.obj" ;; esac
-          cp "$APP_BUILD/$object" "$kit/obj/$name"
-          command+=("obj/$name")
-        done
-        command+=(-o Sirelta.exe)
-        ;;
-      @*)  # the libraries, in their link order
-        for library in $(cat "$APP_BUILD/${token#@}"); do
-          case "$library" in
-            */libmp3lame.a) cp "$library" "$kit/lib/"; command+=('"$LAME"') ;;
-            *.a)
-              [ -f "$library" ] || library="$APP_BUILD/$library"
-              cp "$library" "$kit/lib/"
-              command+=("lib/$(basename "$library")")
-              ;;
-            *) command+=("$library") ;;
-          esac
-        done
-        ;;
-      *) command+=("$token") ;;
-    esac
-  done
-  {
-    printf '#!/bin/sh\n'
-    printf '# Links Sirelta.exe again from obj/ and lib/ (see ПЕРЕСБОРКА.txt).\n'
-    printf '# CXX: the MinGW-w64 C++ compiler; LAME: the LAME library to link.\n'
-    printf 'set -e\ncd "$(dirname "$0")"\n'
-    printf 'CXX=${CXX:-x86_64-w64-mingw32-g++-posix}\n'
-    printf 'LAME=${LAME:-lib/libmp3lame.a}\n'
-    printf '%s' "${command[0]}"
-    printf ' \\\n  %s' "${command[@]:1}"
-    printf '\necho "Sirelta.exe linked in $(pwd)"\n'
-  } >"$kit/relink.sh"
-  windows_text "$ROOT/package/ПЕРЕСБОРКА.txt" >"$kit/ПЕРЕСБОРКА.txt"
+  python3 "$ROOT/scripts/write_relink_kit.py" "$APP_BUILD" "$1"
+  windows_text "$ROOT/package/ПЕРЕСБОРКА.txt" >"$1/ПЕРЕСБОРКА.txt"
 }
 
 log "packing $NAME"
-LAME_VERSION=$(basename "$LAME_SRC" | sed 's/^lame-//')
+LAME_VERSION=${LAME_SRC##*/lame-}
 GCC_VERSION=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 rm -rf "$STAGE"
 mkdir -p "$STAGE/lame-source" "$ROOT/dist"

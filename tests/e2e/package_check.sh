@@ -68,6 +68,34 @@ test_texts_read_right_on_windows() {
   pass "$name"
 }
 
+# The read-me names every value the program keeps in the registry (the
+# settings' names in ui/settings.cpp) and every command of its menu, quoted by
+# the menu's own text; it names no setting the program does not keep.
+test_read_me_names_every_setting_and_command() {
+  local name="ReadMeNamesEverySettingAndCommand"
+  local missing
+  missing=$(python3 - "$DIR/ПРОЧТИ.txt" "$ROOT/ui/settings.cpp" "$ROOT/ui/sirelta.rc" <<'EOF'
+import re, sys
+text = open(sys.argv[1], encoding="utf-8-sig").read().replace("\r", "")
+settings = re.findall(r'k\w+Value\[\] = "(\w+)"', open(sys.argv[2], encoding="utf-8").read())
+commands = re.findall(r'MENUITEM "([^"\\]+)', open(sys.argv[3], encoding="utf-8").read())
+if not settings or not commands:
+    print("no settings or no menu commands found in the sources")
+listed = set(re.findall(r"^  ([A-Za-z]\w*) +- ", text, re.M))
+for setting in settings:
+    if setting not in listed:
+        print("setting", setting)
+for setting in sorted(listed - set(settings)):
+    print("a setting the program does not keep:", setting)
+for command in commands:
+    if "«%s»" % command not in text:
+        print("command «%s»" % command)
+EOF
+  )
+  [ -z "$missing" ] || { fail "$name" "the read-me does not name: $missing"; return; }
+  pass "$name"
+}
+
 # The LAME source is the one the decoder was built from: the archives match
 # the checksums of their Debian source description.
 test_lame_source_is_complete() {
@@ -82,15 +110,31 @@ test_lame_source_is_complete() {
   pass "$name"
 }
 
+# The kit alone links the very same program: every file the linker reads
+# (its trace) is in the kit or belongs to the MinGW toolchain, so no library
+# of the link is missing and relink.sh reaches nothing outside the kit.
 test_kit_relinks_the_program() {
   local name="KitRelinksTheProgram"
-  local kit="$DIR/relink" out
-  if ! out=$(sh "$kit/relink.sh" 2>&1); then
+  local kit="$DIR/relink" out outside
+  if ! out=$(sh "$kit/relink.sh" -Wl,--trace 2>&1); then
     fail "$name" "relink.sh failed: $out"
     return
   fi
   cmp -s "$kit/Sirelta.exe" "$DIR/Sirelta.exe" ||
     { fail "$name" "the relinked Sirelta.exe differs from the packed one"; return; }
+  outside=$(echo "$out" | grep -v '^Sirelta.exe linked in ' | python3 -c '
+import os, subprocess, sys
+kit = os.path.realpath(sys.argv[1])
+dirs = subprocess.run(["x86_64-w64-mingw32-g++-posix", "-print-search-dirs"], text=True,
+                      capture_output=True, check=True).stdout
+toolchain = [os.path.realpath(d) for line in dirs.splitlines() if line.startswith("libraries: =")
+             for d in line.split("=", 1)[1].split(":") if d]
+for line in sys.stdin:
+    path = os.path.realpath(os.path.join(kit, line.strip()))
+    if not any(path.startswith(base + os.sep) for base in [kit] + toolchain):
+        print(line.strip())
+' "$kit")
+  [ -z "$outside" ] || { fail "$name" "the link reads files outside the kit: $outside"; return; }
   # With a LAME archive that lacks the decoder, the link must fail on it.
   rm -f "$kit/Sirelta.exe" "$BUILD/empty-lame.a"
   x86_64-w64-mingw32-ar rc "$BUILD/empty-lame.a"
@@ -105,6 +149,7 @@ test_kit_relinks_the_program() {
 
 if test_package_holds_its_files; then
   test_texts_read_right_on_windows
+  test_read_me_names_every_setting_and_command
   test_lame_source_is_complete
   test_kit_relinks_the_program
 fi
