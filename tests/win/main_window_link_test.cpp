@@ -155,7 +155,7 @@ TEST_F(MainWindowLinkTest, AMissingPortIsReportedAtStart) {
 // profile. Returns the time-outs the two windows met.
 int MainWindowLinkTest::WriteThenRead(std::vector<std::string> options) {
   // The emulator is a Linux program: it gets the Unix path, the test the DOS one.
-  std::string state = "/tmp/sirelta-siren-" + std::to_string(::GetCurrentProcessId()) + ".state";
+  std::string state = UnixScratchPath("siren", ".state");
   std::string stateDosPath = "Z:" + state;
   ::DeleteFileA(stateDosPath.c_str());
   options.insert(options.end(), {"--chips", "2", "--state", state});
@@ -221,7 +221,7 @@ TEST_F(MainWindowLinkTest, WriteThenReadMovesEveryByte) { EXPECT_EQ(0, WriteThen
 // Frame-like garbage before a fifth of the replies, some of them cut in two:
 // every reply is still found, so the jobs run through without a time-out.
 TEST_F(MainWindowLinkTest, WriteThenReadThroughFrameLikeGarbage) {
-  std::string log = "/tmp/sirelta-garbage-" + std::to_string(::GetCurrentProcessId()) + ".log";
+  std::string log = UnixScratchPath("garbage", ".log");
   int timeouts = WriteThenRead({"--garbage", "20", "--noise", "4:30", "--seed", "5", "--log", log});
   // The log of the read run (the emulator writes it anew for each run).
   int bursts = 0;

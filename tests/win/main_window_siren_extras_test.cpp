@@ -41,9 +41,8 @@ class MainWindowSirenExtrasTest : public ::testing::Test {
   void SetUp() override {
     DeleteSettingsKey();
     ASSERT_FALSE(EmulatorProcess::ExecutablePath().empty()) << "SIRELTA_EMULATOR is not set";
-    std::string id = std::to_string(::GetCurrentProcessId());
-    logPath = "/tmp/sirelta-extras-" + id + ".log";
-    statePath = "/tmp/sirelta-extras-" + id + ".state";
+    logPath = UnixScratchPath("extras", ".log");
+    statePath = UnixScratchPath("extras", ".state");
     ::DeleteFileA(("Z:" + statePath).c_str());
   }
   void TearDown() override {
