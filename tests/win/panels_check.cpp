@@ -33,9 +33,14 @@ std::wstring DescribePanels(TestMainDlg& window) {
   }
   if (window.MemoryView().GetBandCount() != RowCount(list))
     text << window.MemoryView().GetBandCount() << L" bands\n";
+  // Every position after the rows is free: 255.
   HWND playlist = window.GetItem(IDC_PLAYLIST);
-  for (int row = 0; row < RowCount(playlist); ++row)
-    text << L"playlist " << RowData(playlist, row) << L" " << RowText(playlist, row, 0) << L"\n";
+  for (int row = 0; row < kMaxPlaylistEntries; ++row) {
+    if (row < RowCount(playlist))
+      text << L"playlist " << RowData(playlist, row) << L" " << RowText(playlist, row, 0) << L"\n";
+    else
+      text << L"playlist " << kNone << L"\n";
+  }
   for (int button = 0; button < kButtonCount; ++button) {
     HWND combo = window.GetItem(IDC_BUTTON1_COMBO + button);
     text << L"button " << button << L":";
@@ -62,8 +67,9 @@ std::wstring DescribeProfile(const BProfile& profile) {
   }
   for (int position = 0; position < kMaxPlaylistEntries; ++position) {
     uint8_t entry = profile.GetPlaylistEntry(position);
-    if (!IsPlaylistReference(entry)) break;
-    text << L"playlist " << int{entry} << L" " << Widen(profile.GetFragment(entry).name) << L"\n";
+    text << L"playlist " << int{entry};
+    if (position < profile.PlaylistLength()) text << L" " << Widen(profile.GetFragment(entry).name);
+    text << L"\n";
   }
   for (int button = 0; button < kButtonCount; ++button) {
     text << L"button " << button << L": -1="
