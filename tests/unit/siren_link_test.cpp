@@ -457,9 +457,8 @@ TEST_F(SirenLinkTest, ReadCopiesTheSirenIntoTheProfile) {
   EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00, 0x00}), port.sent[firstByteRequest + 100].payload);
 }
 
-// The siren's playlist ends at its first 255; the program's at the first
-// value of 8 or more: what lies behind that is dropped, and the playlist is
-// then not the siren's.
+// The siren's playlist 9, 1 ends at once for the program: the 1 is dropped,
+// so the playlist is not the siren's.
 TEST_F(SirenLinkTest, ReadOfAnEmptySirenEndsAfterTheButtons) {
   siren.playlist[0] = 9;
   siren.playlist[1] = 1;

@@ -13,7 +13,6 @@
 
 #include "emulator/siren_state.h"
 #include "emulator_process.h"
-#include "list_controls.h"
 #include "string_ids.h"
 #include "test_main_window.h"
 #include "win_test_support.h"
@@ -416,38 +415,6 @@ TEST_F(MainWindowLinkTest, NothingChangesTheProfileDuringAJob) {
   window->answers = {IDYES};
   window->Command(ID_ABORT);
   EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
-}
-
-// After a Read every fragment is in step with the siren. Deleting fragment 0
-// moves fragment 1 into slot 0, where the siren still holds the deleted
-// sound: Play on the siren asks first, and so does the renumbered playlist.
-TEST_F(MainWindowLinkTest, PlayOnTheSirenAsksWhenAFragmentMovedIntoAnotherSlot) {
-  StartEmulator({"--chips", "1"});
-  StartWindow();
-  WaitConnected(1);
-  auto idle = [&] { return window->GetLinkState() == BLinkState::Idle; };
-  FillProfile(window->GetProfile());
-  window->answers = {IDNO};  // the tables only
-  window->Command(ID_WRITE_SIREN);
-  ASSERT_TRUE(PumpUntil(idle, 20000));
-  window->answers = {IDNO};
-  window->Command(ID_READ_SIREN);
-  ASSERT_TRUE(PumpUntil(idle, 20000));
-  window->boxes.clear();
-  HWND fragments = window->GetItem(IDC_FRAGMENT_LIST);
-  SelectRow(fragments, 1);
-  window->Command(ID_PLAY_FRAGMENT_ON_SIREN);
-  ASSERT_TRUE(PumpUntil(idle, 5000));
-  EXPECT_TRUE(window->boxes.empty()) << "in step: played without a question";
-
-  SelectRow(fragments, 0);
-  window->answers = {IDYES, IDNO, IDNO};
-  window->Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
-  window->Command(ID_PLAY_FRAGMENT_ON_SIREN);
-  window->Command(ID_PLAY_PLAYLIST_ON_SIREN);
-  ASSERT_EQ(3u, window->boxes.size());
-  EXPECT_EQ(Text(IDS_FRAGMENT_NOT_SYNCED_PROMPT), window->boxes[1].text);
-  EXPECT_EQ(Text(IDS_PLAYLIST_NOT_SYNCED_PROMPT), window->boxes[2].text);
 }
 
 // Exit, Yes, and the save is cancelled: the window stays, and so does the

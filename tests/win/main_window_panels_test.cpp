@@ -58,21 +58,6 @@ LRESULT Notify(TestMainDlg& window, int id, NMHDR& header) {
 
 const std::vector<LPARAM> kAllThree = {-1, 0, 2, 5};
 
-std::vector<unsigned char> PlaylistOf(std::vector<unsigned char> entries) {
-  entries.resize(kMaxPlaylistEntries, kNone);
-  return entries;
-}
-
-// The 16 playlist bytes of a profile file as stored (a load would trim them).
-std::vector<unsigned char> SavedPlaylist(const std::string& path) {
-  std::vector<unsigned char> bytes = ReadWholeFile(path);
-  size_t at = 4;
-  for (int slot = 0; slot < kMaxFragments && at < bytes.size(); ++slot) at += 1 + bytes[at] + 8;
-  at += kButtonCount;
-  if (at + kMaxPlaylistEntries > bytes.size()) return {};
-  return std::vector<unsigned char>(bytes.begin() + at, bytes.begin() + at + kMaxPlaylistEntries);
-}
-
 class MainWindowPanelsTest : public ::testing::Test {
  protected:
   // A profile with fragments in slots 0, 2 and 5 (not packed), a playlist
@@ -137,6 +122,33 @@ class MainWindowPanelsTest : public ::testing::Test {
     window.Command(ID_MARK_RANGE_END);
   }
   std::wstring SelectedName() { return RowText(fragments, SelectedRowOf(fragments)); }
+  // A drag as the list view and the mouse report it: the row's own point, then
+  // moves and the release in the main window's client coordinates.
+  void BeginDrag(int listId, int row) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    ::SendMessageW(window.GetItem(listId), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    NMLISTVIEW info = {};
+    info.hdr.code = LVN_BEGINDRAG;
+    info.iItem = row;
+    info.ptAction = {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
+    Notify(window, listId, info.hdr);
+  }
+  // A point of the playlist near the top of `row` (or below the last row).
+  POINT PlaylistPoint(int row) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    int count = RowCount(playlist);
+    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
+                   reinterpret_cast<LPARAM>(&bounds));
+    POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
+    ::MapWindowPoints(playlist, window.GetHwnd(), &point, 1);
+    return point;
+  }
+  void MoveAndDrop(POINT point) {
+    ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+    ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  }
 
   ScratchFolder folder;
   std::string path;
@@ -242,6 +254,38 @@ TEST_F(MainWindowPanelsTest, RenamingUpdatesEveryPlaceTheNameShows) {
   EXPECT_FALSE(window.IsModified());
 }
 
+// Ctrl+Z typed while a fragment is renamed belongs to the edit box: it
+// undoes no cut of a fragment.
+TEST_F(MainWindowPanelsTest, KeysTypedIntoARenameAreNotShortcuts) {
+  LoadRow(1);
+  MarkRange(100, 200);
+  window.Command(ID_DELETE_RANGE);
+  HWND edit = reinterpret_cast<HWND>(::SendMessageW(fragments, LVM_EDITLABELW, 1, 0));
+  ASSERT_NE(nullptr, edit);
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  MSG ctrlZ = {edit, WM_KEYDOWN, 'Z', 0, 0, {}};
+  window.PreTranslateMessage(&ctrlZ);  // as the message loop offers it
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_TRUE(window.History().CanUndo());
+}
+
+// As after a Read, every slot and the playlist are in step with the siren.
+// Deleting fragment 0 moves fragment 2 into slot 1 (shown in row 0), whose
+// entry on the siren is another: Play on the siren asks first.
+TEST_F(MainWindowPanelsTest, PlayOnTheSirenAsksForAFragmentThatChangedSlot) {
+  for (int slot = 0; slot < kMaxFragments; ++slot)
+    window.GetProfile().SetFragmentSynced(slot, true);
+  SelectOnly(fragments, 0);
+  window.answers = {IDYES, IDNO};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  window.Command(ID_PLAY_FRAGMENT_ON_SIREN);
+  ASSERT_EQ(2u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_FRAGMENT_NOT_SYNCED_PROMPT), window.boxes[1].text);
+}
+
 TEST_F(MainWindowPanelsTest, TheAddButtonOffersEveryFragmentAndRefusesASeventeenthEntry) {
   window.popupChoice = 2 + 1;  // fragment 2
   window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
@@ -291,67 +335,25 @@ TEST_F(MainWindowPanelsTest, AComboChoiceBindsTheButton) {
   EXPECT_TRUE(window.IsModified());
 }
 
-// While a fragment is being renamed, Ctrl+Z belongs to the edit box: it
-// does not undo the last cut. Once the edit is closed it does.
-TEST_F(MainWindowPanelsTest, KeysTypedIntoARenameAreNotShortcuts) {
-  LoadRow(1);
-  MarkRange(100, 200);
-  window.Command(ID_DELETE_RANGE);
-  ::ShowWindow(window.GetHwnd(), SW_SHOWNA);
-  ::SetFocus(fragments);
-  HWND edit = reinterpret_cast<HWND>(::SendMessageW(fragments, LVM_EDITLABELW, 1, 0));
-  ASSERT_NE(nullptr, edit);
-  BYTE keys[256] = {};
-  ::GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  ::SetKeyboardState(keys);
-  MSG ctrlZ = {edit, WM_KEYDOWN, 'Z', 0, 0, {}};
-  window.PreTranslateMessage(&ctrlZ);  // as the message loop offers it
-  EXPECT_TRUE(window.History().CanUndo());
-
-  ::SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
-  ctrlZ.hwnd = fragments;
-  window.PreTranslateMessage(&ctrlZ);
-  keys[VK_CONTROL] = 0;
-  ::SetKeyboardState(keys);
-  EXPECT_FALSE(window.History().CanUndo());
-}
-
-// Fragments in slots 0 to 8 and a stored playlist 1, 8, 1: 8 ends it, so the
-// panel shows one row; the 1 behind it must never come back.
+// A stored playlist 5, 8, 2: 8 ends it, so the panel shows one row; the 2
+// behind it must not come back, and 8 must not become an entry.
 class EndMarkTest : public MainWindowPanelsTest {
  protected:
-  void Extend(BProfile& profile) override {
-    for (int slot : {1, 3, 4, 6, 7, 8})
-      Place(profile, slot, 0x3000 + 0x1000 * slot, 100, (L"Ф" + std::to_wstring(slot)).c_str());
-    const uint8_t stored[] = {1, 8, 1};
-    for (int position = 0; position < kMaxPlaylistEntries; ++position)
-      profile.SetPlaylistEntry(position, position < 3 ? stored[position] : kNone);
-  }
+  void Extend(BProfile& profile) override { profile.SetPlaylistEntry(1, 8); }
 };
 
-TEST_F(EndMarkTest, AddingToThePlaylistSavesWhatThePanelShows) {
-  EXPECT_EQ((std::vector<LPARAM>{1}), RowsData(playlist));
+TEST_F(EndMarkTest, AddingToThePlaylistKeepsWhatThePanelShows) {
   window.popupChoice = 0 + 1;
   window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
-  EXPECT_EQ((std::vector<LPARAM>{1, 0}), RowsData(playlist));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0}), RowsData(playlist));
   EXPECT_TRUE(PanelsMatchProfile(window));
-  window.Command(ID_FILE_SAVE);
-  EXPECT_EQ(PlaylistOf({1, 0}), SavedPlaylist(path));
 }
 
-// Deleting fragment 3 lowers the entries above 3, never the end mark 8.
-TEST_F(EndMarkTest, DeletingAFragmentNeverTurnsTheEndMarkIntoAnEntry) {
-  SelectOnly(fragments, 3);
+TEST_F(EndMarkTest, DeletingAFragmentKeepsTheEndMarkAnEnd) {
+  SelectOnly(fragments, 1);  // fragment 2
   window.answers = {IDYES};
   window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
   EXPECT_TRUE(PanelsMatchProfile(window));
-  window.Command(ID_FILE_SAVE);
-  EXPECT_EQ(PlaylistOf({1}), SavedPlaylist(path));
-  SelectOnly(playlist, 0);
-  window.Command(IDC_REMOVE_FROM_PLAYLIST, BN_CLICKED);
-  EXPECT_TRUE(PanelsMatchProfile(window));
-  EXPECT_EQ(0, window.GetProfile().PlaylistLength());
 }
 
 TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
@@ -459,35 +461,100 @@ TEST_F(MainWindowPanelsTest, LatePlayerMessagesOfAnEarlierRunAreIgnored) {
   window.Command(IDC_STOP, BN_CLICKED);
 }
 
-// A drag as the list view and the mouse report it: the row's own point, then
-// moves and the release in the main window's client coordinates.
+// Random edits in any order, drags with a key pressed on the way, and values
+// behind the playlist's end mark (as stored files have them) before an append
+// or a deletion; after every step the panels show the profile.
+TEST_F(MainWindowPanelsTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
+  ::ShowWindow(window.GetHwnd(), SW_SHOWNA);  // for the drags' mouse capture
+  std::mt19937 random(11);
+  auto pick = [&](int count) { return static_cast<int>(random() % count); };
+  for (int step = 0; step < 300; ++step) {
+    int fragmentRows = RowCount(fragments);
+    int playlistRows = RowCount(playlist);
+    int action = pick(12);
+    switch (action) {
+      case 0:
+        Import("s" + std::to_string(step), 200 + pick(3000));
+        break;
+      case 1:
+        if (fragmentRows == 0) break;
+        SelectOnly(fragments, pick(fragmentRows));
+        window.answers = {IDYES};
+        window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+        break;
+      case 2:
+        window.Command(ID_DEFRAGMENT);
+        break;
+      case 3:
+        window.Command(pick(2) ? ID_EDIT_UNDO : ID_EDIT_REDO);
+        break;
+      case 4:
+        if (fragmentRows == 0) break;
+        LoadRow(pick(fragmentRows));
+        MarkRange(pick(50), 50 + pick(400));
+        window.Command(ID_DELETE_RANGE);
+        break;
+      case 5:
+        if (fragmentRows == 0) break;
+        window.popupChoice = static_cast<int>(RowsData(fragments)[pick(fragmentRows)]) + 1;
+        window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+        break;
+      case 6:
+        if (playlistRows == 0) break;
+        if (pick(2)) window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
+        SelectOnly(playlist, pick(playlistRows));
+        window.Command(IDC_REMOVE_FROM_PLAYLIST, BN_CLICKED);
+        break;
+      case 7: {
+        int button = pick(4);
+        ::SendMessageW(Combo(button), CB_SETCURSEL, pick(fragmentRows + 1), 0);
+        ::SendMessageW(window.GetHwnd(), WM_COMMAND,
+                       MAKEWPARAM(IDC_BUTTON1_COMBO + button, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(Combo(button)));
+        break;
+      }
+      case 8: {
+        if (fragmentRows == 0) break;
+        std::wstring name = L"имя " + std::to_wstring(step);
+        NMLVDISPINFOW info = {};
+        info.hdr.code = LVN_ENDLABELEDITW;
+        info.item.iItem = pick(fragmentRows);
+        info.item.pszText = &name[0];
+        Notify(window, IDC_FRAGMENT_LIST, info.hdr);
+        break;
+      }
+      case 9: {
+        bool fromPlaylist = playlistRows > 0 && pick(2);
+        int row = pick(std::max(fromPlaylist ? playlistRows : fragmentRows, 1));
+        SelectOnly(fromPlaylist ? playlist : fragments, row);
+        BeginDrag(fromPlaylist ? IDC_PLAYLIST : IDC_FRAGMENT_LIST, row);
+        window.answers = {IDYES};
+        if (pick(2)) ::SendMessageW(pick(2) ? playlist : fragments, WM_KEYDOWN, VK_DELETE, 0);
+        MoveAndDrop(PlaylistPoint(pick(RowCount(playlist) + 1)));
+        break;
+      }
+      case 10: {
+        int length = window.GetProfile().PlaylistLength();
+        if (fragmentRows == 0 || RowsData(fragments)[0] >= 8 || length > 13) break;
+        window.GetProfile().SetPlaylistEntry(length, static_cast<uint8_t>(8 + pick(8)));
+        window.GetProfile().SetPlaylistEntry(length + 1, static_cast<uint8_t>(pick(8)));
+        window.popupChoice = static_cast<int>(RowsData(fragments)[0]) + 1;
+        SelectOnly(fragments, pick(fragmentRows));
+        window.answers = {IDYES};
+        window.Command(pick(2) ? IDC_ADD_TO_PLAYLIST : IDC_DELETE_FRAGMENT, BN_CLICKED);
+        break;
+      }
+      default:
+        PumpMessagesUntil([] { return false; }, 5);
+    }
+    window.boxes.clear();  // "too many fragments" and the like
+    window.answers.clear();
+    ASSERT_TRUE(PanelsMatchProfile(window)) << "step " << step << ", action " << action;
+  }
+}
+
 class DragTest : public MainWindowPanelsTest {
  protected:
-  void BeginDrag(int listId, int row) {
-    RECT bounds = {};
-    bounds.left = LVIR_BOUNDS;
-    ::SendMessageW(window.GetItem(listId), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
-    NMLISTVIEW info = {};
-    info.hdr.code = LVN_BEGINDRAG;
-    info.iItem = row;
-    info.ptAction = {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
-    Notify(window, listId, info.hdr);
-  }
-  // A point of the playlist near the top of `row` (or below the last row).
-  POINT PlaylistPoint(int row) {
-    RECT bounds = {};
-    bounds.left = LVIR_BOUNDS;
-    int count = RowCount(playlist);
-    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
-                   reinterpret_cast<LPARAM>(&bounds));
-    POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
-    ::MapWindowPoints(playlist, window.GetHwnd(), &point, 1);
-    return point;
-  }
-  void MoveAndDrop(POINT point) {
-    ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
-    ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-  }
   void SetUp() override {
     MainWindowPanelsTest::SetUp();
     ::ShowWindow(window.GetHwnd(), SW_SHOWNA);  // the mouse capture needs a shown window
@@ -557,110 +624,6 @@ TEST_F(DragTest, ARowRemovedDuringItsDragIsNotDropped) {
   MoveAndDrop(PlaylistPoint(0));
   EXPECT_EQ((std::vector<LPARAM>{5, 0}), RowsData(playlist));
   EXPECT_TRUE(PanelsMatchProfile(window));
-}
-
-// Random edits in any order, drags with a key pressed on the way, and values
-// behind the playlist's end mark as stored files had them; after every step
-// the panels show the profile, all 16 playlist positions included.
-TEST_F(DragTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
-  std::mt19937 random(11);
-  auto pick = [&](int count) { return static_cast<int>(random() % count); };
-  for (int step = 0; step < 300; ++step) {
-    int fragmentRows = RowCount(fragments);
-    int playlistRows = RowCount(playlist);
-    int action = pick(13);
-    switch (action) {
-      case 0:
-        Import("s" + std::to_string(step), 200 + pick(3000));
-        break;
-      case 1:
-        if (fragmentRows == 0) break;
-        SelectOnly(fragments, pick(fragmentRows));
-        window.answers = {IDYES};
-        window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
-        break;
-      case 2:
-        window.Command(ID_DEFRAGMENT);
-        break;
-      case 3:
-        window.Command(pick(2) ? ID_EDIT_UNDO : ID_EDIT_REDO);
-        break;
-      case 4:
-        if (fragmentRows == 0) break;
-        LoadRow(pick(fragmentRows));
-        MarkRange(pick(50), 50 + pick(400));
-        window.Command(ID_DELETE_RANGE);
-        break;
-      case 5:
-        if (fragmentRows == 0) break;
-        window.popupChoice = static_cast<int>(RowsData(fragments)[pick(fragmentRows)]) + 1;
-        window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
-        break;
-      case 6:
-        if (playlistRows == 0) break;
-        if (pick(2)) window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
-        SelectOnly(playlist, pick(playlistRows));
-        window.Command(IDC_REMOVE_FROM_PLAYLIST, BN_CLICKED);
-        break;
-      case 7: {
-        int button = pick(4);
-        ::SendMessageW(Combo(button), CB_SETCURSEL, pick(fragmentRows + 1), 0);
-        ::SendMessageW(window.GetHwnd(), WM_COMMAND,
-                       MAKEWPARAM(IDC_BUTTON1_COMBO + button, CBN_SELCHANGE),
-                       reinterpret_cast<LPARAM>(Combo(button)));
-        break;
-      }
-      case 8: {
-        if (fragmentRows == 0) break;
-        std::wstring name = L"имя " + std::to_wstring(step);
-        NMLVDISPINFOW info = {};
-        info.hdr.code = LVN_ENDLABELEDITW;
-        info.item.iItem = pick(fragmentRows);
-        info.item.pszText = &name[0];
-        Notify(window, IDC_FRAGMENT_LIST, info.hdr);
-        break;
-      }
-      case 9: {
-        bool fromPlaylist = playlistRows > 0 && pick(2);
-        if (!fromPlaylist && fragmentRows == 0) break;
-        int row = pick(fromPlaylist ? playlistRows : fragmentRows);
-        SelectOnly(fromPlaylist ? playlist : fragments, row);
-        BeginDrag(fromPlaylist ? IDC_PLAYLIST : IDC_FRAGMENT_LIST, row);
-        if (pick(2)) {
-          window.answers = {IDYES};
-          ::SendMessageW(pick(2) ? playlist : fragments, WM_KEYDOWN,
-                         pick(2) ? VK_DELETE : VK_INSERT, 0);
-        }
-        MoveAndDrop(PlaylistPoint(pick(RowCount(playlist) + 1)));
-        break;
-      }
-      case 10:
-      case 11: {
-        std::vector<LPARAM> low;  // fragments the playlist can take
-        for (LPARAM index : RowsData(fragments))
-          if (index < 8) low.push_back(index);
-        BProfile& profile = window.GetProfile();
-        int length = profile.PlaylistLength();
-        if (low.empty() || length > kMaxPlaylistEntries - 2) break;
-        profile.SetPlaylistEntry(length, static_cast<uint8_t>(8 + pick(8)));
-        profile.SetPlaylistEntry(length + 1, static_cast<uint8_t>(pick(8)));
-        if (action == 10) {
-          window.popupChoice = static_cast<int>(low[pick(static_cast<int>(low.size()))]) + 1;
-          window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
-        } else {
-          SelectOnly(fragments, pick(fragmentRows));
-          window.answers = {IDYES};
-          window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
-        }
-        break;
-      }
-      default:
-        PumpMessagesUntil([] { return false; }, 5);
-    }
-    window.boxes.clear();  // "too many fragments" and the like
-    window.answers.clear();
-    ASSERT_TRUE(PanelsMatchProfile(window)) << "step " << step << ", action " << action;
-  }
 }
 
 // Escape during a drag ends the drag; the window stays and nothing changes.
