@@ -151,7 +151,9 @@ void BSirenLink::OnTableRead(Table table) {
       return;
     case Table::Playlist: {
       std::lock_guard<std::mutex> lock(m_lock);
-      if (m_job != Job::Verify) m_profile.SetPlaylistSynced(true);
+      // What the siren keeps behind the end mark is dropped (it would play
+      // there, unseen); the siren's copy then differs from the profile's.
+      if (m_job != Job::Verify) m_profile.SetPlaylistSynced(!m_profile.TrimPlaylist());
     }
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       StartTableRead(Table::Buttons);

@@ -457,10 +457,16 @@ TEST_F(SirenLinkTest, ReadCopiesTheSirenIntoTheProfile) {
   EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00, 0x00}), port.sent[firstByteRequest + 100].payload);
 }
 
+// The siren's playlist 9, 1 ends at once for the program: the 1 is dropped,
+// so the playlist is not the siren's.
 TEST_F(SirenLinkTest, ReadOfAnEmptySirenEndsAfterTheButtons) {
+  siren.playlist[0] = 9;
+  siren.playlist[1] = 1;
   ConnectTo(1);
   link.StartRead();
   AnswerAll();
+  EXPECT_EQ(255, profile.GetPlaylistEntry(1));
+  EXPECT_FALSE(profile.IsPlaylistSynced());
   EXPECT_TRUE(ui.questions.empty());
   EXPECT_EQ(BLinkText(IDS_BUTTONS_READ), ui.status.back());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
