@@ -43,6 +43,7 @@ class CountingPort : public BLinkPort {
   }
   bool IsOpen() const override { return m_connection.IsOpen(); }
   std::string GetErrorText() const override { return m_connection.GetErrorText(); }
+  uint32_t TakeStrayReplies() override { return m_connection.TakeStrayReplies(); }
   uint32_t Frames() const { return m_frames; }
 
  private:
