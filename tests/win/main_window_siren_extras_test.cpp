@@ -20,6 +20,7 @@ namespace {
 
 const int kPort = 7;
 const char kPortName[] = "COM7";
+const int kPlanBytes = 300 + 120 + 700;
 
 // Three fragments of recognisable bytes (no 0xFF among the first 600 of each).
 void FillProfile(BProfile& profile) {
@@ -78,10 +79,22 @@ class MainWindowSirenExtrasTest : public ::testing::Test {
     return PumpMessagesUntil(
         [&] { return !window->boxes.empty() && window->boxes.back().text == text; }, timeoutMs);
   }
+  // A whole Write, checked as by default: every byte of it read back as sent.
   void WriteAll() {
     window->answers = {IDYES};
     window->Command(ID_WRITE_SIREN);
-    ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+    ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes)));
+  }
+  bool StatusLogHas(const std::wstring& start) {
+    for (int i = 0; i < window->StatusCount(); ++i)
+      if (window->StatusLine(i).compare(0, start.size(), start) == 0) return true;
+    return false;
+  }
+  bool LogHas(const std::string& text) {
+    std::ifstream lines("Z:" + logPath);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(text) != std::string::npos) return true;
+    return false;
   }
   // Memory writes the emulator received so far.
   int ByteWritesInLog() {
@@ -112,7 +125,7 @@ TEST_F(MainWindowSirenExtrasTest, AfterAnAmplificationWriteChangesSendsOnlyTheCh
   EXPECT_FALSE(window->MenuGreyed(ID_WRITE_CHANGES));
   EXPECT_FALSE(window->MenuGreyed(ID_VERIFY_SIREN));
   ASSERT_NO_FATAL_FAILURE(WriteAll());
-  const int planBytes = 300 + 120 + 700;
+  const int planBytes = kPlanBytes;
   EXPECT_EQ(planBytes, ByteWritesInLog());
 
   window->Command(ID_VERIFY_SIREN);
@@ -150,7 +163,7 @@ TEST_F(MainWindowSirenExtrasTest, AfterAnAmplificationWriteChangesSendsOnlyTheCh
   window->boxes.clear();
   window->answers = {IDYES};
   window->Command(ID_WRITE_CHANGES);
-  ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), changed)));
   EXPECT_EQ(FormatText(Text(IDS_WRITE_CHANGES_PROMPT).c_str(), changed, planBytes),
             window->boxes[0].text);
   EXPECT_EQ(planBytes + changed, ByteWritesInLog()) << "only the changed bytes went";
@@ -176,18 +189,17 @@ TEST_F(MainWindowSirenExtrasTest, TheCheckAndVerifyFindTheCellsThatDidNotTakeThe
   ASSERT_NO_FATAL_FAILURE(
       StartEmulator({"--chips", "1", "--bad-cell", "0x1005", "--bad-cell", "0x1010-0x1012"}));
   ASSERT_NO_FATAL_FAILURE(StartWindow(1));
-  EXPECT_EQ(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
-                    MF_CHECKED);
-  window->Command(ID_VERIFY_AFTER_WRITE);
   EXPECT_NE(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
-                    MF_CHECKED);
+                    MF_CHECKED)
+      << "the check after a write is on by default";
   EXPECT_EQ("1", ReadSettingsString("Verify"));
   std::vector<uint8_t> image(window->GetProfile().Image(),
                              window->GetProfile().Image() + kImageSize);
 
   window->answers = {IDYES};
   window->Command(ID_WRITE_SIREN);
-  std::wstring checked = FormatText(Text(IDS_WRITE_COMPLETE_CHECK_FAILED).c_str(), 4, 0x1005);
+  std::wstring checked =
+      FormatText(Text(IDS_WRITE_COMPLETE_CHECK_FAILED).c_str(), kPlanBytes, 4, 0x1005);
   ASSERT_TRUE(WaitForBox(checked)) << Narrow(window->boxes.back().text);
   EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
 
@@ -204,6 +216,85 @@ TEST_F(MainWindowSirenExtrasTest, TheCheckAndVerifyFindTheCellsThatDidNotTakeThe
 
   window->Command(ID_VERIFY_AFTER_WRITE);
   EXPECT_EQ("0", ReadSettingsString("Verify"));
+  EXPECT_EQ(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
+                    MF_CHECKED);
+}
+
+// A whole fragment whose cells take no write: without the check after a
+// write, the sample that ends the write names its first address.
+TEST_F(MainWindowSirenExtrasTest, TheSampleAfterAWriteFindsAFragmentOfStuckCells) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "1", "--bad-cell", "0x1000-0x1077"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  window->Command(ID_VERIFY_AFTER_WRITE);
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  std::wstring start = Text(IDS_WRITE_COMPLETE_SAMPLE_FAILED);
+  start = start.substr(0, start.find(L'('));
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return !window->boxes.empty() && window->boxes.back().text.find(start) == 0; }, 30000));
+  EXPECT_NE(std::wstring::npos, window->boxes.back().text.find(L"0x01000."))
+      << Narrow(window->boxes.back().text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
+}
+
+// The cable moves to another siren while the port stays open: Write changes
+// finds out from its sample, says so, and writes the whole profile.
+TEST_F(MainWindowSirenExtrasTest, WriteChangesAfterASwapWritesTheWholeProfile) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "2"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(2));
+  ASSERT_NO_FATAL_FAILURE(WriteAll());
+  emulator.SwapSiren();
+  ASSERT_TRUE(PumpMessagesUntil([&] { return LogHas("FAULT swap"); }, 5000));
+  window->boxes.clear();
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_CHANGES);
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes)));
+  EXPECT_EQ(FormatText(Text(IDS_WRITE_CHANGES_PROMPT).c_str(), kPlanBytes, kPlanBytes),
+            window->boxes[0].text);
+  std::wstring why = Text(IDS_SIREN_NOT_AS_KNOWN);
+  EXPECT_TRUE(StatusLogHas(why.substr(0, why.find(L'('))));
+  std::vector<uint8_t> image(window->GetProfile().Image(),
+                             window->GetProfile().Image() + kImageSize);
+  BSirenState siren;
+  ASSERT_TRUE(SirenMemory(siren)) << siren.GetErrorText();
+  BProfile written;
+  FillProfile(written);
+  for (int i = 0; i < 3; ++i) {
+    BMemRange range = written.GetFragment(i).ImageRange();
+    EXPECT_TRUE(std::equal(image.begin() + range.start, image.begin() + range.start + range.length,
+                           siren.memory.begin() + range.start))
+        << "fragment " << i;
+  }
+}
+
+// A siren that reports no memory: Verify says that the memory was not
+// compared, and Write changes that it was not written.
+TEST_F(MainWindowSirenExtrasTest, WithoutAMemorySizeNothingIsCalledAMatch) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "0"}));
+  std::wstring badSize = FormatText(Text(IDS_BAD_MEMORY_SIZE).c_str(), 0);
+  BProfile profile;
+  FillProfile(profile);
+  std::string path = folder.Path("nosize.zpf");
+  ASSERT_TRUE(profile.Save(path));
+  WriteSettingsValue("Profile", REG_SZ, path.c_str(), static_cast<DWORD>(path.size() + 1));
+  WriteSettingsValue("Port", REG_SZ, kPortName, static_cast<DWORD>(strlen(kPortName) + 1));
+  window.reset(new TestMainDlg());
+  window->connectAllowed = true;
+  ASSERT_TRUE(window->Start());
+  ASSERT_TRUE(WaitForBox(badSize, 8000));
+  window->Command(ID_VERIFY_SIREN);
+  std::wstring notCompared = FormatText(Text(IDS_MEMORY_NOT_COMPARED).c_str(), L"");
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return window->boxes.back().text.find(notCompared) != std::wstring::npos; }, 30000))
+      << Narrow(window->boxes.back().text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
+
+  window->answers = {IDYES, IDNO, IDNO, IDNO};  // beyond the memory; skip the refused entries
+  window->Command(ID_WRITE_CHANGES);
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return window->StatusLine(0) == Text(IDS_MEMORY_SIZE_UNKNOWN); }, 10000))
+      << Narrow(window->StatusLine(0));
+  EXPECT_EQ(0, ByteWritesInLog());
 }
 
 TEST(MainWindowExportTest, AnExportedFragmentImportsAsTheSameBytes) {
