@@ -414,40 +414,6 @@ TEST(emulator_faults, ABadCellAcknowledgesAWriteButKeepsItsValue) {
   EXPECT_EQ(small.Send(Request(0x40, Join({Address(70000), {1}}))), Reply(0x40, {255}));
 }
 
-// A repeated reply comes twice in one piece; a swap leads the line to a
-// siren of random memory, and back; a chattering device answers nothing and
-// sends noise or detect replies of its own.
-TEST(emulator_faults, RepeatsSwapsAndChatter) {
-  Line line(1, ParseFaults({"--repeat-reply", "2", "--swap-at", "3"}));
-  EXPECT_EQ(line.Send(Request(0x40, Join({Address(5), {0x42}}))), Reply(0x40, {0}));
-  EXPECT_EQ(line.Send(Request(0x30, Address(5))),
-            Join({Reply(0x30, {0, 0x42}), Reply(0x30, {0, 0x42})}));
-  EXPECT_EQ(line.Send(Request(0x00)), Reply(0xFF)) << "request 3 is answered before the swap";
-  EXPECT_TRUE(line.Logged("the line now leads to siren 2"));
-  int differing = 0;
-  for (uint32_t a = 0; a < 64; ++a)
-    differing += line.Send(Request(0x30, Address(a))) != Reply(0x30, {0, 0xFF});
-  EXPECT_GT(differing, 56) << "the other siren's memory is random";
-  line.emulator.SwapSiren("by hand");
-  EXPECT_EQ(line.Send(Request(0x30, Address(5))), Reply(0x30, {0, 0x42}));
-
-  for (const char* chatter : {"noise:500:12", "detect:1000"}) {
-    Line talker(1, ParseFaults({"--chatter", chatter}));
-    EXPECT_TRUE(talker.Send(Request(0x00)).empty());
-    Bytes burst = talker.emulator.Chatter();
-    EXPECT_EQ(chatter[0] == 'n' ? 12u : 4u, burst.size());
-    if (chatter[0] == 'd') {
-      EXPECT_EQ(Reply(0xFF), burst);
-    }
-    EXPECT_EQ(chatter[0] == 'n' ? 500u : 1000u, talker.emulator.ChatterPeriodMs());
-  }
-  for (const char* bad : {"noise", "noise:0", "noise:5:0", "detect:5:1", "frames:5"}) {
-    BEmulatorOptions options;
-    std::string error;
-    EXPECT_FALSE(options.Parse({"--chatter", bad}, error)) << bad;
-  }
-}
-
 // --- the command line --------------------------------------------------------------
 
 TEST(emulator_options, EveryOptionIsUnderstood) {
