@@ -34,6 +34,13 @@ bool BPlayBuffer::LoadFragment(const BProfile& profile, int index) {
   return !IsEmpty();
 }
 
+void BPlayBuffer::LoadSound(const std::vector<uint8_t>& samples) {
+  Release();
+  m_samples.reserve(samples.size());
+  for (uint8_t sample : samples)
+    m_samples.push_back(static_cast<uint8_t>(sample - kSignedToUnsigned));
+}
+
 bool BPlayBuffer::LoadPlaylist(const BProfile& profile) {
   Release();
   size_t total = 0;

@@ -26,6 +26,9 @@ class BPlayBuffer {
   // The playlist's fragments one behind the other (a fragment listed twice is
   // copied twice); false (and empty) when they add up to nothing.
   bool LoadPlaylist(const BProfile& profile);
+  // A sound in the siren's signed bytes that is no part of the profile (a
+  // preview): no segment, no address.
+  void LoadSound(const std::vector<uint8_t>& samples);
   void Release();
 
   bool IsEmpty() const { return m_samples.empty(); }

@@ -12,6 +12,7 @@
 BMainDlg::BMainDlg() {
   AddMenuRoutes();
   AddSirenExtraRoutes();
+  AddSignalRoutes();
 }
 
 BMainDlg::~BMainDlg() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/signal_form.h"
 #include "main_window_base.h"
 
 class BMainDlg : public BMainDlgBase {
@@ -53,6 +54,15 @@ class BMainDlg : public BMainDlgBase {
   void ApplyVerifySetting();
   void UpdateExportCommand();
 
+  // Signals made by the program (main_window_signal.cpp): the dialog
+  // (virtual so that tests can drive it) and the placement of its signal.
+  virtual void OnMakeSignal();
+  virtual bool AskSignal(BSignalForm& form);
+  bool PlaceSignal(const BSignalForm& form);
+  void UpdateSignalCommand();
+  BSignalWords SignalWords() const;
+  uint32_t LargestFreeBlock() const;
+
   // Port choice: the popup lists the system's COM ports; "other port" asks for
   // any name (virtual so that tests can answer it).
   void BuildPortMenu();
@@ -77,6 +87,7 @@ class BMainDlg : public BMainDlgBase {
  private:
   void AddMenuRoutes();
   void AddSirenExtraRoutes();
+  void AddSignalRoutes();
   void CreateToolTips();
   void RememberSubmenus();
   void EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable);

@@ -15,6 +15,7 @@
 
 #include "audio/play_buffer.h"
 #include "audio/playback_control.h"
+#include "audio/preview_player.h"
 #include "connection_port.h"
 #include "model/edit_history.h"
 #include "dialog_window.h"
@@ -37,6 +38,7 @@ class BMainDlgBase : public BDialogWindow,
                      public BLinkUi,
                      public BPlayerEvents,
                      public BPlaybackControl,
+                     public BPreviewPlayer,
                      public BWaveWindowHost {
  public:
   BMainDlgBase();
@@ -108,6 +110,8 @@ class BMainDlgBase : public BDialogWindow,
   // The gain dialog's preview writes into the buffer under this lock: the
   // waveform window follows when it is released.
   void UnlockPlayBuffer() override;
+  // The signal dialog's sound, heard in place of what the player held.
+  void LoadPreview(const std::vector<uint8_t>& samples) override;
   virtual void SetPlayButtonState(bool stopped);
   virtual void ShowPlayTime(uint32_t position);
   virtual void SetPlayPosition(int64_t position);
@@ -234,10 +238,16 @@ class BMainDlgBase : public BDialogWindow,
   // with a line in the status log, and the caller leaves the profile alone.
   bool JobHoldsProfile();
 
-  // Importing sound files as fragments.
+  // Importing sound files as fragments; the signal dialog places its
+  // signals the same way.
   virtual bool ImportFile(const std::string& path);
   virtual bool AskAudioPath(std::string& path);
   void ImportDroppedFiles(const std::vector<std::string>& paths);
+  bool ReadyForNewFragment();
+  bool ChooseBlockFor(const std::string& what, uint64_t neededBytes, uint32_t milliseconds,
+                      BMemRange& block);
+  bool PlaceNewFragment(const std::string& name, const BMemRange& block, const uint8_t* samples,
+                        uint32_t length);
   void ShowImportedFragment(int slot);
 
   // Panels: the lists, the button combos and the memory view mirror the profile.

@@ -16,22 +16,29 @@ const uint32_t kSirenRate = 9765;
 }  // namespace
 
 void BMainDlgBase::OnAddFragment() {
-  if (JobHoldsProfile()) return;
-  OnStop();
-  if (RowCount(m_fragmentList) >= kMaxFragments) {
-    ShowMessage(IDS_TOO_MANY_FRAGMENTS, MB_ICONERROR, kMaxFragments);
-    return;
-  }
-  if (m_profile.GetFreeBlocks().empty()) {
-    ShowMessage(IDS_NO_FREE_MEMORY, MB_ICONERROR);
-    return;
-  }
+  if (!ReadyForNewFragment()) return;
   std::string path;
   if (!AskAudioPath(path)) return;
   EnablePlayer(false);
   if (!ImportFile(path)) return;
   UpdateAddFragmentButton(true);
   SetModified(true);
+}
+
+// A new fragment needs a free slot and free room; during a siren job the
+// profile belongs to the job. What plays stops.
+bool BMainDlgBase::ReadyForNewFragment() {
+  if (JobHoldsProfile()) return false;
+  OnStop();
+  if (RowCount(m_fragmentList) >= kMaxFragments) {
+    ShowMessage(IDS_TOO_MANY_FRAGMENTS, MB_ICONERROR, kMaxFragments);
+    return false;
+  }
+  if (m_profile.GetFreeBlocks().empty()) {
+    ShowMessage(IDS_NO_FREE_MEMORY, MB_ICONERROR);
+    return false;
+  }
+  return true;
 }
 
 // Audio files carry no default extension: the dialog looks for any sound.
@@ -69,19 +76,11 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
     return false;
   }
   int32_t milliseconds = source.GetLength();
-  BImportPlan plan = PlanImport(m_profile.GetFreeBlocks(), BytesForMilliseconds(milliseconds));
-  if (!plan.fits) {
-    std::wstring room = Widen(RoomDurationText(SamplesToMilliseconds(plan.chosen.length)));
-    std::wstring length =
-        Widen(FileDurationText(milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0));
-    UINT question =
-        plan.fitsAfterDefragment ? IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT : IDS_NOT_ENOUGH_ROOM;
-    if (ShowMessage(question, MB_YESNO | MB_ICONWARNING, Widen(path).c_str(), room.c_str(),
-                    length.c_str()) != IDYES)
-      return false;
-  }
-  uint32_t roomMs =
-      static_cast<uint32_t>(plan.chosen.length * 1000 / static_cast<double>(kSirenRate));
+  BMemRange block;
+  if (!ChooseBlockFor(path, BytesForMilliseconds(milliseconds),
+                      milliseconds > 0 ? static_cast<uint32_t>(milliseconds) : 0, block))
+    return false;
+  uint32_t roomMs = static_cast<uint32_t>(block.length * 1000 / static_cast<double>(kSirenRate));
   if (!source.Convert(kSirenRate, roomMs)) {
     ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(),
                 Widen(source.GetErrorText()).c_str());
@@ -89,7 +88,29 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
   }
   uint32_t length = 0;
   const uint8_t* data = source.GetData(length);
-  int slot = m_profile.PlaceFragment(FragmentNameFromPath(path), plan.chosen, data, length);
+  return PlaceNewFragment(FragmentNameFromPath(path), block, data, length);
+}
+
+// The first free block that holds the sound; when none does, the largest,
+// if the user agrees to have the sound cut to it. `what` (a path or a name)
+// and the sound's length in milliseconds are said in the question.
+bool BMainDlgBase::ChooseBlockFor(const std::string& what, uint64_t neededBytes,
+                                  uint32_t milliseconds, BMemRange& block) {
+  BImportPlan plan = PlanImport(m_profile.GetFreeBlocks(), neededBytes);
+  block = plan.chosen;
+  if (plan.fits) return true;
+  std::wstring room = Widen(RoomDurationText(SamplesToMilliseconds(plan.chosen.length)));
+  std::wstring length = Widen(FileDurationText(milliseconds));
+  UINT question =
+      plan.fitsAfterDefragment ? IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT : IDS_NOT_ENOUGH_ROOM;
+  return ShowMessage(question, MB_YESNO | MB_ICONWARNING, Widen(what).c_str(), room.c_str(),
+                     length.c_str()) == IDYES;
+}
+
+// The sound becomes the fragment in the first empty slot, cut to the block.
+bool BMainDlgBase::PlaceNewFragment(const std::string& name, const BMemRange& block,
+                                    const uint8_t* samples, uint32_t length) {
+  int slot = m_profile.PlaceFragment(name, block, samples, length);
   if (slot < 0) return false;
   ShowImportedFragment(slot);
   return true;

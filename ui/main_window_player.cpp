@@ -160,6 +160,19 @@ void BMainDlgBase::ShowLoadedSound() {
   UpdateWaveSound();
 }
 
+// The sound plays from its start, whatever range was marked on the fragment.
+void BMainDlgBase::LoadPreview(const std::vector<uint8_t>& samples) {
+  OnStop();
+  m_playlistMode = false;
+  {
+    BPlayer::BufferLock lock(m_player);
+    m_playBuffer.LoadSound(samples);
+    BeginPlayerRun();
+  }
+  ::SendMessageW(m_trackbar, TBM_CLEARSEL, FALSE, 0);
+  ShowLoadedSound();
+}
+
 void BMainDlgBase::OnPlayFragment() {
   if (SelectedRow(m_fragmentList) < 0 || JobHoldsProfile()) return;
   LoadFragmentIntoPlayer();

@@ -54,9 +54,12 @@ void BMainDlg::AddSirenExtraRoutes() {
     return 0;
   });
   // The list may have lost its selection without a notification (emptied by
-  // a read): the export item is brought up to date whenever a menu opens.
+  // a read): the export item is brought up to date whenever a menu opens, and
+  // so is the signal item, which follows the free slots and room. (A menu
+  // opens for an accelerator too, before its item's state is looked at.)
   AddRoute({WM_INITMENUPOPUP, 0, 0, kAnyCode, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
               static_cast<BMainDlg&>(w).UpdateExportCommand();
+              static_cast<BMainDlg&>(w).UpdateSignalCommand();
               return 0;
             }});
 }

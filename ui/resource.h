@@ -6,6 +6,7 @@
 #define IDD_MAIN 129
 #define IDD_AMPLIFIER 214
 #define IDD_COM_SELECTOR 215
+#define IDD_SIGNAL 359
 #define IDR_MAIN_MENU 209
 #define IDR_ACCELERATORS 210
 
@@ -58,6 +59,23 @@
 #define IDC_PORT_COMBO 1039
 #define IDC_NORMALIZE 1040
 
+// Controls of the signal dialog: the kind, then each value with its label,
+// in the order of BSignalField, and the listen button.
+#define IDC_SIGNAL_KIND 1050
+#define IDC_SIGNAL_FIRST_VALUE 1051
+#define IDC_SIGNAL_FREQUENCY1 1051
+#define IDC_SIGNAL_FREQUENCY2 1052
+#define IDC_SIGNAL_PERIOD 1053
+#define IDC_SIGNAL_DURATION 1054
+#define IDC_SIGNAL_LEVEL 1055
+#define IDC_SIGNAL_FIRST_LABEL 1056
+#define IDC_SIGNAL_FREQUENCY1_LABEL 1056
+#define IDC_SIGNAL_FREQUENCY2_LABEL 1057
+#define IDC_SIGNAL_PERIOD_LABEL 1058
+#define IDC_SIGNAL_DURATION_LABEL 1059
+#define IDC_SIGNAL_LEVEL_LABEL 1060
+#define IDC_SIGNAL_LISTEN 1061
+
 // Menu commands.
 #define ID_FILE_OPEN 32779
 #define ID_FILE_SAVE 32780
@@ -73,6 +91,7 @@
 #define ID_VIEW_WAVE 32840
 #define ID_EDIT_UNDO 57643
 #define ID_EDIT_REDO 57644
+#define ID_MAKE_SIGNAL 32860
 #define ID_CONNECT 32796
 #define ID_PORT 32797
 #define ID_READ_SIREN 32793

@@ -8,6 +8,7 @@ const char kPortValue[] = "Port";
 const char kProfileValue[] = "Profile";
 const char kVerifyValue[] = "Verify";
 const char kWaveValue[] = "Wave";
+const char kSignalValue[] = "Signal";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
 }  // namespace
 
@@ -22,6 +23,7 @@ void BSettings::Load() {
   // The full check is what keeps an alarm device honest: only "0" turns it off.
   verifyAfterWrite = !(ReadString(key, kVerifyValue, value) && value == "0");
   wave = ReadString(key, kWaveValue, value) ? value : std::string();
+  signal = ReadString(key, kSignalValue, value) ? value : std::string();
   ::RegCloseKey(key);
 }
 
@@ -45,13 +47,18 @@ void BSettings::Save() const {
   WriteString(key, kProfileValue, profile);
   WriteString(key, kVerifyValue, verifyAfterWrite ? "1" : "0");
   if (!wave.empty()) WriteString(key, kWaveValue, wave);
+  if (!signal.empty()) WriteString(key, kSignalValue, signal);
   ::RegCloseKey(key);
 }
 
-void BSettings::SaveWave() const {
+void BSettings::SaveWave() const { SaveOne(kWaveValue, wave); }
+
+void BSettings::SaveSignal() const { SaveOne(kSignalValue, signal); }
+
+void BSettings::SaveOne(const char* name, const std::string& value) {
   HKEY key = CreateKey();
   if (key == nullptr) return;
-  WriteString(key, kWaveValue, wave);
+  WriteString(key, name, value);
   ::RegCloseKey(key);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ class TestMainDlg : public BMainDlg {
   int popupChoice = 0;                   // the command chosen in the add-to-playlist popup
   std::vector<std::wstring> popupItems;  // what that popup offered
   std::vector<bool> popupGreyed;         // and which of its items were greyed
+  // Drives the signal dialog; unset, the dialog counts as cancelled.
+  std::function<bool(BSignalForm&)> askSignal;
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
   BSirenLink& Link() { return m_link; }
@@ -89,6 +92,7 @@ class TestMainDlg : public BMainDlg {
   }
   bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
   bool AskAudioPath(std::string& path) override { return Answer(audioPaths, path); }
+  bool AskSignal(BSignalForm& form) override { return askSignal ? askSignal(form) : false; }
   bool AskGain(uint32_t, uint32_t, int32_t& gain) override {
     if (gains.empty()) return false;
     gain = gains.front();
