@@ -14,7 +14,6 @@
 #include <commctrl.h>
 
 #include "audio/play_buffer.h"
-#include "audio/playback_control.h"
 #include "audio/preview_player.h"
 #include "connection_port.h"
 #include "model/edit_history.h"
@@ -37,7 +36,6 @@ class BMainDlgBase : public BDialogWindow,
                      public BCOMHandler,
                      public BLinkUi,
                      public BPlayerEvents,
-                     public BPlaybackControl,
                      public BPreviewPlayer,
                      public BWaveWindowHost {
  public:

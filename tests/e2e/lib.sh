@@ -30,6 +30,17 @@ wait_for_window() {
   return 1
 }
 
+# Waits up to 5 seconds for a visible window titled exactly $1; prints its id.
+wait_for_dialog() {
+  local i id
+  for i in $(seq 20); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.25
+  done
+  return 1
+}
+
 # Waits up to $2 seconds for process $1 to end.
 wait_for_exit() {
   local i

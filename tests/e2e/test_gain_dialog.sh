@@ -25,12 +25,8 @@ test_gain_dialog_opens_over_a_marked_range() {
     return
   fi
   xdotool key --window "$window" ctrl+a
-  local dialog="" i
-  for i in $(seq 20); do
-    dialog=$(xdotool search --onlyvisible --name '^Усиление$' 2>/dev/null | head -n 1)
-    [ -n "$dialog" ] && break
-    sleep 0.25
-  done
+  local dialog
+  dialog=$(wait_for_dialog "Усиление")
   sleep 0.5
   import -window root "$E2E_OUT/gain_dialog.png"
   if [ -z "$dialog" ]; then

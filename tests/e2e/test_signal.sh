@@ -6,13 +6,9 @@
 
 # Over window $1: the dialog, its screenshot $2, Return, $3 rows, Ctrl+S.
 make_signal_with_return() {
-  local dialog="" i
+  local dialog i
   xdotool key --window "$1" ctrl+shift+g
-  for i in $(seq 20); do
-    dialog=$(xdotool search --onlyvisible --name '^Сигнал$' 2>/dev/null | head -n 1)
-    [ -n "$dialog" ] && break
-    sleep 0.25
-  done
+  dialog=$(wait_for_dialog "Сигнал")
   sleep 0.5
   import -window root "$E2E_OUT/$2"
   [ -n "$dialog" ] && xdotool key --window "$dialog" Return
