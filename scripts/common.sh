@@ -95,16 +95,20 @@ debian_source_dir() {
   printf '%s\n' "${dirs[0]%/}"
 }
 
+# Copies Debian's source package $1 into the stage, as $DEP_STAGE/$1.
+stage_debian_source() {
+  local source
+  source=$(debian_source_dir "$1") || return 1
+  open_dep_stage
+  cp -a "$source" "$DEP_STAGE/$1"
+}
+
 # Builds Debian's source package $1 for MinGW with its configure script in
 # the stage; the remaining arguments go to configure.
 build_autotools_dependency() {
   local package=$1; shift
-  local source
-  source=$(debian_source_dir "$package") || return 1
-  open_dep_stage
-  local work="$DEP_STAGE/$package"
-  cp -a "$source" "$work"
-  (cd "$work" &&
+  stage_debian_source "$package" || return 1
+  (cd "$DEP_STAGE/$package" &&
     ./configure -q --host=x86_64-w64-mingw32 --enable-static --disable-shared \
       --prefix="$DEP_STAGE/prefix" "$@" >/dev/null &&
     make -s -j2 >/dev/null 2>&1 && make -s install >/dev/null)
@@ -123,11 +127,8 @@ ensure_mingw_lame() {
 # go to CMake.
 build_cmake_dependency() {
   local package=$1; shift
-  local source
-  source=$(debian_source_dir "$package") || return 1
-  open_dep_stage
+  stage_debian_source "$package" || return 1
   local work="$DEP_STAGE/$package"
-  cp -a "$source" "$work"
   cmake -S "$work" -B "$work/build" -G "Unix Makefiles" -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$DEP_STAGE/prefix" -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null &&
