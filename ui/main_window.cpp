@@ -13,6 +13,7 @@ BMainDlg::BMainDlg() {
   AddMenuRoutes();
   AddSirenExtraRoutes();
   AddSignalRoutes();
+  AddConversionRoutes();
 }
 
 BMainDlg::~BMainDlg() {
@@ -62,6 +63,7 @@ BOOL BMainDlg::OnInitDialog() {
   RememberSubmenus();
   LoadSettings();
   ApplyVerifySetting();
+  ApplyConversionSetting();
   BuildPortMenu();
   ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP,
                  LVS_EX_HEADERDRAGDROP);

@@ -244,8 +244,8 @@ class BMainDlgBase : public BDialogWindow,
   bool ReadyForNewFragment();
   bool ChooseBlockFor(const std::string& what, uint64_t neededBytes, uint32_t milliseconds,
                       BMemRange& block);
-  bool PlaceNewFragment(const std::string& name, const BMemRange& block, const uint8_t* samples,
-                        uint32_t length);
+  int PlaceNewFragment(const std::string& name, const BMemRange& block, const uint8_t* samples,
+                       uint32_t length);
   void ShowImportedFragment(int slot);
 
   // Panels: the lists, the button combos and the memory view mirror the profile.

@@ -70,6 +70,8 @@ void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
 
 bool BMainDlgBase::ImportFile(const std::string& path) {
   BAudioSource source;
+  const bool highQuality = m_settings.highQualityConversion;
+  source.SetConversion(highQuality ? BConversion::HighQuality : BConversion::Standard);
   if (!source.Open(path)) {
     ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(),
                 Widen(source.GetErrorText()).c_str());
@@ -88,7 +90,11 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
   }
   uint32_t length = 0;
   const uint8_t* data = source.GetData(length);
-  return PlaceNewFragment(FragmentNameFromPath(path), block, data, length);
+  int slot = PlaceNewFragment(FragmentNameFromPath(path), block, data, length);
+  if (slot < 0) return false;
+  ShowStatus(highQuality ? IDS_IMPORTED_HIGH_QUALITY : IDS_IMPORTED_STANDARD,
+             Widen(m_profile.GetFragment(slot).name).c_str());
+  return true;
 }
 
 // The first free block that holds the sound; when none does, the largest,
@@ -107,13 +113,13 @@ bool BMainDlgBase::ChooseBlockFor(const std::string& what, uint64_t neededBytes,
                      length.c_str()) == IDYES;
 }
 
-// The sound becomes the fragment in the first empty slot, cut to the block.
-bool BMainDlgBase::PlaceNewFragment(const std::string& name, const BMemRange& block,
-                                    const uint8_t* samples, uint32_t length) {
+// The sound becomes the fragment in the first empty slot, cut to the block,
+// and is shown; its slot, or -1.
+int BMainDlgBase::PlaceNewFragment(const std::string& name, const BMemRange& block,
+                                   const uint8_t* samples, uint32_t length) {
   int slot = m_profile.PlaceFragment(name, block, samples, length);
-  if (slot < 0) return false;
-  ShowImportedFragment(slot);
-  return true;
+  if (slot >= 0) ShowImportedFragment(slot);
+  return slot;
 }
 
 // The new fragment in every panel, selected, and loaded into the player. The

@@ -61,7 +61,7 @@ bool BMainDlg::PlaceSignal(const BSignalForm& form) {
   uint32_t length = static_cast<uint32_t>(samples.size());
   BMemRange block;
   if (!ChooseBlockFor(name, length, SamplesToMilliseconds(length), block)) return false;
-  return PlaceNewFragment(name, block, samples.data(), length);
+  return PlaceNewFragment(name, block, samples.data(), length) >= 0;
 }
 
 BSignalWords BMainDlg::SignalWords() const {

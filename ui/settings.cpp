@@ -9,6 +9,9 @@ const char kProfileValue[] = "Profile";
 const char kVerifyValue[] = "Verify";
 const char kWaveValue[] = "Wave";
 const char kSignalValue[] = "Signal";
+const char kQualityValue[] = "Quality";
+const char kHighQuality[] = "high";
+const char kStandardQuality[] = "standard";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
 }  // namespace
 
@@ -24,6 +27,7 @@ void BSettings::Load() {
   verifyAfterWrite = !(ReadString(key, kVerifyValue, value) && value == "0");
   wave = ReadString(key, kWaveValue, value) ? value : std::string();
   signal = ReadString(key, kSignalValue, value) ? value : std::string();
+  highQualityConversion = ReadString(key, kQualityValue, value) && value == kHighQuality;
   ::RegCloseKey(key);
 }
 
@@ -48,6 +52,7 @@ void BSettings::Save() const {
   WriteString(key, kVerifyValue, verifyAfterWrite ? "1" : "0");
   if (!wave.empty()) WriteString(key, kWaveValue, wave);
   if (!signal.empty()) WriteString(key, kSignalValue, signal);
+  WriteString(key, kQualityValue, highQualityConversion ? kHighQuality : kStandardQuality);
   ::RegCloseKey(key);
 }
 

@@ -2,8 +2,8 @@
 // serial port name), "Profile" (the last profile file), "Verify" ("0" when a
 // write ends with a read-back of a sample of what it sent, "1" or missing
 // when of all of it), "Wave" (whether and where the waveform window is
-// shown, see BWavePlacement) and "Signal" (the last values of the signal
-// dialog, see BSignalForm).
+// shown, see BWavePlacement), "Signal" (the last values of the signal
+// dialog, see BSignalForm) and "Quality" (the conversion of imported sound).
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,9 @@ class BSettings {
   bool verifyAfterWrite = true;
   std::string wave;    // empty: never saved
   std::string signal;  // ANSI code page, parsed by the signal dialog; empty: never saved
+  // "Quality": "high" for the high-quality conversion of imported sound,
+  // "standard" (or anything else, or nothing) for the standard one.
+  bool highQualityConversion = false;
 
   // Reads the values. A missing key leaves the defaults; a missing,
   // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,
