@@ -2,8 +2,8 @@
 #include "audio/acm_encoder.h"
 
 #include "platform/error_text.h"
-#include "string_ids.h"
-#include "ui_text.h"
+#include "ui/string_ids.h"
+#include "toolkit/ui_text.h"
 
 BACMEncoder::~BACMEncoder() { Close(); }
 

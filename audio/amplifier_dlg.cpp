@@ -5,7 +5,7 @@
 #include "audio/gain.h"
 #include "ui/resource.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 const int kMinimumGain = kMinGainPercent;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "audio/playback_control.h"
-#include "ui/dialog_window.h"
+#include "toolkit/dialog_window.h"
 
 class BAmplifierDlg : public BDialogWindow {
  public:

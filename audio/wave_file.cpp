@@ -4,8 +4,8 @@
 #include "audio/audio_texts.h"
 #include "audio/wave_chunks.h"
 #include "platform/error_text.h"
-#include "string_ids.h"
-#include "ui_text.h"
+#include "ui/string_ids.h"
+#include "toolkit/ui_text.h"
 
 #include <algorithm>
 #include <cstring>

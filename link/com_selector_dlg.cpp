@@ -5,7 +5,7 @@
 #include "link/com_ports.h"
 #include "ui/resource.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 INT_PTR BCOMSelectorDlg::DoModal(HINSTANCE instance, HWND owner) {
   return BDialogWindow::DoModal(instance, IDD_COM_SELECTOR, owner);

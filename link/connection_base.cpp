@@ -3,7 +3,7 @@
 #include "link/frame.h"
 #include "platform/error_text.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

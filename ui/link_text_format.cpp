@@ -1,6 +1,6 @@
 #include "link_text_format.h"
 
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

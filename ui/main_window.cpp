@@ -3,11 +3,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
-#include "wait_cursor.h"
+#include "toolkit/ui_text.h"
+#include "toolkit/wait_cursor.h"
 
 BMainDlg::BMainDlg() {
   AddMenuRoutes();

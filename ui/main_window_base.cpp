@@ -4,7 +4,7 @@
 
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

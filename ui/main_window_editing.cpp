@@ -7,9 +7,9 @@
 #include "audio/amplifier_dlg.h"
 #include "audio/durations.h"
 #include "audio/gain.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 int BMainDlgBase::RowOfFragment(int fragment) const {
   for (int row = 0; row < RowCount(m_fragmentList); ++row)

@@ -5,10 +5,10 @@
 #include <commctrl.h>
 
 #include "link_text_format.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlgBase::OnError(const std::string& text) { m_link.OnError(text); }
 

@@ -4,9 +4,9 @@
 #include "main_window_base.h"
 
 #include "audio/durations.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 // Item data of the combo entry "Не используется".

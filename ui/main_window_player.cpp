@@ -5,9 +5,9 @@
 
 #include <commctrl.h>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 // The restart, finished and position messages carry the run they belong to
 // in lParam; those of an earlier run are dropped.

@@ -5,7 +5,7 @@
 #include "link/com_selector_dlg.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 // Position of the item "Порт" in the Connection menu.

@@ -6,11 +6,11 @@
 
 #include "audio/wave_writer.h"
 #include "link_text_format.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "platform/error_text.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "resource.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlgBase::InsertStatusLine(const std::wstring& text, bool replaceNewest) {
   if (replaceNewest) ::SendMessageW(m_statusLog, CB_DELETESTRING, 0, 0);

@@ -5,9 +5,9 @@
 
 #include <commctrl.h>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlgBase::CreateWaveWindow() {
   m_trackbarWatch.Attach(m_trackbar);

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "window_impl.h"
+#include "toolkit/window_impl.h"
 
 class BTrackbarWatch : public BWindowImpl {
  public:

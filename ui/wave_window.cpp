@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

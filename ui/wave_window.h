@@ -23,7 +23,7 @@
 #include "peak_pyramid.h"
 #include "wave_placement.h"
 #include "wave_viewport.h"
-#include "window_impl.h"
+#include "toolkit/window_impl.h"
 
 // What the user does in the waveform window, as the main window handles it.
 class BWaveWindowHost {

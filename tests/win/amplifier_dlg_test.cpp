@@ -10,7 +10,7 @@
 #include "audio/amplifier_dlg.h"
 #include "ui/resource.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "link/com_selector_dlg.h"
 #include "link/connection.h"
 #include "ui/resource.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"

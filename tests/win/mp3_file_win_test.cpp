@@ -5,7 +5,7 @@
 #include "platform/error_text.h"
 #include "platform/file.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "audio/durations.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
 
 std::wstring RowText(HWND list, int row, int column) {

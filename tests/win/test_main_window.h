@@ -9,7 +9,7 @@
 
 #include "main_window.h"
 #include "resource.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 class TestMainDlg : public BMainDlg {
  public:

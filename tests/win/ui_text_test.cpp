@@ -1,6 +1,6 @@
 // Texts of the user interface: the string table as the program reads it, the
 // formatting rules and the ANSI code page boundary.
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 #include <gtest/gtest.h>
 

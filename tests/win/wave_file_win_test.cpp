@@ -4,7 +4,7 @@
 #include "audio/wave_file.h"
 #include "platform/error_text.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>

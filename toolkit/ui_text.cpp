@@ -1,4 +1,4 @@
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 #include <cwchar>
 #include <vector>
