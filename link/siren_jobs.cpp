@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "link/siren_link.h"
-#include "ui/string_ids.h"
+#include "link/link_string_ids.h"
 
 struct BSirenLink::TablePhase {
   int count;

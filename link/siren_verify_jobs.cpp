@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "link/siren_link.h"
-#include "ui/string_ids.h"
+#include "link/link_string_ids.h"
 
 // ---- Write changes ---------------------------------------------------------
 

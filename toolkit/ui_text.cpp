@@ -5,14 +5,6 @@
 
 const wchar_t kProgramTitle[] = L"Sirelta";
 
-std::wstring LoadText(HINSTANCE instance, UINT id) {
-  // With a zero buffer size LoadStringW returns a pointer into the resource.
-  const wchar_t* text = nullptr;
-  int length = ::LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&text), 0);
-  if (length <= 0 || text == nullptr) return std::wstring();
-  return std::wstring(text, static_cast<size_t>(length));
-}
-
 std::wstring FormatTextV(const wchar_t* format, va_list arguments) {
   va_list counting;
   va_copy(counting, arguments);
@@ -31,25 +23,6 @@ std::wstring FormatText(const wchar_t* format, ...) {
   std::wstring text = FormatTextV(format, arguments);
   va_end(arguments);
   return text;
-}
-
-std::wstring Widen(const std::string& ansi) {
-  if (ansi.empty()) return std::wstring();
-  int length =
-      ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
-  return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                     0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length,
-                        nullptr, nullptr);
-  return ansi;
 }
 
 std::string Trim(const std::string& text) {

@@ -130,7 +130,7 @@ void BMainDlg::OnConnect() { m_link.OnConnect(m_settings.port); }
 
 // The Connect command reads "Отключиться" while the port is open.
 void BMainDlg::SetConnectCommandText(bool connected) {
-  std::wstring text = LoadText(GetInstance(), connected ? IDS_DISCONNECT : IDS_CONNECT);
+  std::wstring text = LoadText(connected ? IDS_DISCONNECT : IDS_CONNECT);
   ::ModifyMenuW(m_connectionMenu, ID_CONNECT, MF_BYCOMMAND | MF_STRING, ID_CONNECT, text.c_str());
 }
 

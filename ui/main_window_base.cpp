@@ -379,8 +379,8 @@ void BMainDlgBase::SetWindowIcons() {
 }
 
 void BMainDlgBase::SetupListColumns() {
-  std::wstring name = LoadText(GetInstance(), IDS_COLUMN_NAME);
-  std::wstring duration = LoadText(GetInstance(), IDS_COLUMN_DURATION);
+  std::wstring name = LoadText(IDS_COLUMN_NAME);
+  std::wstring duration = LoadText(IDS_COLUMN_DURATION);
   LVCOLUMNW column = {};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.pszText = &name[0];
@@ -407,7 +407,7 @@ int BMainDlgBase::ShowMessageBox(const std::wstring& text, UINT type) {
 int BMainDlgBase::ShowMessage(UINT stringId, UINT type, ...) {
   va_list arguments;
   va_start(arguments, type);
-  std::wstring text = FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments);
+  std::wstring text = FormatTextV(LoadText(stringId).c_str(), arguments);
   va_end(arguments);
   return ShowMessageBox(text, type);
 }

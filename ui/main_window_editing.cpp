@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "audio/amplifier_dlg.h"
+#include "ui/amplifier_dlg.h"
 #include "audio/durations.h"
 #include "audio/gain.h"
 #include "toolkit/list_controls.h"

@@ -28,7 +28,7 @@ void BMainDlgBase::ClearPanels() {
 
 void BMainDlgBase::FillPanels() {
   ClearPanels();
-  std::wstring unused = LoadText(GetInstance(), IDS_BUTTON_UNUSED);
+  std::wstring unused = LoadText(IDS_BUTTON_UNUSED);
   for (int button = 0; button < kButtonCount; ++button)
     AppendEntry(ButtonCombo(button), unused, kUnusedEntry);
   for (int index = 0; index < kMaxFragments; ++index) {

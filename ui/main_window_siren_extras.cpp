@@ -5,7 +5,6 @@
 #include "main_window.h"
 
 #include "audio/wave_writer.h"
-#include "link_text_format.h"
 #include "toolkit/list_controls.h"
 #include "platform/error_text.h"
 #include "resource.h"
@@ -62,7 +61,7 @@ void BMainDlg::AddSirenExtraRoutes() {
 }
 
 void BMainDlg::ShowLinkWarning(const BLinkText& text) {
-  ShowMessageBox(FormatLinkText(GetInstance(), text), MB_ICONWARNING);
+  ShowMessageBox(FormatText(text), MB_ICONWARNING);
 }
 
 void BMainDlg::OnWriteChanges() { m_link.StartWriteChanges(); }

@@ -13,7 +13,7 @@ void BMainDlgBase::InsertStatusLine(const std::wstring& text, bool replaceNewest
 }
 
 void BMainDlgBase::ShowStatusV(UINT stringId, va_list arguments) {
-  InsertStatusLine(FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments), false);
+  InsertStatusLine(FormatTextV(LoadText(stringId).c_str(), arguments), false);
 }
 
 void BMainDlgBase::ShowStatusTextV(const wchar_t* format, va_list arguments) {
@@ -21,7 +21,7 @@ void BMainDlgBase::ShowStatusTextV(const wchar_t* format, va_list arguments) {
 }
 
 void BMainDlgBase::ReplaceStatusV(UINT stringId, va_list arguments) {
-  InsertStatusLine(FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments), true);
+  InsertStatusLine(FormatTextV(LoadText(stringId).c_str(), arguments), true);
 }
 
 void BMainDlgBase::ReplaceStatusTextV(const wchar_t* format, va_list arguments) {

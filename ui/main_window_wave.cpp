@@ -13,8 +13,8 @@ void BMainDlgBase::CreateWaveWindow() {
   m_trackbarWatch.Attach(m_trackbar);
   BWavePlacement placement;
   placement.Parse(m_settings.wave);  // a missing or bad value: hidden, placed by the window
-  m_waveWindow.Create(GetInstance(), GetHwnd(), placement, LoadText(GetInstance(), IDS_WAVE_TITLE),
-                      LoadText(GetInstance(), IDS_WAVE_EMPTY));
+  m_waveWindow.Create(GetInstance(), GetHwnd(), placement, LoadText(IDS_WAVE_TITLE),
+                      LoadText(IDS_WAVE_EMPTY));
   UpdateWaveSound();
   if (placement.visible) ShowWaveWindow(true);
 }

@@ -9,7 +9,7 @@
 
 #include "emulator_process.h"
 #include "link/com_ports.h"
-#include "link/com_selector_dlg.h"
+#include "ui/com_selector_dlg.h"
 #include "link/connection.h"
 #include "ui/resource.h"
 #include "toolkit/ui_text.h"

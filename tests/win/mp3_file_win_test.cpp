@@ -158,7 +158,7 @@ TEST(Mp3FileWin, AFileWithoutWholeFramesSaysSo) {
   WriteWholeFile(folder.Path("cut.mp3"), bytes);
   BMP3File reader;
   EXPECT_FALSE(reader.Open(folder.Path("cut.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), Narrow(LoadText(GetModuleHandleW(nullptr), IDS_NO_MPEG_FRAME)));
+  EXPECT_EQ(reader.GetErrorText(), Narrow(LoadText(IDS_NO_MPEG_FRAME)));
 }
 
 TEST(PlatformFileWin, SeeksFromTheStart) {

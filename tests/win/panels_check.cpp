@@ -66,8 +66,7 @@ std::wstring DescribeProfile(const BProfile& profile) {
     text << L"playlist " << int{entry} << L" " << Widen(profile.GetFragment(entry).name) << L"\n";
   }
   for (int button = 0; button < kButtonCount; ++button) {
-    text << L"button " << button << L": -1="
-         << LoadText(::GetModuleHandleW(nullptr), IDS_BUTTON_UNUSED);
+    text << L"button " << button << L": -1=" << LoadText(IDS_BUTTON_UNUSED);
     for (int slot = 0; slot < kMaxFragments; ++slot)
       if (profile.GetFragment(slot).IsInUse())
         text << L" " << slot << L"=" << Widen(profile.GetFragment(slot).name);

@@ -133,4 +133,4 @@ class TestMainDlg : public BMainDlg {
   }
 };
 
-inline std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }
+inline std::wstring Text(UINT id) { return LoadText(id); }

@@ -1,4 +1,4 @@
-#include "audio/amplifier_dlg.h"
+#include "ui/amplifier_dlg.h"
 
 #include <commctrl.h>
 
@@ -112,7 +112,6 @@ void BAmplifierDlg::OnPreviewButton() {
 }
 
 void BAmplifierDlg::ShowPreviewCaption() {
-  std::wstring caption =
-      LoadText(GetInstance(), m_owner.IsPlaying() ? IDS_PREVIEW_STOP : IDS_PREVIEW_START);
+  std::wstring caption = LoadText(m_owner.IsPlaying() ? IDS_PREVIEW_STOP : IDS_PREVIEW_START);
   ::SetDlgItemTextW(GetHwnd(), IDC_PREVIEW, caption.c_str());
 }

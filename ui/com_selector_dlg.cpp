@@ -1,4 +1,4 @@
-#include "link/com_selector_dlg.h"
+#include "ui/com_selector_dlg.h"
 
 #include <vector>
 
@@ -60,6 +60,6 @@ void BCOMSelectorDlg::OnOK() {
     ::EndDialog(GetHwnd(), IDOK);
     return;
   }
-  ShowMessageBox(LoadText(GetInstance(), IDS_PORT_NAME_REQUIRED), MB_OK | MB_ICONERROR);
+  ShowMessageBox(LoadText(IDS_PORT_NAME_REQUIRED), MB_OK | MB_ICONERROR);
   ::SendMessageW(GetHwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(combo), TRUE);
 }
