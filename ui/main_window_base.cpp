@@ -349,13 +349,6 @@ void BMainDlgBase::OnDestroy() {
   ::PostQuitMessage(2);
 }
 
-// Without a sound device the program goes on; the panel then plays nothing.
-void BMainDlgBase::OpenWaveOutput() {
-  if (m_player.Open()) return;
-  m_soundDeviceError = m_player.GetErrorText();
-  ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_soundDeviceError).c_str());
-}
-
 void BMainDlgBase::SetButtonIcons() {
   int width = ::GetSystemMetrics(SM_CXSMICON);
   int height = ::GetSystemMetrics(SM_CYSMICON);

@@ -101,20 +101,3 @@ void BMainDlgBase::UpdateAddFragmentButton(bool enable) {
 void BMainDlgBase::UpdateAddToPlaylistButton(bool enable) {
   EnableControl(IDC_ADD_TO_PLAYLIST, enable && ListAcceptsMore(m_playlist));
 }
-
-// The player panel. Disabling it also stops and empties the player.
-void BMainDlgBase::EnablePlayer(bool enable) {
-  for (int id : {IDC_TRACKBAR, IDC_PLAY_PAUSE, IDC_STOP, IDC_PLAY_TIME}) EnableControl(id, enable);
-  EnableLoopButton(enable);
-  EnableRangeCommands(enable);
-  if (enable) return;
-  OnStop();
-  ReleasePlayBuffer();
-  EnableLoopButton(false);
-  ::SetDlgItemTextW(GetHwnd(), IDC_PLAY_TIME, L"");
-  ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);
-  SetPlayPosition(-1);
-  SetPlayButtonState(true);
-}
-
-void BMainDlgBase::EnableLoopButton(bool enable) { EnableControl(IDC_LOOP_PLAY, enable); }

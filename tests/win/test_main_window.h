@@ -40,13 +40,13 @@ class TestMainDlg : public BMainDlg {
   using BMainDlgBase::kPlayerFinished;
   using BMainDlgBase::kPlayerPosition;
   using BMainDlgBase::kPlayerRestarted;
-  uint32_t PlayerRun() const { return m_playerRun; }
+  uint32_t PlayerRun() const { return m_playerPanel.CurrentRun(); }
   void PostPlayerMessage(UINT message, WPARAM wParam, uint32_t run) {
     ::PostMessageW(GetHwnd(), message, wParam, static_cast<LPARAM>(run));
   }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
-  const BPlayBuffer& PlayBuffer() const { return m_playBuffer; }
+  const BPlayBuffer& PlayBuffer() const { return m_playerPanel.Buffer(); }
   const BEditHistory& History() const { return m_history; }
   // Selects a fragment-list row and double-clicks it: the player loads it.
   void LoadFragmentRow(int row) {
