@@ -36,14 +36,6 @@ class TestMainDlg : public BMainDlg {
   BSirenLink& Link() { return m_link; }
   bool Connected() const { return m_connection.IsOpen(); }
   bool Dragging() const { return m_dragging; }
-  // The player's messages, as its thread posts them, tagged with a run.
-  using BMainDlgBase::kPlayerFinished;
-  using BMainDlgBase::kPlayerPosition;
-  using BMainDlgBase::kPlayerRestarted;
-  uint32_t PlayerRun() const { return m_playerPanel.CurrentRun(); }
-  void PostPlayerMessage(UINT message, WPARAM wParam, uint32_t run) {
-    ::PostMessageW(GetHwnd(), message, wParam, static_cast<LPARAM>(run));
-  }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
   const BPlayBuffer& PlayBuffer() const { return m_playerPanel.Buffer(); }
