@@ -10,25 +10,23 @@
 #include <random>
 #include <vector>
 
-#include "audio/audio_string_ids.h"
 #include "audio/gain_preview.h"
 
 namespace {
 
 class FakeEngine : public BPlayerEngine {
  public:
-  bool openResult = true;
   bool open = false;
   bool running = false;
   int lockDepth = 0;
-  bool Open() override { return open = openResult; }
+  bool Open() override { return open = true; }
   bool IsOpen() const override { return open; }
   void Play() override { running = true; }
   void Pause() override { running = false; }
   void Reset() override {}
   void LockBuffer() override { ++lockDepth; }
   void UnlockBuffer() override { --lockDepth; }
-  std::string GetErrorText() const override { return "No wave out device found."; }
+  std::string GetErrorText() const override { return std::string(); }
 };
 
 struct Posted {
@@ -47,7 +45,6 @@ class FakeView : public BPlayerView {
   bool loopEnabled = false;
   std::vector<int> rows;           // the playlist rows shown as heard
   std::vector<bool> soundChanges;  // whether each change kept the same sound
-  std::vector<BText> status, errors;
 
   void PostPlayerMessage(BPlayerMessage message, uint32_t value, uint32_t run) override {
     posted.push_back({message, value, run});
@@ -68,8 +65,8 @@ class FakeView : public BPlayerView {
   void RepaintMemoryView() override {}
   void ShowPlaylistRow(int row) override { rows.push_back(row); }
   void SoundChanged(bool sameSound) override { soundChanges.push_back(sameSound); }
-  void ShowPlayerStatus(const BText& text) override { status.push_back(text); }
-  void ShowPlayerError(const BText& text) override { errors.push_back(text); }
+  void ShowPlayerStatus(const BText&) override {}
+  void ShowPlayerError(const BText&) override {}
 };
 
 class PlayerPanelTest : public ::testing::Test {
@@ -232,23 +229,6 @@ TEST_F(PlayerPanelTest, ThePlaylistRowBeingHeardIsShown) {
   EXPECT_EQ(0, view.rows.front());
   while (view.thumb < 500 && panel.IsPlaying()) Pass();
   EXPECT_EQ(1, view.rows.back()) << "the second fragment is heard";
-}
-
-TEST_F(PlayerPanelTest, WithoutADeviceNothingPlaysAndTheReasonIsShown) {
-  FakeEngine silent;
-  silent.openResult = false;
-  FakeView shown;
-  BPlayerPanel without(profile, silent, shown);
-  without.OpenDevice();
-  BText reason(IDS_WAVE_DEVICE_OPEN_FAILED, {"No wave out device found."});
-  ASSERT_EQ(1u, shown.errors.size());
-  EXPECT_EQ(reason, shown.errors[0]);
-  without.LoadFragment(0, false);
-  without.PlayPause();
-  without.LoopPlay();
-  EXPECT_FALSE(without.IsPlaying());
-  EXPECT_EQ((std::vector<BText>{reason, reason}), shown.status);
-  EXPECT_TRUE(shown.loopEnabled);
 }
 
 // The gain dialog's preview writes the range inside the engine's lock, the
