@@ -87,6 +87,21 @@
 #define IDS_WRITE_COMPLETE_CHECKED 228
 #define IDS_WRITE_COMPLETE_CHECK_FAILED 229
 
+// Checking that the siren holds what the program believes it holds, and what
+// could not be compared; replies that came without a request.
+#define IDS_MEMORY_SIZE_UNKNOWN 290
+#define IDS_BYTES_BEYOND_MEMORY 291
+#define IDS_SIREN_MEMORY_MATCHES_WITHIN 292
+#define IDS_MEMORY_NOT_COMPARED 293
+#define IDS_FRAGMENT_NOT_COMPARED 294
+#define IDS_SIREN_PARTLY_COMPARED 295
+#define IDS_KNOWN_SAMPLE_STARTED 296
+#define IDS_SIREN_NOT_AS_KNOWN 297
+#define IDS_WRITE_SAMPLE_STARTED 298
+#define IDS_WRITE_COMPLETE_SAMPLED 299
+#define IDS_WRITE_COMPLETE_SAMPLE_FAILED 300
+#define IDS_STRAY_REPLIES 301
+
 // Aborting a memory job.
 #define IDS_ABORT_PROMPT 155
 #define IDS_ABORTED 156

@@ -11,7 +11,7 @@ struct BFragment {
   std::string name;  // ANSI code page, at most kMaxNameLength bytes
   uint32_t start = kEmptySlotValue;
   uint32_t length = kEmptySlotValue;
-  bool synced = false;  // the entry is known to match the siren's table
+  bool synced = false;  // the siren's slot is known to hold this fragment
 
   // A slot is in use when both its start and its length are valid addresses.
   bool IsInUse() const { return IsValidAddress(start) && IsValidAddress(length); }

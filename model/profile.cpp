@@ -14,7 +14,9 @@ BProfile::BProfile() : m_image(kImageSize, kErasedByte) {
 void BProfile::Reset() {
   for (BFragment& fragment : m_fragments) fragment = BFragment::Empty();
   std::fill(std::begin(m_buttons), std::end(m_buttons), kNone);
+  PlaylistValues before = PlaylistSnapshot();
   std::fill(std::begin(m_playlist), std::end(m_playlist), kNone);
+  FinishPlaylistChange(before);
   std::fill(m_image.begin(), m_image.end(), kErasedByte);
 }
 
@@ -59,41 +61,74 @@ bool BProfile::SetButton(int button, uint8_t value) {
   return true;
 }
 
+int BProfile::PlaylistLength() const {
+  return static_cast<int>(
+      std::find_if_not(std::begin(m_playlist), std::end(m_playlist), IsPlaylistReference) -
+      std::begin(m_playlist));
+}
+
 bool BProfile::AppendPlaylistEntry(int index) {
-  if (!IsSlot(index)) return false;
-  for (uint8_t& entry : m_playlist) {
-    if (!IsPlaylistReference(entry)) {
-      entry = static_cast<uint8_t>(index);
-      m_playlistSynced = false;
-      return true;
-    }
-  }
-  return false;  // the playlist is full
+  int end = PlaylistLength();
+  if (!IsSlot(index) || !IsPlaylistReference(static_cast<uint8_t>(index)) ||
+      end == kMaxPlaylistEntries)
+    return false;
+  PlaylistValues before = PlaylistSnapshot();
+  m_playlist[end] = static_cast<uint8_t>(index);
+  // The old end mark is overwritten: whatever lay behind it must not come back.
+  std::fill(m_playlist + end + 1, m_playlist + kMaxPlaylistEntries, kNone);
+  FinishPlaylistChange(before);
+  return true;
 }
 
 bool BProfile::InsertPlaylistEntry(int position, int index) {
-  if (!IsPosition(position) || !IsSlot(index)) return false;
+  if (!IsPosition(position) || position > PlaylistLength() || !IsSlot(index) ||
+      !IsPlaylistReference(static_cast<uint8_t>(index)))
+    return false;
+  PlaylistValues before = PlaylistSnapshot();
   InsertPlaylistAt(position, static_cast<uint8_t>(index));
-  m_playlistSynced = false;
+  FinishPlaylistChange(before);
   return true;
 }
 
 bool BProfile::RemovePlaylistEntry(int position) {
-  if (!IsPosition(position)) return false;
+  if (!IsPosition(position) || position >= PlaylistLength()) return false;
+  PlaylistValues before = PlaylistSnapshot();
   ErasePlaylistAt(position);
-  m_playlistSynced = false;
+  FinishPlaylistChange(before);
   return true;
 }
 
 bool BProfile::MovePlaylistEntry(int from, int to) {
-  // `to` may be one past the last position: the end of a full playlist.
-  if (!IsPosition(from) || to < 0 || to > kMaxPlaylistEntries) return false;
+  // `to` may be the end mark's position: behind the last entry.
+  const int length = PlaylistLength();
+  if (from < 0 || from >= length || to < 0 || to > length) return false;
   if (to == from || to == from + 1) return true;  // dropped where it already is
+  PlaylistValues before = PlaylistSnapshot();
   uint8_t value = m_playlist[from];
   ErasePlaylistAt(from);
   if (to > from) --to;
   InsertPlaylistAt(to, value);
+  FinishPlaylistChange(before);
   return true;
+}
+
+bool BProfile::TrimPlaylist() {
+  PlaylistValues before = PlaylistSnapshot();
+  FinishPlaylistChange(before);
+  return PlaylistSnapshot() != before;
+}
+
+BProfile::PlaylistValues BProfile::PlaylistSnapshot() const {
+  PlaylistValues values;
+  std::copy(std::begin(m_playlist), std::end(m_playlist), values.begin());
+  return values;
+}
+
+// The siren plays its playlist up to a 255 and accepts fragment indices up to
+// 15, so an end mark of 8 to 15 or anything behind it would be played there.
+void BProfile::FinishPlaylistChange(const PlaylistValues& before) {
+  std::fill(m_playlist + PlaylistLength(), m_playlist + kMaxPlaylistEntries, kNone);
+  if (PlaylistSnapshot() != before) m_playlistSynced = false;
 }
 
 void BProfile::ErasePlaylistAt(int position) {

@@ -10,6 +10,7 @@
 // anyway (a dropped file, say), so the two never overlap.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ class BProfile {
   BProfile(const BProfile&) = delete;
   BProfile& operator=(const BProfile&) = delete;
 
-  // Empty slots, no bindings, empty playlist, erased image. The link state stays.
+  // Empty slots, no bindings, empty playlist, erased image. The link state
+  // stays, except that the playlist is no longer synced when it changed.
   void Reset();
   // IC count 0, job cursor 0, nothing synced.
   void ResetLinkState();
@@ -48,9 +50,11 @@ class BProfile {
   bool NeedsDefragment() const;
   // Moves the fragments together from address 0 in slot order and removes
   // the empty slots between them, renumbering the playlist and the bindings.
+  // A fragment stays synced only when it kept both its slot and its place.
   void Defragment();
   // Erases the fragment's bytes, closes the gap in the table and renumbers
-  // the playlist and the bindings. False for a bad index.
+  // the playlist entries and the bindings (never an end mark). Every slot
+  // whose table entry changed is no longer synced. False for a bad index.
   bool DeleteFragment(int index);
   // Cuts count bytes from the absolute address onwards out of a fragment;
   // a count reaching past the fragment's end cuts to the end. A cut at the
@@ -65,12 +69,24 @@ class BProfile {
   bool RenameFragment(int index, const std::string& name);
   bool SetButton(int button, uint8_t value);
 
+  // The playlist is its entries up to the end mark, the first value that is
+  // not a fragment reference; every position from the end mark on holds
+  // kNone once the profile has touched the playlist (load, read, any edit),
+  // so that the file, the siren and both players see what the panel shows.
+  // Each edit clears the playlist-synced flag when the 16 values changed.
+  // The edits refuse a fragment index of 8 or more (it would end the
+  // playlist) and positions beyond the end mark.
+  int PlaylistLength() const;  // entries before the end mark
+  // Puts the index at the end mark; the next position becomes the end mark.
   bool AppendPlaylistEntry(int index);
   bool InsertPlaylistEntry(int position, int index);
   bool RemovePlaylistEntry(int position);
   // Moves the entry at from in front of the entry at to; a `to` of
-  // kMaxPlaylistEntries moves it to the last position.
+  // PlaylistLength() moves it to the last position.
   bool MovePlaylistEntry(int from, int to);
+  // Sets every position from the end mark on to kNone; true when that changed
+  // anything (what the siren or a file held behind the end).
+  bool TrimPlaylist();
 
   bool HasFragmentsBeyondMemory() const;
   // Builds the ranges a memory job transfers, in slot order; returns their total.
@@ -83,7 +99,9 @@ class BProfile {
   const std::vector<int>& GetTransferFragments() const { return m_transferFragments; }
 
   // The profile file. On false GetErrorText says why; a failed Load leaves
-  // the profile as it was, a failed Save leaves the old file as it was.
+  // the profile as it was, a failed Save leaves the old file as it was. A
+  // loaded profile is not synced (the playlist only if it changed), and what
+  // the file holds behind the playlist's end mark is not kept.
   bool Save(const std::string& path);
   bool Load(const std::string& path);
   const std::string& GetErrorText() const { return m_errorText; }
@@ -121,6 +139,11 @@ class BProfile {
  private:
   static bool IsSlot(int index) { return index >= 0 && index < kMaxFragments; }
   static bool IsPosition(int position) { return position >= 0 && position < kMaxPlaylistEntries; }
+  using PlaylistValues = std::array<uint8_t, kMaxPlaylistEntries>;
+  PlaylistValues PlaylistSnapshot() const;
+  // Trims the playlist and clears the playlist-synced flag when its values
+  // differ from `before`.
+  void FinishPlaylistChange(const PlaylistValues& before);
   void ErasePlaylistAt(int position);
   void InsertPlaylistAt(int position, uint8_t value);
   void EraseImage(const BMemRange& range);

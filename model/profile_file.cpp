@@ -201,7 +201,10 @@ bool BProfile::Load(const std::string& path) {
   file.Close();
 
   std::copy(std::begin(fragments), std::end(fragments), std::begin(m_fragments));
+  // What a file holds behind the playlist's end mark is not kept (see TrimPlaylist).
+  PlaylistValues before = PlaylistSnapshot();
   std::transform(std::begin(playlist), std::end(playlist), std::begin(m_playlist), LoadedReference);
+  FinishPlaylistChange(before);
   std::transform(std::begin(buttons), std::end(buttons), std::begin(m_buttons), LoadedReference);
   std::memcpy(m_image.data(), image.get(), kImageSize);
   SetError(BProfileError::None);

@@ -63,6 +63,10 @@ void BProfile::Defragment() {
     packed[count] = fragment;
     packed[count].start = cursor;
     packed[count].length = length;
+    // The siren's slot still holds this fragment only if neither its slot
+    // nor its bytes moved.
+    packed[count].synced =
+        fragment.synced && slot == count && cursor == fragment.start && length == fragment.length;
     oldIndexOf[count] = slot;
     ++count;
     cursor += length;
@@ -76,10 +80,10 @@ void BProfile::Defragment() {
       }
     }
   };
-  // The playlist references only values below 8 (a larger one ends it).
-  for (uint8_t& entry : m_playlist) {
-    if (IsPlaylistReference(entry)) renumber(entry);
-  }
+  // The playlist's entries end at the first value of 8 or more.
+  PlaylistValues before = PlaylistSnapshot();
+  for (int position = 0; position < PlaylistLength(); ++position) renumber(m_playlist[position]);
+  FinishPlaylistChange(before);
   // A button may be bound to any fragment: every binding follows its
   // fragment, or it would name another one after the move.
   for (uint8_t& binding : m_buttons) renumber(binding);
@@ -91,21 +95,25 @@ bool BProfile::DeleteFragment(int index) {
   if (!IsSlot(index)) return false;
   EraseImage(m_fragments[index].ImageRange());
 
-  std::move(m_fragments + index + 1, m_fragments + kMaxFragments, m_fragments + index);
-  m_fragments[kMaxFragments - 1] = BFragment::Empty();
-
-  const uint8_t deleted = static_cast<uint8_t>(index);
-  for (int position = 0; position < kMaxPlaylistEntries; ++position) {
-    // Every value except kNone counts as a reference here.
-    while (m_playlist[position] == deleted) {
-      ErasePlaylistAt(position);
-      m_playlistSynced = false;
-    }
-    if (m_playlist[position] > deleted && m_playlist[position] != kNone) {
-      --m_playlist[position];
-      m_playlistSynced = false;
-    }
+  for (int slot = index; slot < kMaxFragments; ++slot) {
+    BFragment next = slot + 1 < kMaxFragments ? m_fragments[slot + 1] : BFragment::Empty();
+    // The siren's slot keeps what it had: only an unchanged entry stays synced.
+    bool synced = m_fragments[slot].synced && m_fragments[slot].start == next.start &&
+                  m_fragments[slot].length == next.length;
+    m_fragments[slot] = next;
+    m_fragments[slot].synced = synced;
   }
+
+  // Only the entries are renumbered: an end mark above the deleted index must
+  // not become an entry.
+  const uint8_t deleted = static_cast<uint8_t>(index);
+  PlaylistValues before = PlaylistSnapshot();
+  for (int position = 0; position < PlaylistLength(); ++position) {
+    while (m_playlist[position] == deleted) ErasePlaylistAt(position);
+    if (IsPlaylistReference(m_playlist[position]) && m_playlist[position] > deleted)
+      --m_playlist[position];
+  }
+  FinishPlaylistChange(before);
   for (uint8_t& binding : m_buttons) {
     if (binding == deleted)
       binding = kNone;

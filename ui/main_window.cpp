@@ -43,8 +43,12 @@ void BMainDlg::AddMenuRoutes() {
             }});
 }
 
+// While a fragment's name is being typed, Ctrl+Z, Ctrl+D and the other
+// editing keys belong to the edit box, not to the window's commands.
 BOOL BMainDlg::PreTranslateMessage(MSG* message) {
-  if (m_accelerators != nullptr && ::TranslateAcceleratorW(GetHwnd(), m_accelerators, message))
+  bool renaming = ::SendMessageW(m_fragmentList, LVM_GETEDITCONTROL, 0, 0) != 0;
+  if (m_accelerators != nullptr && !renaming &&
+      ::TranslateAcceleratorW(GetHwnd(), m_accelerators, message))
     return TRUE;
   return BMainDlgBase::PreTranslateMessage(message);
 }
@@ -153,10 +157,8 @@ void BMainDlg::OnAddToPlaylist() {
   }
   int chosen = TrackAddToPlaylistMenu(menu);
   int index = chosen - 1;
-  if (chosen > 0 && IsPlaylistReference(static_cast<uint8_t>(index)) &&
-      m_profile.AppendPlaylistEntry(index)) {
-    InsertPlaylistRow(RowCount(m_playlist), index);
-    UpdateAddToPlaylistButton(true);
+  if (chosen > 0 && m_profile.AppendPlaylistEntry(index)) {
+    ShowPlaylist(m_profile.PlaylistLength() - 1);
     SetModified(true);
   }
   ::DestroyMenu(menu);

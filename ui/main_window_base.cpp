@@ -278,6 +278,13 @@ void BMainDlgBase::AddBaseRoutes() {
     w.OnPlaylistBeginDrag(reinterpret_cast<NMLISTVIEW*>(lp));
     return 0;
   });
+  for (UINT list : {IDC_FRAGMENT_LIST, IDC_PLAYLIST}) {
+    for (UINT code : {LVN_INSERTITEM, LVN_DELETEITEM, LVN_DELETEALLITEMS})
+      notify(list, code, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+        w.OnListRowsChanged();
+        return 0;
+      });
+  }
 }
 
 bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -259,7 +259,9 @@ class BMainDlgBase : public BDialogWindow,
   HWND ButtonCombo(int button) const { return GetItem(IDC_BUTTON1_COMBO + button); }
   std::wstring FragmentName(int index) const;
   void ShowBindings();
-  void InsertPlaylistRow(int row, int index);
+  // Rebuilds the playlist rows from the profile and selects `selected` (or
+  // the last row when it is past the end; none for -1).
+  void ShowPlaylist(int selected);
   // The fragment-list row a fragment in `slot` belongs in: rows follow the slots.
   int RowForSlot(int slot) const;
   void RemoveFragmentFromPanels(int row, int index);
@@ -306,7 +308,10 @@ class BMainDlgBase : public BDialogWindow,
   void EnableControl(int id, bool enable);
   void BeginDrag(HWND list, const NMLISTVIEW& info, bool fromFragments);
   void EndDrag();
-  void CancelDrag();
+  // Ends a drag without a drop; `repaintNow` false only invalidates the
+  // insert mark (inside a list's own update).
+  void CancelDrag(bool repaintNow = true);
+  void OnListRowsChanged();
   bool DraggedFragmentFitsPlaylist() const;
   void ShowDragOverPlaylist(POINT screenPoint);
   void DropOnPlaylist(int index);
@@ -341,8 +346,9 @@ class BMainDlgBase : public BDialogWindow,
   bool m_dragging = false;
   bool m_dragFromFragments = false;
   bool m_dragFromPlaylist = false;
-  int m_dropIndex = -1;    // where the insert mark is shown, -1 for none
-  int m_sourceIndex = -1;  // the dragged row
+  int m_dropIndex = -1;      // where the insert mark is shown, -1 for none
+  int m_sourceIndex = -1;    // the dragged row
+  LPARAM m_sourceData = -1;  // and its item data when the drag began
   HIMAGELIST m_dragImage = nullptr;
   HCURSOR m_fragmentDragCursor = nullptr;  // loaded on first use
   HCURSOR m_playlistDragCursor = nullptr;

@@ -34,8 +34,8 @@ void BMainDlgBase::OnDeleteFragment() {
 }
 
 // After fragment `index` (shown in `row`) was deleted: every index above it
-// is one lower, by value, in the lists and the combos; its row, band,
-// playlist rows and combo entries go.
+// is one lower, by value, in the fragment list and the combos; its row, band
+// and combo entries go; the playlist is shown as the profile renumbered it.
 void BMainDlgBase::RemoveFragmentFromPanels(int row, int index) {
   ::SendMessageW(m_fragmentList, LVM_DELETEITEM, row, 0);
   m_memoryView.RemoveBand(row);
@@ -43,13 +43,7 @@ void BMainDlgBase::RemoveFragmentFromPanels(int row, int index) {
     LPARAM data = RowData(m_fragmentList, later);
     if (data > index) SetRowData(m_fragmentList, later, data - 1);
   }
-  for (int playlistRow = RowCount(m_playlist) - 1; playlistRow >= 0; --playlistRow) {
-    LPARAM data = RowData(m_playlist, playlistRow);
-    if (data == index)
-      ::SendMessageW(m_playlist, LVM_DELETEITEM, playlistRow, 0);
-    else if (data > index)
-      SetRowData(m_playlist, playlistRow, data - 1);
-  }
+  ShowPlaylist(SelectedRow(m_playlist));
   for (int button = 0; button < kButtonCount; ++button) {
     HWND combo = ButtonCombo(button);
     int entries = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));

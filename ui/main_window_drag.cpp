@@ -22,6 +22,7 @@ void BMainDlgBase::BeginDrag(HWND list, const NMLISTVIEW& info, bool fromFragmen
   if (row < 0 || JobHoldsProfile()) return;
   EnablePlayer(false);
   m_sourceIndex = row;
+  m_sourceData = RowData(list, row);
   m_dragging = true;
   ::SetCapture(GetHwnd());
   m_dragFromFragments = fromFragments;
@@ -54,16 +55,28 @@ void BMainDlgBase::EndDrag() {
   m_dragging = false;
 }
 
-void BMainDlgBase::CancelDrag() {
-  if (::GetCapture() == GetHwnd()) ::ReleaseCapture();
-  if (m_dropIndex >= 0) EraseInsertMark(m_dropIndex);
+void BMainDlgBase::CancelDrag(bool repaintNow) {
+  if (m_dropIndex >= 0) {
+    if (repaintNow)
+      EraseInsertMark(m_dropIndex);
+    else
+      ::InvalidateRect(m_playlist, nullptr, TRUE);
+  }
   m_dropIndex = -1;
   EndDrag();
+  if (::GetCapture() == GetHwnd()) ::ReleaseCapture();
+}
+
+// Rows were inserted into or deleted from a list during a drag (a key, a job,
+// a command): the dragged row or the drop place may no longer be what the
+// user sees, so the drag ends without a drop. This runs inside the list's
+// own update, where nothing is repainted.
+void BMainDlgBase::OnListRowsChanged() {
+  if (m_dragging) CancelDrag(false);
 }
 
 bool BMainDlgBase::DraggedFragmentFitsPlaylist() const {
-  LPARAM index = RowData(m_fragmentList, m_sourceIndex);
-  return index >= 0 && IsPlaylistReference(static_cast<uint8_t>(index));
+  return m_sourceData >= 0 && IsPlaylistReference(static_cast<uint8_t>(m_sourceData));
 }
 
 void BMainDlgBase::OnMouseMove(WPARAM, LPARAM lParam) {
@@ -139,27 +152,27 @@ void BMainDlgBase::OnLButtonUp(WPARAM, LPARAM) {
   m_dropIndex = -1;
 }
 
+// Only the row that was dragged is dropped, at a place the playlist has, and
+// only while no siren job holds the profile.
 void BMainDlgBase::DropOnPlaylist(int drop) {
+  HWND source = m_dragFromFragments ? m_fragmentList : m_playlist;
+  if (RowData(source, m_sourceIndex) != m_sourceData || drop > RowCount(m_playlist) ||
+      JobHoldsProfile())
+    return;
   if (m_dragFromFragments) {
     if (RowCount(m_playlist) >= kMaxPlaylistEntries) {
       ShowMessage(IDS_PLAYLIST_FULL, MB_ICONERROR, kMaxPlaylistEntries);
       return;
     }
-    int index = static_cast<int>(RowData(m_fragmentList, m_sourceIndex));
-    if (!DraggedFragmentFitsPlaylist() || !m_profile.InsertPlaylistEntry(drop, index)) return;
-    InsertPlaylistRow(drop, index);
-    UpdateAddToPlaylistButton(true);
+    if (!m_profile.InsertPlaylistEntry(drop, static_cast<int>(m_sourceData))) return;
+    ShowPlaylist(drop);
     SetModified(true);
     return;
   }
-  int source = m_sourceIndex;
-  if (drop == source || drop == source + 1) return;
-  int index = static_cast<int>(RowData(m_playlist, source));
-  // The screen makes the move only when the profile made it.
-  if (!m_profile.MovePlaylistEntry(source, drop)) return;
-  ::SendMessageW(m_playlist, LVM_DELETEITEM, source, 0);
-  if (source < drop) --drop;
-  InsertPlaylistRow(drop, index);
+  int from = m_sourceIndex;
+  if (drop == from || drop == from + 1) return;
+  if (!m_profile.MovePlaylistEntry(from, drop)) return;
+  ShowPlaylist(from < drop ? drop - 1 : drop);
   SetModified(true);
 }
 

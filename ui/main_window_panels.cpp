@@ -3,6 +3,8 @@
 // adding to and removing from the playlist.
 #include "main_window_base.h"
 
+#include <algorithm>
+
 #include "audio/durations.h"
 #include "toolkit/list_controls.h"
 #include "string_ids.h"
@@ -41,13 +43,21 @@ void BMainDlgBase::FillPanels() {
       AppendEntry(ButtonCombo(button), Widen(fragment.name), index);
   }
   UpdateAddFragmentButton(true);
-  for (int position = 0; position < kMaxPlaylistEntries; ++position) {
+  ShowPlaylist(-1);
+  ShowBindings();
+}
+
+// The playlist rows are rebuilt from the profile after every change of the
+// playlist, so the panel never shows other entries than the profile holds.
+void BMainDlgBase::ShowPlaylist(int selected) {
+  ::SendMessageW(m_playlist, LVM_DELETEALLITEMS, 0, 0);
+  int length = m_profile.PlaylistLength();
+  for (int position = 0; position < length; ++position) {
     uint8_t entry = m_profile.GetPlaylistEntry(position);
-    if (!IsPlaylistReference(entry)) break;
     InsertRow(m_playlist, position, FragmentName(entry), entry);
   }
+  if (selected >= 0 && length > 0) SelectRow(m_playlist, std::min(selected, length - 1));
   UpdateAddToPlaylistButton(true);
-  ShowBindings();
 }
 
 // Each combo shows its button's binding, or "Не используется" when the
@@ -121,11 +131,6 @@ void BMainDlgBase::OnFragmentSelChanged() {
   m_memoryView.SetSelectedBand(SelectedRow(m_fragmentList));
 }
 
-void BMainDlgBase::InsertPlaylistRow(int row, int index) {
-  InsertRow(m_playlist, row, FragmentName(index), index);
-  SelectRow(m_playlist, row);
-}
-
 int BMainDlgBase::RowForSlot(int slot) const {
   int rows = RowCount(m_fragmentList);
   for (int row = 0; row < rows; ++row)
@@ -140,10 +145,7 @@ void BMainDlgBase::OnRemoveFromPlaylist() {
   if (row < 0 || JobHoldsProfile()) return;
   EnablePlayer(false);
   if (!m_profile.RemovePlaylistEntry(row)) return;
-  ::SendMessageW(m_playlist, LVM_DELETEITEM, row, 0);
+  ShowPlaylist(row);
   m_memoryView.SetSelectedBand(-1);
-  int count = RowCount(m_playlist);
-  if (count > 0) SelectRow(m_playlist, row < count ? row : count - 1);
-  UpdateAddToPlaylistButton(true);
   SetModified(true);
 }

@@ -19,7 +19,8 @@ void BSettings::Load() {
   std::string value;
   port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
   profile = ReadString(key, kProfileValue, value) ? value : std::string();
-  verifyAfterWrite = ReadString(key, kVerifyValue, value) && value == "1";
+  // The full check is what keeps an alarm device honest: only "0" turns it off.
+  verifyAfterWrite = !(ReadString(key, kVerifyValue, value) && value == "0");
   wave = ReadString(key, kWaveValue, value) ? value : std::string();
   ::RegCloseKey(key);
 }

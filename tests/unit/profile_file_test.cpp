@@ -103,10 +103,11 @@ TEST_F(ProfileFile, RoundTripKeepsEverythingTheFileHolds) {
   ASSERT_TRUE(loaded.Load(folder.File("a.zpf"))) << loaded.GetErrorText();
   EXPECT_EQ(loaded.GetErrorKind(), BProfileError::None);
 
-  // The link state is not in the file and stays as it was.
+  // The link state is not in the file and stays as it was; the siren's
+  // playlist is not the one loaded.
   EXPECT_EQ(loaded.GetICCount(), 2);
   EXPECT_EQ(loaded.GetJobCursor(), 9);
-  EXPECT_TRUE(loaded.IsPlaylistSynced());
+  EXPECT_FALSE(loaded.IsPlaylistSynced());
   loaded.SetICCount(0);
   loaded.SetJobCursor(0);
   loaded.SetPlaylistSynced(false);
@@ -234,11 +235,12 @@ TEST_F(ProfileFile, LengthsRunningPastTheImageAreCut) {
   EXPECT_FALSE(profile.GetFragment(6).IsInUse());
 }
 
-TEST_F(ProfileFile, ReferencesOf128AndMoreBecomeNone) {
-  std::vector<uint8_t> playlist{0x80, 0xFE, 0x0A, 0x7F, 0x00, 0x08};
+// The playlist ends at its first value of 8 or more; nothing behind it is kept.
+TEST_F(ProfileFile, ReferencesOf128AndMoreBecomeNoneAndThePlaylistEndsAtItsMark) {
+  std::vector<uint8_t> playlist{0x03, 0x07, 0x0A, 0x01, 0x80};
   playlist.resize(16, 0xFF);
   ASSERT_TRUE(LoadBytes(BuildFile({}, {0x81, 0x0F, 0xC0, 0x03}, playlist)));
-  std::vector<uint8_t> expected{255, 255, 0x0A, 0x7F, 0x00, 0x08};
+  std::vector<uint8_t> expected{3, 7};
   expected.resize(16, 255);
   for (int position = 0; position < 16; ++position)
     EXPECT_EQ(profile.GetPlaylistEntry(position), expected[position]) << position;

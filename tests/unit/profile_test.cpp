@@ -93,7 +93,7 @@ TEST(ProfileState, ResetKeepsLinkStateAndResetLinkStateKeepsContent) {
   profile.Reset();
   EXPECT_EQ(profile.GetICCount(), 3);
   EXPECT_EQ(profile.GetJobCursor(), 4);
-  EXPECT_TRUE(profile.IsPlaylistSynced());
+  EXPECT_FALSE(profile.IsPlaylistSynced()) << "the playlist was emptied";
   EXPECT_FALSE(profile.GetFragment(0).IsInUse());
   EXPECT_EQ(profile.GetButton(1), kNone);
   EXPECT_EQ(Playlist(profile), PlaylistOf({}));
@@ -279,7 +279,7 @@ TEST(Defragment, PacksInSlotOrderAndMovesTheBytes) {
   EXPECT_EQ(profile.GetFragment(0).start, 0u);
   EXPECT_EQ(profile.GetFragment(0).length, 100u);
   EXPECT_EQ(profile.GetFragment(0).name, "first");
-  EXPECT_TRUE(profile.GetFragment(0).synced);
+  EXPECT_FALSE(profile.GetFragment(0).synced) << "the siren holds it at 5000";
   EXPECT_EQ(profile.GetFragment(1).start, 100u);
   EXPECT_EQ(profile.GetFragment(1).length, 50u);
   EXPECT_FALSE(profile.GetFragment(1).synced);
@@ -308,12 +308,21 @@ TEST(Defragment, RenumbersPlaylistBelowEightAndEveryBinding) {
   EXPECT_EQ(profile.GetFragment(1).name, "five");
   EXPECT_EQ(profile.GetFragment(2).name, "twelve");
   EXPECT_FALSE(profile.GetFragment(3).IsInUse());
-  EXPECT_EQ(Playlist(profile), PlaylistOf({1, 0, 12, 0}));
+  EXPECT_EQ(Playlist(profile), PlaylistOf({1, 0})) << "nothing kept behind the end mark";
   EXPECT_EQ(profile.GetButton(0), 1);
   EXPECT_EQ(profile.GetButton(1), 2) << "the binding follows fragment twelve to slot 2";
   EXPECT_EQ(profile.GetButton(2), 7);
   EXPECT_EQ(profile.GetButton(3), kNone);
-  EXPECT_TRUE(profile.IsPlaylistSynced());
+  EXPECT_FALSE(profile.IsPlaylistSynced());
+}
+
+// b moves into a's slot and place (50, 50), where the siren still holds a.
+TEST(Defragment, AFragmentMovedIntoAnotherSlotIsNotSynced) {
+  BProfile profile;
+  profile.SetFragment(1, MakeFragment(50, 50, "a", true));
+  profile.SetFragment(2, MakeFragment(1000, 50, "b", true));
+  profile.Defragment();
+  EXPECT_FALSE(profile.GetFragment(1).synced);
 }
 
 TEST(Defragment, OverlappingFragmentsStayInsideTheImage) {
@@ -354,7 +363,7 @@ TEST(DeleteFragment, RemovesAndRenumbersReferences) {
   EXPECT_TRUE(ImageIsErased(profile, 300, 400));
   EXPECT_EQ(profile.Image()[400], 0x44);  // the next fragment's bytes stay
   EXPECT_EQ(profile.GetFragment(3).name, "4");
-  EXPECT_TRUE(profile.GetFragment(3).synced);  // the flag moves with its slot
+  EXPECT_FALSE(profile.GetFragment(3).synced);  // the siren's slot 3 holds the deleted one
   EXPECT_EQ(profile.GetFragment(6).name, "7");
   EXPECT_FALSE(profile.GetFragment(7).IsInUse());
   EXPECT_FALSE(profile.GetFragment(15).IsInUse());
@@ -375,10 +384,10 @@ TEST(DeleteFragment, ClearsTheLastPlaylistEntryAndKeepsTheFlagWhenNothingChanges
   profile.DeleteFragment(2);  // the playlist only holds 0
   EXPECT_TRUE(profile.IsPlaylistSynced());
 
-  // Every value but 255 counts here, even those of 8 and more.
-  SetPlaylist(profile, {0, 200, 1});
+  // An end mark is never renumbered into an entry; nothing stays behind it.
+  SetPlaylist(profile, {0, 8, 1});
   profile.DeleteFragment(1);
-  EXPECT_EQ(Playlist(profile), PlaylistOf({0, 199}));
+  EXPECT_EQ(Playlist(profile), PlaylistOf({0}));
   EXPECT_FALSE(profile.IsPlaylistSynced());
 }
 
@@ -391,12 +400,12 @@ TEST(DeleteFragment, EraseStaysInsideTheImage) {
   EXPECT_TRUE(ImageIsErased(profile, 262100, kImageSize));
 }
 
-TEST(Playlist, AppendUsesTheFirstPositionThatIsNotAReference) {
+TEST(Playlist, AppendWritesAtTheEndMarkAndEndsThePlaylistBehindIt) {
   BProfile profile;
   SetPlaylist(profile, {0, 1, 9, 2});
   profile.SetPlaylistSynced(true);
   EXPECT_TRUE(profile.AppendPlaylistEntry(5));
-  EXPECT_EQ(Playlist(profile), PlaylistOf({0, 1, 5, 2}));
+  EXPECT_EQ(Playlist(profile), PlaylistOf({0, 1, 5}));
   EXPECT_FALSE(profile.IsPlaylistSynced());
 
   SetPlaylist(profile, std::vector<uint8_t>(16, 1));
@@ -408,20 +417,18 @@ TEST(Playlist, AppendUsesTheFirstPositionThatIsNotAReference) {
 
 TEST(Playlist, InsertAndRemoveShiftTheEntries) {
   BProfile profile;
-  std::vector<uint8_t> entries(16);
-  std::iota(entries.begin(), entries.end(), 0);  // 0..15
-  SetPlaylist(profile, entries);
+  SetPlaylist(profile, {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7});
 
   profile.SetPlaylistSynced(true);
-  EXPECT_TRUE(profile.InsertPlaylistEntry(1, 9));
+  EXPECT_TRUE(profile.InsertPlaylistEntry(1, 7));
   EXPECT_EQ(Playlist(profile),
-            (std::vector<uint8_t>{0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
+            (std::vector<uint8_t>{0, 7, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6}));
   EXPECT_FALSE(profile.IsPlaylistSynced());
 
   profile.SetPlaylistSynced(true);
   EXPECT_TRUE(profile.RemovePlaylistEntry(0));
   EXPECT_EQ(Playlist(profile),
-            (std::vector<uint8_t>{9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 255}));
+            (std::vector<uint8_t>{7, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 255}));
   EXPECT_FALSE(profile.IsPlaylistSynced());
 
   EXPECT_TRUE(profile.InsertPlaylistEntry(15, 3));
@@ -438,15 +445,16 @@ TEST(Playlist, MovePutsTheEntryInFrontOfTheTarget) {
   EXPECT_TRUE(profile.MovePlaylistEntry(1, 1));
   EXPECT_TRUE(profile.MovePlaylistEntry(1, 2));
   EXPECT_EQ(Playlist(profile), PlaylistOf({0, 1, 2, 3, 4}));
+  EXPECT_TRUE(profile.IsPlaylistSynced());
 
   profile.MovePlaylistEntry(0, 3);  // in front of 3
   EXPECT_EQ(Playlist(profile), PlaylistOf({1, 2, 0, 3, 4}));
+  EXPECT_FALSE(profile.IsPlaylistSynced()) << "the siren plays the old order";
   profile.MovePlaylistEntry(4, 0);
   EXPECT_EQ(Playlist(profile), PlaylistOf({4, 1, 2, 0, 3}));
-  profile.MovePlaylistEntry(0, 15);
-  EXPECT_EQ(Playlist(profile),
-            PlaylistOf({1, 2, 0, 3, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 4}));
-  EXPECT_TRUE(profile.IsPlaylistSynced());
+  EXPECT_FALSE(profile.MovePlaylistEntry(0, 6)) << "behind the end mark";
+  profile.MovePlaylistEntry(0, 5);
+  EXPECT_EQ(Playlist(profile), PlaylistOf({1, 2, 0, 3, 4}));
 
   // Behind the last of 16 entries: the entry becomes the last one.
   SetPlaylist(profile, {0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7});

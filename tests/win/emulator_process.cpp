@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "win_test_support.h"
+
 namespace {
 
 // The Unix path /x/y as Wine's DOS path Z:\x\y.
@@ -74,9 +76,7 @@ bool EmulatorProcess::Start(int port, const std::vector<std::string>& options, D
 
   m_portName = "COM" + std::to_string(port);
   m_linkUnixPath = std::string(prefix) + "/dosdevices/com" + std::to_string(port);
-  const std::string reportUnixPath = "/tmp/sirelta-emulator-" +
-                                     std::to_string(::GetCurrentProcessId()) + "-" +
-                                     std::to_string(port) + ".txt";
+  const std::string reportUnixPath = UnixScratchPath("emulator-" + std::to_string(port), ".txt");
   m_reportPath = DosPath(reportUnixPath);
   ::DeleteFileA(m_reportPath.c_str());
 

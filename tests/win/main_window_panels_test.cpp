@@ -122,6 +122,33 @@ class MainWindowPanelsTest : public ::testing::Test {
     window.Command(ID_MARK_RANGE_END);
   }
   std::wstring SelectedName() { return RowText(fragments, SelectedRowOf(fragments)); }
+  // A drag as the list view and the mouse report it: the row's own point, then
+  // moves and the release in the main window's client coordinates.
+  void BeginDrag(int listId, int row) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    ::SendMessageW(window.GetItem(listId), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+    NMLISTVIEW info = {};
+    info.hdr.code = LVN_BEGINDRAG;
+    info.iItem = row;
+    info.ptAction = {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
+    Notify(window, listId, info.hdr);
+  }
+  // A point of the playlist near the top of `row` (or below the last row).
+  POINT PlaylistPoint(int row) {
+    RECT bounds = {};
+    bounds.left = LVIR_BOUNDS;
+    int count = RowCount(playlist);
+    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
+                   reinterpret_cast<LPARAM>(&bounds));
+    POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
+    ::MapWindowPoints(playlist, window.GetHwnd(), &point, 1);
+    return point;
+  }
+  void MoveAndDrop(POINT point) {
+    ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+    ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  }
 
   ScratchFolder folder;
   std::string path;
@@ -227,6 +254,38 @@ TEST_F(MainWindowPanelsTest, RenamingUpdatesEveryPlaceTheNameShows) {
   EXPECT_FALSE(window.IsModified());
 }
 
+// Ctrl+Z typed while a fragment is renamed belongs to the edit box: it
+// undoes no cut of a fragment.
+TEST_F(MainWindowPanelsTest, KeysTypedIntoARenameAreNotShortcuts) {
+  LoadRow(1);
+  MarkRange(100, 200);
+  window.Command(ID_DELETE_RANGE);
+  HWND edit = reinterpret_cast<HWND>(::SendMessageW(fragments, LVM_EDITLABELW, 1, 0));
+  ASSERT_NE(nullptr, edit);
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  MSG ctrlZ = {edit, WM_KEYDOWN, 'Z', 0, 0, {}};
+  window.PreTranslateMessage(&ctrlZ);  // as the message loop offers it
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+  EXPECT_TRUE(window.History().CanUndo());
+}
+
+// As after a Read, every slot and the playlist are in step with the siren.
+// Deleting fragment 0 moves fragment 2 into slot 1 (shown in row 0), whose
+// entry on the siren is another: Play on the siren asks first.
+TEST_F(MainWindowPanelsTest, PlayOnTheSirenAsksForAFragmentThatChangedSlot) {
+  for (int slot = 0; slot < kMaxFragments; ++slot)
+    window.GetProfile().SetFragmentSynced(slot, true);
+  SelectOnly(fragments, 0);
+  window.answers = {IDYES, IDNO};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  window.Command(ID_PLAY_FRAGMENT_ON_SIREN);
+  ASSERT_EQ(2u, window.boxes.size());
+  EXPECT_EQ(Text(IDS_FRAGMENT_NOT_SYNCED_PROMPT), window.boxes[1].text);
+}
+
 TEST_F(MainWindowPanelsTest, TheAddButtonOffersEveryFragmentAndRefusesASeventeenthEntry) {
   window.popupChoice = 2 + 1;  // fragment 2
   window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
@@ -274,6 +333,27 @@ TEST_F(MainWindowPanelsTest, AComboChoiceBindsTheButton) {
                  reinterpret_cast<LPARAM>(Combo(1)));
   EXPECT_EQ(255, window.GetProfile().GetButton(1));
   EXPECT_TRUE(window.IsModified());
+}
+
+// A stored playlist 5, 8, 2: 8 ends it, so the panel shows one row; the 2
+// behind it must not come back, and 8 must not become an entry.
+class EndMarkTest : public MainWindowPanelsTest {
+ protected:
+  void Extend(BProfile& profile) override { profile.SetPlaylistEntry(1, 8); }
+};
+
+TEST_F(EndMarkTest, AddingToThePlaylistKeepsWhatThePanelShows) {
+  window.popupChoice = 0 + 1;
+  window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  EXPECT_EQ((std::vector<LPARAM>{5, 0}), RowsData(playlist));
+  EXPECT_TRUE(PanelsMatchProfile(window));
+}
+
+TEST_F(EndMarkTest, DeletingAFragmentKeepsTheEndMarkAnEnd) {
+  SelectOnly(fragments, 1);  // fragment 2
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  EXPECT_TRUE(PanelsMatchProfile(window));
 }
 
 TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
@@ -356,14 +436,17 @@ TEST_F(MainWindowPanelsTest, RemovingWhileThePlaylistPlaysRemovesTheChosenRow) {
   EXPECT_TRUE(PanelsMatchProfile(window));
 }
 
-// Random edits in any order; after every step the panels show the profile.
+// Random edits in any order, drags with a key pressed on the way, and values
+// behind the playlist's end mark (as stored files have them) before an append
+// or a deletion; after every step the panels show the profile.
 TEST_F(MainWindowPanelsTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
+  ::ShowWindow(window.GetHwnd(), SW_SHOWNA);  // for the drags' mouse capture
   std::mt19937 random(11);
   auto pick = [&](int count) { return static_cast<int>(random() % count); };
   for (int step = 0; step < 300; ++step) {
     int fragmentRows = RowCount(fragments);
     int playlistRows = RowCount(playlist);
-    int action = pick(10);
+    int action = pick(12);
     switch (action) {
       case 0:
         Import("s" + std::to_string(step), 200 + pick(3000));
@@ -415,6 +498,27 @@ TEST_F(MainWindowPanelsTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
         Notify(window, IDC_FRAGMENT_LIST, info.hdr);
         break;
       }
+      case 9: {
+        bool fromPlaylist = playlistRows > 0 && pick(2);
+        int row = pick(std::max(fromPlaylist ? playlistRows : fragmentRows, 1));
+        SelectOnly(fromPlaylist ? playlist : fragments, row);
+        BeginDrag(fromPlaylist ? IDC_PLAYLIST : IDC_FRAGMENT_LIST, row);
+        window.answers = {IDYES};
+        if (pick(2)) ::SendMessageW(pick(2) ? playlist : fragments, WM_KEYDOWN, VK_DELETE, 0);
+        MoveAndDrop(PlaylistPoint(pick(RowCount(playlist) + 1)));
+        break;
+      }
+      case 10: {
+        int length = window.GetProfile().PlaylistLength();
+        if (fragmentRows == 0 || RowsData(fragments)[0] >= 8 || length > 13) break;
+        window.GetProfile().SetPlaylistEntry(length, static_cast<uint8_t>(8 + pick(8)));
+        window.GetProfile().SetPlaylistEntry(length + 1, static_cast<uint8_t>(pick(8)));
+        window.popupChoice = static_cast<int>(RowsData(fragments)[0]) + 1;
+        SelectOnly(fragments, pick(fragmentRows));
+        window.answers = {IDYES};
+        window.Command(pick(2) ? IDC_ADD_TO_PLAYLIST : IDC_DELETE_FRAGMENT, BN_CLICKED);
+        break;
+      }
       default:
         PumpMessagesUntil([] { return false; }, 5);
     }
@@ -424,35 +528,8 @@ TEST_F(MainWindowPanelsTest, EditsInAnyOrderKeepThePanelsOnTheProfile) {
   }
 }
 
-// A drag as the list view and the mouse report it: the row's own point, then
-// moves and the release in the main window's client coordinates.
 class DragTest : public MainWindowPanelsTest {
  protected:
-  void BeginDrag(int listId, int row) {
-    RECT bounds = {};
-    bounds.left = LVIR_BOUNDS;
-    ::SendMessageW(window.GetItem(listId), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
-    NMLISTVIEW info = {};
-    info.hdr.code = LVN_BEGINDRAG;
-    info.iItem = row;
-    info.ptAction = {bounds.left + 5, (bounds.top + bounds.bottom) / 2};
-    Notify(window, listId, info.hdr);
-  }
-  // A point of the playlist near the top of `row` (or below the last row).
-  POINT PlaylistPoint(int row) {
-    RECT bounds = {};
-    bounds.left = LVIR_BOUNDS;
-    int count = RowCount(playlist);
-    ::SendMessageW(playlist, LVM_GETITEMRECT, row < count ? row : count - 1,
-                   reinterpret_cast<LPARAM>(&bounds));
-    POINT point = {bounds.left + 10, row < count ? bounds.top + 2 : bounds.bottom + 4};
-    ::MapWindowPoints(playlist, window.GetHwnd(), &point, 1);
-    return point;
-  }
-  void MoveAndDrop(POINT point) {
-    ::SendMessageW(window.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
-    ::SendMessageW(window.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-  }
   void SetUp() override {
     MainWindowPanelsTest::SetUp();
     ::ShowWindow(window.GetHwnd(), SW_SHOWNA);  // the mouse capture needs a shown window
@@ -509,6 +586,18 @@ TEST_F(DragTest, ARowMovesToTheEndOfAFullPlaylist) {
   MoveAndDrop(PlaylistPoint(16));
   EXPECT_EQ(2, window.GetProfile().GetPlaylistEntry(15));
   EXPECT_EQ(2, RowsData(playlist)[15]);
+  EXPECT_TRUE(PanelsMatchProfile(window));
+}
+
+// Delete pressed while the last playlist row is dragged removes the row and
+// ends the drag: the drop that follows moves nothing.
+TEST_F(DragTest, ARowRemovedDuringItsDragIsNotDropped) {
+  SelectOnly(playlist, 2);
+  BeginDrag(IDC_PLAYLIST, 2);
+  ::SendMessageW(playlist, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_FALSE(window.Dragging());
+  MoveAndDrop(PlaylistPoint(0));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0}), RowsData(playlist));
   EXPECT_TRUE(PanelsMatchProfile(window));
 }
 

@@ -21,7 +21,8 @@ std::wstring RowText(HWND list, int row, int column) {
 namespace {
 
 // Both sides are written as the same lines: one per fragment (index, name,
-// duration, band), per playlist row, and per combo (entries and the shown one).
+// duration, band), per playlist row and free playlist position (all 16), and
+// per combo (entries and the shown one).
 std::wstring DescribePanels(TestMainDlg& window) {
   std::wostringstream text;
   HWND list = window.GetItem(IDC_FRAGMENT_LIST);
@@ -36,6 +37,7 @@ std::wstring DescribePanels(TestMainDlg& window) {
   HWND playlist = window.GetItem(IDC_PLAYLIST);
   for (int row = 0; row < RowCount(playlist); ++row)
     text << L"playlist " << RowData(playlist, row) << L" " << RowText(playlist, row, 0) << L"\n";
+  for (int free = RowCount(playlist); free < kMaxPlaylistEntries; ++free) text << L"free 255\n";
   for (int button = 0; button < kButtonCount; ++button) {
     HWND combo = window.GetItem(IDC_BUTTON1_COMBO + button);
     text << L"button " << button << L":";
@@ -62,8 +64,10 @@ std::wstring DescribeProfile(const BProfile& profile) {
   }
   for (int position = 0; position < kMaxPlaylistEntries; ++position) {
     uint8_t entry = profile.GetPlaylistEntry(position);
-    if (!IsPlaylistReference(entry)) break;
-    text << L"playlist " << int{entry} << L" " << Widen(profile.GetFragment(entry).name) << L"\n";
+    if (position < profile.PlaylistLength())
+      text << L"playlist " << int{entry} << L" " << Widen(profile.GetFragment(entry).name) << L"\n";
+    else
+      text << L"free " << int{entry} << L"\n";
   }
   for (int button = 0; button < kButtonCount; ++button) {
     text << L"button " << button << L": -1=" << LoadText(IDS_BUTTON_UNUSED);

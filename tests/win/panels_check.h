@@ -1,7 +1,8 @@
 // The one check that the main window's panels show exactly what its profile
 // holds: the fragment rows (slot order, index, name, duration) and their
-// memory bands, the playlist rows, and the four button combos with their item
-// data and shown binding. Tests call it after every step of a sequence.
+// memory bands, all 16 playlist positions (the rows, then 255), and the four
+// button combos with their item data and shown binding. Tests call it after
+// every step of a sequence.
 #pragma once
 
 #include <gtest/gtest.h>

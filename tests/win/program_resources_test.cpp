@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cwctype>
 #include <set>
 #include <string>
@@ -19,11 +18,14 @@
 
 namespace {
 
+// Read as UTF-16: the build folder's path may hold letters of any alphabet.
 std::wstring ProgramPath() {
-  const char* path = std::getenv("SIRELTA_EXE");
-  if (path == nullptr) return std::wstring();
-  std::wstring wide = L"Z:";
-  for (const char* c = path; *c != '\0'; ++c) wide += (*c == '/') ? L'\\' : wchar_t(*c);
+  wchar_t path[32768];
+  DWORD length = ::GetEnvironmentVariableW(L"SIRELTA_EXE", path, 32768);
+  if (length == 0 || length >= 32768) return std::wstring();
+  std::wstring wide = L"Z:" + std::wstring(path, length);
+  for (wchar_t& c : wide)
+    if (c == L'/') c = L'\\';
   return wide;
 }
 

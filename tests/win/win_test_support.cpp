@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 
 ScratchFolder::ScratchFolder() {
   char temp[MAX_PATH] = {};
@@ -10,6 +11,12 @@ ScratchFolder::ScratchFolder() {
   m_path = std::string(temp) + "sirelta-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
            std::to_string(++counter);
   ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+std::string UnixScratchPath(const std::string& stem, const std::string& extension) {
+  static const std::string run =
+      std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(std::random_device()());
+  return "/tmp/sirelta-" + stem + "-" + run + extension;
 }
 
 ScratchFolder::~ScratchFolder() {

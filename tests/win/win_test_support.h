@@ -20,6 +20,11 @@ class ScratchFolder {
   std::string m_path;
 };
 
+// A file name in the Linux /tmp for the emulator, which is a Linux program,
+// unique to this test run: Wine's process ids are small and repeat in every
+// Wine prefix, so tests of two checkouts running at once would share it.
+std::string UnixScratchPath(const std::string& stem, const std::string& extension);
+
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 bool FileExists(const std::string& path);
