@@ -42,7 +42,8 @@ class BPlayerPanel : public BPlayerEvents, public BPlaybackControl {
   void Enable(bool enable);
 
   // A fragment of the profile; `afterEdit` when it is the fragment just
-  // shown, back after an edit of its bytes.
+  // shown, back after an edit of its bytes. The window greys the panel first
+  // (a selection change does), which stops and empties the player.
   void LoadFragment(int index, bool afterEdit);
   // The playlist as one sound, played at once; the range commands stay off.
   void PlayPlaylist();
