@@ -10,6 +10,9 @@
 // Why a sound file is refused.
 #define IDS_NO_MPEG_FRAME 320
 #define IDS_WAVE_FORMAT_UNSUPPORTED 321
+// The status line of an import: which conversion made the fragment.
+#define IDS_IMPORTED_STANDARD 322
+#define IDS_IMPORTED_HIGH_QUALITY 323
 
 // Local playback and the gain dialog.
 #define IDS_PREVIEW_START 181

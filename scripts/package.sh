@@ -2,11 +2,13 @@
 # Builds the Windows target and writes the release package
 # dist/Sirelta-<version>-win64.zip (the version is the CMake project's):
 #   Sirelta.exe, ПРОЧТИ.txt (what the program does, how to connect a siren,
-#   where the settings are, how to report a problem), LAME-COPYING.txt (the
-#   licence of the MP3 decoder linked in), mingw-w64-runtime-copyright.txt,
-#   lame-source/ (the decoder's source as built) and relink/ (the program's
-#   objects and libraries with the link command, so that a user can link
-#   Sirelta.exe with a modified LAME, as the LGPL asks of a static build).
+#   where the settings are, how to report a problem), LAME-COPYING.txt and
+#   SOXR-COPYING.txt (the licences of the MP3 decoder and of the resampler
+#   linked in), mingw-w64-runtime-copyright.txt, lame-source/ and
+#   soxr-source/ (their Debian source packages as built) and relink/ (the
+#   program's objects and libraries with the link command, so that a user can
+#   link Sirelta.exe with a modified LAME or libsoxr, as the LGPL asks of a
+#   static build).
 # Prints the path of the package on its last line.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +20,7 @@ build_windows >&2
 
 APP_BUILD="$BUILD/win/app"
 LAME_SRC=$(debian_source_dir lame)
+SOXR_SRC=$(debian_source_dir libsoxr)
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/win/CMakeCache.txt")
 [ -n "$VERSION" ] || { log "no project version in $BUILD/win/CMakeCache.txt"; exit 1; }
 NAME="Sirelta-$VERSION-win64"
@@ -29,6 +32,7 @@ ZIP="$ROOT/dist/$NAME.zip"
 windows_text() {
   printf '\xef\xbb\xbf'
   sed -e "s/@VERSION@/$VERSION/g" -e "s/@LAME_VERSION@/$LAME_VERSION/g" \
+    -e "s/@SOXR_VERSION@/$SOXR_VERSION/g" \
     -e "s/@GCC_VERSION@/$GCC_VERSION/g" -e 's/$/\r/' "$1"
 }
 
@@ -41,14 +45,25 @@ write_relink_kit() {
 
 log "packing $NAME"
 LAME_VERSION=${LAME_SRC##*/lame-}
+SOXR_VERSION=${SOXR_SRC##*/libsoxr-}
 GCC_VERSION=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 rm -rf "$STAGE"
-mkdir -p "$STAGE/lame-source" "$ROOT/dist"
+mkdir -p "$STAGE/lame-source" "$STAGE/soxr-source" "$ROOT/dist"
 cp "$APP_BUILD/Sirelta.exe" "$STAGE/"
 windows_text "$ROOT/package/ПРОЧТИ.txt" >"$STAGE/ПРОЧТИ.txt"
 cp "$LAME_SRC/COPYING" "$STAGE/LAME-COPYING.txt"
 cp /usr/share/doc/mingw-w64-common/copyright "$STAGE/mingw-w64-runtime-copyright.txt"
 cp "$DEPS/lame-src"/lame_*.dsc "$DEPS/lame-src"/lame_*.tar.* "$STAGE/lame-source/"
+# libsoxr: its licence notice, the copyright file of its source (which names
+# the licence of the FFT code it includes) and the LGPL itself.
+{
+  cat "$SOXR_SRC/LICENCE"
+  printf '\n\n'
+  cat "$SOXR_SRC/debian/copyright"
+  printf '\n\n'
+  cat "$SOXR_SRC/COPYING.LGPL"
+} >"$STAGE/SOXR-COPYING.txt"
+cp "$DEPS/libsoxr-src"/libsoxr_*.dsc "$DEPS/libsoxr-src"/libsoxr_*.tar.* "$STAGE/soxr-source/"
 write_relink_kit "$STAGE/relink"
 
 # Python's zip module marks the Cyrillic names as UTF-8 (flag bit 11).

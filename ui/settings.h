@@ -17,6 +17,9 @@ class BSettings {
   std::string profile;
   bool verifyAfterWrite = true;
   std::string wave;  // empty: never saved
+  // "Quality": "high" for the high-quality conversion of imported sound,
+  // "standard" (or anything else, or nothing) for the standard one.
+  bool highQualityConversion = false;
 
   // Reads the values. A missing key leaves the defaults; a missing,
   // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,

@@ -105,4 +105,22 @@ TEST_F(SettingsTest, VerifyAfterWriteIsOffOnlyForZero) {
   EXPECT_EQ("0", ReadSettingsString("Verify"));
 }
 
+// "Quality" holds "high" or "standard"; anything else, or nothing, is standard.
+TEST_F(SettingsTest, QualityIsHighOnlyForHigh) {
+  EXPECT_FALSE(Loaded().highQualityConversion);
+  WriteString("Quality", " high ");
+  EXPECT_TRUE(Loaded().highQualityConversion);
+  for (const char* other : {"standard", "", "High", "1", "highest"}) {
+    WriteString("Quality", other);
+    EXPECT_FALSE(Loaded().highQualityConversion) << other;
+  }
+  BSettings settings;
+  settings.highQualityConversion = true;
+  settings.Save();
+  EXPECT_EQ("high", ReadSettingsString("Quality"));
+  settings.highQualityConversion = false;
+  settings.Save();
+  EXPECT_EQ("standard", ReadSettingsString("Quality"));
+}
+
 }  // namespace
