@@ -8,11 +8,11 @@
 #include "audio/durations.h"
 #include "audio/signal_form.h"
 #include "audio/signal_synth.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "resource.h"
 #include "signal_dlg.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlg::AddSignalRoutes() {
   AddRoute({WM_COMMAND, ID_MAKE_SIGNAL, ID_MAKE_SIGNAL, kAnyCode,
@@ -68,10 +68,9 @@ BSignalWords BMainDlg::SignalWords() const {
   BSignalWords words;
   const UINT kinds[kSignalKindCount] = {IDS_SIGNAL_TONE,  IDS_SIGNAL_WAIL,  IDS_SIGNAL_YELP,
                                         IDS_SIGNAL_HI_LO, IDS_SIGNAL_PULSE, IDS_SIGNAL_SILENCE};
-  for (int kind = 0; kind < kSignalKindCount; ++kind)
-    words.kinds[kind] = LoadText(GetInstance(), kinds[kind]);
-  words.hertz = LoadText(GetInstance(), IDS_SIGNAL_HERTZ);
-  words.seconds = LoadText(GetInstance(), IDS_SIGNAL_SECONDS);
+  for (int kind = 0; kind < kSignalKindCount; ++kind) words.kinds[kind] = LoadText(kinds[kind]);
+  words.hertz = LoadText(IDS_SIGNAL_HERTZ);
+  words.seconds = LoadText(IDS_SIGNAL_SECONDS);
   return words;
 }
 

@@ -2,7 +2,7 @@
 
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 
@@ -95,8 +95,7 @@ bool BSignalDlg::TakeValues() {
   BSignalLimits limits = m_form.Limits(bad);
   UINT format = bad == BSignalField::Duration ? IDS_SIGNAL_DURATION_OUT_OF_RANGE
                                               : IDS_SIGNAL_VALUE_OUT_OF_RANGE;
-  ShowError(FormatText(LoadText(GetInstance(), format).c_str(),
-                       ItemText(GetHwnd(), LabelId(bad)).c_str(),
+  ShowError(FormatText(LoadText(format).c_str(), ItemText(GetHwnd(), LabelId(bad)).c_str(),
                        BSignalForm::FormatNumber(limits.minimum).c_str(),
                        BSignalForm::FormatNumber(limits.maximum).c_str()));
   HWND field = GetItem(FieldId(bad));
@@ -122,7 +121,6 @@ void BSignalDlg::OnListen() {
 }
 
 void BSignalDlg::ShowListenCaption() {
-  std::wstring caption =
-      LoadText(GetInstance(), m_player.IsPlaying() ? IDS_PREVIEW_STOP : IDS_SIGNAL_LISTEN);
+  std::wstring caption = LoadText(m_player.IsPlaying() ? IDS_PREVIEW_STOP : IDS_SIGNAL_LISTEN);
   ::SetDlgItemTextW(GetHwnd(), IDC_SIGNAL_LISTEN, caption.c_str());
 }

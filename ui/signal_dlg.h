@@ -9,7 +9,7 @@
 
 #include "audio/preview_player.h"
 #include "audio/signal_form.h"
-#include "dialog_window.h"
+#include "toolkit/dialog_window.h"
 
 class BSignalDlg : public BDialogWindow {
  public:

@@ -1,36 +1,12 @@
-// String table ids of the program's user interface texts.
-// Tooltip texts use the id of their control, the "other port" menu text
-// the id of its command; those ids are named in resource.h.
+// String-table ids of the program: the main window's own texts, and each
+// subsystem's from its folder. The one string table (strings.rc) includes
+// this header. Tooltip texts use the id of their control, the "other port"
+// menu text the id of its command; those ids are named in resource.h.
 #pragma once
 
-// Profile file: prompts, file filter, load and save errors.
-#define IDS_SAVE_CHANGES_PROMPT 163
-#define IDS_PROFILE_FILTER 164
-#define IDS_NOT_A_PROFILE 165
-#define IDS_UNSUPPORTED_PROFILE_VERSION 166
-#define IDS_UNEXPECTED_END_OF_FILE 167
-#define IDS_PROFILE_LOAD_FAILED 168
-#define IDS_PROFILE_SAVE_FAILED 169
-
-// Fragment commands: add, delete, drop, defragment.
-#define IDS_DELETE_FRAGMENT_PROMPT 171
-#define IDS_TOO_MANY_FRAGMENTS 173
-#define IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS 174
-#define IDS_NO_FREE_MEMORY 175
-#define IDS_NO_DEFRAGMENT_NEEDED 176
-#define IDS_AUDIO_FILE_FILTER 177
-#define IDS_PROFILE_HELD_BY_JOB 240
-
-// Audio import.
-#define IDS_AUDIO_FILE_OPEN_FAILED 178
-#define IDS_NOT_ENOUGH_ROOM_UNTIL_DEFRAGMENT 179
-#define IDS_NOT_ENOUGH_ROOM 180
-// Why a sound file is refused (audio/audio_texts.h).
-#define IDS_NO_MPEG_FRAME 320
-#define IDS_WAVE_FORMAT_UNSUPPORTED 321
-// The status line of an import: which conversion made the fragment.
-#define IDS_IMPORTED_STANDARD 322
-#define IDS_IMPORTED_HIGH_QUALITY 323
+#include "audio/audio_string_ids.h"
+#include "link/link_string_ids.h"
+#include "model/model_string_ids.h"
 
 // The waveform window.
 #define IDS_WAVE_TITLE 250
@@ -42,150 +18,8 @@
 #define IDS_BUTTON_UNUSED 162
 #define IDS_PLAYLIST_FULL 172
 
-// Local playback, player panel and gain dialog.
-#define IDS_PREVIEW_START 181
-#define IDS_PREVIEW_STOP 182
+// The player panel.
 #define IDS_PAUSE_TIP 183
-#define IDS_HISTORY_STEP_DROPPED 241
-#define IDS_WAVE_DEVICE_ACCESS_FAILED 214
-#define IDS_WAVE_DEVICE_OPEN_FAILED 215
-
-// Serial transport.
-#define IDS_RECEIVE_THREAD_TIMEOUT 143
-#define IDS_RECEIVE_THREAD_STOP_FAILED 144
-
-// Siren connection, detection and memory size.
-#define IDS_SIREN_NOT_RESPONDING 129
-#define IDS_CONNECT 130
-#define IDS_DISCONNECT 131
-#define IDS_OPENING_PORT 132
-#define IDS_PORT_OPEN_FAILED_STATUS 133
-#define IDS_DISCONNECTED 134
-#define IDS_SEARCHING_SIREN 135
-#define IDS_SIREN_DETECTED 136
-#define IDS_QUERYING_MEMORY_SIZE 137
-#define IDS_SIREN_CONNECTED 138
-#define IDS_BAD_MEMORY_SIZE 142
-#define IDS_PORT_OPEN_FAILED 212
-#define IDS_PORT_ACCESS_FAILED 213
-
-// Playback on the siren.
-#define IDS_PLAY_FRAGMENT_ON_SIREN_FAILED 201
-#define IDS_PLAY_PLAYLIST_ON_SIREN_FAILED 202
-#define IDS_FRAGMENT_NOT_SYNCED_PROMPT 209
-#define IDS_PLAYLIST_NOT_SYNCED_PROMPT 210
-
-// Status codes reported by the siren.
-#define IDS_MEMORY_UNAVAILABLE 187
-#define IDS_BAD_FRAGMENT_INDEX 188
-#define IDS_BAD_PLAYLIST_INDEX 193
-#define IDS_BAD_BUTTON_INDEX 198
-
-// Reading the siren.
-#define IDS_READING_FRAGMENT 146
-#define IDS_FRAGMENTS_READ 147
-#define IDS_READING_PLAYLIST 148
-#define IDS_PLAYLIST_READ 149
-#define IDS_READING_BUTTON 150
-#define IDS_BUTTONS_READ 151
-#define IDS_READ_MEMORY_PROMPT 152
-#define IDS_MEMORY_READ_STARTED 153
-#define IDS_MEMORY_READ_FINISHED 154
-#define IDS_MEMORY_READ_TIME_LEFT 157
-#define IDS_READ_ADDRESS_FAILED 139
-#define IDS_FRAGMENT_DEFAULT_NAME 161
-#define IDS_READ_COMPLETE 184
-
-// Writing the siren.
-#define IDS_FRAGMENTS_BEYOND_MEMORY_PROMPT 211
-#define IDS_WRITING_FRAGMENT 185
-#define IDS_FRAGMENT_WRITE_FAILED 190
-#define IDS_FRAGMENT_WRITE_RETRY_PROMPT 189
-#define IDS_FRAGMENTS_WRITTEN 186
-#define IDS_WRITING_PLAYLIST 191
-#define IDS_PLAYLIST_WRITE_FAILED 195
-#define IDS_PLAYLIST_WRITE_RETRY_PROMPT 194
-#define IDS_PLAYLIST_WRITTEN 192
-#define IDS_WRITING_BUTTON 196
-#define IDS_BUTTON_WRITE_FAILED 200
-#define IDS_BUTTON_WRITE_RETRY_PROMPT 199
-#define IDS_BUTTONS_WRITTEN 197
-#define IDS_WRITE_MEMORY_PROMPT 203
-#define IDS_MEMORY_WRITE_STARTED 204
-#define IDS_WRITE_ADDRESS_FAILED 205
-#define IDS_MEMORY_WRITE_FINISHED 206
-#define IDS_MEMORY_WRITE_TIME_LEFT 207
-#define IDS_WRITE_COMPLETE 208
-
-// Writing only the changes, verifying the siren against the profile, and the
-// check after a write.
-#define IDS_WRITE_CHANGES_PROMPT 217
-#define IDS_SIREN_MEMORY_MATCHES 218
-#define IDS_VERIFY_FINISHED 219
-#define IDS_SIREN_HOLDS_PROFILE 220
-#define IDS_SIREN_DIFFERS_FROM_PROFILE 221
-#define IDS_FRAGMENT_ENTRY_DIFFERS 222
-#define IDS_PLAYLIST_ENTRY_DIFFERS 223
-#define IDS_BUTTON_ENTRY_DIFFERS 224
-#define IDS_FRAGMENT_BYTES_DIFFER 225
-#define IDS_WRITE_CHECK_STARTED 226
-#define IDS_WRITE_CHECK_FINISHED 227
-#define IDS_WRITE_COMPLETE_CHECKED 228
-#define IDS_WRITE_COMPLETE_CHECK_FAILED 229
-
-// Checking that the siren holds what the program believes it holds, and what
-// could not be compared; replies that came without a request.
-#define IDS_MEMORY_SIZE_UNKNOWN 290
-#define IDS_BYTES_BEYOND_MEMORY 291
-#define IDS_SIREN_MEMORY_MATCHES_WITHIN 292
-#define IDS_MEMORY_NOT_COMPARED 293
-#define IDS_FRAGMENT_NOT_COMPARED 294
-#define IDS_SIREN_PARTLY_COMPARED 295
-#define IDS_KNOWN_SAMPLE_STARTED 296
-#define IDS_SIREN_NOT_AS_KNOWN 297
-#define IDS_WRITE_SAMPLE_STARTED 298
-#define IDS_WRITE_COMPLETE_SAMPLED 299
-#define IDS_WRITE_COMPLETE_SAMPLE_FAILED 300
-#define IDS_STRAY_REPLIES 301
-
-// Exporting a fragment as a WAVE file.
-#define IDS_WAVE_FILE_FILTER 230
-#define IDS_EXPORT_FAILED 231
-
-// Aborting a memory job.
-#define IDS_ABORT_PROMPT 155
-#define IDS_ABORTED 156
-
-// Port choice.
-#define IDS_PORT_MENU_CAPTION 170
-#define IDS_PORT_NAME_REQUIRED 216
-
-// Multimedia file I/O errors, one per MMIOERR_* code.
-#define IDS_MMIOERR_NOT_RIFF 256
-#define IDS_MMIOERR_FILE_NOT_FOUND 257
-#define IDS_MMIOERR_OUT_OF_MEMORY 258
-#define IDS_MMIOERR_CANNOT_OPEN 259
-#define IDS_MMIOERR_CANNOT_CLOSE 260
-#define IDS_MMIOERR_CANNOT_READ 261
-#define IDS_MMIOERR_CANNOT_WRITE 262
-#define IDS_MMIOERR_CANNOT_SEEK 263
-#define IDS_MMIOERR_CANNOT_EXPAND 264
-#define IDS_MMIOERR_CHUNK_NOT_FOUND 265
-#define IDS_MMIOERR_UNBUFFERED 266
-#define IDS_MMIOERR_PATH_NOT_FOUND 267
-#define IDS_MMIOERR_ACCESS_DENIED 268
-#define IDS_MMIOERR_SHARING_VIOLATION 269
-#define IDS_MMIOERR_NETWORK_ERROR 270
-#define IDS_MMIOERR_TOO_MANY_OPEN_FILES 271
-#define IDS_MMIOERR_INVALID_FILE 272
-
-// Audio compression manager errors, one per result code.
-#define IDS_ACMERR_NOT_ENABLED 3
-#define IDS_ACMERR_INVALID_HANDLE 5
-#define IDS_ACMERR_NO_MEMORY 7
-#define IDS_ACMERR_INVALID_FLAG 10
-#define IDS_ACMERR_INVALID_PARAM 11
-#define IDS_ACMERR_NOT_POSSIBLE 512
 
 // The signal dialog: the kinds in the order of its list, the units of the
 // fragment names, the listen button and the messages of a bad value.
