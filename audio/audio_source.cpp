@@ -5,14 +5,14 @@
 #include <cstring>
 #include <new>
 
+#include "audio/audio_texts.h"
 #include "audio/pcm_conversion.h"
 #include "audio/resampler.h"
+#include "audio/sound_file_kind.h"
 #include "platform/error_text.h"
+#include "ui/string_ids.h"
 
 namespace {
-
-const char kNoSoundText[] = "The file contains no sound.";
-const char kNoReaderText[] = "No reader for sound files is available.";
 
 // A chunk holds 1.5 s of the reader's output; a damaged header must not make
 // it absurdly large (the widest real formats need less than 20 MB).
@@ -30,7 +30,7 @@ BAudioSource::~BAudioSource() { Close(); }
 
 bool BAudioSource::Open(const std::string& path) {
   Close();
-  m_errorText = kNoReaderText;
+  m_errorText = AudioText(IDS_NO_SOUND_READER);
   bool recognised = false;
   for (const BAudioReaderMaker& makeReader : m_readerMakers) {
     std::unique_ptr<BAudioFile> reader = makeReader();
@@ -45,6 +45,10 @@ bool BAudioSource::Open(const std::string& path) {
     recognised = recognised || reader->IsRecognised();
     reader->Close();  // a reader may stay partly open after a failed Open
   }
+  // No reader knew the file: when it is of a kind known by name, say which.
+  const BSoundKind kind = recognised ? BSoundKind::Unknown : DetectSoundKindOfFile(path);
+  if (kind != BSoundKind::Unknown && kind != BSoundKind::Mpeg)
+    m_errorText = SoundKindText(IDS_KIND_NOT_READ, kind);
   return false;
 }
 
@@ -80,14 +84,14 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
   const BPcmFormat format = m_reader->GetFormat();
   if (!CheckFormat(format)) return false;
   if (targetRate == 0) {
-    m_errorText = "The target sample rate is 0.";
+    m_errorText = AudioText(IDS_TARGET_RATE_ZERO);
     return false;
   }
   try {
     const size_t decodedBefore = m_decoded.size();
     if (!DecodeChunks(format, maxMilliseconds)) return false;
     if (m_decoded.size() == decodedBefore) {
-      m_errorText = kNoSoundText;
+      m_errorText = AudioText(IDS_NO_SOUND);
       return false;
     }
     ToSignedSamples(m_decoded.data() + decodedBefore, m_decoded.size() - decodedBefore);
@@ -102,13 +106,11 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
 // giving noise (or dividing by a rate of 0).
 bool BAudioSource::CheckFormat(const BPcmFormat& format) {
   if (format.samplesPerSec == 0) {
-    m_errorText = kNoSoundText;
+    m_errorText = AudioText(IDS_NO_SOUND);
     return false;
   }
   if (format.channels == 0 || PcmSampleBytes(format.bitsPerSample) == 0) {
-    m_errorText =
-        "Unsupported sample format (bits per sample: " + std::to_string(format.bitsPerSample) +
-        ", channels: " + std::to_string(format.channels) + ").";
+    m_errorText = AudioText(IDS_SAMPLE_FORMAT_UNSUPPORTED, format.bitsPerSample, format.channels);
     return false;
   }
   return true;
@@ -157,7 +159,7 @@ bool BAudioSource::AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32
     return true;
   }
   if (decodedLength > UINT32_MAX) {
-    m_errorText = "The sound is too long.";
+    m_errorText = AudioText(IDS_SOUND_TOO_LONG);
     return false;
   }
   const uint32_t count = static_cast<uint32_t>(decodedLength);

@@ -9,3 +9,6 @@
 #include <string>
 
 std::string AudioText(unsigned id, unsigned long first = 0, unsigned long second = 0);
+// The same with a name (ANSI code page) for the text's one %s field; the
+// native build gives "text 335: name".
+std::string AudioText(unsigned id, const std::string& name);
