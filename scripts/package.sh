@@ -3,7 +3,9 @@
 # dist/Sirelta-<version>-win64.zip (the version is the CMake project's):
 #   Sirelta.exe, ПРОЧТИ.txt (what the program does, how to connect a siren,
 #   where the settings are, how to report a problem), LAME-COPYING.txt (the
-#   licence of the MP3 decoder linked in), mingw-w64-runtime-copyright.txt,
+#   licence of the MP3 decoder linked in), the licences of the FLAC, Ogg,
+#   Vorbis, Opus and opusfile libraries linked in (BSD-style, *-COPYING.txt),
+#   mingw-w64-runtime-copyright.txt,
 #   lame-source/ (the decoder's source as built) and relink/ (the program's
 #   objects and libraries with the link command, so that a user can link
 #   Sirelta.exe with a modified LAME, as the LGPL asks of a static build).
@@ -24,11 +26,23 @@ NAME="Sirelta-$VERSION-win64"
 STAGE="$BUILD/package/$NAME"
 ZIP="$ROOT/dist/$NAME.zip"
 
+# The upstream version of Debian's source package $1, from its folder's name.
+source_version() {
+  local source
+  source=$(debian_source_dir "$1")
+  source=${source##*/$1-}
+  printf '%s\n' "${source%%+*}"  # without Debian's repacking mark (+ds)
+}
+
 # A text for Windows' Notepad: UTF-8 with a byte order mark, CRLF line ends,
 # the placeholders filled in.
 windows_text() {
   printf '\xef\xbb\xbf'
   sed -e "s/@VERSION@/$VERSION/g" -e "s/@LAME_VERSION@/$LAME_VERSION/g" \
+    -e "s/@FLAC_VERSION@/$(source_version flac)/g" -e "s/@OGG_VERSION@/$(source_version libogg)/g" \
+    -e "s/@VORBIS_VERSION@/$(source_version libvorbis)/g" \
+    -e "s/@OPUS_VERSION@/$(source_version opus)/g" \
+    -e "s/@OPUSFILE_VERSION@/$(source_version opusfile)/g" \
     -e "s/@GCC_VERSION@/$GCC_VERSION/g" -e 's/$/\r/' "$1"
 }
 
@@ -49,6 +63,13 @@ windows_text "$ROOT/package/ПРОЧТИ.txt" >"$STAGE/ПРОЧТИ.txt"
 cp "$LAME_SRC/COPYING" "$STAGE/LAME-COPYING.txt"
 cp /usr/share/doc/mingw-w64-common/copyright "$STAGE/mingw-w64-runtime-copyright.txt"
 cp "$DEPS/lame-src"/lame_*.dsc "$DEPS/lame-src"/lame_*.tar.* "$STAGE/lame-source/"
+# The reference decoders of FLAC, Ogg Vorbis and Opus: BSD-style licences,
+# whose texts go with the program.
+cp "$(debian_source_dir flac)/COPYING.Xiph" "$STAGE/FLAC-COPYING.txt"
+cp "$(debian_source_dir libogg)/COPYING" "$STAGE/OGG-COPYING.txt"
+cp "$(debian_source_dir libvorbis)/COPYING" "$STAGE/VORBIS-COPYING.txt"
+cp "$(debian_source_dir opus)/COPYING" "$STAGE/OPUS-COPYING.txt"
+cp "$(debian_source_dir opusfile)/COPYING" "$STAGE/OPUSFILE-COPYING.txt"
 write_relink_kit "$STAGE/relink"
 
 # Python's zip module marks the Cyrillic names as UTF-8 (flag bit 11).
