@@ -16,6 +16,14 @@ struct BPcmFormat {
   uint16_t bitsPerSample = 0;
 };
 
+// Samples (per channel, at the file's rate) that decoding puts before and
+// after the sound itself: an MP3 encoder's delay and padding and the
+// decoder's own delay.
+struct BSoundTrim {
+  uint32_t start = 0;
+  uint32_t end = 0;
+};
+
 class BAudioFile {
  public:
   virtual ~BAudioFile() = default;
@@ -32,6 +40,10 @@ class BAudioFile {
   // format. true with a count: data (the count may be 0); false with 0: the
   // end of the sound; false with -1: a failure, the error text says why.
   virtual bool Read(uint8_t* buffer, uint32_t size, int32_t& count) = 0;
+
+  // What to cut from the decoded sound; known once Read has reached the end
+  // (an MP3 file tells it in the tag of its first frame).
+  virtual BSoundTrim GetTrim() const { return {}; }
 
   // The format Read delivers, valid after a successful Open.
   const BPcmFormat& GetFormat() const { return m_format; }

@@ -6,9 +6,12 @@
 #include <new>
 
 #include "audio/audio_texts.h"
+#include "audio/band_limited_resampling.h"
 #include "audio/pcm_conversion.h"
+#include "audio/rate_reduction.h"
 #include "audio/resampler.h"
 #include "audio/sound_file_kind.h"
+#include "audio/triangular_dither.h"
 #include "platform/error_text.h"
 #include "ui/string_ids.h"
 
@@ -56,6 +59,7 @@ void BAudioSource::Close() {
   if (m_reader) m_reader->Close();
   m_reader.reset();
   std::vector<uint8_t>().swap(m_decoded);
+  std::vector<float>().swap(m_precise);
   std::vector<uint8_t>().swap(m_output);
 }
 
@@ -88,12 +92,15 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
     return false;
   }
   try {
-    const size_t decodedBefore = m_decoded.size();
-    if (!DecodeChunks(format, maxMilliseconds)) return false;
-    if (m_decoded.size() == decodedBefore) {
+    const size_t decodedBefore = DecodedCount();
+    bool reachedEnd = false;
+    if (!DecodeChunks(format, maxMilliseconds, reachedEnd)) return false;
+    if (DecodedCount() == decodedBefore) {
       m_errorText = AudioText(IDS_NO_SOUND);
       return false;
     }
+    if (m_conversion == BConversion::HighQuality)
+      return AppendHighQualityOutput(decodedBefore, format.samplesPerSec, targetRate, reachedEnd);
     ToSignedSamples(m_decoded.data() + decodedBefore, m_decoded.size() - decodedBefore);
     return AppendOutput(decodedBefore, format.samplesPerSec, targetRate);
   } catch (const std::bad_alloc&) {
@@ -116,10 +123,16 @@ bool BAudioSource::CheckFormat(const BPcmFormat& format) {
   return true;
 }
 
+size_t BAudioSource::DecodedCount() const {
+  return m_conversion == BConversion::HighQuality ? m_precise.size() : m_decoded.size();
+}
+
 // Reads chunks until the sound ends or its running duration has passed
 // `maxMilliseconds`, appending them to the decoded buffer as unsigned 8-bit
-// mono. The duration drops each chunk's fraction of a millisecond.
-bool BAudioSource::DecodeChunks(const BPcmFormat& format, uint32_t maxMilliseconds) {
+// mono (high quality: as mono fractions of full scale). The duration drops
+// each chunk's fraction of a millisecond.
+bool BAudioSource::DecodeChunks(const BPcmFormat& format, uint32_t maxMilliseconds,
+                                bool& reachedEnd) {
   const uint32_t sampleBytes = PcmSampleBytes(format.bitsPerSample);
   const uint32_t frameBytes = format.channels * sampleBytes;
   const uint32_t capacity = static_cast<uint32_t>(std::clamp<uint64_t>(
@@ -129,18 +142,25 @@ bool BAudioSource::DecodeChunks(const BPcmFormat& format, uint32_t maxMillisecon
   std::vector<uint8_t> chunk(static_cast<size_t>(capacity) + frameBytes);
   uint32_t carried = 0;
   double duration = 0.0;
+  reachedEnd = false;
   do {
     int32_t count = 0;
     if (!m_reader->Read(chunk.data() + carried, capacity, count)) {
-      if (count == 0) break;  // the end of the sound
+      reachedEnd = count == 0;
+      if (reachedEnd) break;  // the end of the sound
       m_errorText = m_reader->GetErrorText();
       return false;
     }
     const uint32_t bytes = carried + static_cast<uint32_t>(std::clamp<int64_t>(count, 0, capacity));
     const uint32_t frames = bytes / frameBytes;
-    uint32_t samples = DownMixToMono(chunk.data(), frames, format.channels, sampleBytes);
-    samples = ReduceToEightBits(chunk.data(), samples, sampleBytes);
-    m_decoded.insert(m_decoded.end(), chunk.data(), chunk.data() + samples);
+    uint32_t samples = frames;
+    if (m_conversion == BConversion::HighQuality) {
+      AppendMonoFractions(chunk.data(), frames, format.channels, sampleBytes, m_precise);
+    } else {
+      samples = DownMixToMono(chunk.data(), frames, format.channels, sampleBytes);
+      samples = ReduceToEightBits(chunk.data(), samples, sampleBytes);
+      m_decoded.insert(m_decoded.end(), chunk.data(), chunk.data() + samples);
+    }
 
     carried = bytes - frames * frameBytes;
     std::memmove(chunk.data(), chunk.data() + static_cast<size_t>(frames) * frameBytes, carried);
@@ -150,27 +170,70 @@ bool BAudioSource::DecodeChunks(const BPcmFormat& format, uint32_t maxMillisecon
 }
 
 // Moves the signed samples decoded from `decodedStart` on into the output,
-// resampled when the rates differ.
+// resampled when the rates differ. A rate too high for the interpolation is
+// first reduced by a whole factor.
 bool BAudioSource::AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32_t targetRate) {
   const uint8_t* decoded = m_decoded.data() + decodedStart;
-  const size_t decodedLength = m_decoded.size() - decodedStart;
+  size_t decodedLength = m_decoded.size() - decodedStart;
   if (sourceRate == targetRate) {
     m_output.insert(m_output.end(), decoded, decoded + decodedLength);
     return true;
+  }
+  std::vector<int8_t> reduced;
+  const uint32_t factor = RateReductionFactor(sourceRate, targetRate);
+  if (factor > 1) {
+    reduced = ReduceRate(reinterpret_cast<const int8_t*>(decoded), decodedLength, factor);
+    decoded = reinterpret_cast<const uint8_t*>(reduced.data());
+    decodedLength = reduced.size();
   }
   if (decodedLength > UINT32_MAX) {
     m_errorText = AudioText(IDS_SOUND_TOO_LONG);
     return false;
   }
   const uint32_t count = static_cast<uint32_t>(decodedLength);
-  BResampler resampler(sourceRate, targetRate);
+  const double reducedRate = static_cast<double>(sourceRate) / factor;
+  BResampler resampler(reducedRate, targetRate);
   // Very short sounds can give a sample or two more than the usual room.
   const uint64_t room =
-      std::max(ResampledCapacity(sourceRate, targetRate, count), resampler.MaxOutputCount(count));
+      std::max(ResampledCapacity(reducedRate, targetRate, count), resampler.MaxOutputCount(count));
   std::vector<int8_t> resampled(room);
   uint32_t produced =
       resampler.Resample(reinterpret_cast<const int8_t*>(decoded), resampled.data(), count);
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(resampled.data());
   m_output.insert(m_output.end(), bytes, bytes + produced);
+  return true;
+}
+
+// The high-quality path: what the file's decoding put before and after the
+// sound goes (the start only at the file's start, the end only when the file
+// was read to its end), the rate changes band-limited to as many samples as
+// the standard conversion makes, and the steps are rounded with dither.
+bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceRate,
+                                           uint32_t targetRate, bool reachedEnd) {
+  const BSoundTrim trim = m_reader->GetTrim();
+  size_t count = m_precise.size() - decodedStart;
+  const size_t head = decodedStart == 0 ? std::min<size_t>(trim.start, count) : 0;
+  const size_t tail = reachedEnd ? std::min<size_t>(trim.end, count - head) : 0;
+  const float* sound = m_precise.data() + decodedStart + head;
+  count -= head + tail;
+  if (count == 0) {
+    m_errorText = AudioText(IDS_NO_SOUND);
+    return false;
+  }
+  std::vector<float> resampled;
+  if (sourceRate == targetRate) {
+    resampled.assign(sound, sound + count);
+  } else {
+    const uint64_t length = BResampler::OutputCount(count, sourceRate, targetRate);
+    if (length > UINT32_MAX) {
+      m_errorText = AudioText(IDS_SOUND_TOO_LONG);
+      return false;
+    }
+    if (!ResampleBandLimited(sound, count, sourceRate, targetRate, static_cast<size_t>(length),
+                             resampled, m_errorText))
+      return false;
+  }
+  BTriangularDither dither;
+  dither.AppendSirenBytes(resampled.data(), resampled.size(), m_output);
   return true;
 }

@@ -1,6 +1,7 @@
 // BAudioSource: one sound file brought into the siren's sample format
 // (signed 8-bit mono at a given rate). It tries its readers in order on the
-// file, decodes the sound in chunks, mixes and narrows it, and resamples it.
+// file, decodes the sound in chunks, mixes and narrows it, and resamples it,
+// by the standard conversion or the high-quality one (see BConversion).
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,16 @@ using BAudioReaderMaker = std::function<std::unique_ptr<BAudioFile>()>;
 // Media audio) and MPEG audio last (the portable build has neither the WAVE
 // reader nor the system's decoder).
 std::vector<BAudioReaderMaker> ProgramAudioReaders();
+
+// How sound reaches the siren's format.
+enum class BConversion {
+  // Each sample's top byte, then Lagrange interpolation (BResampler): the
+  // program's documented conversion, byte for byte.
+  Standard,
+  // Full precision down to the last step: band-limited resampling (libsoxr),
+  // triangular dither, and an MP3 file without its encoder's delay and padding.
+  HighQuality,
+};
 
 class BAudioSource {
  public:
@@ -50,14 +61,24 @@ class BAudioSource {
   virtual const uint8_t* GetData(uint32_t& length) const;
   virtual const std::string& GetErrorText() const;
 
+  // The conversion the next Convert uses (standard unless set).
+  void SetConversion(BConversion conversion) { m_conversion = conversion; }
+  BConversion GetConversion() const { return m_conversion; }
+
  private:
   bool CheckFormat(const BPcmFormat& format);
-  bool DecodeChunks(const BPcmFormat& format, uint32_t maxMilliseconds);
+  // `reachedEnd`: the sound was read to its end, not stopped at the limit.
+  bool DecodeChunks(const BPcmFormat& format, uint32_t maxMilliseconds, bool& reachedEnd);
+  size_t DecodedCount() const;
   bool AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32_t targetRate);
+  bool AppendHighQualityOutput(size_t decodedStart, uint32_t sourceRate, uint32_t targetRate,
+                               bool reachedEnd);
 
   std::vector<BAudioReaderMaker> m_readerMakers;
   std::unique_ptr<BAudioFile> m_reader;  // the open reader, or null
-  std::vector<uint8_t> m_decoded;        // 8-bit mono at the file's rate
-  std::vector<uint8_t> m_output;         // signed 8-bit mono at the target rate
+  BConversion m_conversion = BConversion::Standard;
+  std::vector<uint8_t> m_decoded;  // standard: 8-bit mono at the file's rate
+  std::vector<float> m_precise;    // high quality: mono fractions of full scale
+  std::vector<uint8_t> m_output;   // signed 8-bit mono at the target rate
   std::string m_errorText;
 };

@@ -27,6 +27,8 @@ BMp3Decoder::~BMp3Decoder() { Release(); }
 bool BMp3Decoder::Init() {
   Release();
   m_state = hip_decode_init();
+  m_encoderDelay = -1;
+  m_encoderPadding = -1;
   if (m_state) {
     hip_set_errorf(m_state, Quiet);
     hip_set_debugf(m_state, Quiet);
@@ -53,7 +55,9 @@ BMp3Decoder::Result BMp3Decoder::DecodeFrame(uint8_t* frame, uint32_t size, uint
   // Note: the decoder's one-frame call uses a static work area, so decoding
   // belongs to one thread at a time (the user-interface thread here).
   mp3data_struct info = {};
-  int samples = hip_decode1_headers(m_state, frame, size, m_left.data(), m_right.data(), &info);
+  // The decoder reports the tag's delay and padding once it has read it.
+  int samples = hip_decode1_headersB(m_state, frame, size, m_left.data(), m_right.data(), &info,
+                                     &m_encoderDelay, &m_encoderPadding);
   if (samples < 0) return Result::Error;
   if (samples == 0) return Result::NeedMore;
 

@@ -42,8 +42,16 @@ class BMp3Decoder {
   // frame came out; `produced` as above.
   bool TakeHeldFrame(uint16_t channels, uint8_t* output, uint32_t capacity, uint32_t& produced);
 
+  // The encoder's delay and padding in samples, from the information tag
+  // (Xing/Info with LAME's extension) of the stream's first frame; -1 when
+  // the stream has no such tag or it was not yet decoded.
+  int GetEncoderDelay() const { return m_encoderDelay; }
+  int GetEncoderPadding() const { return m_encoderPadding; }
+
  private:
   hip_global_struct* m_state = nullptr;
+  int m_encoderDelay = -1;
+  int m_encoderPadding = -1;
   std::vector<short> m_left;
   std::vector<short> m_right;
 };

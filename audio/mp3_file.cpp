@@ -1,5 +1,7 @@
 #include "audio/mp3_file.h"
 
+#include <algorithm>
+
 #include "audio/audio_texts.h"
 #include "audio/sound_file_kind.h"
 #include "platform/error_text.h"
@@ -133,6 +135,14 @@ int32_t BMP3File::GetLength() {
     return -1;
   }
   return Mp3SoundLength(m_frames);
+}
+
+BSoundTrim BMP3File::GetTrim() const {
+  const int delay = m_decoder.GetEncoderDelay(), padding = m_decoder.GetEncoderPadding();
+  BSoundTrim trim;
+  trim.start = kDecoderDelay + static_cast<uint32_t>(std::max(delay, 0));
+  trim.end = padding > static_cast<int>(kDecoderDelay) ? padding - kDecoderDelay : 0;
+  return trim;
 }
 
 bool BMP3File::ReadFrame(const BMp3FrameRecord& frame, std::vector<uint8_t>& work) {

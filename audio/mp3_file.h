@@ -32,6 +32,15 @@ class BMP3File : public BAudioFile {
   // or the last frames gave no sound; the next Read goes on behind it.
   bool Read(uint8_t* buffer, uint32_t size, int32_t& count) override;
 
+  // The decoder's own delay and, from the encoder's tag, its delay and its
+  // padding at the end.
+  BSoundTrim GetTrim() const override;
+
+  // Samples LAME's decoder puts before the first sample of the stream: the
+  // delay of its synthesis filter bank (528) and one more, as LAME itself
+  // counts it when it decodes.
+  static constexpr uint32_t kDecoderDelay = 529;
+
   const std::vector<BMp3FrameRecord>& GetFrames() const { return m_frames; }
 
  private:

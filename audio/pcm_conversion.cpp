@@ -56,6 +56,21 @@ uint32_t DownMixToMono(uint8_t* data, uint32_t frames, uint16_t channels, uint32
   return frames;
 }
 
+void AppendMonoFractions(const uint8_t* data, uint32_t frames, uint16_t channels,
+                         uint32_t sampleBytes, std::vector<float>& mono) {
+  const uint32_t frameBytes = channels * sampleBytes;
+  const double scale = 1.0 / (channels * std::ldexp(1.0, 8 * static_cast<int>(sampleBytes) - 1));
+  for (uint32_t i = 0; i < frames; ++i) {
+    const uint8_t* frame = data + static_cast<size_t>(i) * frameBytes;
+    double sum = 0.0;
+    for (uint16_t c = 0; c < channels; ++c) {
+      const uint8_t* sample = frame + c * sampleBytes;
+      sum += sampleBytes == 1 ? *sample - 128 : ReadSigned(sample, sampleBytes);
+    }
+    mono.push_back(static_cast<float>(sum * scale));
+  }
+}
+
 uint32_t ReduceToEightBits(uint8_t* data, uint32_t samples, uint32_t sampleBytes) {
   if (sampleBytes <= 1) return samples;
   for (uint32_t i = 0; i < samples; ++i) {
@@ -70,7 +85,7 @@ void ToSignedSamples(uint8_t* data, size_t count) {
   for (size_t i = 0; i < count; ++i) data[i] = static_cast<uint8_t>(data[i] - 128);
 }
 
-uint64_t ResampledCapacity(uint32_t sourceRate, uint32_t targetRate, uint32_t decodedLength) {
-  if (sourceRate == 0) return 0;
+uint64_t ResampledCapacity(double sourceRate, uint32_t targetRate, uint32_t decodedLength) {
+  if (sourceRate <= 0.0) return 0;
   return static_cast<uint64_t>(targetRate * 1.25 / sourceRate * decodedLength);
 }

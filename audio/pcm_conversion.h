@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Bytes one sample of `bitsPerSample` occupies in a frame (1 to 4), or 0 for
 // widths the conversion cannot take (0 or more than 32 bits).
@@ -17,6 +18,13 @@ uint32_t PcmSampleBytes(uint16_t bitsPerSample);
 // unsigned bytes, so two channels give (a + b) >> 1; 32-bit: summed in
 // floating point so that nothing overflows).
 uint32_t DownMixToMono(uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes);
+
+// Mixes `frames` interleaved frames of `channels` samples into one channel
+// without rounding and appends them to `mono` as fractions of full scale
+// (-1 to just below 1): the mean of each frame, an 8-bit byte b counting as
+// (b - 128) / 128 and a wider sample s of n bytes as s / 2^(8n - 1).
+void AppendMonoFractions(const uint8_t* data, uint32_t frames, uint16_t channels,
+                         uint32_t sampleBytes, std::vector<float>& mono);
 
 // Reduces `samples` mono samples of `sampleBytes` bytes to unsigned 8-bit, in
 // place, by their top byte: v = sample >> (8 * (sampleBytes - 1)), stored as
@@ -30,4 +38,4 @@ void ToSignedSamples(uint8_t* data, size_t count);
 // `sourceRate` resampled to `targetRate`: truncate(target x 1.25 / source x
 // length). For very short sounds the resampler can produce more; see
 // BResampler::MaxOutputCount.
-uint64_t ResampledCapacity(uint32_t sourceRate, uint32_t targetRate, uint32_t decodedLength);
+uint64_t ResampledCapacity(double sourceRate, uint32_t targetRate, uint32_t decodedLength);

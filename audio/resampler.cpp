@@ -1,6 +1,7 @@
 #include "audio/resampler.h"
 
 #include <algorithm>
+#include <cmath>
 
 // Every output sample must be the same on every machine and in every build,
 // so the arithmetic below follows one fixed order: times advance by repeated
@@ -11,22 +12,31 @@
 // time side by side instead of one after the other, which lets the processor
 // overlap their multiplications.
 
-BResampler::BResampler(uint32_t sourceRate, uint32_t targetRate)
+BResampler::BResampler(double sourceRate, uint32_t targetRate)
     : m_sourceRate(sourceRate),
       m_targetRate(targetRate),
       m_inputPeriod(1.0 / sourceRate),
       m_outputPeriod(1.0 / targetRate) {}
 
 uint64_t BResampler::MaxOutputCount(uint32_t count) const {
-  if (count == 0 || m_sourceRate == 0) return 0;
+  if (count == 0 || m_sourceRate <= 0.0) return 0;
   // An output sample is made while an input time is at or beyond the previous
   // output time, so the outputs cover the input span plus one step beyond it;
   // one more for the first sample and one for rounding of the summed times.
-  return static_cast<uint64_t>(count) * m_targetRate / m_sourceRate + 3;
+  return static_cast<uint64_t>(count * (m_targetRate / m_sourceRate)) + 3;
+}
+
+uint64_t BResampler::OutputCount(uint64_t count, double sourceRate, uint32_t targetRate) {
+  if (count <= 1 || sourceRate <= 0.0) return count;
+  return static_cast<uint64_t>(std::floor((count - 1) * (targetRate / sourceRate))) + 2;
 }
 
 uint32_t BResampler::Resample(const int8_t* input, int8_t* output, uint32_t count) {
   uint32_t produced = 0;
+  // The last input's time, summed as the loop below sums it: only the one
+  // output that follows it lies beyond.
+  double lastInputTime = m_inputTime;
+  for (uint32_t j = 1; j < count; ++j) lastInputTime += m_inputPeriod;
   Window window;
   bool haveWindow = false;
   for (uint32_t j = 0; j < count; ++j) {
@@ -44,6 +54,12 @@ uint32_t BResampler::Resample(const int8_t* input, int8_t* output, uint32_t coun
           haveWindow = true;
         }
         m_outputTime += m_outputPeriod;
+        // Past the last input sample the polynomial would extrapolate, and the
+        // sound would end with a click: the last output holds that sample.
+        if (m_outputTime > lastInputTime) {
+          output[produced++] = input[count - 1];
+          continue;
+        }
         double x = static_cast<float>(m_outputTime);
         output[produced++] = Interpolate(input + first, window, x);
       }

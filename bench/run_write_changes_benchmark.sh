@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Write against Write changes under Wine against the siren emulator (4 chips):
-# a profile of SECONDS of sound written in full, a second of it amplified,
-# then written with Write changes. Usage:
-#   bench/run_write_changes_benchmark.sh [SECONDS [AMPLIFIED_MS [--pace]]]
+# a profile of SECONDS of sound ("full": the whole memory) written in full
+# without and with the check after a write, a second of it amplified, then
+# written with Write changes; with the samples each job reads back. Usage:
+#   bench/run_write_changes_benchmark.sh [SECONDS|full [AMPLIFIED_MS [--pace]]]
 # (defaults 20 s and 1000 ms, unpaced: as fast as the pseudo-terminal goes;
 # --pace holds the timing of 115200 baud, and a full 20 s write then takes
 # about five minutes). Prints both jobs' exchanges and times and their ratio,

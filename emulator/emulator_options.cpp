@@ -62,6 +62,12 @@ bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::str
       if (!faults.corruptChecksum.Parse(arguments[++i], error)) return false;
     } else if (valued("--drop-reply")) {
       if (!faults.dropReply.Parse(arguments[++i], error)) return false;
+    } else if (valued("--repeat-reply")) {
+      if (!faults.repeatReply.Parse(arguments[++i], error)) return false;
+    } else if (valued("--swap-at")) {
+      if (!faults.swapAt.Parse(arguments[++i], error)) return false;
+    } else if (valued("--chatter")) {
+      if (!BChatter::Parse(arguments[++i], faults.chatter, error)) return false;
     } else if (valued("--refuse-address")) {
       if (!faults.ParseRefusedAddress(arguments[++i], error)) return false;
     } else if (valued("--refuse-table")) {
@@ -109,6 +115,13 @@ Faults (requests are numbered from 1; LIST is N, N-M, N- or /K, comma-separated)
   --seed N               seed of the noise bytes (default 1)
   --corrupt-checksum LIST  invert the checksum of the replies to these requests
   --drop-reply LIST      do not answer these requests
+  --repeat-reply LIST    send the replies to these requests twice, back to back
+  --swap-at LIST         after the reply to each of these requests the line
+                         leads to another siren (its memory random, its table
+                         empty), and back; SIGUSR1 does the same at once
+  --chatter KIND:MS[:N]  answer nothing and send every MS milliseconds N random
+                         bytes (KIND noise, N default 8) or a detect reply
+                         (KIND detect), like another device on the port
   --refuse-address ADDR  memory reads and writes of ADDR (or FIRST-LAST) answer
                          status 255; repeatable
   --refuse-table KIND:INDEX[:STATUS[:TIMES]]

@@ -116,6 +116,31 @@ bool BTableRefusal::Parse(const std::string& text, BTableRefusal& rule, std::str
   return true;
 }
 
+bool BChatter::Parse(const std::string& text, BChatter& chatter, std::string& error) {
+  const std::vector<std::string> parts = Split(text, ':');
+  BChatter parsed;
+  uint64_t period = 0, bytes = parsed.bytes;
+  bool ok =
+      parts.size() >= 2 && parts.size() <= 3 && ParseNumber(parts[1], 600000, period) && period > 0;
+  if (ok && parts[0] == "noise") {
+    parsed.kind = Kind::Noise;
+    ok = parts.size() == 2 || (ParseNumber(parts[2], 4096, bytes) && bytes > 0);
+  } else if (ok && parts[0] == "detect") {
+    parsed.kind = Kind::Detect;
+    ok = parts.size() == 2;
+  } else {
+    ok = false;
+  }
+  if (!ok) {
+    error = "bad chatter '" + text + "' (use noise:MS[:N] or detect:MS)";
+    return false;
+  }
+  parsed.periodMs = static_cast<uint32_t>(period);
+  parsed.bytes = static_cast<uint32_t>(bytes);
+  chatter = parsed;
+  return true;
+}
+
 bool BFaultPlan::ParseNoise(const std::string& text, std::string& error) {
   const std::vector<std::string> parts = Split(text, ':');
   uint64_t count = 0, percent = 100;

@@ -26,6 +26,17 @@ class BRequestSelector {
   std::vector<uint64_t> m_periods;
 };
 
+// --chatter KIND:MS[:N]: a device that answers nothing and sends on its own
+// every MS milliseconds: N random bytes (noise), or a detect reply (detect).
+struct BChatter {
+  enum class Kind { None, Noise, Detect };
+  Kind kind = Kind::None;
+  uint32_t periodMs = 0;
+  uint32_t bytes = 8;
+
+  static bool Parse(const std::string& text, BChatter& chatter, std::string& error);
+};
+
 // One --refuse-table rule: KIND:INDEX[:STATUS[:TIMES]].
 struct BTableRefusal {
   enum class Kind { Fragment, Playlist, Button };
@@ -46,6 +57,9 @@ struct BFaultPlan {
   uint32_t garbagePercent = 0;  // chance that a reply gets a burst of frame-like garbage
   BRequestSelector corruptChecksum;
   BRequestSelector dropReply;
+  BRequestSelector repeatReply;  // sent twice, back to back
+  BRequestSelector swapAt;       // after the reply, the line leads to the other siren
+  BChatter chatter;
   std::vector<std::pair<uint32_t, uint32_t>> refusedAddresses;  // inclusive ranges
   std::vector<BTableRefusal> tableRefusals;
   std::vector<std::pair<uint32_t, uint32_t>> badCells;  // inclusive ranges

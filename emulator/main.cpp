@@ -19,11 +19,13 @@
 namespace {
 
 volatile std::sig_atomic_t gStopSignal = 0;
+volatile std::sig_atomic_t gSwapSignal = 0;
 
 // The pause inside a reply that comes in two pieces.
 constexpr int64_t kSplitPauseNs = 2000000;
 
 void OnStopSignal(int signal) { gStopSignal = signal; }
+void OnSwapSignal(int) { gSwapSignal = 1; }
 
 void InstallSignalHandlers() {
   struct sigaction action {};
@@ -32,6 +34,8 @@ void InstallSignalHandlers() {
   action.sa_flags = 0;  // no SA_RESTART: poll and sleeps return with EINTR
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  action.sa_handler = OnSwapSignal;
+  sigaction(SIGUSR1, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 }
 
@@ -92,6 +96,10 @@ class BEmulatorProgram {
   void Serve();
   bool PollOnce();
   void ReadLine();
+  // Milliseconds the poll may wait before the next burst of chatter is due
+  // (-1: none), and that burst when it is due.
+  int ChatterWaitMs();
+  void ChatterIfDue();
   void HandleChunk(const uint8_t* bytes, std::size_t count);
   void OnHangUp();
   void Finish();
@@ -104,6 +112,7 @@ class BEmulatorProgram {
   bool m_hungUp = true;
   bool m_failed = false;
   bool m_linkMade = false;
+  int64_t m_nextChatter = 0;  // monotonic ns
 };
 
 int BEmulatorProgram::Run() {
@@ -183,7 +192,12 @@ bool BEmulatorProgram::PollOnce() {
   }
   // While no one holds the line the master reports a hang-up without end;
   // look again every 10 ms instead of spinning.
-  const int ready = poll(fds, count, m_hungUp ? 10 : -1);
+  const int ready = poll(fds, count, m_hungUp ? 10 : ChatterWaitMs());
+  if (gSwapSignal != 0) {
+    gSwapSignal = 0;
+    m_emulator.SwapSiren("on SIGUSR1");
+  }
+  ChatterIfDue();
   if (ready < 0) {
     if (errno == EINTR) return true;
     m_log.Write(std::string("ERROR poll: ") + std::strerror(errno));
@@ -229,6 +243,27 @@ void BEmulatorProgram::ReadLine() {
         m_failed = true;
         return;
     }
+  }
+}
+
+int BEmulatorProgram::ChatterWaitMs() {
+  if (m_emulator.ChatterPeriodMs() == 0) return -1;
+  const int64_t now = MonotonicNow();
+  if (m_nextChatter == 0) m_nextChatter = now + int64_t(m_emulator.ChatterPeriodMs()) * 1000000;
+  return m_nextChatter <= now ? 0 : static_cast<int>((m_nextChatter - now + 999999) / 1000000);
+}
+
+// Chatter goes out only while someone holds the line; it keeps its beat.
+void BEmulatorProgram::ChatterIfDue() {
+  if (m_emulator.ChatterPeriodMs() == 0 || m_nextChatter == 0) return;
+  const int64_t now = MonotonicNow();
+  if (now < m_nextChatter) return;
+  m_nextChatter = now + int64_t(m_emulator.ChatterPeriodMs()) * 1000000;
+  if (m_hungUp) return;
+  const std::vector<uint8_t> bytes = m_emulator.Chatter();
+  if (!m_port.Write(bytes.data(), bytes.size())) {
+    m_log.Write("ERROR " + m_port.GetErrorText() + "; the chatter is lost");
+    OnHangUp();
   }
 }
 

@@ -5,7 +5,30 @@
 using namespace siren;
 
 BSirenEmulator::BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed)
-    : m_device(chips), m_faults(faults), m_random(noiseSeed) {}
+    : m_device(chips), m_otherDevice(chips), m_faults(faults), m_random(noiseSeed) {
+  // Its own generator, so that the other siren leaves the noise as it was.
+  std::mt19937 contents(noiseSeed ^ 0x5157E2u);
+  for (uint8_t& byte : m_otherDevice.State().memory) byte = static_cast<uint8_t>(contents());
+}
+
+void BSirenEmulator::SwapSiren(const std::string& why) {
+  std::swap(m_device, m_otherDevice);
+  m_sirenNumber = 3 - m_sirenNumber;
+  Log("FAULT swap: " + why + ", the line now leads to siren " + std::to_string(m_sirenNumber));
+}
+
+std::vector<uint8_t> BSirenEmulator::Chatter() {
+  std::vector<uint8_t> bytes;
+  if (m_faults.chatter.kind == BChatter::Kind::Detect) {
+    bytes = BuildReplyFrame(kDetectReply, {});
+  } else {
+    std::uniform_int_distribution<int> byteValue(0, 255);
+    for (uint32_t i = 0; i < m_faults.chatter.bytes; ++i)
+      bytes.push_back(static_cast<uint8_t>(byteValue(m_random)));
+  }
+  Log("FAULT chatter: " + HexBytes(bytes));
+  return bytes;
+}
 
 void BSirenEmulator::Log(const std::string& line) {
   if (m_log) m_log(line);
@@ -45,7 +68,7 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
   const uint8_t* payload = request.payload.data();
   Log("RX " + HexBytes(request.frame) + " | " + numberText + ": " +
       DescribeRequest(request.code, payload, request.payload.size()));
-  if (m_faults.silent) {
+  if (m_faults.silent || m_faults.chatter.kind != BChatter::Kind::None) {
     Log("FAULT silent: no reply to " + numberText);
     return false;
   }
@@ -64,6 +87,7 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
       Log("PLAY " + after);
   }
   if (frame.empty()) return false;
+  if (m_faults.swapAt.Matches(number)) SwapSiren("after request " + std::to_string(number));
   if (m_faults.dropReply.Matches(number)) {
     // As if the reply were lost on the line: the device did its work.
     Log("FAULT drop: reply " + std::to_string(number) + " not sent: " + HexBytes(frame));
@@ -96,6 +120,11 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
       out.splitAt += std::uniform_int_distribution<std::size_t>(1, frame.size() - 1)(m_random);
   }
   out.bytes.insert(out.bytes.end(), frame.begin(), frame.end());
+  if (m_faults.repeatReply.Matches(number)) {
+    // As a line that delivers a frame twice: the copy comes right behind it.
+    out.bytes.insert(out.bytes.end(), frame.begin(), frame.end());
+    Log("FAULT repeat: reply " + std::to_string(number) + " sent twice");
+  }
   return true;
 }
 

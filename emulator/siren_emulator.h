@@ -1,11 +1,17 @@
 // BSirenEmulator: the whole device as seen from its serial line, without the
 // line itself. Bytes that arrive go in through Feed; what the device sends
 // back comes out, reply by reply, with the faults of its BFaultPlan applied
-// (silence, dropped replies, refusals, bad cells, corrupted checksums, noise
-// and frame-like garbage). A
-// silent device does nothing at all; a dropped reply is lost on its way back,
-// after the device has carried out the request. Every
-// frame and every injected fault is told to the log sink as one line.
+// (silence, dropped replies, repeated replies, refusals, bad cells, corrupted
+// checksums, noise and frame-like garbage). A silent device does nothing at
+// all; a dropped reply is lost on its way back, after the device has carried
+// out the request. Every frame and every injected fault is told to the log
+// sink as one line.
+//
+// Behind the line there are two sirens: the one the line leads to (Device)
+// and another one of the same size, with random memory and an empty table.
+// SwapSiren moves the line to the other one, as if the cable were moved while
+// the adapter stays plugged in. A chattering device answers nothing and sends
+// on its own (Chatter), when its owner asks for it.
 #pragma once
 
 #include <cstddef>
@@ -49,6 +55,12 @@ class BSirenEmulator {
   BSirenDevice& Device() { return m_device; }
   const BSirenDevice& Device() const { return m_device; }
   uint64_t RequestCount() const { return m_requestCount; }
+  // The line now leads to the other siren (and the next swap leads back).
+  void SwapSiren(const std::string& why);
+  // Milliseconds between two bursts of chatter; 0 when the device does not chatter.
+  uint32_t ChatterPeriodMs() const { return m_faults.chatter.periodMs; }
+  // The next burst of chatter (logged).
+  std::vector<uint8_t> Chatter();
 
  private:
   bool HandleRequest(const BSirenRequest& request, BOutgoingReply& reply);
@@ -58,6 +70,8 @@ class BSirenEmulator {
   void Log(const std::string& line);
 
   BSirenDevice m_device;
+  BSirenDevice m_otherDevice;
+  int m_sirenNumber = 1;  // 1 or 2: which of the two the line leads to
   BSirenRequestParser m_parser;
   BFaultPlan m_faults;
   std::mt19937 m_random;

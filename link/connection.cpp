@@ -10,8 +10,9 @@ std::string PortDevicePath(const std::string& portName) {
   return portName;
 }
 
-BCOMConnection::BCOMConnection(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs)
-    : BCOMConnectionBase(handler, readTimeoutMs, writeTimeoutMs) {}
+BCOMConnection::BCOMConnection(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs,
+                               DWORD replyLimitMs)
+    : BCOMConnectionBase(handler, readTimeoutMs, writeTimeoutMs, replyLimitMs) {}
 
 // The worker runs this class's ThreadProc: it must be stopped here, before
 // the derived part is gone.
@@ -115,6 +116,7 @@ void BCOMConnection::RunWorker() {
     goOn = false;
     // The frame stays queued until it is on the wire.
     if (!m_sendQueue.CopyFront(m_io->frame)) continue;
+    if (!DropUnrequestedBytes()) return;
     if (WriteFrame() == Next::EndWorker) return;
     m_sendQueue.PopFront();
     Next next = AwaitReply();
@@ -128,6 +130,17 @@ void BCOMConnection::RunWorker() {
       ::SetEvent(m_sendEvent);
     }
   }
+}
+
+// A reply answers only a request that was written and has not been answered:
+// a late copy of the last reply, or a frame of another device, must not be
+// taken for the answer to the request about to go out. One ClearCommError
+// when nothing waits, the usual case.
+bool BCOMConnection::DropUnrequestedBytes() {
+  DiscardReceived();
+  if (ReadWaitingBytes() == kFailed) return false;
+  DiscardReceived();
+  return true;
 }
 
 BCOMConnection::Next BCOMConnection::WriteFrame() {
@@ -180,8 +193,15 @@ BCOMConnection::Next BCOMConnection::WriteFrame() {
 }
 
 BCOMConnection::Next BCOMConnection::AwaitReply() {
+  // Each wait is bounded by the read time-out (the silence between two
+  // arrivals) and by what is left of the reply limit, counted from the end
+  // of the write: a device that keeps talking without answering times out too.
+  const DWORD start = ::GetTickCount();
   for (;;) {
-    int arrived = AwaitBytes();
+    const DWORD spent = ::GetTickCount() - start;
+    const DWORD waitMs =
+        spent >= m_replyLimitMs ? 0 : std::min(m_readTimeoutMs, m_replyLimitMs - spent);
+    int arrived = waitMs == 0 ? kTimedOut : AwaitBytes(waitMs);
     switch (arrived) {
       case kStopped:
       case kFailed:
@@ -198,22 +218,21 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
         // Reported already; the worker goes on with the next request.
         return Next::Continue;
       default:
-        // Only the reply to the request just written ends the wait: a stray
-        // good frame of another code would otherwise leave the real reply
-        // unawaited and the job without a time-out.
+        // Only the reply to the request just written ends the wait; the
+        // bytes after it answer nothing and are dropped before the next write.
         if (arrived > 0 && ParseReceived(m_io->frame[1])) return Next::Replied;
     }
   }
 }
 
-int BCOMConnection::AwaitBytes() {
+int BCOMConnection::AwaitBytes(DWORD waitMs) {
   // A byte kept on a time-out may have filled the buffer: never read into it
   // without room.
   MakeRoom(m_received);
-  return m_waitByReading ? AwaitFirstByte() : AwaitCommEvent();
+  return m_waitByReading ? AwaitFirstByte(waitMs) : AwaitCommEvent(waitMs);
 }
 
-int BCOMConnection::AwaitCommEvent() {
+int BCOMConnection::AwaitCommEvent(DWORD waitMs) {
   m_io->eventMask = 0;
   m_io->readPending = true;
   if (!::WaitCommEvent(m_port, &m_io->eventMask, &m_io->read)) {
@@ -224,9 +243,8 @@ int BCOMConnection::AwaitCommEvent() {
       return kGaveUp;
     }
   }
-  // The limit bounds the silence between two arrivals, not the whole reply.
   HANDLE handles[2] = {m_stopEvent, m_io->read.hEvent};
-  DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_readTimeoutMs);
+  DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, waitMs);
   if (waited == WAIT_OBJECT_0) return kStopped;
   if (waited == WAIT_TIMEOUT) {
     // The wait must not stay pending under the next request's wait.
@@ -252,7 +270,7 @@ int BCOMConnection::AwaitCommEvent() {
   return ReadWaitingBytes();
 }
 
-int BCOMConnection::AwaitFirstByte() {
+int BCOMConnection::AwaitFirstByte(DWORD waitMs) {
   DWORD count = 0;
   m_io->readPending = true;
   if (!::ReadFile(m_port, &m_io->firstByte, 1, &count, &m_io->read)) {
@@ -264,7 +282,7 @@ int BCOMConnection::AwaitFirstByte() {
     }
   }
   HANDLE handles[2] = {m_stopEvent, m_io->read.hEvent};
-  DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_readTimeoutMs);
+  DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, waitMs);
   if (waited == WAIT_OBJECT_0) return kStopped;
   if (waited == WAIT_TIMEOUT) {
     // A byte that slipped in before the cancellation is kept.

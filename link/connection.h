@@ -18,7 +18,8 @@ std::string PortDevicePath(const std::string& portName);
 
 class BCOMConnection : public BCOMConnectionBase {
  public:
-  BCOMConnection(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs);
+  BCOMConnection(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs,
+                 DWORD replyLimitMs = kLinkReplyLimitMs);
   ~BCOMConnection() override;
 
   bool Open(const std::string& portName) override;
@@ -56,16 +57,19 @@ class BCOMConnection : public BCOMConnectionBase {
   };
 
   void RunWorker();
+  // Drops whatever came in since the last reply: no request waits for it.
+  // False after a failed read (reported; the worker ends).
+  bool DropUnrequestedBytes();
   Next WriteFrame();
   Next AwaitReply();
-  // One wait for the arrival of bytes, at most the read time-out. Returns the
+  // One wait for the arrival of bytes, at most `waitMs`. Returns the
   // number of bytes that arrived and were read (0 when there were none), or
   // kTimedOut, kTimedOutStuck (the pending wait would not cancel), kStopped,
   // kFailed (reported; the worker ends) or kGaveUp (reported; the worker goes
   // on with the next request).
-  int AwaitBytes();
-  int AwaitCommEvent();
-  int AwaitFirstByte();
+  int AwaitBytes(DWORD waitMs);
+  int AwaitCommEvent(DWORD waitMs);
+  int AwaitFirstByte(DWORD waitMs);
   // Reads the bytes waiting in the driver into the receive buffer; returns the
   // count, or kFailed.
   int ReadWaitingBytes();

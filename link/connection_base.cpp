@@ -25,8 +25,11 @@ std::string FormatResourceText(UINT id, ...) {
 }  // namespace
 
 BCOMConnectionBase::BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs,
-                                       DWORD writeTimeoutMs)
-    : m_handler(&handler), m_readTimeoutMs(readTimeoutMs), m_writeTimeoutMs(writeTimeoutMs) {
+                                       DWORD writeTimeoutMs, DWORD replyLimitMs)
+    : m_handler(&handler),
+      m_readTimeoutMs(readTimeoutMs),
+      m_writeTimeoutMs(writeTimeoutMs),
+      m_replyLimitMs(replyLimitMs) {
   ZeroMemory(&m_settings, sizeof(m_settings));
 }
 
@@ -37,6 +40,7 @@ bool BCOMConnectionBase::Open(const std::string& portName) {
   m_stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   m_sendEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
   m_received.Clear();
+  m_strayReplies = 0;
   m_lastError = 0;
   m_errorText.clear();
   if (m_stopEvent == nullptr || m_sendEvent == nullptr) {
@@ -124,8 +128,13 @@ std::string BCOMConnectionBase::GetErrorText() const { return m_errorText; }
 bool BCOMConnectionBase::IsOpen() const { return m_isOpen; }
 
 bool BCOMConnectionBase::ParseReceived(int awaitedRequest) {
-  return ::ParseReceived(m_received, *m_handler, awaitedRequest);
+  uint32_t strays = 0;
+  bool answered = ::ParseReceived(m_received, *m_handler, awaitedRequest, &strays);
+  m_strayReplies += strays;
+  return answered;
 }
+
+void BCOMConnectionBase::DiscardReceived() { m_strayReplies += ::DiscardReceived(m_received); }
 
 void BCOMConnectionBase::SetSystemError(DWORD code) {
   m_lastError = code;

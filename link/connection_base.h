@@ -5,17 +5,22 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "link/com_handler.h"
 #include "link/receive_buffer.h"
 #include "link/send_queue.h"
+#include "link/siren_protocol.h"
 
 class BCOMConnectionBase {
  public:
-  // The handler is not owned; the time-outs are in milliseconds.
-  BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs);
+  // The handler is not owned; the time-outs are in milliseconds. The read
+  // time-out bounds the silence while a reply is awaited, the reply limit the
+  // whole wait from the end of the request's write.
+  BCOMConnectionBase(BCOMHandler& handler, DWORD readTimeoutMs, DWORD writeTimeoutMs,
+                     DWORD replyLimitMs = kLinkReplyLimitMs);
   virtual ~BCOMConnectionBase();
   BCOMConnectionBase(const BCOMConnectionBase&) = delete;
   BCOMConnectionBase& operator=(const BCOMConnectionBase&) = delete;
@@ -36,6 +41,9 @@ class BCOMConnectionBase {
   // The system error code of the last failure, (DWORD)-1 after a stop
   // time-out, 0 after a successful Open.
   DWORD GetLastErrorCode() const { return m_lastError; }
+  // The good reply frames dropped since the last call (or since Open)
+  // because no request was waiting for them; any thread.
+  uint32_t TakeStrayReplies() { return m_strayReplies.exchange(0); }
 
   static constexpr DWORD kStopTimedOut = static_cast<DWORD>(-1);
 
@@ -44,10 +52,13 @@ class BCOMConnectionBase {
   virtual HANDLE OpenPort(const std::string& portName) = 0;
   // The worker body; returns when the worker ends.
   virtual void ThreadProc() = 0;
-  // Hands every complete good reply frame in the receive buffer to the
-  // handler; true when one of them answers the request with the code
-  // `awaitedRequest` (kAnyRequest: when at least one was delivered).
+  // Hands the reply to the request with the code `awaitedRequest` to the
+  // handler once it is in the receive buffer, and counts the good frames
+  // before it that answer nothing; true when the reply was delivered
+  // (kAnyRequest: hands on every good frame; true when there was one).
   virtual bool ParseReceived(int awaitedRequest);
+  // Empties the receive buffer, counting the good frames in it as strays.
+  void DiscardReceived();
 
   // Step one of Close: sets the stop event, waits at most `timeoutMs` for the
   // worker and kills it after that (setting the error), then forgets the
@@ -71,11 +82,14 @@ class BCOMConnectionBase {
   BCOMHandler* m_handler;
   const DWORD m_readTimeoutMs;
   const DWORD m_writeTimeoutMs;
+  const DWORD m_replyLimitMs;
 
   // Worker thread only (reset by Open before the worker starts).
   BReceiveBuffer m_received;
   // Both threads; the queue locks itself.
   BSendQueue m_sendQueue;
+  // Counted by the worker, taken by the owner; atomic.
+  std::atomic<uint32_t> m_strayReplies{0};
 
  private:
   static DWORD WINAPI ThreadStart(LPVOID connection);

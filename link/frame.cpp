@@ -62,16 +62,19 @@ bool AnswersRequest(uint8_t requestCode, uint8_t replyCode) {
   }
 }
 
-bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequest) {
-  bool delivered = false;
-  uint8_t frame[kMaxFrameLength];
+namespace {
+
+// Drops the bytes at the front that cannot begin a good frame, up to the
+// next good frame, which it copies to `frame` and leaves in the buffer.
+// False when no good frame is complete yet.
+bool FindFrame(BReceiveBuffer& buffer, uint8_t* frame, size_t& frameLength) {
   for (;;) {
     size_t start = buffer.Find(kReplyStart);
     if (start == BReceiveBuffer::kNotFound) {
       // Nothing here can become a frame; a full buffer makes room by losing
       // its older half.
       MakeRoom(buffer);
-      return delivered;
+      return false;
     }
     buffer.Drop(start);
     // The code and the length byte tell at once whether a frame can follow:
@@ -79,31 +82,51 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequ
     // length it claims (noise like 55 20 FF would otherwise hold 259 bytes).
     const size_t header = std::min<size_t>(buffer.Size(), 3);
     buffer.Peek(frame, header);
-    if (header >= 2 && ReplyDataLength(frame[1]) < 0) {
+    if ((header >= 2 && ReplyDataLength(frame[1]) < 0) ||
+        (header == 3 && !IsAcceptedReply(frame[1], frame[2]))) {
       buffer.Drop(1);
       continue;
     }
-    if (header == 3 && !IsAcceptedReply(frame[1], frame[2])) {
-      buffer.Drop(1);
-      continue;
-    }
-    if (buffer.Size() < kFrameOverhead) return delivered;
-
-    const uint8_t code = frame[1];
-    const uint8_t length = frame[2];
-    const size_t frameLength = length + kFrameOverhead;
-    if (buffer.Size() < frameLength) return delivered;
-
+    if (buffer.Size() < kFrameOverhead) return false;
+    frameLength = frame[2] + kFrameOverhead;
+    if (buffer.Size() < frameLength) return false;
     buffer.Peek(frame, frameLength);
-    if (FrameChecksum(frame, frameLength - 1) != frame[frameLength - 1]) {
-      buffer.Drop(1);
+    if (FrameChecksum(frame, frameLength - 1) == frame[frameLength - 1]) return true;
+    buffer.Drop(1);
+  }
+}
+
+}  // namespace
+
+bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequest,
+                   uint32_t* strays) {
+  bool delivered = false;
+  uint8_t frame[kMaxFrameLength];
+  size_t frameLength = 0;
+  while (FindFrame(buffer, frame, frameLength)) {
+    buffer.Drop(frameLength);
+    const uint8_t code = frame[1];
+    if (awaitedRequest != kAnyRequest && !AnswersRequest(uint8_t(awaitedRequest), code)) {
+      if (strays != nullptr) ++*strays;
       continue;
     }
-    handler.OnReceive(code, length, frame + 3);
-    buffer.Drop(frameLength);
-    if (awaitedRequest == kAnyRequest || AnswersRequest(uint8_t(awaitedRequest), code))
-      delivered = true;
+    handler.OnReceive(code, frame[2], frame + 3);
+    delivered = true;
+    if (awaitedRequest != kAnyRequest) break;
   }
+  return delivered;
+}
+
+uint32_t DiscardReceived(BReceiveBuffer& buffer) {
+  uint32_t frames = 0;
+  uint8_t frame[kMaxFrameLength];
+  size_t frameLength = 0;
+  while (FindFrame(buffer, frame, frameLength)) {
+    buffer.Drop(frameLength);
+    ++frames;
+  }
+  buffer.Clear();
+  return frames;
 }
 
 void MakeRoom(BReceiveBuffer& buffer) {

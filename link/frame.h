@@ -36,24 +36,32 @@ bool IsAcceptedReply(uint8_t code, uint8_t length);
 // same code, except 0xFF for detection (0x00), the play reply 0x22 beside
 // 0x23, and the two playlist codes 0x51 and 0x52 for each other.
 bool AnswersRequest(uint8_t requestCode, uint8_t replyCode);
-// For ParseReceived: any good frame ends the wait.
+// For ParseReceived: every good frame is handed on.
 constexpr int kAnyRequest = -1;
 
 // The longest reply the program accepts (code 0x20 with 7 data bytes).
 constexpr size_t kMaxReplyLength = 7 + kFrameOverhead;
 
-// Cuts the received bytes into reply frames and hands each good one, in order,
-// to `handler.OnReceive`. Bytes that cannot start a good frame are dropped one
-// at a time, so the parser finds the next frame even inside a broken one: a
-// start byte whose code is not a reply code, or whose length byte is not the
-// one length of that code, is dropped as soon as those two bytes are in, and
-// so is one whose frame has a wrong checksum. Incomplete frames that may
-// still become good ones stay in the buffer for the next call. Returns true
-// when a delivered frame answers `awaitedRequest` (the code of the request
-// waiting for its reply; kAnyRequest: when any frame was delivered). A good
-// frame of another code, such as a stray frame on a noisy line, is still
-// delivered but does not end the wait for the real reply.
-bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequest = kAnyRequest);
+// Cuts the received bytes into reply frames. Bytes that cannot start a good
+// frame are dropped one at a time, so the parser finds the next frame even
+// inside a broken one: a start byte whose code is not a reply code, or whose
+// length byte is not the one length of that code, is dropped as soon as those
+// two bytes are in, and so is one whose frame has a wrong checksum.
+// Incomplete frames that may still become good ones stay in the buffer.
+//
+// A reply answers only the request waiting for it (`awaitedRequest`, its
+// code): the first good frame that answers it goes to `handler.OnReceive` and
+// the parse stops behind it, leaving the bytes after it in the buffer. Every
+// other good frame before it (a stray frame on a noisy line, a frame of
+// another device) is dropped and counted in `strays` when given. Returns true
+// when the answer was delivered. With kAnyRequest every good frame goes to
+// the handler, and the result says whether there was one.
+bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequest = kAnyRequest,
+                   uint32_t* strays = nullptr);
+
+// Empties the buffer; returns the number of good reply frames it held. For
+// bytes that came when no request was waiting: they answer nothing.
+uint32_t DiscardReceived(BReceiveBuffer& buffer);
 
 // Makes room in a full buffer by dropping bytes that cannot begin a reply:
 // those before the first start byte, or the older half when there is none,

@@ -5,6 +5,7 @@
 // siren_verify_jobs.cpp.
 #include <cstdio>
 
+#include "link/plan_bytes.h"
 #include "link/siren_link.h"
 #include "ui/string_ids.h"
 
@@ -55,12 +56,19 @@ int BSirenLink::NextJobCursor() {
   return m_profile.GetJobCursor();
 }
 
-// Every command group back as it is outside a job.
+// Every command group back as it is outside a job; the replies that came
+// without a request during the job are counted in the status log.
 void BSirenLink::EnableAfterJob() {
+  ShowStrayReplies();
   m_ui.EnableSirenCommands(true);
   m_ui.EnableAbort(false);
   m_ui.EnableEditing(true);
   m_ui.EnableFileCommands(true);
+}
+
+void BSirenLink::ShowStrayReplies() {
+  uint32_t strays = m_port.TakeStrayReplies();
+  if (strays > 0) m_ui.ShowLinkStatus(BLinkText(IDS_STRAY_REPLIES, {strays}));
 }
 
 void BSirenLink::EndJob() {
@@ -73,12 +81,12 @@ BSirenLink::Job BSirenLink::GetJob() const {
   return m_job;
 }
 
-// The start of every job: job cursor 0, the job's kind, no read-back of a write yet.
+// The start of every job: job cursor 0, the job's kind.
 void BSirenLink::StartTableJob(Job job) {
   std::lock_guard<std::mutex> lock(m_lock);
   m_profile.SetJobCursor(0);
   m_job = job;
-  m_checkingWrite = false;
+  m_phase = Phase::Transfer;
 }
 
 // ---- Read -----------------------------------------------------------------
@@ -265,6 +273,7 @@ void BSirenLink::OnTableWritten(Table table) {
 // The memory phase moves every byte of a fresh transfer plan; returns its total.
 uint32_t BSirenLink::PlanWholeMemory() {
   std::lock_guard<std::mutex> lock(m_lock);
+  m_phase = Phase::Transfer;
   m_wholePlan = true;
   m_jobBytes.clear();
   return m_profile.BuildTransferPlan();
@@ -299,6 +308,7 @@ void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
   m_progressPosted = false;
   {
     std::lock_guard<std::mutex> lock(m_lock);
+    ++m_phaseNumber;
     m_jobTotal = total;
     m_profile.SetJobCursor(0);
     m_state = writing ? BLinkState::WritingMemory : BLinkState::ReadingMemory;
@@ -384,39 +394,64 @@ void BSirenLink::OnMemoryProgress(bool writing) {
   }
 }
 
+void BSirenLink::StartReadBack(Phase phase, std::vector<uint32_t> planBytes) {
+  uint32_t count = static_cast<uint32_t>(planBytes.size());
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_phase = phase;
+    m_wholePlan = false;
+    m_jobBytes = std::move(planBytes);
+  }
+  StartMemoryPhase(false, count);
+}
+
+// A write always goes on with its read-back; a read phase ends its job
+// unless it was a check of Write changes or of a write.
 void BSirenLink::OnMemoryDone(bool writing) {
   m_ui.SetProgressPosition(0);
-  if (writing && m_verifyAfterWrite) {
+  if (writing) {
     m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_WRITE_FINISHED));
     StartWriteCheck();
     return;
   }
-  SetState(BLinkState::Idle);
-  bool checking;
+  Phase phase;
   Job job;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    checking = m_checkingWrite;
+    phase = m_phase;
     job = m_job;
   }
-  if (checking) {
+  if (phase == Phase::SampleKnown) {
+    FinishKnownSample();
+    return;
+  }
+  SetState(BLinkState::Idle);
+  if (phase == Phase::CheckWritten || phase == Phase::SampleWritten) {
     FinishWriteCheck();
     return;
   }
-  m_ui.ShowLinkStatus(BLinkText(writing ? IDS_MEMORY_WRITE_FINISHED : IDS_MEMORY_READ_FINISHED));
+  m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_READ_FINISHED));
   if (job == Job::Verify) {
     FinishVerify();
     return;
   }
   EnableAfterJob();
-  m_ui.ShowLinkInformation(BLinkText(writing ? IDS_WRITE_COMPLETE : IDS_READ_COMPLETE));
+  m_ui.ShowLinkInformation(BLinkText(IDS_READ_COMPLETE));
 }
 
+// The abort applies to the memory phase it was asked in: one that ended while
+// the question was open (a write whose read-back has begun) is not stopped.
 void BSirenLink::Abort() {
+  uint32_t phaseNumber;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    phaseNumber = m_phaseNumber;
+  }
   if (m_ui.AskLink(BLinkText(IDS_ABORT_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes) return;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    // The job may have ended, or the link failed, while the question was open.
+    // The job may have gone on or ended, or the link failed, while the question was open.
+    if (m_phaseNumber != phaseNumber) return;
     if (m_state != BLinkState::ReadingMemory && m_state != BLinkState::WritingMemory) return;
     m_state = BLinkState::Idle;
   }

@@ -129,6 +129,7 @@ void BSirenLink::Connect() {
 
 // After a link error or time-out: disconnect, and leave the profile commands on.
 void BSirenLink::EndAfterLinkFailure() {
+  ShowStrayReplies();
   if (m_port.IsOpen()) OnConnect(m_portName);
   m_ui.EnableSirenCommands(false);
   m_ui.EnableAbort(false);

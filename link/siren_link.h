@@ -7,7 +7,11 @@
 //
 // It owns the shadow of the siren's memory (BSirenMemoryShadow): every byte a
 // memory phase has confirmed over the open connection. Connecting and
-// disconnecting forget it.
+// disconnecting forget it, and so does a sample of it that the siren does not
+// match: the siren behind an open port may have been swapped. Write changes
+// reads such a sample before it skips any byte, and every write ends with a
+// read-back of what it sent: all of it (the check after a write, on by
+// default) or a spread sample.
 //
 // Threads: the reply handlers (OnReceive, OnError, OnTimeout) run on the
 // transport's worker thread, everything else on the user-interface thread.
@@ -59,7 +63,8 @@ class BSirenLink : public BCOMHandler {
   void StartWriteChanges();
   void StartVerify();
   void Abort();
-  // Write and Write changes end with a read-back of the bytes they sent.
+  // Write and Write changes end with a read-back of all the bytes they sent
+  // (true, the default) or of a spread sample of them.
   void SetVerifyAfterWrite(bool verify) { m_verifyAfterWrite = verify; }
   bool GetVerifyAfterWrite() const { return m_verifyAfterWrite; }
   // User-interface thread: one of the messages WM_LINK_ERROR ... WM_MEMORY_WRITE_DONE.
@@ -81,6 +86,10 @@ class BSirenLink : public BCOMHandler {
   struct TablePhase;
   static const TablePhase& PhaseOf(Table table);
   enum class Job { None, Read, Write, WriteChanges, Verify };
+  // What a memory phase is for: the job's own transfer, the sample of the
+  // bytes Write changes would skip, or the read-back of what a write sent
+  // (all of it, or a sample).
+  enum class Phase { Transfer, SampleKnown, CheckWritten, SampleWritten };
   // The siren's tables as a verification reads them.
   struct SirenTables {
     uint32_t start[kMaxFragments];
@@ -98,6 +107,7 @@ class BSirenLink : public BCOMHandler {
   void EndJob();
   void EndAfterLinkFailure();
   void EnableAfterJob();
+  void ShowStrayReplies();
 
   // Replies, on the worker thread with m_lock held. Each returns the message
   // to post once m_lock is released, or 0 for none.
@@ -125,6 +135,8 @@ class BSirenLink : public BCOMHandler {
   void AskForMemoryPhase(bool writing);
   uint32_t PlanWholeMemory();
   void StartMemoryPhase(bool writing, uint32_t total);
+  // A read phase of `planBytes` for `phase`.
+  void StartReadBack(Phase phase, std::vector<uint32_t> planBytes);
   int NextJobCursor();
   void StartWriteJob(Job job);
   void StartTableJob(Job job);
@@ -132,12 +144,18 @@ class BSirenLink : public BCOMHandler {
 
   // Write changes and Verify (siren_verify_jobs.cpp).
   void AskForChangedBytes();
+  void FinishKnownSample();
+  void AskToWriteChanges();
   void StartVerifyMemory();
   void StartWriteCheck();
   void FinishWriteCheck();
   void FinishVerify();
   BLinkText TableDifferences() const;
-  BLinkText MemoryDifferences() const;
+  // The fragments with differing bytes, one line each, followed by `rest`;
+  // `count` is the number of those lines.
+  BLinkText MemoryDifferences(const BLinkText& rest, size_t& count) const;
+  // What of the profile's memory lies beyond the siren's and was not compared.
+  BLinkText NotCompared() const;
 
   BProfile& m_profile;
   BLinkPort& m_port;
@@ -151,14 +169,21 @@ class BSirenLink : public BCOMHandler {
   uint32_t m_addressInFlight = 0;                 // guarded by m_lock: memory byte on the wire
   uint8_t m_valueInFlight = 0;                    // guarded by m_lock: the byte a write sends
   Job m_job = Job::None;                          // guarded by m_lock
-  bool m_checkingWrite = false;  // guarded by m_lock: the read phase checks bytes just written
+  Phase m_phase = Phase::Transfer;                // guarded by m_lock
+  // Guarded by m_lock: counts the memory phases, so that an Abort asked
+  // during one does not end the next.
+  uint32_t m_phaseNumber = 0;
   // Guarded by m_lock: the plan bytes the memory phase moves, in order; all of
   // them (0 .. m_jobTotal - 1, not stored) when m_wholePlan.
   bool m_wholePlan = true;
   std::vector<uint32_t> m_jobBytes;
-  BSirenMemoryShadow m_shadow;      // guarded by m_lock
-  SirenTables m_sirenTables{};      // guarded by m_lock: filled by a verification
-  bool m_verifyAfterWrite = false;  // user-interface thread
+  // Guarded by m_lock: the plan bytes the write phase of Write changes sends
+  // (each address once), and how many bytes a write sent, for its read-back.
+  std::vector<uint32_t> m_changedBytes;
+  uint32_t m_writtenCount = 0;
+  BSirenMemoryShadow m_shadow;     // guarded by m_lock
+  SirenTables m_sirenTables{};     // guarded by m_lock: filled by a verification
+  bool m_verifyAfterWrite = true;  // user-interface thread
   // Guarded by m_lock. The fragment index of every play or stop request not
   // yet answered, oldest first (the user may stop before a play is answered),
   // and the answers not yet shown, each with the index of its request.

@@ -68,7 +68,11 @@ enum BLinkMessage : unsigned {
 };
 constexpr unsigned kLinkMessageLast = WM_MEMORY_WRITE_DONE;
 
-// Time-outs of the transport and of closing it.
+// Time-outs of the transport and of closing it. The read time-out bounds the
+// silence while a reply is awaited; the reply limit bounds the whole wait,
+// from the end of the request's write, so that a device that keeps sending
+// without ever answering is given up as well as a silent one.
 constexpr unsigned kLinkReadTimeoutMs = 2000;
 constexpr unsigned kLinkWriteTimeoutMs = 2000;
+constexpr unsigned kLinkReplyLimitMs = 3000;
 constexpr unsigned kLinkCloseTimeoutMs = 5000;

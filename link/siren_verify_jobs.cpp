@@ -1,38 +1,104 @@
 // What Write changes and Verify add to the jobs: the memory phase of Write
-// changes (only the plan bytes the siren is not known to hold), the
-// verification of the siren's tables and memory against the profile, and the
-// read-back of the bytes a write sent, when the user asks for it.
+// changes (only the plan bytes the siren is not known to hold, once a sample
+// of the others has read back as expected), the verification of the siren's
+// tables and memory against the profile, and the read-back of the bytes a
+// write sent.
 #include <algorithm>
 
+#include "link/plan_bytes.h"
 #include "link/siren_link.h"
 #include "ui/string_ids.h"
 
 // ---- Write changes ---------------------------------------------------------
 
-// After the tables: the plan bytes the siren is not known to hold go, in plan
-// order, once the user agrees. When none differs the job ends at once.
+// After the tables: the plan bytes the siren is not known to hold go, each
+// address once, in plan order, once the user agrees. Before it skips the
+// others the program reads a spread sample of them back: the siren behind
+// the open port may not be the one it wrote to.
 void BSirenLink::AskForChangedBytes() {
-  uint32_t total;
-  uint32_t count;
+  std::vector<uint32_t> known;
+  bool sizeKnown;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    total = m_profile.BuildTransferPlan();
-    m_jobBytes = m_shadow.DifferingPlanBytes(m_profile);
-    m_wholePlan = false;
-    count = static_cast<uint32_t>(m_jobBytes.size());
+    sizeKnown = m_profile.GetICCount() > 0;
+    m_profile.BuildTransferPlan();
+    m_changedBytes.clear();
+    for (uint32_t k : UniquePlanBytes(m_profile)) {
+      uint32_t address = 0;
+      m_profile.TransferAddress(k, address);
+      (m_shadow.Holds(address, m_profile.Image()[address]) ? known : m_changedBytes).push_back(k);
+    }
   }
   m_ui.SetProgressPosition(0);
+  if (!sizeKnown) {
+    m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_SIZE_UNKNOWN));
+    EndJob();
+    return;
+  }
+  if (known.empty()) {
+    AskToWriteChanges();
+    return;
+  }
+  std::vector<uint32_t> sample = SpreadSample(m_profile, known);
+  m_ui.ShowLinkStatus(BLinkText(IDS_KNOWN_SAMPLE_STARTED, {unsigned(sample.size())}));
+  StartReadBack(Phase::SampleKnown, std::move(sample));
+}
+
+// Any sampled byte that the siren does not hold as the program believed
+// means another siren, or memory that lost what was written: nothing known
+// is trusted any more, and the whole plan goes.
+void BSirenLink::FinishKnownSample() {
+  uint32_t firstAddress = kImageSize;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (uint32_t k : m_jobBytes) {
+      uint32_t address = 0;
+      m_profile.TransferAddress(k, address);
+      if (!m_shadow.Holds(address, m_profile.Image()[address]))
+        firstAddress = std::min(firstAddress, address);
+    }
+    if (firstAddress < kImageSize) {
+      m_shadow.Forget();
+      m_changedBytes = UniquePlanBytes(m_profile);
+    }
+  }
+  m_ui.EnableAbort(false);
+  if (firstAddress < kImageSize)
+    m_ui.ShowLinkStatus(BLinkText(IDS_SIREN_NOT_AS_KNOWN, {firstAddress}));
+  AskToWriteChanges();
+}
+
+void BSirenLink::AskToWriteChanges() {
+  uint32_t count;
+  uint32_t total;
+  uint32_t beyond;
+  BLinkState state;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    count = static_cast<uint32_t>(m_changedBytes.size());
+    total = static_cast<uint32_t>(UniquePlanBytes(m_profile).size());
+    beyond = BytesBeyondMemory(m_profile);
+    state = m_state;
+  }
+  if (beyond > 0) m_ui.ShowLinkStatus(BLinkText(IDS_BYTES_BEYOND_MEMORY, {beyond}));
   if (count == 0) {
-    m_ui.ShowLinkStatus(BLinkText(IDS_SIREN_MEMORY_MATCHES));
+    m_ui.ShowLinkStatus(
+        BLinkText(beyond > 0 ? IDS_SIREN_MEMORY_MATCHES_WITHIN : IDS_SIREN_MEMORY_MATCHES));
     EndJob();
     return;
   }
   BAnswer answer = m_ui.AskLink(BLinkText(IDS_WRITE_CHANGES_PROMPT, {count, total}),
                                 BQuestion::YesNoInformation);
-  if (GetState() != BLinkState::WritingButton) return;  // disconnected while asking
+  if (GetState() != state) return;  // disconnected while asking
   if (answer != BAnswer::Yes) {
     EndJob();
     return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_phase = Phase::Transfer;
+    m_wholePlan = false;
+    m_jobBytes = m_changedBytes;
   }
   StartMemoryPhase(true, count);
 }
@@ -76,11 +142,15 @@ void BSirenLink::FinishVerify() {
   m_ui.ShowLinkStatus(BLinkText(IDS_VERIFY_FINISHED));
   EnableAfterJob();
   BLinkText tables = TableDifferences();
-  BLinkText memory = MemoryDifferences();
-  if (tables.IsEmpty() && memory.IsEmpty())
-    m_ui.ShowLinkInformation(BLinkText(IDS_SIREN_HOLDS_PROFILE));
-  else
+  BLinkText notCompared = NotCompared();
+  size_t memoryLines = 0;
+  BLinkText memory = MemoryDifferences(notCompared, memoryLines);
+  if (!tables.IsEmpty() || memoryLines > 0)
     m_ui.ShowLinkWarning(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, memory}));
+  else if (!notCompared.IsEmpty())
+    m_ui.ShowLinkWarning(BLinkText(IDS_SIREN_PARTLY_COMPARED, {notCompared}));
+  else
+    m_ui.ShowLinkInformation(BLinkText(IDS_SIREN_HOLDS_PROFILE));
 }
 
 namespace {
@@ -92,8 +162,7 @@ struct BDifferenceLine {
   std::vector<BLinkTextArg> args;
 };
 
-BLinkText ChainLines(const std::vector<BDifferenceLine>& lines) {
-  BLinkText rest;
+BLinkText ChainLines(const std::vector<BDifferenceLine>& lines, BLinkText rest = BLinkText()) {
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
     std::vector<BLinkTextArg> args = line->args;
     args.push_back(rest);
@@ -124,7 +193,7 @@ BLinkText BSirenLink::TableDifferences() const {
 }
 
 // Per fragment of the plan: how many bytes differ and the first of them.
-BLinkText BSirenLink::MemoryDifferences() const {
+BLinkText BSirenLink::MemoryDifferences(const BLinkText& rest, size_t& count) const {
   std::vector<BDifferenceLine> lines;
   std::lock_guard<std::mutex> lock(m_lock);
   for (const BFragmentDifference& difference : m_shadow.FragmentDifferences(m_profile)) {
@@ -132,42 +201,84 @@ BLinkText BSirenLink::MemoryDifferences() const {
                      {difference.fragment, m_profile.GetFragment(difference.fragment).name,
                       difference.bytes, difference.firstAddress}});
   }
+  count = lines.size();
+  return ChainLines(lines, rest);
+}
+
+// Without a memory size nothing was compared; otherwise the bytes of each
+// fragment beyond the siren's memory were not.
+BLinkText BSirenLink::NotCompared() const {
+  std::vector<BDifferenceLine> lines;
+  std::lock_guard<std::mutex> lock(m_lock);
+  if (BytesBeyondMemory(m_profile) == 0) return BLinkText();
+  if (m_profile.GetICCount() <= 0) return BLinkText(IDS_MEMORY_NOT_COMPARED, {BLinkText()});
+  const uint32_t capacity = m_profile.Capacity();
+  for (int i = 0; i < kMaxFragments; ++i) {
+    const BFragment& fragment = m_profile.GetFragment(i);
+    BMemRange range = fragment.ImageRange();
+    uint32_t end = range.start + range.length;
+    if (range.length == 0 || end <= capacity) continue;
+    lines.push_back(
+        {IDS_FRAGMENT_NOT_COMPARED, {i, fragment.name, end - std::max(range.start, capacity)}});
+  }
   return ChainLines(lines);
 }
 
 // ---- Verification after a write ---------------------------------------------
 
-// Reads back exactly the bytes the write sent (the whole plan, or the changed
-// bytes of Write changes), into the shadow.
+// Reads back the bytes the write sent (the whole plan, or the changed bytes
+// of Write changes), each address once, into the shadow: all of them when
+// the check after a write is on, else a spread sample of them.
 void BSirenLink::StartWriteCheck() {
-  uint32_t count;
+  std::vector<uint32_t> written;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_checkingWrite = true;
-    count = m_wholePlan ? m_jobTotal : static_cast<uint32_t>(m_jobBytes.size());
+    written = m_wholePlan ? UniquePlanBytes(m_profile) : m_changedBytes;
+    m_writtenCount = static_cast<uint32_t>(written.size());
   }
-  m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_STARTED, {count}));
-  StartMemoryPhase(false, count);
+  if (m_verifyAfterWrite) {
+    m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_STARTED, {unsigned(written.size())}));
+    StartReadBack(Phase::CheckWritten, std::move(written));
+    return;
+  }
+  std::vector<uint32_t> sample = SpreadSample(m_profile, written);
+  m_ui.ShowLinkStatus(
+      BLinkText(IDS_WRITE_SAMPLE_STARTED, {unsigned(sample.size()), unsigned(written.size())}));
+  StartReadBack(Phase::SampleWritten, std::move(sample));
 }
 
+// The box says what was read back and what differs. A sample that differs
+// leaves nothing known: the next Write changes sends the whole plan.
 void BSirenLink::FinishWriteCheck() {
   std::vector<uint32_t> differing;
   uint32_t firstAddress = kImageSize;
+  uint32_t checked;
+  uint32_t written;
+  bool sample;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    differing = m_wholePlan ? m_shadow.DifferingPlanBytes(m_profile)
-                            : m_shadow.DifferingAmong(m_profile, m_jobBytes);
+    differing = m_shadow.DifferingAmong(m_profile, m_jobBytes);
     for (uint32_t planIndex : differing) {
       uint32_t address = kImageSize;
       m_profile.TransferAddress(planIndex, address);
       firstAddress = std::min(firstAddress, address);
     }
+    checked = static_cast<uint32_t>(m_jobBytes.size());
+    written = m_writtenCount;
+    sample = m_phase == Phase::SampleWritten;
+    if (sample && !differing.empty()) m_shadow.Forget();
   }
   m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_FINISHED));
   EnableAfterJob();
-  if (differing.empty())
-    m_ui.ShowLinkInformation(BLinkText(IDS_WRITE_COMPLETE_CHECKED));
+  unsigned count = static_cast<unsigned>(differing.size());
+  if (sample && differing.empty())
+    m_ui.ShowLinkInformation(BLinkText(IDS_WRITE_COMPLETE_SAMPLED, {checked, written}));
+  else if (sample)
+    m_ui.ShowLinkWarning(
+        BLinkText(IDS_WRITE_COMPLETE_SAMPLE_FAILED, {checked, written, count, firstAddress}));
+  else if (differing.empty())
+    m_ui.ShowLinkInformation(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {checked}));
   else
-    m_ui.ShowLinkWarning(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED,
-                                   {static_cast<unsigned>(differing.size()), firstAddress}));
+    m_ui.ShowLinkWarning(
+        BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {checked, count, firstAddress}));
 }

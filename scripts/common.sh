@@ -15,7 +15,7 @@ WINE_HOME="$BUILD/winehome"
 # Wine's Media Foundation decodes MPEG-4 (AAC) and Windows Media audio.
 APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
- libmp3lame-dev lame sox espeak-ng python3 fonts-dejavu-core procps
+ libmp3lame-dev libsoxr-dev lame sox espeak-ng python3 fonts-dejavu-core procps
  clang-format-14
  libflac-dev libvorbis-dev libogg-dev libopusfile-dev libopus-dev
  flac vorbis-tools opus-tools ffmpeg pkg-config
@@ -102,17 +102,22 @@ debian_source_dir() {
   printf '%s\n' "${dirs[0]%/}"
 }
 
+# Copies Debian's source package $1 into the stage, as $DEP_STAGE/$1.
+stage_debian_source() {
+  local source
+  source=$(debian_source_dir "$1") || return 1
+  open_dep_stage
+  cp -a "$source" "$DEP_STAGE/$1"
+}
+
 # Builds Debian's source package $1 for MinGW with its configure script in
 # the stage; the remaining arguments go to configure. DEP_MAKE_DIRS, when set,
 # names the source folders to build and install instead of the whole tree.
 build_autotools_dependency() {
   local package=$1; shift
-  local source
-  source=$(debian_source_dir "$package") || return 1
-  open_dep_stage
-  local work="$DEP_STAGE/$package" dir
-  cp -a "$source" "$work"
-  (cd "$work" &&
+  local dir
+  stage_debian_source "$package" || return 1
+  (cd "$DEP_STAGE/$package" &&
     ./configure -q --host=x86_64-w64-mingw32 --enable-static --disable-shared \
       --prefix="$DEP_STAGE/prefix" "$@" >/dev/null &&
     for dir in ${DEP_MAKE_DIRS:-.}; do
@@ -126,6 +131,29 @@ ensure_mingw_lame() {
   log "building LAME for MinGW from the Debian source package"
   build_autotools_dependency lame --disable-frontend --enable-decoder \
     CC=x86_64-w64-mingw32-gcc-posix
+}
+
+# Builds Debian's source package $1, a CMake project, for MinGW in the stage:
+# a static library installed into the stage's prefix; the remaining arguments
+# go to CMake.
+build_cmake_dependency() {
+  local package=$1; shift
+  stage_debian_source "$package" || return 1
+  local work="$DEP_STAGE/$package"
+  cmake -S "$work" -B "$work/build" -G "Unix Makefiles" -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$DEP_STAGE/prefix" -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null &&
+    cmake --build "$work/build" -j2 >/dev/null &&
+    cmake --install "$work/build" >/dev/null
+}
+
+# The SoX resampler library (libsoxr) built for MinGW from the Debian source
+# package: the band-limited rate change of the high-quality conversion.
+ensure_mingw_soxr() {
+  [ -f "$MINGW_PREFIX/lib/libsoxr.a" ] && return 0
+  log "building libsoxr for MinGW from the Debian source package"
+  build_cmake_dependency libsoxr -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF \
+    -DWITH_LSR_BINDINGS=OFF
 }
 
 # The reference decoders of FLAC, Ogg Vorbis and Opus, built for MinGW from
@@ -202,6 +230,7 @@ prepare_environment() {
   ensure_locale
   ensure_mingw_gtest
   ensure_mingw_lame
+  ensure_mingw_soxr
   ensure_mingw_sound_decoders
   close_dep_stage
   ensure_wineprefix

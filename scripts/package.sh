@@ -2,13 +2,15 @@
 # Builds the Windows target and writes the release package
 # dist/Sirelta-<version>-win64.zip (the version is the CMake project's):
 #   Sirelta.exe, ПРОЧТИ.txt (what the program does, how to connect a siren,
-#   where the settings are, how to report a problem), LAME-COPYING.txt (the
-#   licence of the MP3 decoder linked in), the licences of the FLAC, Ogg,
-#   Vorbis, Opus and opusfile libraries linked in (BSD-style, *-COPYING.txt),
-#   mingw-w64-runtime-copyright.txt,
-#   lame-source/ (the decoder's source as built) and relink/ (the program's
-#   objects and libraries with the link command, so that a user can link
-#   Sirelta.exe with a modified LAME, as the LGPL asks of a static build).
+#   where the settings are, how to report a problem), LAME-COPYING.txt and
+#   SOXR-COPYING.txt (the licences of the MP3 decoder and of the resampler
+#   linked in), the licences of the FLAC, Ogg, Vorbis, Opus and opusfile
+#   libraries linked in (BSD-style, *-COPYING.txt),
+#   mingw-w64-runtime-copyright.txt, lame-source/ and
+#   soxr-source/ (their Debian source packages as built) and relink/ (the
+#   program's objects and libraries with the link command, so that a user can
+#   link Sirelta.exe with a modified LAME or libsoxr, as the LGPL asks of a
+#   static build).
 # Prints the path of the package on its last line.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,6 +22,7 @@ build_windows >&2
 
 APP_BUILD="$BUILD/win/app"
 LAME_SRC=$(debian_source_dir lame)
+SOXR_SRC=$(debian_source_dir libsoxr)
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/win/CMakeCache.txt")
 [ -n "$VERSION" ] || { log "no project version in $BUILD/win/CMakeCache.txt"; exit 1; }
 NAME="Sirelta-$VERSION-win64"
@@ -39,6 +42,7 @@ source_version() {
 windows_text() {
   printf '\xef\xbb\xbf'
   sed -e "s/@VERSION@/$VERSION/g" -e "s/@LAME_VERSION@/$LAME_VERSION/g" \
+    -e "s/@SOXR_VERSION@/$SOXR_VERSION/g" \
     -e "s/@FLAC_VERSION@/$(source_version flac)/g" -e "s/@OGG_VERSION@/$(source_version libogg)/g" \
     -e "s/@VORBIS_VERSION@/$(source_version libvorbis)/g" \
     -e "s/@OPUS_VERSION@/$(source_version opus)/g" \
@@ -55,14 +59,25 @@ write_relink_kit() {
 
 log "packing $NAME"
 LAME_VERSION=${LAME_SRC##*/lame-}
+SOXR_VERSION=${SOXR_SRC##*/libsoxr-}
 GCC_VERSION=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 rm -rf "$STAGE"
-mkdir -p "$STAGE/lame-source" "$ROOT/dist"
+mkdir -p "$STAGE/lame-source" "$STAGE/soxr-source" "$ROOT/dist"
 cp "$APP_BUILD/Sirelta.exe" "$STAGE/"
 windows_text "$ROOT/package/ПРОЧТИ.txt" >"$STAGE/ПРОЧТИ.txt"
 cp "$LAME_SRC/COPYING" "$STAGE/LAME-COPYING.txt"
 cp /usr/share/doc/mingw-w64-common/copyright "$STAGE/mingw-w64-runtime-copyright.txt"
 cp "$DEPS/lame-src"/lame_*.dsc "$DEPS/lame-src"/lame_*.tar.* "$STAGE/lame-source/"
+# libsoxr: its licence notice, the copyright file of its source (which names
+# the licence of the FFT code it includes) and the LGPL itself.
+{
+  cat "$SOXR_SRC/LICENCE"
+  printf '\n\n'
+  cat "$SOXR_SRC/debian/copyright"
+  printf '\n\n'
+  cat "$SOXR_SRC/COPYING.LGPL"
+} >"$STAGE/SOXR-COPYING.txt"
+cp "$DEPS/libsoxr-src"/libsoxr_*.dsc "$DEPS/libsoxr-src"/libsoxr_*.tar.* "$STAGE/soxr-source/"
 # The reference decoders of FLAC, Ogg Vorbis and Opus: BSD-style licences,
 # whose texts go with the program.
 cp "$(debian_source_dir flac)/COPYING.Xiph" "$STAGE/FLAC-COPYING.txt"

@@ -8,8 +8,9 @@ The link is read from what CMake wrote for it (CMakeFiles/Sirelta.dir/
 link.txt and the response files it names), each file split by its own quoting
 rules, so that a build folder whose path holds spaces, dashes or Cyrillic
 letters gives the same kit. Every file the link reads is copied into the kit;
-relink.sh names no path outside it. The LAME library is taken from $LAME so
-that a user can link another build of it, as its licence (LGPL) asks.
+relink.sh names no path outside it. The LGPL libraries (LAME, libsoxr) are
+taken from variables of relink.sh ($LAME, $SOXR) so that a user can link
+another build of them, as their licence asks.
 """
 
 import os
@@ -19,7 +20,8 @@ import sys
 
 TARGET = "Sirelta.exe"
 TARGET_DIR = os.path.join("CMakeFiles", "Sirelta.dir")
-LGPL_LIBRARY = "libmp3lame.a"  # replaced through $LAME
+# The libraries a user may replace, by the variable of relink.sh that names them.
+REPLACEABLE = {"libmp3lame.a": "LAME", "libsoxr.a": "SOXR"}
 DROPPED_FLAGS = ("-Wl,--whole-archive", "-Wl,--no-whole-archive")
 
 
@@ -102,10 +104,8 @@ class KitWriter:
             self.command.append(shlex.quote(word))  # -lname, a flag
             return
         relative = self.copy_into("lib", word)
-        if os.path.basename(word) == LGPL_LIBRARY:
-            self.command.append('"$LAME"')
-        else:
-            self.command.append(shlex.quote(relative))
+        variable = REPLACEABLE.get(os.path.basename(word))
+        self.command.append('"$%s"' % variable if variable else shlex.quote(relative))
 
     def add_link(self, link_words, archive_words):
         words = iter(link_words[1:])
@@ -124,19 +124,22 @@ class KitWriter:
                 self.command.append(shlex.quote(word))
             else:
                 self.add_library(word)
-        if LGPL_LIBRARY not in {os.path.basename(p) for p in self.copied}:
-            sys.exit("the link of %s names no %s" % (TARGET, LGPL_LIBRARY))
+        linked = {os.path.basename(p) for p in self.copied}
+        for library in REPLACEABLE:
+            if library not in linked:
+                sys.exit("the link of %s names no %s" % (TARGET, library))
 
     def write_script(self):
         lines = [
             "#!/bin/sh",
             "# Links Sirelta.exe again from obj/ and lib/ (see ПЕРЕСБОРКА.txt).",
-            "# CXX: the MinGW-w64 C++ compiler; LAME: the LAME library to link.",
-            "# Arguments given to this script are added to the link command.",
+            "# CXX: the MinGW-w64 C++ compiler; LAME, SOXR: the LAME and libsoxr",
+            "# libraries to link. Arguments given to this script are added to the",
+            "# link command.",
             "set -e",
             'cd "$(dirname "$0")"',
             "CXX=${CXX:-x86_64-w64-mingw32-g++-posix}",
-            "LAME=${LAME:-lib/%s}" % LGPL_LIBRARY,
+        ] + ["%s=${%s:-lib/%s}" % (v, v, name) for name, v in REPLACEABLE.items()] + [
             " \\\n  ".join(self.command + ['"$@"']),
             'echo "Sirelta.exe linked in $(pwd)"',
         ]

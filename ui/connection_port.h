@@ -15,6 +15,7 @@ class BConnectionPort : public BLinkPort {
   }
   bool IsOpen() const override { return m_connection.IsOpen(); }
   std::string GetErrorText() const override { return m_connection.GetErrorText(); }
+  uint32_t TakeStrayReplies() override { return m_connection.TakeStrayReplies(); }
 
  private:
   BCOMConnection& m_connection;

@@ -12,6 +12,7 @@
 BMainDlg::BMainDlg() {
   AddMenuRoutes();
   AddSirenExtraRoutes();
+  AddConversionRoutes();
 }
 
 BMainDlg::~BMainDlg() {
@@ -61,6 +62,7 @@ BOOL BMainDlg::OnInitDialog() {
   RememberSubmenus();
   LoadSettings();
   ApplyVerifySetting();
+  ApplyConversionSetting();
   BuildPortMenu();
   ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP,
                  LVS_EX_HEADERDRAGDROP);

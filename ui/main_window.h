@@ -35,6 +35,9 @@ class BMainDlg : public BMainDlgBase {
   void OnAddToPlaylist() override;
   virtual void OnDropFiles(HDROP drop);
   bool ImportFile(const std::string& path) override;
+  // The conversion of imported sound, a setting (main_window_conversion.cpp).
+  virtual void OnHighQualityConversion();
+  void ApplyConversionSetting();
   virtual void OnPortCommand(int index);
   virtual void OnOtherPort();
   virtual LRESULT OnGetToolTipText(NMTTDISPINFOW* info);
@@ -77,6 +80,7 @@ class BMainDlg : public BMainDlgBase {
  private:
   void AddMenuRoutes();
   void AddSirenExtraRoutes();
+  void AddConversionRoutes();
   void CreateToolTips();
   void RememberSubmenus();
   void EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable);

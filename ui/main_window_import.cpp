@@ -63,6 +63,8 @@ void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
 
 bool BMainDlgBase::ImportFile(const std::string& path) {
   BAudioSource source;
+  const bool highQuality = m_settings.highQualityConversion;
+  source.SetConversion(highQuality ? BConversion::HighQuality : BConversion::Standard);
   if (!source.Open(path)) {
     ShowMessage(IDS_AUDIO_FILE_OPEN_FAILED, MB_ICONERROR, Widen(path).c_str(),
                 Widen(source.GetErrorText()).c_str());
@@ -92,6 +94,8 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
   int slot = m_profile.PlaceFragment(FragmentNameFromPath(path), plan.chosen, data, length);
   if (slot < 0) return false;
   ShowImportedFragment(slot);
+  ShowStatus(highQuality ? IDS_IMPORTED_HIGH_QUALITY : IDS_IMPORTED_STANDARD,
+             Widen(m_profile.GetFragment(slot).name).c_str());
   return true;
 }
 

@@ -8,6 +8,9 @@ const char kPortValue[] = "Port";
 const char kProfileValue[] = "Profile";
 const char kVerifyValue[] = "Verify";
 const char kWaveValue[] = "Wave";
+const char kQualityValue[] = "Quality";
+const char kHighQuality[] = "high";
+const char kStandardQuality[] = "standard";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
 }  // namespace
 
@@ -19,8 +22,10 @@ void BSettings::Load() {
   std::string value;
   port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
   profile = ReadString(key, kProfileValue, value) ? value : std::string();
-  verifyAfterWrite = ReadString(key, kVerifyValue, value) && value == "1";
+  // The full check is what keeps an alarm device honest: only "0" turns it off.
+  verifyAfterWrite = !(ReadString(key, kVerifyValue, value) && value == "0");
   wave = ReadString(key, kWaveValue, value) ? value : std::string();
+  highQualityConversion = ReadString(key, kQualityValue, value) && value == kHighQuality;
   ::RegCloseKey(key);
 }
 
@@ -44,6 +49,7 @@ void BSettings::Save() const {
   WriteString(key, kProfileValue, profile);
   WriteString(key, kVerifyValue, verifyAfterWrite ? "1" : "0");
   if (!wave.empty()) WriteString(key, kWaveValue, wave);
+  WriteString(key, kQualityValue, highQualityConversion ? kHighQuality : kStandardQuality);
   ::RegCloseKey(key);
 }
 

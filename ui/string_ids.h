@@ -28,6 +28,9 @@
 // Why a sound file is refused (audio/audio_texts.h).
 #define IDS_NO_MPEG_FRAME 320
 #define IDS_WAVE_FORMAT_UNSUPPORTED 321
+// The status line of an import: which conversion made the fragment.
+#define IDS_IMPORTED_STANDARD 322
+#define IDS_IMPORTED_HIGH_QUALITY 323
 // Why a sound cannot be converted, and why a file of a kind is refused (the
 // kind's name fills the %s, audio/sound_file_kind.h).
 #define IDS_NO_SOUND 330
@@ -40,6 +43,7 @@
 #define IDS_KIND_NO_SYSTEM_DECODER 337
 #define IDS_KIND_NO_MEDIA_FOUNDATION 338
 #define IDS_KIND_EXPECTED 339
+#define IDS_RATE_CHANGE_FAILED 362
 // The names of the sound file kinds.
 #define IDS_KIND_MPEG 340
 #define IDS_KIND_WAVE 341
@@ -164,6 +168,21 @@
 #define IDS_WRITE_CHECK_FINISHED 227
 #define IDS_WRITE_COMPLETE_CHECKED 228
 #define IDS_WRITE_COMPLETE_CHECK_FAILED 229
+
+// Checking that the siren holds what the program believes it holds, and what
+// could not be compared; replies that came without a request.
+#define IDS_MEMORY_SIZE_UNKNOWN 290
+#define IDS_BYTES_BEYOND_MEMORY 291
+#define IDS_SIREN_MEMORY_MATCHES_WITHIN 292
+#define IDS_MEMORY_NOT_COMPARED 293
+#define IDS_FRAGMENT_NOT_COMPARED 294
+#define IDS_SIREN_PARTLY_COMPARED 295
+#define IDS_KNOWN_SAMPLE_STARTED 296
+#define IDS_SIREN_NOT_AS_KNOWN 297
+#define IDS_WRITE_SAMPLE_STARTED 298
+#define IDS_WRITE_COMPLETE_SAMPLED 299
+#define IDS_WRITE_COMPLETE_SAMPLE_FAILED 300
+#define IDS_STRAY_REPLIES 301
 
 // Exporting a fragment as a WAVE file.
 #define IDS_WAVE_FILE_FILTER 230

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the release package that scripts/package.sh wrote: the files it
-# holds, its texts, the LAME source it ships and the relinking kit, which must
-# link the very same Sirelta.exe again and must take LAME from where it is
-# told. Unpacks the package into DIR (emptied first); the end-to-end tests
+# holds, its texts, the LAME and libsoxr sources it ships and the relinking
+# kit, which must link the very same Sirelta.exe again and must take LAME and
+# libsoxr from where it is told. Unpacks the package into DIR (emptied first); the end-to-end tests
 # then start the Sirelta.exe found there.
 # Usage: package_check.sh ZIP DIR
 set -uo pipefail
@@ -23,10 +23,10 @@ test_package_holds_its_files() {
   local problems
   problems=$(python3 - "$ZIP" "$DIR" <<'EOF'
 import sys, zipfile
-required = ["Sirelta.exe", "ПРОЧТИ.txt", "LAME-COPYING.txt", "mingw-w64-runtime-copyright.txt",
+required = ["Sirelta.exe", "ПРОЧТИ.txt", "LAME-COPYING.txt", "SOXR-COPYING.txt",
             "FLAC-COPYING.txt", "OGG-COPYING.txt", "VORBIS-COPYING.txt", "OPUS-COPYING.txt",
-            "OPUSFILE-COPYING.txt", "relink/relink.sh", "relink/ПЕРЕСБОРКА.txt",
-            "relink/lib/libmp3lame.a"]
+            "OPUSFILE-COPYING.txt", "mingw-w64-runtime-copyright.txt", "relink/relink.sh",
+            "relink/ПЕРЕСБОРКА.txt", "relink/lib/libmp3lame.a", "relink/lib/libsoxr.a"]
 with zipfile.ZipFile(sys.argv[1]) as archive:
     names = archive.namelist()
     for name in required:
@@ -37,6 +37,8 @@ with zipfile.ZipFile(sys.argv[1]) as archive:
             print("not marked as UTF-8:", info.filename)
     if not any(n.startswith("lame-source/") and n.endswith(".orig.tar.gz") for n in names):
         print("no LAME source archive")
+    if not any(n.startswith("soxr-source/") and ".orig.tar." in n for n in names):
+        print("no libsoxr source archive")
     if not any(n.startswith("relink/obj/") for n in names):
         print("no object files to relink")
     if archive.testzip() is not None:
@@ -67,6 +69,8 @@ test_texts_read_right_on_windows() {
     { fail "$name" "the settings key is not named"; return; }
   grep -q "GNU LIBRARY GENERAL PUBLIC LICENSE" "$DIR/LAME-COPYING.txt" ||
     { fail "$name" "LAME-COPYING.txt is not the LGPL"; return; }
+  grep -q "GNU LESSER GENERAL PUBLIC LICENSE" "$DIR/SOXR-COPYING.txt" ||
+    { fail "$name" "SOXR-COPYING.txt is not the LGPL"; return; }
   pass "$name"
 }
 
@@ -98,17 +102,18 @@ EOF
   pass "$name"
 }
 
-# The LAME source is the one the decoder was built from: the archives match
-# the checksums of their Debian source description.
-test_lame_source_is_complete() {
-  local name="LameSourceIsComplete"
-  local listed
-  listed=$(cd "$DIR/lame-source" &&
-    sed -n '/^Checksums-Sha256:/,/^[A-Z]/p' lame_*.dsc | awk 'NF == 3 { print $1 "  " $3 }')
-  [ -n "$listed" ] || { fail "$name" "no checksums in the .dsc"; return; }
-  local result
-  result=$(cd "$DIR/lame-source" && echo "$listed" | sha256sum -c 2>&1) ||
-    { fail "$name" "$result"; return; }
+# The LAME and libsoxr sources are those the libraries were built from: the
+# archives match the checksums of their Debian source descriptions.
+test_sources_are_complete() {
+  local name="SourcesAreComplete"
+  local folder listed result
+  for folder in lame-source soxr-source; do
+    listed=$(cd "$DIR/$folder" &&
+      sed -n '/^Checksums-Sha256:/,/^[A-Z]/p' ./*.dsc | awk 'NF == 3 { print $1 "  " $3 }')
+    [ -n "$listed" ] || { fail "$name" "no checksums in the .dsc of $folder"; return; }
+    result=$(cd "$DIR/$folder" && echo "$listed" | sha256sum -c 2>&1) ||
+      { fail "$name" "$result"; return; }
+  done
   pass "$name"
 }
 
@@ -137,22 +142,26 @@ for line in sys.stdin:
         print(line.strip())
 ' "$kit")
   [ -z "$outside" ] || { fail "$name" "the link reads files outside the kit: $outside"; return; }
-  # With a LAME archive that lacks the decoder, the link must fail on it.
-  rm -f "$kit/Sirelta.exe" "$BUILD/empty-lame.a"
-  x86_64-w64-mingw32-ar rc "$BUILD/empty-lame.a"
-  if out=$(LAME="$BUILD/empty-lame.a" sh "$kit/relink.sh" 2>&1); then
+  # With a LAME or libsoxr archive that lacks their code, the link must fail on it.
+  rm -f "$kit/Sirelta.exe" "$BUILD/empty-library.a"
+  x86_64-w64-mingw32-ar rc "$BUILD/empty-library.a"
+  if out=$(LAME="$BUILD/empty-library.a" sh "$kit/relink.sh" 2>&1); then
     fail "$name" "linked without the LAME library"
     return
   fi
   echo "$out" | grep -q "undefined reference to .hip_decode" ||
     { fail "$name" "the link without LAME failed otherwise: $out"; return; }
+  out=$(SOXR="$BUILD/empty-library.a" sh "$kit/relink.sh" 2>&1) &&
+    { fail "$name" "linked without the libsoxr library"; return; }
+  echo "$out" | grep -q "undefined reference to .soxr_" ||
+    { fail "$name" "the link without libsoxr failed otherwise: $out"; return; }
   pass "$name"
 }
 
 if test_package_holds_its_files; then
   test_texts_read_right_on_windows
   test_read_me_names_every_setting_and_command
-  test_lame_source_is_complete
+  test_sources_are_complete
   test_kit_relinks_the_program
 fi
 printf '[==========] release package: %d passed, %d failed\n' "$PASSES" "$FAILURES"

@@ -14,6 +14,7 @@
 #include "audio/audio_texts.h"
 #include "audio/import_plan.h"
 #include "audio/pcm_conversion.h"
+#include "audio/rate_reduction.h"
 #include "audio/resampler.h"
 #include "platform/error_text.h"
 #include "ui/string_ids.h"
@@ -31,6 +32,8 @@ class NaiveResampler {
   std::vector<int8_t> Resample(const std::vector<int8_t>& in) {
     std::vector<int8_t> out;
     const uint32_t count = static_cast<uint32_t>(in.size());
+    double lastInputTime = m_inputTime;
+    for (uint32_t j = 1; j < count; ++j) lastInputTime += m_inputPeriod;
     for (uint32_t j = 0; j < count; ++j) {
       if (m_inputTime == 0.0) {
         out.assign(1, in[0]);
@@ -42,6 +45,10 @@ class NaiveResampler {
           double t = a * m_inputPeriod;
           for (uint32_t k = 0; k < n; ++k, t += m_inputPeriod) times[k] = t;
           m_outputTime += m_outputPeriod;
+          if (m_outputTime > lastInputTime) {  // past the last input
+            out.push_back(in[count - 1]);
+            continue;
+          }
           double x = static_cast<float>(m_outputTime);
           double y = 0.0;
           for (uint32_t k = 0; k < n; ++k) {
@@ -220,6 +227,34 @@ std::vector<uint8_t> Converted(BPcmFormat format, std::vector<uint8_t> pcm,
   return with.Output();
 }
 
+std::vector<uint8_t> HighQuality(BPcmFormat format, std::vector<uint8_t> pcm) {
+  SourceWith with(format, std::move(pcm));
+  with.source.SetConversion(BConversion::HighQuality);
+  EXPECT_TRUE(with.source.Convert(9765, 0xFFFFFFFFu)) << with.source.GetErrorText();
+  return with.Output();
+}
+
+const double kPi = 3.14159265358979323846;
+
+// `count` samples of a sine at `scale` of full scale, as 16-bit mono PCM.
+std::vector<uint8_t> TonePcm(uint32_t rate, double hz, double scale, size_t count) {
+  std::vector<int16_t> samples(count);
+  for (size_t i = 0; i < count; ++i)
+    samples[i] =
+        static_cast<int16_t>(std::lround(32767 * scale * std::sin(2 * kPi * hz * i / rate)));
+  return Pcm16(samples);
+}
+
+// The amplitude of `hz` in one second of siren bytes from `from` on.
+double Amplitude(const std::vector<uint8_t>& bytes, double hz, size_t from = 0) {
+  double re = 0.0, im = 0.0;
+  for (size_t i = from; i < from + 9765 && i < bytes.size(); ++i) {
+    re += static_cast<int8_t>(bytes[i]) * std::cos(2 * kPi * hz * (i - from) / 9765);
+    im += static_cast<int8_t>(bytes[i]) * std::sin(2 * kPi * hz * (i - from) / 9765);
+  }
+  return 2 * std::hypot(re, im) / 9765;
+}
+
 std::vector<uint8_t> SignedBytes(const std::vector<int8_t>& samples) {
   return std::vector<uint8_t>(samples.begin(), samples.end());
 }
@@ -233,12 +268,13 @@ std::string InvalidHandleText() { return GetErrorText(InvalidHandleSystemError()
 
 TEST(Resampler, TinyInputsGiveTheHandComputedSamples) {
   // 2 Hz to 3 Hz over three samples on a line (or a parabola): the output
-  // times are 0, 1/3, 2/3, 1 and 4/3 s; the last lies beyond the input and is
-  // extrapolated, and 1 s falls exactly on the last input sample.
-  EXPECT_EQ(Resampled(2, 3, {0, 25, 50}), (std::vector<int8_t>{0, 16, 33, 50, 66}));
-  EXPECT_EQ(Resampled(2, 3, {0, -25, -50}), (std::vector<int8_t>{0, -16, -33, -50, -66}));
-  // y = -254 t^2 + 381 t: 98.8 at 1/3, 141.1 at 2/3 (clipped), 56.4 at 4/3.
-  EXPECT_EQ(Resampled(2, 3, {0, 127, 127}), (std::vector<int8_t>{0, 98, 127, 127, 56}));
+  // times are 0, 1/3, 2/3, 1 and 4/3 s; 1 s falls exactly on the last input
+  // sample, and 4/3 s lies beyond it and holds its value (extrapolated, it
+  // would be 66, -66 and 56: a click at the end).
+  EXPECT_EQ(Resampled(2, 3, {0, 25, 50}), (std::vector<int8_t>{0, 16, 33, 50, 50}));
+  EXPECT_EQ(Resampled(2, 3, {0, -25, -50}), (std::vector<int8_t>{0, -16, -33, -50, -50}));
+  // y = -254 t^2 + 381 t: 98.8 at 1/3, 141.1 at 2/3 (clipped).
+  EXPECT_EQ(Resampled(2, 3, {0, 127, 127}), (std::vector<int8_t>{0, 98, 127, 127, 127}));
   // One sample is passed through; none gives none.
   EXPECT_EQ(Resampled(44100, 9765, {-77}), (std::vector<int8_t>{-77}));
   EXPECT_TRUE(Resampled(44100, 9765, {}).empty());
@@ -280,6 +316,20 @@ TEST(Resampler, KeepsEveryInputSampleAndOneStepBeyond) {
       size_t produced = Resampled(rates[0], rates[1], input).size();
       double lastInput = (count - 1.0) / rates[0];
       EXPECT_EQ(static_cast<size_t>(std::floor(lastInput * rates[1])) + 2, produced)
+          << rates[0] << " Hz, " << count << " samples";
+      EXPECT_EQ(BResampler::OutputCount(count, rates[0], rates[1]), produced);
+    }
+  }
+}
+
+// The one output past the last input sample holds that sample: loud noise,
+// whose extrapolation would jump to the rails, ends where it ended.
+TEST(Resampler, EndsOnTheLastInputSampleWithoutAClick) {
+  std::mt19937 random(11);
+  for (const auto& rates : kRatePairs) {
+    for (uint32_t count : {2u, 3u, 21u, 50u, 4410u}) {
+      std::vector<int8_t> input = TestSignal(random, count, 0);
+      EXPECT_EQ(input.back(), Resampled(rates[0], rates[1], input).back())
           << rates[0] << " Hz, " << count << " samples";
     }
   }
@@ -434,6 +484,23 @@ TEST(AudioSourceConvert, OneSecondOf44100HzStereoBecomesAboutOneSecondAt9765Hz) 
   EXPECT_EQ(static_cast<uint8_t>(decoded[0]), data[0]);
 }
 
+// Above 9 x 9765 Hz an output would lie beyond the interpolation's window:
+// such rates are first reduced by a whole factor, so a 440 Hz tone recorded
+// at 88.2, 96 or 192 kHz arrives as that tone instead of full-scale noise.
+TEST(AudioSourceConvert, RatesAboveNineTimesTheSirenRateKeepTheirTone) {
+  EXPECT_EQ(1u, RateReductionFactor(87885, 9765));
+  EXPECT_EQ(2u, RateReductionFactor(87886, 9765));
+  EXPECT_EQ(3u, RateReductionFactor(192000, 9765));
+  for (uint32_t rate : {88200u, 96000u, 192000u}) {
+    std::vector<uint8_t> sound = Converted(Format(rate, 1, 16), TonePcm(rate, 440, 0.5, rate));
+    EXPECT_NEAR(static_cast<double>(BResampler::OutputCount(rate, rate, 9765)), sound.size(), 1.0);
+    EXPECT_NEAR(64.0, Amplitude(sound, 440), 2.0) << rate << " Hz";
+    EXPECT_EQ(0, std::count_if(sound.begin(), sound.end(),
+                               [](uint8_t b) { return b == 0x7F || b == 0x80; }))
+        << rate << " Hz";
+  }
+}
+
 TEST(AudioSourceConvert, StopsAfterTheFirstChunkPastTheLimit) {
   std::vector<uint8_t> tenSeconds(97650, 0x80);
   // Reads of one second each: 1000, 2000, 3000 ms; 3000 passes 2500.
@@ -584,5 +651,72 @@ TEST(AudioSource, MakesTheSirenToneFromMp3Files) {
       EXPECT_NEAR(64, peak, 6);
       EXPECT_NEAR(440, crossings, 12);
     }
+  }
+}
+
+// ===========================================================================
+// The high-quality conversion
+
+// 7 kHz lies above the 4882 Hz the siren's rate holds; folded, it would come
+// back at 2765 Hz. It must stay at least 55 dB below a 1 kHz tone.
+TEST(HighQualityConversion, RemovesWhatTheSirenRateCannotHold) {
+  auto converted = [](double hz) {
+    return HighQuality(Format(44100, 1, 16), TonePcm(44100, hz, 0.5, 2 * 44100));
+  };
+  const double reference = Amplitude(converted(1000), 1000, 4000);
+  EXPECT_NEAR(64.0, reference, 1.0);
+  EXPECT_LT(20 * std::log10(Amplitude(converted(7000), 2765, 4000) / reference), -55.0);
+}
+
+// Top bytes alone would average -0.5 (truncation toward minus infinity).
+TEST(HighQualityConversion, RoundsWithoutAnOffset) {
+  const std::vector<uint8_t> sound =
+      HighQuality(Format(44100, 1, 16), TonePcm(44100, 1000, 0.1, 3 * 44100));
+  double sum = 0.0;
+  for (size_t i = 2000; i < 2000 + 2 * 9765; ++i) sum += static_cast<int8_t>(sound[i]);
+  EXPECT_LE(std::abs(sum / (2 * 9765)), 0.05);
+}
+
+// Same length as the standard conversion, and tones that end on a zero
+// crossing end without a step steeper than the tone's own (41 at 1 kHz).
+TEST(HighQualityConversion, KeepsTheStandardLengthAndEndsWithoutAStep) {
+  for (uint32_t rate : {8000u, 11025u, 22050u, 44100u, 48000u, 96000u}) {
+    const std::vector<uint8_t> pcm = TonePcm(rate, 1000, 0.5, rate / 2 + 1);
+    const std::vector<uint8_t> sound = HighQuality(Format(rate, 1, 16), pcm);
+    EXPECT_NEAR(static_cast<double>(Converted(Format(rate, 1, 16), pcm).size()), sound.size(), 1.0);
+    ASSERT_GE(sound.size(), 2u);
+    const int last = static_cast<int8_t>(sound.back()),
+              before = static_cast<int8_t>(sound.end()[-2]);
+    EXPECT_LE(std::abs(last - before), 41) << rate << " Hz";
+  }
+}
+
+// The dither's generator starts from the same seed for every conversion, and
+// sound that already lies on the siren's steps gets no noise at all.
+TEST(HighQualityConversion, GivesTheSameBytesEveryTime) {
+  const std::vector<uint8_t> pcm = TonePcm(22050, 440, 0.2, 22050);
+  EXPECT_EQ(HighQuality(Format(22050, 1, 16), pcm), HighQuality(Format(22050, 1, 16), pcm));
+  std::mt19937 random(3);
+  std::vector<uint8_t> bytes(3000);
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+  EXPECT_EQ(Converted(Format(9765, 1, 8), bytes), HighQuality(Format(9765, 1, 8), bytes));
+}
+
+// A 1 kHz tone after 200 ms of silence, encoded by lame (with its tag): the
+// encoder's delay, the decoder's and the padding at the end are gone, so the
+// tone starts at 200 ms and the sound lasts its 1 s, each within 5 ms.
+TEST(HighQualityConversion, Mp3StartsAndEndsWithItsSound) {
+  for (const char* name : {"burst_8000_1ch.mp3", "burst_44100_2ch.mp3"}) {
+    SCOPED_TRACE(name);
+    BAudioSource source;
+    source.SetConversion(BConversion::HighQuality);
+    ASSERT_TRUE(source.Open(std::string(SIRELTA_TEST_MP3_DIR) + "/" + name));
+    ASSERT_TRUE(source.Convert(9765, 100000)) << source.GetErrorText();
+    uint32_t length = 0;
+    const int8_t* sound = reinterpret_cast<const int8_t*>(source.GetData(length));
+    const int8_t* start =
+        std::find_if(sound, sound + length, [](int8_t v) { return std::abs(v) >= 32; });
+    EXPECT_NEAR(0.2 * 9765, start - sound, 0.005 * 9765);
+    EXPECT_NEAR(9765.0, length, 0.005 * 9765);
   }
 }

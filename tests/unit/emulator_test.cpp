@@ -505,10 +505,17 @@ TEST(emulator_options, BadValuesAreRefusedWithAReason) {
     EXPECT_FALSE(error.empty()) << arguments[0];
   }
   const std::string usage = BEmulatorOptions::Usage("siren_emulator");
-  for (const char* option :
-       {"--device", "--link", "--chips", "--state", "--exit-on-eof", "--delay", "--pace", "--noise",
-        "--seed", "--corrupt-checksum", "--drop-reply", "--refuse-address", "--refuse-table",
-        "--silent", "--log", "--help", "--garbage", "--bad-cell"})
+  for (const char* option : {"--device",       "--link",
+                             "--chips",        "--state",
+                             "--exit-on-eof",  "--delay",
+                             "--pace",         "--noise",
+                             "--seed",         "--corrupt-checksum",
+                             "--drop-reply",   "--refuse-address",
+                             "--refuse-table", "--silent",
+                             "--log",          "--help",
+                             "--garbage",      "--bad-cell",
+                             "--repeat-reply", "--swap-at",
+                             "--chatter"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -427,22 +427,27 @@ TEST(LinkSendQueue, KeepsOrderAndCopies) {
 
 }  // namespace
 
-// A stray good frame of another code is delivered but does not end the wait
-// for the reply to the request in flight; the reply itself does, also when
-// both come in one read. The codes that answer each request.
-TEST(LinkParser, OnlyTheAnswerToTheAwaitedRequestEndsTheWait) {
+// Only the answer to the request in flight is delivered, and once: a stray
+// good frame of another code before it, and a copy of it behind it (left in
+// the buffer for the worker to drop before its next request), are counted as
+// replies that answer nothing. The codes that answer each request.
+TEST(LinkParser, OnlyTheAnswerToTheAwaitedRequestIsDelivered) {
   BReceiveBuffer buffer;
   RecordingHandler handler;
+  uint32_t strays = 0;
   Bytes stray = Reply(0x53, {0, 1}), answer = Reply(0x40, {0});
   buffer.Append(stray.data(), stray.size());
-  EXPECT_FALSE(ParseReceived(buffer, handler, 0x40));
-  EXPECT_EQ(1u, handler.frames.size()) << "the stray frame is still handed on";
-  buffer.Append(answer.data(), answer.size());
-  EXPECT_TRUE(ParseReceived(buffer, handler, 0x40));
-  Bytes both = Join({stray, answer});
-  buffer.Append(both.data(), both.size());
-  EXPECT_TRUE(ParseReceived(buffer, handler, 0x40));
-  EXPECT_EQ(4u, handler.frames.size());
+  EXPECT_FALSE(ParseReceived(buffer, handler, 0x40, &strays));
+  EXPECT_TRUE(handler.frames.empty());
+  EXPECT_EQ(1u, strays);
+  Bytes all = Join({stray, answer, answer, Bytes(answer.begin(), answer.end() - 1)});
+  buffer.Append(all.data(), all.size());
+  EXPECT_TRUE(ParseReceived(buffer, handler, 0x40, &strays));
+  EXPECT_EQ(1u, handler.frames.size());
+  EXPECT_EQ(2u, strays);
+  EXPECT_EQ(answer.size() * 2 - 1, buffer.Size()) << "the copy and a part stay";
+  EXPECT_EQ(1u, DiscardReceived(buffer));
+  EXPECT_EQ(0u, buffer.Size());
   buffer.Append(stray.data(), stray.size());
   EXPECT_TRUE(ParseReceived(buffer, handler)) << "without an awaited request any frame counts";
 

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <map>
 #include <random>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "ui/string_ids.h"
@@ -58,6 +60,8 @@ class FakePort : public BLinkPort {
   }
   bool IsOpen() const override { return open; }
   std::string GetErrorText() const override { return "no such port"; }
+  uint32_t TakeStrayReplies() override { return std::exchange(strays, 0u); }
+  uint32_t strays = 0;
 };
 
 class FakeUi : public BLinkUi {
@@ -79,6 +83,7 @@ class FakeUi : public BLinkUi {
   int selected = -1;
   uint32_t tick = 0;
   std::vector<std::string> debug;
+  std::function<void()> whileAsking;
 
   bool PostLinkMessage(unsigned message) override {
     posted.push_back(message);
@@ -96,6 +101,8 @@ class FakeUi : public BLinkUi {
   void ShowLinkWarning(const BLinkText& text) override { warnings.push_back(text); }
   BAnswer AskLink(const BLinkText& text, BQuestion) override {
     questions.push_back(text);
+    // What the window does while the question is open (its messages go on).
+    if (whileAsking) std::exchange(whileAsking, nullptr)();
     if (answers.empty()) return BAnswer::Yes;
     BAnswer answer = answers.front();
     answers.pop_front();
@@ -405,7 +412,8 @@ TEST_F(SirenLinkTest, OneProgressMessageWaitsAtATimeAndTheEndIsAlwaysPosted) {
   answerWithoutPumping(1000);  // to the end
   EXPECT_EQ((std::deque<unsigned>{WM_MEMORY_WRITE_PROGRESS, WM_MEMORY_WRITE_DONE}), ui.posted);
   Pump();
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  AnswerAll();  // the check after the write
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u}), ui.information.back());
   EXPECT_TRUE(std::equal(profile.Image(), profile.Image() + 500, siren.memory.begin()));
 }
 
@@ -490,8 +498,11 @@ TEST_F(SirenLinkTest, WriteCopiesTheProfileIntoTheSiren) {
   profile.AppendPlaylistEntry(1);
   profile.SetButton(3, 0);
   link.StartWrite();
+  AnswerAll(30);
+  port.strays = 2;  // the transport dropped two replies that answered nothing
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {6u}), ui.information.back());
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_STRAY_REPLIES, {2u})));
   EXPECT_EQ(0x2000u, siren.start[0]);
   EXPECT_EQ(2u, siren.length[1]);
   EXPECT_EQ(kEmptySlotValue & 0xFFFFFF, siren.start[5]);
@@ -606,7 +617,12 @@ class SirenChangesTest : public SirenLinkTest {
     ConnectTo(2);
     link.StartWrite();
     AnswerAll();
-    ASSERT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+    ASSERT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u}), ui.information.back());
+  }
+  // Answers requests until `count` memory writes since frame `from` were answered.
+  void AnswerWrites(size_t count, size_t from) {
+    while (!port.unanswered.empty() && Addresses(port.sent, CMD_WRITE_BYTE, from).size() <= count)
+      AnswerAll(1);
   }
   bool SirenHoldsThePlan() {
     profile.BuildTransferPlan();
@@ -649,11 +665,12 @@ TEST_F(SirenChangesTest, WriteChangesSendsTheTablesAndOnlyTheBytesThatDiffer) {
       << "plan order: the first fragment's slot comes first";
   EXPECT_TRUE(SirenHoldsThePlan());
   EXPECT_EQ(3, ui.progressRange) << "the progress counts the bytes that go";
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE), ui.information.back());
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {3u}), ui.information.back());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
   EXPECT_TRUE(ui.enabled["siren"]);
 
-  // Nothing differs now: no question, a line in the log, no byte.
+  // Nothing differs now: no question, a line in the log, no byte written;
+  // what is known was sampled first, in both fragments, first and last bytes too.
   from = Mark();
   link.StartWriteChanges();
   AnswerAll();
@@ -661,7 +678,10 @@ TEST_F(SirenChangesTest, WriteChangesSendsTheTablesAndOnlyTheBytesThatDiffer) {
   EXPECT_TRUE(ui.information.empty());
   EXPECT_EQ(BLinkText(IDS_SIREN_MEMORY_MATCHES), ui.status.back());
   EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
-  EXPECT_EQ(36u, port.sent.size() - from);
+  std::vector<uint32_t> sampled = Addresses(port.sent, CMD_READ_BYTE, from);
+  EXPECT_TRUE(sampled.size() >= 32 && sampled.size() <= 36) << sampled.size();
+  for (uint32_t edge : {0x2000u, 0x2000u + 299, 0x0100u, 0x0100u + 199})
+    EXPECT_NE(sampled.end(), std::find(sampled.begin(), sampled.end(), edge)) << edge;
   EXPECT_EQ(BLinkState::Idle, link.GetState());
   EXPECT_TRUE(ui.enabled["editing"]);
 
@@ -683,9 +703,9 @@ TEST_F(SirenChangesTest, WriteChangesSendsTheTablesAndOnlyTheBytesThatDiffer) {
 TEST_F(SirenChangesTest, AbortAndLinkFailuresKeepOnlyWhatWasConfirmed) {
   ConnectAndWrite();
   for (uint32_t a = 0x2000; a < 0x2000 + 300; ++a) profile.Image()[a] ^= 0xFF;
-  Mark();
+  size_t start = Mark();
   link.StartWriteChanges();
-  AnswerAll(36 + 40);
+  AnswerWrites(40, start);
   ASSERT_EQ(BLinkState::WritingMemory, link.GetState());
   link.Abort();
   AnswerAll();  // the reply to byte 41 comes too late to count
@@ -792,11 +812,15 @@ TEST_F(SirenChangesTest, AnEntryTheSirenSkippedCountsAsDifferent) {
   EXPECT_EQ(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, BLinkText()}), ui.warnings[0]);
 }
 
-// Random edits, aborted and completed Write changes, Verify and reconnections
-// with the siren changed behind the program's back. After every Write changes
-// the siren holds the profile; while the program has known the whole plan
-// since the last full pass, it sent no byte that already matched (but the one
-// an Abort left unconfirmed); Verify reports a difference exactly when there is one.
+// Random edits, aborted and completed Write changes (with the check after a
+// write or its sample), Verify, reconnections with the siren changed behind
+// the program's back, another siren behind the open port, and runs of cells
+// that take no write. After every Write changes the siren holds the profile
+// but in such cells, and its box warns when a byte it sent differs (with the
+// check: exactly then); while the program has known the whole plan since the
+// last full pass, it sent no byte that already matched (but the one an Abort
+// left unconfirmed, and such cells); Verify reports a difference exactly when
+// there is one.
 TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
   ConnectAndWrite();
   std::mt19937 random(11);
@@ -804,17 +828,18 @@ TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
   std::vector<uint32_t> planAddresses;
   for (const BMemRange& range : profile.GetTransferPlan())
     for (uint32_t a = range.start; a < range.start + range.length; ++a) planAddresses.push_back(a);
-  auto differing = [&] {
+  auto differing = [&] {  // but in the cells that take no write
     std::set<uint32_t> addresses;
     for (uint32_t a : planAddresses)
-      if (siren.memory[a] != profile.Image()[a]) addresses.insert(a);
+      if (siren.memory[a] != profile.Image()[a] && siren.badCells.count(a) == 0)
+        addresses.insert(a);
     return addresses;
   };
-  bool knowsAll = true;  // every plan byte confirmed since the connection began
+  bool knowsAll = true;  // every plan byte known as the siren holds it
   size_t slack = 0;      // bytes left unconfirmed by an Abort
   for (int step = 0; step < 200; ++step) {
     SCOPED_TRACE(step);
-    switch (random() % 5) {
+    switch (random() % 7) {
       case 0:  // the user edits a few bytes, some to the value they had
         for (int i = random() % 20; i > 0; --i) {
           uint32_t a = planAddresses[random() % planAddresses.size()];
@@ -823,6 +848,8 @@ TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
         break;
       case 1: {  // a Write changes that runs to its end
         std::set<uint32_t> before = differing();
+        bool check = random() % 2 == 0;
+        link.SetVerifyAfterWrite(check);
         size_t from = Mark();
         link.StartWriteChanges();
         AnswerAll();
@@ -831,18 +858,26 @@ TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
         ASSERT_EQ(sent.size(), sentSet.size()) << "no byte twice";
         ASSERT_TRUE(std::includes(sentSet.begin(), sentSet.end(), before.begin(), before.end()));
         if (knowsAll) {
-          ASSERT_LE(sent.size(), before.size() + slack);
+          ASSERT_LE(sent.size(), before.size() + slack + siren.badCells.size());
         }
         ASSERT_TRUE(differing().empty());
         ASSERT_EQ(BLinkState::Idle, link.GetState());
-        knowsAll = true;
+        bool sentDiffers = std::any_of(sent.begin(), sent.end(), [&](uint32_t a) {
+          return siren.memory[a] != profile.Image()[a];
+        });
+        ASSERT_TRUE(check ? sentDiffers != ui.warnings.empty()
+                          : sentDiffers || ui.warnings.empty());
+        // Without the check a cell that took no write may pass for written.
+        bool whole = sent.size() == planAddresses.size();
+        knowsAll =
+            (knowsAll || whole) && (check || (siren.badCells.empty() && ui.warnings.empty()));
         slack = 0;
         break;
       }
-      case 2: {  // a Write changes aborted after a few bytes
+      case 2: {  // a Write changes aborted after a few exchanges
         Mark();
         link.StartWriteChanges();
-        AnswerAll(36 + random() % 5);
+        AnswerAll(36 + random() % 80);
         if (link.GetState() == BLinkState::WritingMemory) {
           link.Abort();
           slack += 1;
@@ -852,7 +887,7 @@ TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
         break;
       }
       case 3: {  // Verify
-        bool equal = differing().empty();
+        bool equal = SirenHoldsThePlan();
         Mark();
         link.StartVerify();
         AnswerAll();
@@ -862,22 +897,38 @@ TEST_F(SirenChangesTest, WriteChangesAndVerifyStayTrueThroughRandomSteps) {
         slack = 0;
         break;
       }
-      default:  // another program changes the siren while it is not connected
+      case 4:  // another program changes the siren while it is not connected
         link.OnConnect("COM3");
         for (int i = random() % 5; i > 0; --i)
           siren.memory[planAddresses[random() % planAddresses.size()]] ^= 0x20;
         ConnectTo(2);
         knowsAll = false;
         break;
+      case 5:  // the cable goes to another siren (the same tables) behind the open port
+        for (uint8_t& byte : siren.memory) byte = uint8_t(random());
+        siren.badCells.clear();
+        knowsAll = false;
+        break;
+      default:  // a run of cells stops taking writes
+        for (size_t i = random() % 470, end = i + random() % 30; i < end; ++i)
+          siren.badCells.insert(planAddresses[i]);
+        break;
     }
   }
 }
 
-// With the check on, a write reads back exactly what it sent; a cell that
-// does not take a write is found, and stays different for the next Write changes.
+// The bytes read back since the last memory write.
+std::vector<uint32_t> ReadBack(const std::vector<SentFrame>& sent) {
+  size_t last = sent.size();
+  while (last > 0 && sent[last - 1].code != CMD_WRITE_BYTE) --last;
+  return Addresses(sent, CMD_READ_BYTE, last);
+}
+
+// With the check on (the default), a write reads back exactly what it sent; a
+// cell that does not take a write is found, and stays different for the next
+// Write changes.
 TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
   ConnectAndWrite();
-  link.SetVerifyAfterWrite(true);
   siren.badCells = {0x2007, 0x0110};  // they keep what the first write put there
   profile.Image()[0x2007] ^= 0x11;
   profile.Image()[0x2008] ^= 0x11;
@@ -887,9 +938,9 @@ TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
   AnswerAll();
   std::vector<uint32_t> written = Addresses(port.sent, CMD_WRITE_BYTE, from);
   EXPECT_EQ((std::vector<uint32_t>{0x2007, 0x2008, 0x0110}), written);
-  EXPECT_EQ(written, Addresses(port.sent, CMD_READ_BYTE, from)) << "the check reads what was sent";
+  EXPECT_EQ(written, ReadBack(port.sent)) << "the check reads what was sent";
   ASSERT_EQ(1u, ui.warnings.size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 0x0110u}), ui.warnings[0]);
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {3u, 2u, 0x0110u}), ui.warnings[0]);
   EXPECT_TRUE(ui.information.empty());
   EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_WRITE_CHECK_STARTED, {3u})));
   EXPECT_EQ(BLinkText(IDS_WRITE_CHECK_FINISHED), ui.status.back());
@@ -903,18 +954,74 @@ TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
   AnswerAll();
   EXPECT_EQ((std::vector<uint32_t>{0x2007, 0x0110}), Addresses(port.sent, CMD_WRITE_BYTE, from));
   ASSERT_EQ(1u, ui.warnings.size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 0x0110u}), ui.warnings[0]);
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 2u, 0x0110u}), ui.warnings[0]);
 
   // A whole Write is checked whole; with sound cells the box says all is well.
   siren.badCells.clear();
   from = Mark();
   link.StartWrite();
   AnswerAll();
-  EXPECT_EQ(500u, Addresses(port.sent, CMD_READ_BYTE, from).size());
+  EXPECT_EQ(500u, ReadBack(port.sent).size());
   EXPECT_TRUE(ui.warnings.empty());
   ASSERT_EQ(1u, ui.information.size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED), ui.information[0]);
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u}), ui.information[0]);
   EXPECT_TRUE(SirenHoldsThePlan());
+}
+
+// Yes to the Abort question, given just as the write ends: the check that
+// began meanwhile is not aborted; it runs to its box.
+TEST_F(SirenChangesTest, AnAbortAskedDuringTheWriteDoesNotEndItsCheck) {
+  ConnectAndWrite();
+  for (uint32_t a = 0x2000; a < 0x2000 + 300; ++a) profile.Image()[a] ^= 0x01;
+  size_t from = Mark();
+  link.StartWriteChanges();
+  AnswerWrites(290, from);
+  ui.whileAsking = [&] {  // the last bytes are confirmed meanwhile
+    while (link.GetState() == BLinkState::WritingMemory) AnswerAll(1);
+  };
+  link.Abort();
+  EXPECT_EQ(BLinkState::ReadingMemory, link.GetState()) << "the check goes on";
+  EXPECT_FALSE(Contains(ui.status, BLinkText(IDS_ABORTED)));
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {300u}), ui.information.back());
+}
+
+// Overlapping fragments (a damaged table) share addresses: each is written,
+// read back and counted once.
+TEST_F(SirenChangesTest, OverlappingFragmentsAreCountedByAddress) {
+  PlaceFragment("a", 0, std::vector<uint8_t>(200, 0x21));
+  BFragment overlap = profile.GetFragment(0);
+  overlap.start = 100;
+  overlap.length = 50;
+  profile.SetFragment(1, overlap);
+  siren.badCells = {120};
+  ConnectTo(1);
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {200u, 200u}), LastQuestion());
+  EXPECT_EQ(200u, Addresses(port.sent, CMD_WRITE_BYTE, 0).size());
+  EXPECT_EQ(200u, ReadBack(port.sent).size());
+  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {200u, 1u, 120u}), ui.warnings.back());
+}
+
+// What lies beyond the siren's memory is said to be neither written nor
+// compared, never taken for a match.
+TEST_F(SirenChangesTest, WhatLiesBeyondTheMemoryIsNotCalledAMatch) {
+  PlaceFragment("in", 0x0100, std::vector<uint8_t>(50, 0x31));
+  PlaceFragment("out", kChipSize - 15, std::vector<uint8_t>(40, 0x32));
+  ConnectTo(1);
+  link.StartWrite();
+  AnswerAll();
+  Mark();
+  link.StartVerify();
+  AnswerAll();
+  BLinkText beyond(IDS_FRAGMENT_NOT_COMPARED, {1, "out", 25u, BLinkText()});
+  EXPECT_EQ((std::vector<BLinkText>{BLinkText(IDS_SIREN_PARTLY_COMPARED, {beyond})}), ui.warnings);
+  Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_BYTES_BEYOND_MEMORY, {25u})));
+  EXPECT_EQ(BLinkText(IDS_SIREN_MEMORY_MATCHES_WITHIN), ui.status.back());
 }
 
 TEST(JobProgressTest, TimeLeftUsesTheMeasuredSpeedAndOnlyGoesDown) {

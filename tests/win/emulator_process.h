@@ -37,6 +37,8 @@ class EmulatorProcess {
   // it has exited (having saved its state and removed its link); kills it
   // after that. Returns false when it had to be killed.
   bool Stop(DWORD timeoutMs = 5000);
+  // Moves the emulator's line to its other siren (SIGUSR1); it logs the swap.
+  void SwapSiren() { Signal("-USR1", m_emulatorPid); }
 
   bool IsRunning() const { return m_started; }
   // "COM<port>".

@@ -277,4 +277,42 @@ TEST_F(MainWindowImportTest, RecordingsOfEveryKindImportWithTheSoundOfThePlainFi
   }
 }
 
+// The conversion is chosen in the Edit menu and kept as "Quality": a tone
+// after 200 ms of silence, encoded by lame, starts at 200 ms when imported
+// with the high-quality conversion, and with the encoder's and the decoder's
+// delays (138 ms at 8 kHz) by the standard one; the status line says which.
+TEST_F(MainWindowImportTest, TheConversionIsChosenInTheMenuAndKept) {
+  if (!std::getenv("SIRELTA_TEST_MP3_DIR")) GTEST_SKIP() << "the generated MP3 files are not there";
+  WriteSettingsValue("Quality", REG_SZ, "high", 5);
+  Start(Empty);
+  auto checked = [&] {
+    return (::GetMenuState(::GetMenu(window.GetHwnd()), ID_HIGH_QUALITY_CONVERSION, MF_BYCOMMAND) &
+            MF_CHECKED) != 0;
+  };
+  auto toneStart = [&] {
+    window.audioPaths = {GeneratedFile("SIRELTA_TEST_MP3_DIR", "burst_8000_1ch.mp3")};
+    window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+    const BFragment& fragment = window.GetProfile().GetFragment(Rows() - 1);
+    const int8_t* sound =
+        reinterpret_cast<const int8_t*>(window.GetProfile().Image()) + fragment.start;
+    return std::find_if(sound, sound + fragment.length,
+                        [](int8_t v) { return std::abs(v) >= 32; }) -
+           sound;
+  };
+  EXPECT_TRUE(checked());
+  EXPECT_NEAR(0.2 * 9765, toneStart(), 49.0);
+  EXPECT_EQ(FormatText(Text(IDS_IMPORTED_HIGH_QUALITY).c_str(), L"burst_8000_1ch"),
+            window.StatusLine(0));
+
+  window.Command(ID_HIGH_QUALITY_CONVERSION);
+  EXPECT_FALSE(checked());
+  EXPECT_EQ("standard", ReadSettingsString("Quality"));
+  EXPECT_NEAR(0.338 * 9765, toneStart(), 49.0);
+  EXPECT_EQ(FormatText(Text(IDS_IMPORTED_STANDARD).c_str(), L"burst_8000_1ch"),
+            window.StatusLine(0));
+  window.Command(ID_HIGH_QUALITY_CONVERSION);
+  EXPECT_TRUE(checked());
+  EXPECT_EQ("high", ReadSettingsString("Quality"));
+}
+
 }  // namespace

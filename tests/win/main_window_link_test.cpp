@@ -171,7 +171,7 @@ int MainWindowLinkTest::WriteThenRead(std::vector<std::string> options) {
   window->answers = {IDYES};  // write the memory too
   window->Command(ID_WRITE_SIREN);
   EXPECT_TRUE(window->MenuGreyed(ID_FILE_OPEN)) << "no profile commands during a job";
-  EXPECT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  EXPECT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), 1120)));
   EXPECT_EQ(Text(IDS_WRITE_MEMORY_PROMPT), window->boxes[0].text);
   EXPECT_TRUE(window->GetProfile().GetFragment(2).synced);
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_OPEN));
@@ -233,6 +233,31 @@ TEST_F(MainWindowLinkTest, WriteThenReadThroughFrameLikeGarbage) {
   std::printf("[          ] time-outs: %d; garbage bursts in the read run: %d\n", timeouts, bursts);
   EXPECT_EQ(0, timeouts);
   EXPECT_GT(bursts, 150) << "about a fifth of some 1160 replies";
+}
+
+// Every 300th reply comes twice: the copy answers no request, so it is
+// dropped, and every byte lands where it belongs.
+TEST_F(MainWindowLinkTest, WriteThenReadThroughRepeatedReplies) {
+  EXPECT_EQ(0, WriteThenRead({"--repeat-reply", "/300"}));
+}
+
+// Another device on the port that keeps sending, noise or frames, and never
+// answers: the request it holds up times out within a few seconds.
+TEST_F(MainWindowLinkTest, ADeviceThatTalksWithoutAnsweringTimesOut) {
+  for (const char* chatter : {"noise:8:500", "detect:1000"}) {
+    SCOPED_TRACE(chatter);
+    StartEmulator({"--chatter", chatter});
+    DWORD start = ::GetTickCount();
+    StartWindow();
+    ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_SIREN_NOT_RESPONDING).c_str(), L"COM6"), 10000));
+    DWORD elapsed = ::GetTickCount() - start;
+    std::printf("[          ] %s: the time-out came after %lu ms\n", chatter,
+                static_cast<unsigned long>(elapsed));
+    EXPECT_LT(elapsed, 6000u);
+    EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
+    window.reset();
+    emulator.Stop();
+  }
 }
 
 TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {

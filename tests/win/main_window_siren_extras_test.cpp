@@ -20,6 +20,7 @@ namespace {
 
 const int kPort = 7;
 const char kPortName[] = "COM7";
+const int kPlanBytes = 300 + 120 + 700;
 
 // Three fragments of recognisable bytes (no 0xFF among the first 600 of each).
 void FillProfile(BProfile& profile) {
@@ -69,7 +70,9 @@ class MainWindowSirenExtrasTest : public ::testing::Test {
     window.reset(new TestMainDlg());
     window->connectAllowed = true;
     ASSERT_TRUE(window->Start());
-    std::wstring connected = FormatText(Text(IDS_SIREN_CONNECTED).c_str(), chips * 65535 / 1024);
+    std::wstring connected =
+        chips > 0 ? FormatText(Text(IDS_SIREN_CONNECTED).c_str(), chips * 65535 / 1024)
+                  : FormatText(Text(IDS_BAD_MEMORY_SIZE).c_str(), 0);
     ASSERT_TRUE(PumpMessagesUntil(
         [&] { return window->StatusCount() > 0 && window->StatusLine(0) == connected; }, 8000));
   }
@@ -77,10 +80,17 @@ class MainWindowSirenExtrasTest : public ::testing::Test {
     return PumpMessagesUntil(
         [&] { return !window->boxes.empty() && window->boxes.back().text == text; }, timeoutMs);
   }
+  // A whole Write, checked as by default: every byte of it read back as sent.
   void WriteAll() {
     window->answers = {IDYES};
     window->Command(ID_WRITE_SIREN);
-    ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+    ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes)));
+  }
+  bool LogHas(const std::string& text) {
+    std::ifstream lines("Z:" + logPath);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(text) != std::string::npos) return true;
+    return false;
   }
   // Memory writes the emulator received so far.
   int ByteWritesInLog() {
@@ -111,7 +121,7 @@ TEST_F(MainWindowSirenExtrasTest, AfterAnAmplificationWriteChangesSendsOnlyTheCh
   EXPECT_FALSE(window->MenuGreyed(ID_WRITE_CHANGES));
   EXPECT_FALSE(window->MenuGreyed(ID_VERIFY_SIREN));
   ASSERT_NO_FATAL_FAILURE(WriteAll());
-  const int planBytes = 300 + 120 + 700;
+  const int planBytes = kPlanBytes;
   EXPECT_EQ(planBytes, ByteWritesInLog());
 
   window->Command(ID_VERIFY_SIREN);
@@ -149,7 +159,7 @@ TEST_F(MainWindowSirenExtrasTest, AfterAnAmplificationWriteChangesSendsOnlyTheCh
   window->boxes.clear();
   window->answers = {IDYES};
   window->Command(ID_WRITE_CHANGES);
-  ASSERT_TRUE(WaitForBox(Text(IDS_WRITE_COMPLETE)));
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), changed)));
   EXPECT_EQ(FormatText(Text(IDS_WRITE_CHANGES_PROMPT).c_str(), changed, planBytes),
             window->boxes[0].text);
   EXPECT_EQ(planBytes + changed, ByteWritesInLog()) << "only the changed bytes went";
@@ -175,18 +185,17 @@ TEST_F(MainWindowSirenExtrasTest, TheCheckAndVerifyFindTheCellsThatDidNotTakeThe
   ASSERT_NO_FATAL_FAILURE(
       StartEmulator({"--chips", "1", "--bad-cell", "0x1005", "--bad-cell", "0x1010-0x1012"}));
   ASSERT_NO_FATAL_FAILURE(StartWindow(1));
-  EXPECT_EQ(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
-                    MF_CHECKED);
-  window->Command(ID_VERIFY_AFTER_WRITE);
   EXPECT_NE(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
-                    MF_CHECKED);
+                    MF_CHECKED)
+      << "the check after a write is on by default";
   EXPECT_EQ("1", ReadSettingsString("Verify"));
   std::vector<uint8_t> image(window->GetProfile().Image(),
                              window->GetProfile().Image() + kImageSize);
 
   window->answers = {IDYES};
   window->Command(ID_WRITE_SIREN);
-  std::wstring checked = FormatText(Text(IDS_WRITE_COMPLETE_CHECK_FAILED).c_str(), 4, 0x1005);
+  std::wstring checked =
+      FormatText(Text(IDS_WRITE_COMPLETE_CHECK_FAILED).c_str(), kPlanBytes, 4, 0x1005);
   ASSERT_TRUE(WaitForBox(checked)) << Narrow(window->boxes.back().text);
   EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
 
@@ -203,6 +212,60 @@ TEST_F(MainWindowSirenExtrasTest, TheCheckAndVerifyFindTheCellsThatDidNotTakeThe
 
   window->Command(ID_VERIFY_AFTER_WRITE);
   EXPECT_EQ("0", ReadSettingsString("Verify"));
+  EXPECT_EQ(0u, ::GetMenuState(::GetMenu(window->GetHwnd()), ID_VERIFY_AFTER_WRITE, MF_BYCOMMAND) &
+                    MF_CHECKED);
+}
+
+// A whole fragment whose cells take no write: without the check after a
+// write, the sample that ends the write names its first address.
+TEST_F(MainWindowSirenExtrasTest, TheSampleAfterAWriteFindsAFragmentOfStuckCells) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "1", "--bad-cell", "0x1000-0x1077"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  window->Command(ID_VERIFY_AFTER_WRITE);
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  std::wstring start = Text(IDS_WRITE_COMPLETE_SAMPLE_FAILED);
+  start = start.substr(0, start.find(L'('));
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return !window->boxes.empty() && window->boxes.back().text.find(start) == 0; }, 30000));
+  EXPECT_NE(std::wstring::npos, window->boxes.back().text.find(L"0x01000."))
+      << Narrow(window->boxes.back().text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
+}
+
+// The cable moves to another siren while the port stays open: Write changes
+// finds out from its sample and writes the whole profile, which the check
+// then reads back from the new siren.
+TEST_F(MainWindowSirenExtrasTest, WriteChangesAfterASwapWritesTheWholeProfile) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "2"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(2));
+  ASSERT_NO_FATAL_FAILURE(WriteAll());
+  emulator.SwapSiren();
+  ASSERT_TRUE(PumpMessagesUntil([&] { return LogHas("FAULT swap"); }, 5000));
+  window->boxes.clear();
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_CHANGES);
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes)));
+  EXPECT_EQ(FormatText(Text(IDS_WRITE_CHANGES_PROMPT).c_str(), kPlanBytes, kPlanBytes),
+            window->boxes[0].text);
+  std::wstring why = Text(IDS_SIREN_NOT_AS_KNOWN);
+  why = why.substr(0, why.find(L'('));
+  bool said = false;
+  for (int i = 0; i < window->StatusCount(); ++i)
+    said = said || window->StatusLine(i).find(why) == 0;
+  EXPECT_TRUE(said) << "the log says why everything was sent";
+}
+
+// A siren that reports no memory: Verify says that the memory was not compared.
+TEST_F(MainWindowSirenExtrasTest, WithoutAMemorySizeNothingIsCalledAMatch) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "0"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(0));
+  window->Command(ID_VERIFY_SIREN);
+  std::wstring notCompared = FormatText(Text(IDS_MEMORY_NOT_COMPARED).c_str(), L"");
+  ASSERT_TRUE(PumpMessagesUntil(
+      [&] { return window->boxes.back().text.find(notCompared) != std::wstring::npos; }, 30000))
+      << Narrow(window->boxes.back().text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
 }
 
 TEST(MainWindowExportTest, AnExportedFragmentImportsAsTheSameBytes) {

@@ -80,18 +80,20 @@ TEST_F(SettingsTest, SaveWritesBothValuesForTheNextStart) {
   EXPECT_EQ("D:\\x.zpf", again.profile);
 }
 
-// "Verify" holds "1" or "0"; anything else, or nothing, means off.
-TEST_F(SettingsTest, VerifyAfterWriteIsOnOnlyForOne) {
-  EXPECT_FALSE(Loaded().verifyAfterWrite);
-  WriteString("Verify", "1");
+// "Verify" holds "1" or "0"; anything else, or nothing, means on.
+TEST_F(SettingsTest, VerifyAfterWriteIsOffOnlyForZero) {
   EXPECT_TRUE(Loaded().verifyAfterWrite);
-  for (const char* other : {"0", "", "2", "yes", "1 1"}) {
-    WriteString("Verify", other);
-    EXPECT_FALSE(Loaded().verifyAfterWrite) << other;
-  }
-  DWORD one = 1;
-  WriteSettingsValue("Verify", REG_DWORD, &one, sizeof(one));
+  WriteString("Port", "COM2");  // the key without the value
+  EXPECT_TRUE(Loaded().verifyAfterWrite);
+  WriteString("Verify", "0");
   EXPECT_FALSE(Loaded().verifyAfterWrite);
+  for (const char* other : {"1", "", "2", "no", "0 0"}) {
+    WriteString("Verify", other);
+    EXPECT_TRUE(Loaded().verifyAfterWrite) << other;
+  }
+  DWORD zero = 0;
+  WriteSettingsValue("Verify", REG_DWORD, &zero, sizeof(zero));
+  EXPECT_TRUE(Loaded().verifyAfterWrite);
 
   BSettings settings;
   settings.verifyAfterWrite = true;
@@ -101,6 +103,24 @@ TEST_F(SettingsTest, VerifyAfterWriteIsOnOnlyForOne) {
   settings.verifyAfterWrite = false;
   settings.Save();
   EXPECT_EQ("0", ReadSettingsString("Verify"));
+}
+
+// "Quality" holds "high" or "standard"; anything else, or nothing, is standard.
+TEST_F(SettingsTest, QualityIsHighOnlyForHigh) {
+  EXPECT_FALSE(Loaded().highQualityConversion);
+  WriteString("Quality", " high ");
+  EXPECT_TRUE(Loaded().highQualityConversion);
+  for (const char* other : {"standard", "", "High", "1", "highest"}) {
+    WriteString("Quality", other);
+    EXPECT_FALSE(Loaded().highQualityConversion) << other;
+  }
+  BSettings settings;
+  settings.highQualityConversion = true;
+  settings.Save();
+  EXPECT_EQ("high", ReadSettingsString("Quality"));
+  settings.highQualityConversion = false;
+  settings.Save();
+  EXPECT_EQ("standard", ReadSettingsString("Quality"));
 }
 
 }  // namespace

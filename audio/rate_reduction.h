@@ -1,0 +1,24 @@
+// Reduction of a sample rate by a whole factor, for sounds whose rate is too
+// high for the interpolating resampler: BResampler reaches 9 input samples
+// ahead of the current one, so its source rate may be at most 9 times its
+// target rate (87 885 Hz for the siren). A faster sound is first low-pass
+// filtered and thinned to every n-th sample.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The highest source rate BResampler takes, as a multiple of its target rate.
+constexpr uint32_t kMaxInterpolatedRateRatio = 9;
+
+// The smallest whole factor that brings `sourceRate` down to at most
+// kMaxInterpolatedRateRatio times `targetRate`; 1 when it is there already.
+uint32_t RateReductionFactor(uint32_t sourceRate, uint32_t targetRate);
+
+// Keeps every `factor`-th sample of signed 8-bit mono sound (the first one
+// included) after a windowed-sinc low-pass filter that removes what the lower
+// rate cannot hold; each kept sample is rounded to the nearest step. Near the
+// ends, where the filter reaches past the sound, it is scaled to the part
+// that lies within, so that a steady level stays steady up to the last sample.
+std::vector<int8_t> ReduceRate(const int8_t* samples, size_t count, uint32_t factor);
