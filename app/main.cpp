@@ -7,7 +7,7 @@
 
 #include "ui/main_window.h"
 #include "ui/resource.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

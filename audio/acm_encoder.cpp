@@ -1,9 +1,9 @@
 // One conversion stream of the audio compression manager.
 #include "audio/acm_encoder.h"
 
+#include "audio/audio_string_ids.h"
 #include "platform/error_text.h"
-#include "string_ids.h"
-#include "ui_text.h"
+#include "platform/text.h"
 
 BACMEncoder::~BACMEncoder() { Close(); }
 
@@ -31,7 +31,7 @@ std::string BACMEncoder::ResultText(MMRESULT result) {
     default:
       return ::GetErrorText(result);
   }
-  return Narrow(LoadText(GetModuleHandleW(nullptr), id));
+  return FormatAnsiText(BText(static_cast<int>(id)));
 }
 
 bool BACMEncoder::Open(const WAVEFORMATEX* source, const WAVEFORMATEX* destination) {

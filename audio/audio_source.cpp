@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "audio/audio_texts.h"
+#include "audio/audio_string_ids.h"
 #include "audio/band_limited_resampling.h"
 #include "audio/pcm_conversion.h"
 #include "audio/rate_reduction.h"
@@ -13,7 +13,7 @@
 #include "audio/sound_file_kind.h"
 #include "audio/triangular_dither.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ BAudioSource::~BAudioSource() { Close(); }
 
 bool BAudioSource::Open(const std::string& path) {
   Close();
-  m_errorText = AudioText(IDS_NO_SOUND_READER);
+  m_errorText = FormatAnsiText(BText(IDS_NO_SOUND_READER));
   bool recognised = false;
   for (const BAudioReaderMaker& makeReader : m_readerMakers) {
     std::unique_ptr<BAudioFile> reader = makeReader();
@@ -88,7 +88,7 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
   const BPcmFormat format = m_reader->GetFormat();
   if (!CheckFormat(format)) return false;
   if (targetRate == 0) {
-    m_errorText = AudioText(IDS_TARGET_RATE_ZERO);
+    m_errorText = FormatAnsiText(BText(IDS_TARGET_RATE_ZERO));
     return false;
   }
   try {
@@ -96,7 +96,7 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
     bool reachedEnd = false;
     if (!DecodeChunks(format, maxMilliseconds, reachedEnd)) return false;
     if (DecodedCount() == decodedBefore) {
-      m_errorText = AudioText(IDS_NO_SOUND);
+      m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
       return false;
     }
     if (m_conversion == BConversion::HighQuality)
@@ -113,11 +113,12 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
 // giving noise (or dividing by a rate of 0).
 bool BAudioSource::CheckFormat(const BPcmFormat& format) {
   if (format.samplesPerSec == 0) {
-    m_errorText = AudioText(IDS_NO_SOUND);
+    m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
     return false;
   }
   if (format.channels == 0 || PcmSampleBytes(format.bitsPerSample) == 0) {
-    m_errorText = AudioText(IDS_SAMPLE_FORMAT_UNSUPPORTED, format.bitsPerSample, format.channels);
+    m_errorText = FormatAnsiText(
+        BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {format.bitsPerSample, format.channels}));
     return false;
   }
   return true;
@@ -187,7 +188,7 @@ bool BAudioSource::AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32
     decodedLength = reduced.size();
   }
   if (decodedLength > UINT32_MAX) {
-    m_errorText = AudioText(IDS_SOUND_TOO_LONG);
+    m_errorText = FormatAnsiText(BText(IDS_SOUND_TOO_LONG));
     return false;
   }
   const uint32_t count = static_cast<uint32_t>(decodedLength);
@@ -217,7 +218,7 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
   const float* sound = m_precise.data() + decodedStart + head;
   count -= head + tail;
   if (count == 0) {
-    m_errorText = AudioText(IDS_NO_SOUND);
+    m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
     return false;
   }
   std::vector<float> resampled;
@@ -226,7 +227,7 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
   } else {
     const uint64_t length = BResampler::OutputCount(count, sourceRate, targetRate);
     if (length > UINT32_MAX) {
-      m_errorText = AudioText(IDS_SOUND_TOO_LONG);
+      m_errorText = FormatAnsiText(BText(IDS_SOUND_TOO_LONG));
       return false;
     }
     if (!ResampleBandLimited(sound, count, sourceRate, targetRate, static_cast<size_t>(length),

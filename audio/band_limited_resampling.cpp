@@ -4,8 +4,8 @@
 
 #include <soxr.h>
 
-#include "audio/audio_texts.h"
-#include "ui/string_ids.h"
+#include "audio/audio_string_ids.h"
+#include "platform/text.h"
 
 bool ResampleBandLimited(const float* input, size_t count, double sourceRate, uint32_t targetRate,
                          size_t outputCount, std::vector<float>& output, std::string& errorText) {
@@ -24,7 +24,7 @@ bool ResampleBandLimited(const float* input, size_t count, double sourceRate, ui
       soxr_oneshot(sourceRate, targetRate, 1, padded.data(), padded.size(), nullptr, output.data(),
                    outputCount, &produced, &io, &quality, &runtime);
   if (error != nullptr) {
-    errorText = AudioText(IDS_RATE_CHANGE_FAILED, error);
+    errorText = FormatAnsiText(BText(IDS_RATE_CHANGE_FAILED, {error}));
     return false;
   }
   return true;

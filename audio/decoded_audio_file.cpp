@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/audio_string_ids.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
 
 bool BDecodedAudioFile::Claim(const std::string& path, BSoundKind kind) {
   Close();

@@ -2,9 +2,9 @@
 
 #include <FLAC/stream_decoder.h>
 
+#include "audio/audio_string_ids.h"
 #include "audio/sound_file_kind.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
 
 struct BFlacDecoder {
   FLAC__StreamDecoder* stream = nullptr;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "audio/audio_texts.h"
+#include "audio/audio_string_ids.h"
 #include "audio/sound_file_kind.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ bool BMP3File::Open(const std::string& path) {
   if (ScanMp3Frames(source, m_frames) == BMp3ScanOutcome::ReadFailure)
     return FailOpen(source.Error());
   if (m_frames.empty()) {
-    m_errorText = AudioText(IDS_NO_MPEG_FRAME);
+    m_errorText = FormatAnsiText(BText(IDS_NO_MPEG_FRAME));
     Close();
     return false;
   }

@@ -4,9 +4,9 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include "audio/audio_string_ids.h"
 #include "audio/sound_file_kind.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
 
 namespace {
 

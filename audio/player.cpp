@@ -1,9 +1,9 @@
 // The local playback engine over wave-out: see player.h for the threads.
 #include "audio/player.h"
 
+#include "audio/audio_string_ids.h"
 #include "platform/error_text.h"
-#include "string_ids.h"
-#include "ui_text.h"
+#include "platform/text.h"
 
 #include <cstdio>
 
@@ -19,12 +19,6 @@ WAVEFORMATEX MakeDeviceFormat() {
   format.nAvgBytesPerSec = 9765;
   format.cbSize = 0;
   return format;
-}
-
-// The string-table message with the player's text in its %s.
-std::string FormatMessageWith(UINT id, const std::string& errorText) {
-  std::wstring format = LoadText(GetModuleHandleW(nullptr), id);
-  return Narrow(FormatText(format.c_str(), Widen(errorText).c_str()));
 }
 
 }  // namespace
@@ -50,11 +44,11 @@ const WAVEFORMATEX& BPlayer::DeviceFormat() {
 }
 
 std::string BPlayer::OpenFailureMessage(const std::string& errorText) {
-  return FormatMessageWith(IDS_WAVE_DEVICE_OPEN_FAILED, errorText);
+  return FormatAnsiText(BText(IDS_WAVE_DEVICE_OPEN_FAILED, {errorText}));
 }
 
 std::string BPlayer::AccessFailureMessage(const std::string& errorText) {
-  return FormatMessageWith(IDS_WAVE_DEVICE_ACCESS_FAILED, errorText);
+  return FormatAnsiText(BText(IDS_WAVE_DEVICE_ACCESS_FAILED, {errorText}));
 }
 
 std::string BPlayer::DeviceErrorText(MMRESULT result) {

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/audio_texts.h"
+#include "audio/audio_string_ids.h"
 #include "platform/file.h"
-#include "ui/string_ids.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -154,5 +154,6 @@ unsigned SoundKindNameId(BSoundKind kind) {
 }
 
 std::string SoundKindText(unsigned textId, BSoundKind kind) {
-  return AudioText(textId, AudioText(SoundKindNameId(kind)));
+  const BText name(static_cast<int>(SoundKindNameId(kind)));
+  return FormatAnsiText(BText(static_cast<int>(textId), {name}));
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "audio/audio_string_ids.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
 
 BSystemAudioFile::BSystemAudioFile(std::unique_ptr<BSystemDecoder> decoder)
     : m_decoder(std::move(decoder)) {}

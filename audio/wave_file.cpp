@@ -1,11 +1,10 @@
 // The reader of RIFF WAVE files over multimedia file I/O.
 #include "audio/wave_file.h"
 
-#include "audio/audio_texts.h"
+#include "audio/audio_string_ids.h"
 #include "audio/wave_chunks.h"
 #include "platform/error_text.h"
-#include "string_ids.h"
-#include "ui_text.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -107,7 +106,7 @@ BWaveFile::~BWaveFile() { Close(); }
 bool BWaveFile::MmioErrorText(UINT code, std::string& text) {
   // The string ids are the codes themselves, MMIOERR_BASE (256) to 272.
   if (code < IDS_MMIOERR_NOT_RIFF || code > IDS_MMIOERR_INVALID_FILE) return false;
-  text = Narrow(LoadText(GetModuleHandleW(nullptr), code));
+  text = FormatAnsiText(BText(static_cast<int>(code)));
   return true;
 }
 
@@ -192,8 +191,8 @@ bool BWaveFile::OpenConverter() {
   if (m_encoder->Open(GetSourceFormat(), &output)) return true;
   // The system has no converter for this format: the text names it.
   if (m_encoder->GetResult() == ACMERR_NOTPOSSIBLE)
-    m_errorText = AudioText(IDS_WAVE_FORMAT_UNSUPPORTED, m_sampleFormat.formatTag,
-                            m_sampleFormat.bitsPerSample);
+    m_errorText = FormatAnsiText(BText(IDS_WAVE_FORMAT_UNSUPPORTED,
+                                       {m_sampleFormat.formatTag, m_sampleFormat.bitsPerSample}));
   else
     m_errorText = m_encoder->GetErrorText();
 

@@ -30,7 +30,7 @@
 #include "audio/gain.h"
 #include "link/connection.h"
 #include "link/siren_link.h"
-#include "ui/string_ids.h"
+#include "link/link_string_ids.h"
 
 namespace {
 

@@ -1,25 +1,15 @@
 #include "link/connection_base.h"
 
 #include "link/frame.h"
+#include "link/link_string_ids.h"
 #include "platform/error_text.h"
-#include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "platform/text.h"
 
 namespace {
 
 void CloseAndForget(HANDLE& handle, HANDLE closedValue) {
   if (handle != closedValue) ::CloseHandle(handle);
   handle = closedValue;
-}
-
-// A string of the program's string table, formatted, in the ANSI code page.
-std::string FormatResourceText(UINT id, ...) {
-  std::wstring format = LoadText(::GetModuleHandleW(nullptr), id);
-  va_list arguments;
-  va_start(arguments, id);
-  std::wstring text = FormatTextV(format.c_str(), arguments);
-  va_end(arguments);
-  return Narrow(text);
 }
 
 }  // namespace
@@ -96,12 +86,12 @@ bool BCOMConnectionBase::StopWorker(DWORD timeoutMs) {
   DWORD waited = ::WaitForSingleObject(m_thread, timeoutMs);
   if (waited == WAIT_TIMEOUT) {
     m_lastError = kStopTimedOut;
-    m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_TIMEOUT, static_cast<int>(timeoutMs));
+    m_errorText = FormatAnsiText(BText(IDS_RECEIVE_THREAD_TIMEOUT, {static_cast<int>(timeoutMs)}));
     stopped = false;
   } else if (waited != WAIT_OBJECT_0) {
     m_lastError = ::GetLastError();
-    std::wstring reason = Widen(::GetErrorText(m_lastError));
-    m_errorText = FormatResourceText(IDS_RECEIVE_THREAD_STOP_FAILED, reason.c_str());
+    m_errorText =
+        FormatAnsiText(BText(IDS_RECEIVE_THREAD_STOP_FAILED, {::GetErrorText(m_lastError)}));
     stopped = false;
   }
   if (!stopped) {

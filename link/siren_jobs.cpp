@@ -7,7 +7,7 @@
 
 #include "link/plan_bytes.h"
 #include "link/siren_link.h"
-#include "ui/string_ids.h"
+#include "link/link_string_ids.h"
 
 struct BSirenLink::TablePhase {
   int count;

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "ui/string_ids.h"
+#include "link/link_string_ids.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
-#include "wait_cursor.h"
+#include "toolkit/ui_text.h"
+#include "toolkit/wait_cursor.h"
 
 BMainDlg::BMainDlg() {
   AddMenuRoutes();
@@ -136,7 +136,7 @@ void BMainDlg::OnConnect() { m_link.OnConnect(m_settings.port); }
 
 // The Connect command reads "Отключиться" while the port is open.
 void BMainDlg::SetConnectCommandText(bool connected) {
-  std::wstring text = LoadText(GetInstance(), connected ? IDS_DISCONNECT : IDS_CONNECT);
+  std::wstring text = LoadText(connected ? IDS_DISCONNECT : IDS_CONNECT);
   ::ModifyMenuW(m_connectionMenu, ID_CONNECT, MF_BYCOMMAND | MF_STRING, ID_CONNECT, text.c_str());
 }
 

@@ -4,7 +4,7 @@
 
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 
@@ -356,13 +356,6 @@ void BMainDlgBase::OnDestroy() {
   ::PostQuitMessage(2);
 }
 
-// Without a sound device the program goes on; the panel then plays nothing.
-void BMainDlgBase::OpenWaveOutput() {
-  if (m_player.Open()) return;
-  m_soundDeviceError = m_player.GetErrorText();
-  ShowMessage(IDS_WAVE_DEVICE_OPEN_FAILED, MB_ICONERROR, Widen(m_soundDeviceError).c_str());
-}
-
 void BMainDlgBase::SetButtonIcons() {
   int width = ::GetSystemMetrics(SM_CXSMICON);
   int height = ::GetSystemMetrics(SM_CYSMICON);
@@ -386,8 +379,8 @@ void BMainDlgBase::SetWindowIcons() {
 }
 
 void BMainDlgBase::SetupListColumns() {
-  std::wstring name = LoadText(GetInstance(), IDS_COLUMN_NAME);
-  std::wstring duration = LoadText(GetInstance(), IDS_COLUMN_DURATION);
+  std::wstring name = LoadText(IDS_COLUMN_NAME);
+  std::wstring duration = LoadText(IDS_COLUMN_DURATION);
   LVCOLUMNW column = {};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.pszText = &name[0];
@@ -414,7 +407,7 @@ int BMainDlgBase::ShowMessageBox(const std::wstring& text, UINT type) {
 int BMainDlgBase::ShowMessage(UINT stringId, UINT type, ...) {
   va_list arguments;
   va_start(arguments, type);
-  std::wstring text = FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments);
+  std::wstring text = FormatTextV(LoadText(stringId).c_str(), arguments);
   va_end(arguments);
   return ShowMessageBox(text, type);
 }

@@ -9,25 +9,24 @@
 #include <vector>
 
 #include <atomic>
-#include <mutex>
 
 #include <commctrl.h>
 
-#include "audio/play_buffer.h"
 #include "audio/playback_control.h"
-#include "connection_port.h"
-#include "model/edit_history.h"
-#include "dialog_window.h"
+#include "audio/player_panel.h"
+#include "audio/player_view.h"
 #include "link/com_handler.h"
 #include "link/connection.h"
 #include "link/link_ui.h"
 #include "link/siren_link.h"
-#include "memory_view.h"
-#include "message_filter.h"
-#include "resource.h"
+#include "model/edit_history.h"
 #include "model/profile.h"
+#include "toolkit/dialog_window.h"
+#include "toolkit/message_filter.h"
+#include "connection_port.h"
+#include "memory_view.h"
+#include "resource.h"
 #include "settings.h"
-#include "trackbar_watch.h"
 #include "wave_window.h"
 #include "window_player.h"
 
@@ -35,7 +34,7 @@ class BMainDlgBase : public BDialogWindow,
                      public CMessageFilter,
                      public BCOMHandler,
                      public BLinkUi,
-                     public BPlayerEvents,
+                     public BPlayerView,
                      public BPlaybackControl,
                      public BWaveWindowHost {
  public:
@@ -66,14 +65,14 @@ class BMainDlgBase : public BDialogWindow,
   virtual void EnableSirenCommands(bool enable);
   virtual void EnableAbort(bool enable) = 0;
   virtual void EnableEditing(bool enable);
-  virtual void EnableRangeCommands(bool enable);
+  void EnableRangeCommands(bool enable) override;
   virtual void EnableUndo(bool enable) = 0;
   virtual void EnableRedo(bool enable) = 0;
   virtual void EnablePortMenu(bool enable) = 0;
   virtual void UpdateAddFragmentButton(bool enable);
   virtual void UpdateAddToPlaylistButton(bool enable);
   virtual void EnablePlayer(bool enable);
-  virtual void EnableLoopButton(bool enable);
+  void EnableLoopButton(bool enable) override;
 
   virtual void UpdateTitle();
 
@@ -101,23 +100,33 @@ class BMainDlgBase : public BDialogWindow,
   void DebugOutput(const std::string& text) override;
   BLinkState GetLinkState() const { return m_link.GetState(); }
 
-  // Local playback.
-  bool IsPlaying() const override { return m_playing; }
-  void SetPlaying(bool on) override;
-  void LockPlayBuffer() override { m_player.LockBuffer(); }
+  // Local playback: the player panel's operations (main_window_player.cpp).
+  bool IsPlaying() const override { return m_playerPanel.IsPlaying(); }
+  void SetPlaying(bool on) override { m_playerPanel.SetPlaying(on); }
   // The gain dialog's preview writes into the buffer under this lock: the
   // waveform window follows when it is released.
-  void UnlockPlayBuffer() override;
-  virtual void SetPlayButtonState(bool stopped);
+  void LockPlayBuffer() override { m_playerPanel.LockPlayBuffer(); }
+  void UnlockPlayBuffer() override { m_playerPanel.UnlockPlayBuffer(); }
+  void SetPlayButtonState(bool stopped) override;
   virtual void ShowPlayTime(uint32_t position);
   virtual void SetPlayPosition(int64_t position);
   virtual void ReleasePlayBuffer();
 
-  // The player's callbacks (its thread): they only copy sound and post.
-  bool OnPlayerFill(uint8_t* buffer, uint32_t size, uint32_t& count) override;
-  void OnPlayerFinished() override;
-  void OnPlayerPosition(uint32_t samples) override;
-  void OnPlayerError(const std::string& text) override;
+  // What the player panel shows and asks; the player's thread posts through
+  // PostPlayerMessage.
+  void PostPlayerMessage(BPlayerMessage message, uint32_t value, uint32_t run) override;
+  uint32_t ThumbPosition() override;
+  void ShowThumb(uint32_t position) override;
+  void ShowSoundLength(uint32_t samples) override;
+  void ShowRange(uint32_t start, uint32_t end) override;
+  void ShowTimeText(const std::string& text) override;
+  void EnablePlayerControls(bool enable) override;
+  void ShowMemoryMarker(int64_t address) override;
+  void RepaintMemoryView() override;
+  void ShowPlaylistRow(int row) override;
+  void SoundChanged(bool sameSound) override;
+  void ShowPlayerStatus(const BText& text) override;
+  void ShowPlayerError(const BText& text) override;
 
   // The waveform window (main_window_wave.cpp).
   void OnWaveSeek(uint32_t sample) override;
@@ -131,8 +140,9 @@ class BMainDlgBase : public BDialogWindow,
   const BWaveWindow& WaveWindow() const { return m_waveWindow; }
 
  protected:
-  // Messages the player's thread posts to the window. Restarted, finished and
-  // position carry in lParam the run they belong to (see m_playerRun).
+  // Messages the player's thread posts to the window, in the order of
+  // BPlayerMessage. Restarted, finished and position carry in lParam the run
+  // they belong to (see BPlayerPanel).
   static constexpr UINT kPlayerRestarted = WM_APP + 1;
   static constexpr UINT kPlayerFinished = WM_APP + 2;
   static constexpr UINT kPlayerPosition = WM_APP + 3;
@@ -224,6 +234,9 @@ class BMainDlgBase : public BDialogWindow,
   virtual void OnFragmentKeyDown(NMLVKEYDOWN* key);
   virtual void OnFragmentSelChanged();
   virtual void LoadFragmentIntoPlayer();
+  // The same after an edit of the fragment's bytes: the waveform keeps its view.
+  void ReloadEditedFragment();
+  void LoadSelectedFragment(bool afterEdit);
   virtual void OnFragmentBeginDrag(NMLISTVIEW* info);
   virtual void OnPlaylistKeyDown(NMLVKEYDOWN* key);
   virtual void OnPlaylistBeginDrag(NMLISTVIEW* info);
@@ -260,8 +273,7 @@ class BMainDlgBase : public BDialogWindow,
   void CreateWaveWindow();
   virtual void OnViewWave();
   void ShowWaveWindow(bool visible);
-  void UpdateWaveSound();
-  void ShowLoadedSound();
+  void UpdateWaveSound(bool sameSound);
 
   // Settings.
   virtual void LoadSettings();
@@ -284,21 +296,10 @@ class BMainDlgBase : public BDialogWindow,
   void ShowHistoryStep(const BHistoryStep& step, int row);
   int RowOfFragment(int fragment) const;
 
-  // The player's messages, handled on this thread.
-  void OnPlayerRestarted();
-  void OnPlayerFinishedMessage();
-  void OnPlayerPositionMessage(uint32_t samples);
-  void OnPlayerErrorMessage();
-  void ApplyStartPosition();
-  bool RangeMarked(uint32_t& start, uint32_t& end) const;
-  void RepaintMemoryView();
+  // The player's messages and the sound device.
   void AddPlayerRoutes();
   virtual void OpenWaveOutput();
   virtual bool AskGain(uint32_t offset, uint32_t length, int32_t& gain);
-  void PostToWindow(UINT message, WPARAM wParam, uint32_t run);
-  void BeginPlayerRun();
-  bool IsCurrentPlayerRun(LPARAM run) const;
-  bool SoundDeviceReady();
 
   // Start-up steps that BMainDlg runs before its own part of the initialisation.
   void AttachControls();
@@ -320,24 +321,11 @@ class BMainDlgBase : public BDialogWindow,
   std::string m_profilePath;  // empty for a profile that has no file yet
   bool m_modified = false;
 
-  // Local playback. m_playBuffer is shared with the player's thread, which
-  // fills from it inside the player's buffer lock; this thread changes it
-  // only inside that lock. m_looping is read by the player's thread too.
-  BWindowPlayer m_player{*this};
-  BPlayBuffer m_playBuffer;
-  bool m_playing = false;  // this thread only
-  std::atomic<bool> m_looping{false};
-  bool m_playlistMode = false;          // this thread only
-  uint32_t m_lastReportedPosition = 0;  // this thread only
-  // The run of the player: a new one starts whenever this thread moves,
-  // reloads or stops the sound, always inside the player's buffer lock, in
-  // which the player's thread reads it for each fill (m_filledRun, that
-  // thread only). Messages tagged with an older run are dropped.
-  std::atomic<uint32_t> m_playerRun{0};
-  uint32_t m_filledRun = 0;
-  std::string m_soundDeviceError;  // why the device did not open (this thread only)
-  std::mutex m_playerErrorLock;
-  std::string m_playerError;  // guarded by m_playerErrorLock
+  // Local playback: the Windows player, whose thread calls the panel, and
+  // the panel, which owns the sound and the player's state (its header says
+  // which thread touches what). The player is closed before either goes.
+  BWindowPlayer m_player{m_playerPanel};
+  BPlayerPanel m_playerPanel{m_profile, m_player, *this};
 
   BEditHistory m_history;
 
@@ -351,12 +339,8 @@ class BMainDlgBase : public BDialogWindow,
 
   BMemoryView m_memoryView;
 
-  // The waveform window and the watch that repaints it when the trackbar
-  // changes; which fragment it showed last (-1 for the playlist, -2 for
-  // none), so that an edit keeps the view's zoom and scroll.
+  // The waveform window: it shows the panel's sound, position and range.
   BWaveWindow m_waveWindow{*this};
-  BTrackbarWatch m_trackbarWatch{[this] { m_waveWindow.Refresh(); }};
-  int m_waveShows = -2;
 
   // Drag and drop of list rows (user-interface thread only).
   bool m_dragging = false;

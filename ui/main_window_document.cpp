@@ -3,9 +3,9 @@
 // profile.
 #include "main_window_base.h"
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 bool BMainDlgBase::JobHoldsProfile() {
   if (!m_link.IsJobRunning()) return false;

@@ -4,7 +4,7 @@
 // 7 (a playlist value of 8 or more ends the playlist). Escape cancels a drag.
 #include "main_window_base.h"
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
 
 namespace {

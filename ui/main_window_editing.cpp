@@ -1,15 +1,15 @@
 // Range editing and the edit history: marking, inverting and cancelling the
-// range on the trackbar, deleting it, amplifying, undo and redo.
+// range (the player panel's), deleting it, amplifying, undo and redo.
 #include "main_window_base.h"
 
 #include <commctrl.h>
 
-#include "audio/amplifier_dlg.h"
+#include "ui/amplifier_dlg.h"
 #include "audio/durations.h"
 #include "audio/gain.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 int BMainDlgBase::RowOfFragment(int fragment) const {
   for (int row = 0; row < RowCount(m_fragmentList); ++row)
@@ -19,41 +19,17 @@ int BMainDlgBase::RowOfFragment(int fragment) const {
 
 // ---- The range ----------------------------------------------------------------
 
-void BMainDlgBase::OnMarkRangeStart() {
-  LRESULT position = ::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0);
-  ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, position);
-  ::InvalidateRect(m_trackbar, nullptr, TRUE);
-}
+void BMainDlgBase::OnMarkRangeStart() { m_playerPanel.MarkRangeStart(); }
 
-void BMainDlgBase::OnMarkRangeEnd() {
-  LRESULT position = ::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0);
-  ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, position);
-  ::InvalidateRect(m_trackbar, nullptr, TRUE);
-}
+void BMainDlgBase::OnMarkRangeEnd() { m_playerPanel.MarkRangeEnd(); }
 
-// The part before the range, or else the part after it; a whole-fragment range goes.
-void BMainDlgBase::OnInvertRange() {
-  uint32_t start = 0, end = 0;
-  if (!RangeMarked(start, end)) return;
-  LRESULT minimum = ::SendMessageW(m_trackbar, TBM_GETRANGEMIN, 0, 0);
-  LRESULT maximum = ::SendMessageW(m_trackbar, TBM_GETRANGEMAX, 0, 0);
-  if (static_cast<LRESULT>(start) != minimum) {
-    ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, minimum);
-    ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, start);
-  } else if (static_cast<LRESULT>(end) == maximum) {
-    ::SendMessageW(m_trackbar, TBM_CLEARSEL, FALSE, 0);
-  } else {
-    ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, end);
-    ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, maximum);
-  }
-  ::InvalidateRect(m_trackbar, nullptr, TRUE);
-}
+void BMainDlgBase::OnInvertRange() { m_playerPanel.InvertRange(); }
 
-void BMainDlgBase::OnCancelRange() { ::SendMessageW(m_trackbar, TBM_CLEARSEL, TRUE, 0); }
+void BMainDlgBase::OnCancelRange() { m_playerPanel.CancelRange(); }
 
 void BMainDlgBase::OnDeleteRange() {
   uint32_t start = 0, end = 0;
-  if (!RangeMarked(start, end)) return;
+  if (!m_playerPanel.GetRange(start, end)) return;
   int row = SelectedRow(m_fragmentList);
   if (row < 0 || JobHoldsProfile()) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
@@ -71,29 +47,30 @@ void BMainDlgBase::ShowRestoredFragment(int fragment, int row) {
   m_memoryView.SetBand(row, changed.start, changed.length);
   SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(changed.length)));
   SelectRow(m_fragmentList, row);
-  LoadFragmentIntoPlayer();
+  ReloadEditedFragment();
   RepaintMemoryView();
 }
 
 // ---- Amplification ------------------------------------------------------------------
 
 void BMainDlgBase::OnAmplify() {
-  if (m_playBuffer.IsEmpty() || m_playBuffer.Segments().empty()) return;
+  const BPlayBuffer& sound = m_playerPanel.Buffer();
+  if (sound.IsEmpty() || sound.Segments().empty()) return;
   uint32_t offset = 0;
-  uint32_t length = m_playBuffer.Segments().front().length;
+  uint32_t length = sound.Segments().front().length;
   uint32_t start = 0, end = 0;
-  if (RangeMarked(start, end)) {
+  if (m_playerPanel.GetRange(start, end)) {
     offset = start;
     length = end - start;
   }
-  if (offset + length > m_playBuffer.Length()) return;
+  if (offset + length > sound.Length()) return;
   int row = SelectedRow(m_fragmentList);
   if (row < 0 || JobHoldsProfile()) return;
   int32_t gain = 0;
   if (!AskGain(offset, length, gain)) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
   if (!PushUndo(fragment, true)) {
-    LoadFragmentIntoPlayer();  // the player drops the preview: the fragment stays as it was
+    ReloadEditedFragment();  // the player drops the preview: the fragment stays as it was
     return;
   }
   OnStop();
@@ -103,17 +80,12 @@ void BMainDlgBase::OnAmplify() {
     ApplyGainToSigned(m_profile.Image() + range.start + offset,
                       std::min(length, range.length - offset), gain);
   SelectRow(m_fragmentList, row);
-  LoadFragmentIntoPlayer();
+  ReloadEditedFragment();
   SetModified(true);
 }
 
 bool BMainDlgBase::AskGain(uint32_t offset, uint32_t length, int32_t& gain) {
-  uint8_t* samples;
-  {
-    BPlayer::BufferLock lock(m_player);
-    samples = m_playBuffer.Data();
-  }
-  BAmplifierDlg dialog(*this, samples, offset, length);
+  BAmplifierDlg dialog(*this, m_playerPanel.PreviewSamples(), offset, length);
   if (dialog.DoModal(GetInstance(), GetHwnd()) != IDOK) return false;
   gain = dialog.GetGain();
   return true;

@@ -5,7 +5,7 @@
 
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 const DWORD kPathBufferChars = 260;
@@ -127,7 +127,7 @@ bool BMainDlgBase::AskSavePath(std::string& path) {
 // separated), the program title, an optional default extension.
 bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension,
                                   bool save, const std::string& proposedName) {
-  std::string filter = Narrow(LoadText(GetInstance(), filterId));
+  std::string filter = FormatAnsiText(BText(filterId));
   for (char& c : filter)
     if (c == '|') c = '\0';
   char buffer[kPathBufferChars] = {};
@@ -152,11 +152,11 @@ bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* 
 std::wstring BMainDlgBase::ProfileErrorText() const {
   switch (m_profile.GetErrorKind()) {
     case BProfileError::NotProfile:
-      return LoadText(GetInstance(), IDS_NOT_A_PROFILE);
+      return LoadText(IDS_NOT_A_PROFILE);
     case BProfileError::OtherVersion:
-      return LoadText(GetInstance(), IDS_UNSUPPORTED_PROFILE_VERSION);
+      return LoadText(IDS_UNSUPPORTED_PROFILE_VERSION);
     case BProfileError::UnexpectedEnd:
-      return LoadText(GetInstance(), IDS_UNEXPECTED_END_OF_FILE);
+      return LoadText(IDS_UNEXPECTED_END_OF_FILE);
     default:
       return Widen(m_profile.GetErrorText());
   }
@@ -166,8 +166,8 @@ std::wstring BMainDlgBase::ProfileErrorText() const {
 // its error text.
 void BMainDlgBase::SetProfileMessages() {
   BProfileMessages messages;
-  messages.notProfile = Narrow(LoadText(GetInstance(), IDS_NOT_A_PROFILE));
-  messages.otherVersion = Narrow(LoadText(GetInstance(), IDS_UNSUPPORTED_PROFILE_VERSION));
-  messages.unexpectedEnd = Narrow(LoadText(GetInstance(), IDS_UNEXPECTED_END_OF_FILE));
+  messages.notProfile = FormatAnsiText(BText(IDS_NOT_A_PROFILE));
+  messages.otherVersion = FormatAnsiText(BText(IDS_UNSUPPORTED_PROFILE_VERSION));
+  messages.unexpectedEnd = FormatAnsiText(BText(IDS_UNEXPECTED_END_OF_FILE));
   m_profile.SetMessages(messages);
 }

@@ -7,9 +7,9 @@
 #include "audio/audio_source.h"
 #include "audio/durations.h"
 #include "audio/import_plan.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 const uint32_t kSirenRate = 9765;

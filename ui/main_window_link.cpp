@@ -4,11 +4,10 @@
 
 #include <commctrl.h>
 
-#include "link_text_format.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlgBase::OnError(const std::string& text) { m_link.OnError(text); }
 
@@ -59,32 +58,32 @@ bool BMainDlgBase::PostLinkMessage(unsigned message) {
 
 // Worker thread: the string table is read-only and safe to read from any thread.
 std::string BMainDlgBase::DefaultFragmentName(int number) {
-  return Narrow(FormatText(LoadText(GetInstance(), IDS_FRAGMENT_DEFAULT_NAME).c_str(), number));
+  return FormatAnsiText(BText(IDS_FRAGMENT_DEFAULT_NAME, {number}));
 }
 
 void BMainDlgBase::ShowLinkStatus(const BLinkText& text) {
-  InsertStatusLine(FormatLinkText(GetInstance(), text), false);
+  InsertStatusLine(FormatText(text), false);
 }
 
 void BMainDlgBase::ReplaceLinkStatus(const BLinkText& text) {
-  InsertStatusLine(FormatLinkText(GetInstance(), text), true);
+  InsertStatusLine(FormatText(text), true);
 }
 
 void BMainDlgBase::ClearStatusLog() { ::SendMessageW(m_statusLog, CB_RESETCONTENT, 0, 0); }
 
 void BMainDlgBase::ShowLinkError(const BLinkText& text) {
-  ShowMessageBox(FormatLinkText(GetInstance(), text), MB_ICONERROR);
+  ShowMessageBox(FormatText(text), MB_ICONERROR);
 }
 
 void BMainDlgBase::ShowLinkInformation(const BLinkText& text) {
-  ShowMessageBox(FormatLinkText(GetInstance(), text), MB_ICONINFORMATION);
+  ShowMessageBox(FormatText(text), MB_ICONINFORMATION);
 }
 
 BAnswer BMainDlgBase::AskLink(const BLinkText& text, BQuestion question) {
   UINT type = MB_YESNO | MB_ICONWARNING;
   if (question == BQuestion::YesNoCancelWarning) type = MB_YESNOCANCEL | MB_ICONWARNING;
   if (question == BQuestion::YesNoInformation) type = MB_YESNO | MB_ICONINFORMATION;
-  switch (ShowMessageBox(FormatLinkText(GetInstance(), text), type)) {
+  switch (ShowMessageBox(FormatText(text), type)) {
     case IDYES:
       return BAnswer::Yes;
     case IDNO:

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "audio/durations.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 // Item data of the combo entry "Не используется".
@@ -30,7 +30,7 @@ void BMainDlgBase::ClearPanels() {
 
 void BMainDlgBase::FillPanels() {
   ClearPanels();
-  std::wstring unused = LoadText(GetInstance(), IDS_BUTTON_UNUSED);
+  std::wstring unused = LoadText(IDS_BUTTON_UNUSED);
   for (int button = 0; button < kButtonCount; ++button)
     AppendEntry(ButtonCombo(button), unused, kUnusedEntry);
   for (int index = 0; index < kMaxFragments; ++index) {

@@ -2,10 +2,10 @@
 #include "main_window.h"
 
 #include "link/com_ports.h"
-#include "link/com_selector_dlg.h"
+#include "ui/com_selector_dlg.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 // Position of the item "Порт" in the Connection menu.
@@ -21,8 +21,7 @@ void BMainDlg::BuildPortMenu() {
       selected = static_cast<int>(i);
   }
   ::AppendMenuW(m_portMenu, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(m_portMenu, MF_STRING, ID_OTHER_PORT,
-                LoadText(GetInstance(), ID_OTHER_PORT).c_str());
+  ::AppendMenuW(m_portMenu, MF_STRING, ID_OTHER_PORT, LoadText(ID_OTHER_PORT).c_str());
   if (m_portNames.empty()) {
     m_portNames.push_back(m_settings.port);
     ::AppendMenuW(m_portMenu, MF_STRING, ID_PORT_FIRST, Widen(m_settings.port).c_str());
@@ -62,8 +61,7 @@ bool BMainDlg::AskOtherPort(std::string& portName) {
 
 // The Connection menu's second item becomes the popup, captioned with the port.
 void BMainDlg::ShowPortInMenu() {
-  std::wstring caption = FormatText(LoadText(GetInstance(), IDS_PORT_MENU_CAPTION).c_str(),
-                                    Widen(m_settings.port).c_str());
+  std::wstring caption = FormatText(BText(IDS_PORT_MENU_CAPTION, {m_settings.port}));
   if (!m_portMenuAttached) {
     ::ModifyMenuW(m_connectionMenu, kPortItemPosition, MF_BYPOSITION | MF_POPUP | MF_STRING,
                   reinterpret_cast<UINT_PTR>(m_portMenu), caption.c_str());

@@ -5,12 +5,11 @@
 #include "main_window.h"
 
 #include "audio/wave_writer.h"
-#include "link_text_format.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "platform/error_text.h"
 #include "resource.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 
@@ -62,7 +61,7 @@ void BMainDlg::AddSirenExtraRoutes() {
 }
 
 void BMainDlg::ShowLinkWarning(const BLinkText& text) {
-  ShowMessageBox(FormatLinkText(GetInstance(), text), MB_ICONWARNING);
+  ShowMessageBox(FormatText(text), MB_ICONWARNING);
 }
 
 void BMainDlg::OnWriteChanges() { m_link.StartWriteChanges(); }

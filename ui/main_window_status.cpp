@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "resource.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlgBase::InsertStatusLine(const std::wstring& text, bool replaceNewest) {
   if (replaceNewest) ::SendMessageW(m_statusLog, CB_DELETESTRING, 0, 0);
@@ -13,7 +13,7 @@ void BMainDlgBase::InsertStatusLine(const std::wstring& text, bool replaceNewest
 }
 
 void BMainDlgBase::ShowStatusV(UINT stringId, va_list arguments) {
-  InsertStatusLine(FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments), false);
+  InsertStatusLine(FormatTextV(LoadText(stringId).c_str(), arguments), false);
 }
 
 void BMainDlgBase::ShowStatusTextV(const wchar_t* format, va_list arguments) {
@@ -21,7 +21,7 @@ void BMainDlgBase::ShowStatusTextV(const wchar_t* format, va_list arguments) {
 }
 
 void BMainDlgBase::ReplaceStatusV(UINT stringId, va_list arguments) {
-  InsertStatusLine(FormatTextV(LoadText(GetInstance(), stringId).c_str(), arguments), true);
+  InsertStatusLine(FormatTextV(LoadText(stringId).c_str(), arguments), true);
 }
 
 void BMainDlgBase::ReplaceStatusTextV(const wchar_t* format, va_list arguments) {
@@ -101,20 +101,3 @@ void BMainDlgBase::UpdateAddFragmentButton(bool enable) {
 void BMainDlgBase::UpdateAddToPlaylistButton(bool enable) {
   EnableControl(IDC_ADD_TO_PLAYLIST, enable && ListAcceptsMore(m_playlist));
 }
-
-// The player panel. Disabling it also stops and empties the player.
-void BMainDlgBase::EnablePlayer(bool enable) {
-  for (int id : {IDC_TRACKBAR, IDC_PLAY_PAUSE, IDC_STOP, IDC_PLAY_TIME}) EnableControl(id, enable);
-  EnableLoopButton(enable);
-  EnableRangeCommands(enable);
-  if (enable) return;
-  OnStop();
-  ReleasePlayBuffer();
-  EnableLoopButton(false);
-  ::SetDlgItemTextW(GetHwnd(), IDC_PLAY_TIME, L"");
-  ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, 0);
-  SetPlayPosition(-1);
-  SetPlayButtonState(true);
-}
-
-void BMainDlgBase::EnableLoopButton(bool enable) { EnableControl(IDC_LOOP_PLAY, enable); }

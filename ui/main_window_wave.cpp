@@ -1,21 +1,20 @@
-// The waveform window's side of the main window: what it shows (the play
-// buffer, the trackbar's position and range), what the user does in it (seek
-// and mark, by the trackbar's rules), and its place in the settings.
+// The waveform window's side of the main window: what it shows (the player
+// panel's sound, position and range), what the user does in it (seek and
+// mark, by the panel's rules), and its place in the settings.
 #include "main_window_base.h"
 
 #include <commctrl.h>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 void BMainDlgBase::CreateWaveWindow() {
-  m_trackbarWatch.Attach(m_trackbar);
   BWavePlacement placement;
   placement.Parse(m_settings.wave);  // a missing or bad value: hidden, placed by the window
-  m_waveWindow.Create(GetInstance(), GetHwnd(), placement, LoadText(GetInstance(), IDS_WAVE_TITLE),
-                      LoadText(GetInstance(), IDS_WAVE_EMPTY));
-  UpdateWaveSound();
+  m_waveWindow.Create(GetInstance(), GetHwnd(), placement, LoadText(IDS_WAVE_TITLE),
+                      LoadText(IDS_WAVE_EMPTY));
+  UpdateWaveSound(false);
   if (placement.visible) ShowWaveWindow(true);
 }
 
@@ -33,65 +32,43 @@ void BMainDlgBase::OnWavePlacementChanged() {
   m_settings.SaveWave();
 }
 
-// The sound of the play buffer; the view keeps its zoom and scroll while the
-// same fragment comes back (an edit releases the buffer and loads the fragment
-// again), and shows another sound whole.
-void BMainDlgBase::UpdateWaveSound() {
-  bool keepView = false;
-  if (!m_playBuffer.IsEmpty()) {
-    int shows = -1;  // the playlist
-    if (!m_playlistMode) {
-      int row = SelectedRow(m_fragmentList);
-      shows = row < 0 ? -2 : static_cast<int>(RowData(m_fragmentList, row));
-    }
-    keepView = shows == m_waveShows;
-    m_waveShows = shows;
-  }
+// The panel's sound. The view keeps its zoom and scroll when the same sound
+// comes back after an edit (an edit empties the player and loads the
+// fragment again) or a gain preview; any other sound is shown whole.
+void BMainDlgBase::UpdateWaveSound(bool sameSound) {
+  const BPlayBuffer& sound = m_playerPanel.Buffer();
   std::vector<BWaveSegment> segments;
-  if (m_playlistMode) {
-    for (size_t i = 0; i < m_playBuffer.Segments().size(); ++i) {
+  if (m_playerPanel.IsPlaylist()) {
+    for (size_t i = 0; i < sound.Segments().size(); ++i) {
       int fragment = static_cast<int>(RowData(m_playlist, static_cast<int>(i)));
-      segments.push_back({m_playBuffer.Segments()[i].bufferStart, FragmentName(fragment)});
+      segments.push_back({sound.Segments()[i].bufferStart, FragmentName(fragment)});
     }
   }
-  m_waveWindow.SetSound(m_playBuffer.Samples().data(), m_playBuffer.Length(), keepView,
-                        std::move(segments));
-}
-
-void BMainDlgBase::UnlockPlayBuffer() {
-  m_player.UnlockBuffer();
-  UpdateWaveSound();
+  m_waveWindow.SetSound(sound.Samples().data(), sound.Length(), sameSound, std::move(segments));
 }
 
 void BMainDlgBase::GetWaveCursor(uint32_t& position, uint32_t& rangeStart, uint32_t& rangeEnd) {
-  position = static_cast<uint32_t>(::SendMessageW(m_trackbar, TBM_GETPOS, 0, 0));
-  if (!RangeMarked(rangeStart, rangeEnd)) rangeStart = rangeEnd = 0;
+  position = m_playerPanel.Position();
+  if (!m_playerPanel.GetRange(rangeStart, rangeEnd)) rangeStart = rangeEnd = 0;
 }
 
 // The range commands' rules: a fragment in the player, no playlist, no job.
 bool BMainDlgBase::IsWaveMarkingAllowed() {
-  LONG_PTR style = ::GetWindowLongPtrW(m_trackbar, GWL_STYLE);
-  return !m_playBuffer.IsEmpty() && !m_playlistMode && (style & TBS_ENABLESELRANGE) != 0 &&
-         ::IsWindowEnabled(m_trackbar) && !m_link.IsJobRunning();
+  return m_playerPanel.CanMarkRange() && !m_link.IsJobRunning();
 }
 
 // As a drag of the thumb to that place: the displays follow, and while
 // playing the sound goes on from there.
-void BMainDlgBase::OnWaveSeek(uint32_t sample) {
-  if (m_playBuffer.IsEmpty() || !::IsWindowEnabled(m_trackbar)) return;
-  ::SendMessageW(m_trackbar, TBM_SETPOS, TRUE, sample);
-  OnHScroll(MAKEWPARAM(TB_THUMBTRACK, 0), reinterpret_cast<LPARAM>(m_trackbar));
-}
+void BMainDlgBase::OnWaveSeek(uint32_t sample) { m_playerPanel.Seek(sample); }
 
 // As Ctrl+B at `start` and Ctrl+E at `end`.
 void BMainDlgBase::OnWaveMark(uint32_t start, uint32_t end) {
-  if (!IsWaveMarkingAllowed()) return;
-  ::SendMessageW(m_trackbar, TBM_SETSELSTART, FALSE, start);
-  ::SendMessageW(m_trackbar, TBM_SETSELEND, FALSE, end);
-  ::InvalidateRect(m_trackbar, nullptr, TRUE);
+  if (IsWaveMarkingAllowed()) m_playerPanel.MarkRange(start, end);
 }
 
-void BMainDlgBase::OnWaveMarkAll() { OnWaveMark(0, m_playBuffer.Length()); }
+void BMainDlgBase::OnWaveMarkAll() {
+  if (IsWaveMarkingAllowed()) m_playerPanel.MarkAll();
+}
 
 void BMainDlgBase::OnWaveCancelRange() {
   if (IsWaveMarkingAllowed()) OnCancelRange();

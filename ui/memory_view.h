@@ -5,7 +5,7 @@
 #pragma once
 
 #include "memory_view_layout.h"
-#include "window_impl.h"
+#include "toolkit/window_impl.h"
 
 #include <cstdint>
 

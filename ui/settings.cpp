@@ -1,6 +1,6 @@
 #include "settings.h"
 
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 const char kSettingsKey[] = "Software\\Sirelta";

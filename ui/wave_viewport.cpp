@@ -52,6 +52,22 @@ int BWaveViewport::ColumnOfSample(uint32_t s) const {
   return static_cast<int>(std::floor((s - m_first) / m_samplesPerColumn));
 }
 
+uint32_t BWaveViewport::BoundaryAtColumn(int x) const {
+  double b = std::floor(m_first + x * m_samplesPerColumn + 0.5);
+  return static_cast<uint32_t>(std::clamp(b, 0.0, static_cast<double>(m_sampleCount)));
+}
+
+// Rounds half down, as BoundaryAtColumn rounds half up: at one sample per
+// column or more every column then comes back from its boundary.
+int BWaveViewport::ColumnOfBoundary(uint32_t b) const {
+  return static_cast<int>(std::ceil((b - m_first) / m_samplesPerColumn - 0.5));
+}
+
+int BWaveViewport::PlayLineColumn(uint32_t b) const {
+  int column = ColumnOfBoundary(b);
+  return b >= m_sampleCount && column == m_width ? column - 1 : column;
+}
+
 void BWaveViewport::ZoomAround(int x, double factor) {
   if (factor <= 0) return;
   double anchor = m_first + x * m_samplesPerColumn;

@@ -39,6 +39,18 @@ class BWaveViewport {
   // The column of sample s (may lie outside the window).
   int ColumnOfSample(uint32_t s) const;
 
+  // Positions (the play position, the ends of a range, where a playlist part
+  // begins) are boundaries between samples: 0 before the first, the sample
+  // count after the last. Each maps to the column whose left edge is nearest
+  // to it, so that BoundaryAtColumn and ColumnOfBoundary undo each other.
+  // The boundary nearest to column x's left edge, within the sound.
+  uint32_t BoundaryAtColumn(int x) const;
+  // The column of boundary b (may lie outside the window).
+  int ColumnOfBoundary(uint32_t b) const;
+  // The column the play line at boundary b is drawn in: the end of a sound
+  // that reaches the window's right edge is drawn in the last column.
+  int PlayLineColumn(uint32_t b) const;
+
   // Zooms by `factor` (> 1 zooms in) keeping the sample under column x in
   // place; clamped to the zoom limits.
   void ZoomAround(int x, double factor);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 
@@ -97,6 +97,8 @@ BWavePlacement BWaveWindow::GetPlacement() const {
   return placement;
 }
 
+BWaveWindow::~BWaveWindow() { ReleasePicture(); }
+
 void BWaveWindow::SetSound(const uint8_t* samples, uint32_t count, bool keepView,
                            std::vector<BWaveSegment> segments) {
   // An edit empties the player before it loads the fragment again: the view
@@ -110,40 +112,65 @@ void BWaveWindow::SetSound(const uint8_t* samples, uint32_t count, bool keepView
   m_pyramid.Build(samples, count);
   m_segments = std::move(segments);
   m_viewport.SetSound(count, !keepView);
-  if (m_position > count) m_position = count;
+  ReadCursor();
   ViewChanged();
 }
 
-// The paint reads the new position and range: a change announced before it
-// is made (as the trackbar's watcher does) is still shown right.
-void BWaveWindow::Refresh() {
-  if (GetHwnd() != nullptr) ::InvalidateRect(GetHwnd(), nullptr, FALSE);
-}
-
-// Takes the host's position and range; a play line that walks out of the
-// view takes the view along, a page at a time (not while the user drags).
-void BWaveWindow::FollowPosition() {
+// Takes the host's position and range; true when the range changed.
+bool BWaveWindow::ReadCursor() {
   uint32_t position = 0, start = 0, end = 0;
   m_host.GetWaveCursor(position, start, end);
-  position = std::min(position, m_viewport.SampleCount());
   if (end <= start) start = end = 0;
-  bool wasVisible = m_position >= m_viewport.First() &&
-                    m_position < m_viewport.First() + m_viewport.VisibleSamples();
-  bool moved = position != m_position;
-  m_position = position;
+  bool rangeChanged = start != m_rangeStart || end != m_rangeEnd;
+  m_position = std::min(position, m_viewport.SampleCount());
   m_rangeStart = start;
   m_rangeEnd = end;
-  if (!moved || !wasVisible || m_pressed) return;
+  return rangeChanged;
+}
+
+void BWaveWindow::Refresh() {
+  uint32_t previous = m_position;
+  bool rangeChanged = ReadCursor();
+  if (GetHwnd() == nullptr) return;
+  bool scrolled = FollowPosition(previous);
+  if (rangeChanged || scrolled) {
+    ViewChanged();
+  } else if (m_viewport.PlayLineColumn(m_position) != m_viewport.PlayLineColumn(previous)) {
+    InvalidatePlayLine(previous);
+    InvalidatePlayLine(m_position);
+  }
+}
+
+// A play line that walks out of the view takes the view along, a page at a
+// time (not while the user drags); true when the view scrolled.
+bool BWaveWindow::FollowPosition(uint32_t previous) {
+  bool wasVisible =
+      previous >= m_viewport.First() && previous < m_viewport.First() + m_viewport.VisibleSamples();
+  if (m_position == previous || !wasVisible || m_pressed) return false;
   double first = m_viewport.First();
   m_viewport.EnsureVisible(m_position);
   if (m_viewport.First() > first) m_viewport.ScrollToSample(m_position);
-  if (m_viewport.First() != first) UpdateScrollBar();
+  return m_viewport.First() != first;
 }
 
 void BWaveWindow::ViewChanged() {
   if (GetHwnd() == nullptr) return;
   UpdateScrollBar();
-  ::InvalidateRect(GetHwnd(), nullptr, FALSE);
+  InvalidatePicture();
+}
+
+void BWaveWindow::InvalidatePicture() {
+  m_pictureValid = false;
+  if (GetHwnd() != nullptr) ::InvalidateRect(GetHwnd(), nullptr, FALSE);
+}
+
+// The play line's column of the wave area, which the picture repaints.
+void BWaveWindow::InvalidatePlayLine(uint32_t position) {
+  int column = m_viewport.PlayLineColumn(position);
+  if (column < 0 || column >= m_viewport.Width()) return;
+  Layout layout = GetLayout();
+  RECT line = {column, layout.wave.top, column + 1, layout.wave.bottom};
+  ::InvalidateRect(GetHwnd(), &line, FALSE);
 }
 
 void BWaveWindow::UpdateScrollBar() {
@@ -169,10 +196,7 @@ BWaveWindow::Layout BWaveWindow::GetLayout() const {
 
 // Unlike a column's first sample, a point may stand for the end of the sound,
 // so that a range can be marked up to it.
-uint32_t BWaveWindow::SampleAtPoint(int x) const {
-  double s = std::floor(m_viewport.First() + x * m_viewport.SamplesPerColumn() + 0.5);
-  return static_cast<uint32_t>(std::clamp(s, 0.0, double(m_viewport.SampleCount())));
-}
+uint32_t BWaveWindow::SampleAtPoint(int x) const { return m_viewport.BoundaryAtColumn(x); }
 
 bool BWaveWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
@@ -231,28 +255,56 @@ void BWaveWindow::OnSize() {
 
 // ---- Painting ----------------------------------------------------------------
 
-// Into a bitmap first, then one copy to the screen: no flicker.
+// From the picture, drawn again first when it is out of date; then the play
+// line over it. No flicker: the screen gets each pixel once.
 void BWaveWindow::OnPaint() {
-  FollowPosition();
   PAINTSTRUCT ps;
   HDC screen = ::BeginPaint(GetHwnd(), &ps);
   RECT client = {};
   ::GetClientRect(GetHwnd(), &client);
   if (client.right > 0 && client.bottom > 0) {
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
-    if (memory != nullptr && bitmap != nullptr) {
-      HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
-      Paint(memory, client);
-      ::BitBlt(screen, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-      ::SelectObject(memory, oldBitmap);
+    if (UpdatePicture(screen, client)) {
+      const RECT& area = ps.rcPaint;
+      ::BitBlt(screen, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               m_pictureDc, area.left, area.top, SRCCOPY);
     } else {
       Paint(screen, client);  // out of GDI resources: paint directly
     }
-    if (bitmap != nullptr) ::DeleteObject(bitmap);
-    if (memory != nullptr) ::DeleteDC(memory);
+    PaintPlayLine(screen);
   }
   ::EndPaint(GetHwnd(), &ps);
+}
+
+// False when no picture can be made.
+bool BWaveWindow::UpdatePicture(HDC screen, const RECT& client) {
+  if (m_picture != nullptr &&
+      (m_pictureSize.cx != client.right || m_pictureSize.cy != client.bottom))
+    ReleasePicture();
+  if (m_picture == nullptr) {
+    m_pictureDc = ::CreateCompatibleDC(screen);
+    m_picture = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    if (m_pictureDc == nullptr || m_picture == nullptr) {
+      ReleasePicture();
+      return false;
+    }
+    m_pictureOldBitmap = ::SelectObject(m_pictureDc, m_picture);
+    m_pictureSize = {client.right, client.bottom};
+    m_pictureValid = false;
+  }
+  if (!m_pictureValid) Paint(m_pictureDc, client);
+  m_pictureValid = true;
+  return true;
+}
+
+void BWaveWindow::ReleasePicture() {
+  if (m_pictureDc != nullptr && m_pictureOldBitmap != nullptr)
+    ::SelectObject(m_pictureDc, m_pictureOldBitmap);
+  if (m_picture != nullptr) ::DeleteObject(m_picture);
+  if (m_pictureDc != nullptr) ::DeleteDC(m_pictureDc);
+  m_pictureDc = nullptr;
+  m_picture = nullptr;
+  m_pictureOldBitmap = nullptr;
+  m_pictureValid = false;
 }
 
 void BWaveWindow::Paint(HDC dc, const RECT& client) const {
@@ -268,11 +320,16 @@ void BWaveWindow::Paint(HDC dc, const RECT& client) const {
     PaintRuler(dc, layout.ruler);
     PaintWave(dc, layout.wave);
     PaintSegments(dc, layout);
-    int play = m_viewport.ColumnOfSample(m_position);
-    if (play >= 0 && play < client.right)
-      Fill(dc, play, layout.wave.top, play + 1, layout.wave.bottom, kPlayLine);
   }
   ::SelectObject(dc, oldFont);
+}
+
+void BWaveWindow::PaintPlayLine(HDC dc) const {
+  if (m_viewport.SampleCount() == 0) return;
+  Layout layout = GetLayout();
+  int play = m_viewport.PlayLineColumn(m_position);
+  if (play >= 0 && play < layout.wave.right)
+    Fill(dc, play, layout.wave.top, play + 1, layout.wave.bottom, kPlayLine);
 }
 
 void BWaveWindow::PaintRuler(HDC dc, const RECT& ruler) const {
@@ -293,8 +350,11 @@ void BWaveWindow::PaintWave(HDC dc, const RECT& wave) const {
   // a selection shows in an editor.
   int rangeLeft = 0, rangeRight = 0;
   if (m_rangeEnd > m_rangeStart) {
-    rangeLeft = std::max<int>(wave.left, m_viewport.ColumnOfSample(m_rangeStart));
-    rangeRight = std::min<int>(wave.right, m_viewport.ColumnOfSample(m_rangeEnd) + 1);
+    // The columns from the start's boundary up to the end's; at least one.
+    int left = m_viewport.ColumnOfBoundary(m_rangeStart);
+    int right = std::max(m_viewport.ColumnOfBoundary(m_rangeEnd), left + 1);
+    rangeLeft = std::max<int>(wave.left, left);
+    rangeRight = std::min<int>(wave.right, right);
     if (rangeRight > rangeLeft) Fill(dc, rangeLeft, wave.top, rangeRight, wave.bottom, kRange);
   }
   int zero = ValueY(wave, 128);
@@ -311,8 +371,8 @@ void BWaveWindow::PaintSegments(HDC dc, const Layout& layout) const {
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, kSegmentLine);
   for (size_t i = 0; i < m_segments.size(); ++i) {
-    int x = m_viewport.ColumnOfSample(m_segments[i].start);
-    int next = i + 1 < m_segments.size() ? m_viewport.ColumnOfSample(m_segments[i + 1].start)
+    int x = m_viewport.ColumnOfBoundary(m_segments[i].start);
+    int next = i + 1 < m_segments.size() ? m_viewport.ColumnOfBoundary(m_segments[i + 1].start)
                                          : layout.wave.right;
     if (next < 0 || x >= layout.wave.right) continue;
     if (i > 0 && x >= 0) Fill(dc, x, layout.wave.top, x + 1, layout.wave.bottom, kSegmentLine);

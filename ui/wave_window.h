@@ -6,9 +6,15 @@
 // marks a range, a double click marks everything, Escape cancels the range.
 //
 // It keeps only a picture: the sound comes from the main window through
-// SetSound, the play position and the marked range are read from the host at
-// every paint (the trackbar holds them), and what the user does goes back to
-// the host, which applies the rules of the trackbar and its commands.
+// SetSound, the play position and the marked range are read from the host
+// when it says they changed (Refresh; the player panel holds them), and what
+// the user does goes back to the host, which applies the panel's rules.
+//
+// The envelope, the range band, the ruler and the playlist's boundaries are
+// kept in a picture of the whole window, drawn again only when the sound, the
+// view, the size or the range changes; a new play position repaints just the
+// old and the new play line's columns from it, which keeps playback (about 50
+// positions a second) cheap.
 //
 // Threads: the user-interface thread only. The main window owns the object
 // and the host; the window is destroyed with the object.
@@ -23,7 +29,7 @@
 #include "peak_pyramid.h"
 #include "wave_placement.h"
 #include "wave_viewport.h"
-#include "window_impl.h"
+#include "toolkit/window_impl.h"
 
 // What the user does in the waveform window, as the main window handles it.
 class BWaveWindowHost {
@@ -55,6 +61,7 @@ class BWaveWindow : public BWindowImpl {
   static constexpr const wchar_t* kClassName = L"SireltaWaveWindow";
 
   explicit BWaveWindow(BWaveWindowHost& host) : m_host(host) {}
+  ~BWaveWindow() override;
 
   // Creates the window hidden, owned by `owner`, at the remembered place (moved
   // onto the nearest monitor when it lies on none) or beside the owner.
@@ -69,8 +76,9 @@ class BWaveWindow : public BWindowImpl {
   // sound), otherwise the whole sound is shown. Segments only for the playlist.
   void SetSound(const uint8_t* samples, uint32_t count, bool keepView,
                 std::vector<BWaveSegment> segments = {});
-  // The position or the range changed or is about to: repaint soon (the view
-  // follows a play position that walks out of it).
+  // The position or the range changed: the window reads them from the host
+  // and repaints what changed (the view follows a play position that walks
+  // out of it).
   void Refresh();
 
   const BWaveViewport& Viewport() const { return m_viewport; }
@@ -87,10 +95,16 @@ class BWaveWindow : public BWindowImpl {
   };
   Layout GetLayout() const;
   uint32_t SampleAtPoint(int x) const;
+  bool ReadCursor();
 
   void OnSize();
   void OnPaint();
+  bool UpdatePicture(HDC screen, const RECT& client);
+  void ReleasePicture();
+  void InvalidatePicture();
+  void InvalidatePlayLine(uint32_t position);
   void Paint(HDC dc, const RECT& client) const;
+  void PaintPlayLine(HDC dc) const;
   void PaintRuler(HDC dc, const RECT& ruler) const;
   void PaintWave(HDC dc, const RECT& wave) const;
   void PaintSegments(HDC dc, const Layout& layout) const;
@@ -101,7 +115,7 @@ class BWaveWindow : public BWindowImpl {
   void OnMouseMove(int x);
   void OnButtonUp(int x);
   void ViewChanged();
-  void FollowPosition();
+  bool FollowPosition(uint32_t previous);
   void UpdateScrollBar();
 
   BWaveWindowHost& m_host;
@@ -110,9 +124,16 @@ class BWaveWindow : public BWindowImpl {
   BWaveViewport m_keptView;  // the view of the last sound, while the player is empty
   std::vector<BWaveSegment> m_segments;
   std::wstring m_emptyHint;
-  uint32_t m_position = 0;  // as of the last paint
+  uint32_t m_position = 0;  // as the host said last
   uint32_t m_rangeStart = 0;
   uint32_t m_rangeEnd = 0;
+
+  // The picture without the play line, the size of the client area.
+  HDC m_pictureDc = nullptr;
+  HBITMAP m_picture = nullptr;
+  HGDIOBJ m_pictureOldBitmap = nullptr;
+  SIZE m_pictureSize = {0, 0};
+  bool m_pictureValid = false;
 
   // The mouse: pressed at m_pressSample; a drag once it moved a few pixels.
   bool m_pressed = false;

@@ -1,23 +1,25 @@
-// The main window's local player: BPlayer with its four callbacks handed on
-// to the window. (The window cannot be the player itself: the player's and
-// the serial link's error callbacks have the same signature.)
+// The Windows player as the player panel sees it: BPlayer over wave-out,
+// adapted to BPlayerEngine, with its four callbacks handed on to the panel
+// (BPlayerEvents) on the player's own thread. The main window owns it and
+// closes it before the panel goes.
 #pragma once
 
 #include "audio/player.h"
+#include "audio/player_engine.h"
+#include "audio/player_events.h"
 
-class BPlayerEvents {
- public:
-  virtual ~BPlayerEvents() = default;
-  // All four run on the player's thread.
-  virtual bool OnPlayerFill(uint8_t* buffer, uint32_t size, uint32_t& count) = 0;
-  virtual void OnPlayerFinished() = 0;
-  virtual void OnPlayerPosition(uint32_t samples) = 0;
-  virtual void OnPlayerError(const std::string& text) = 0;
-};
-
-class BWindowPlayer : public BPlayer {
+class BWindowPlayer : public BPlayer, public BPlayerEngine {
  public:
   explicit BWindowPlayer(BPlayerEvents& events) : m_events(events) {}
+
+  bool Open() override { return BPlayer::Open(); }
+  bool IsOpen() const override { return BPlayer::IsOpen(); }
+  void Play() override { BPlayer::Play(); }
+  void Pause() override { BPlayer::Pause(); }
+  void Reset() override { BPlayer::Reset(); }  // a failed reset is not shown
+  void LockBuffer() override { BPlayer::LockBuffer(); }
+  void UnlockBuffer() override { BPlayer::UnlockBuffer(); }
+  std::string GetErrorText() const override { return BPlayer::GetErrorText(); }
 
  protected:
   bool OnFillBuffer(uint8_t* buffer, uint32_t size, uint32_t& count) override {

@@ -37,7 +37,7 @@ for reader in 1:flac 2:ogg 3:opus; do
     "$root/tests/fuzz/decoder_fuzz.cpp" "$root/audio/flac_file.cpp" \
     "$root/audio/ogg_vorbis_file.cpp" "$root/audio/opus_file.cpp" \
     "$root/audio/decoded_audio_file.cpp" "$root/audio/file_stream.cpp" \
-    "$root/audio/sound_file_kind.cpp" "$root/audio/audio_texts_posix.cpp" \
+    "$root/audio/sound_file_kind.cpp" "$root/platform/text.cpp" "$root/platform/text_posix.cpp" \
     "$root/platform/file_common.cpp" "$root/platform/file_posix.cpp" \
     "$root/platform/error_text_posix.cpp" \
     -lFLAC -lvorbisfile -lvorbis -lopusfile -lopus -logg -o "$work/${kind}_fuzz"

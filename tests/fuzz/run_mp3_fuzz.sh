@@ -14,7 +14,8 @@ $cxx -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover
   "$root/tests/fuzz/mp3_fuzz.cpp" "$root/audio/mp3_file.cpp" "$root/audio/mp3_decoder.cpp" \
   "$root/audio/mp3_frame_scan.cpp" "$root/audio/sound_file_kind.cpp" \
   "$root/platform/file_common.cpp" "$root/platform/file_posix.cpp" \
-  "$root/platform/error_text_posix.cpp" "$root/audio/audio_texts_posix.cpp" -lmp3lame -o "$work/mp3_fuzz"
+  "$root/platform/error_text_posix.cpp" "$root/platform/text.cpp" "$root/platform/text_posix.cpp" \
+  -lmp3lame -o "$work/mp3_fuzz"
 if [ ! -f "$work/corpus/stamp" ]; then
   sh "$root/tests/data/make_test_mp3s.sh" "$work/seeds"
   cp "$work"/seeds/*.mp3 "$work/corpus/"

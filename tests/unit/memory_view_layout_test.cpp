@@ -1,7 +1,7 @@
 // The geometry of the memory strip: where bands, marker and boundary land and
 // in which colour role, for the sizes the program really uses (a 262140-byte
 // memory image, 65535 bytes per chip) and for scales whose arithmetic is exact.
-#include "memory_view_layout.h"
+#include "ui/memory_view_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -9,11 +9,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "audio/audio_texts.h"
+#include "audio/audio_string_ids.h"
 #include "audio/mp3_file.h"
 #include "platform/error_text.h"
+#include "platform/text.h"
 #include "test_files.h"
-#include "ui/string_ids.h"
 
 namespace {
 
@@ -163,10 +163,10 @@ TEST(Mp3File, ClosedAndMissingFiles) {
   // Files without a frame say so, not that the file ended.
   WriteBytes(folder.File("empty.mp3"), {});
   EXPECT_FALSE(reader.Open(folder.File("empty.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), AudioText(IDS_NO_MPEG_FRAME));
+  EXPECT_EQ(reader.GetErrorText(), FormatAnsiText(BText(IDS_NO_MPEG_FRAME)));
   WriteBytes(folder.File("text.mp3"), {'t', 'e', 'x', 't', 0xFF, 0xFB});
   EXPECT_FALSE(reader.Open(folder.File("text.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), AudioText(IDS_NO_MPEG_FRAME));
+  EXPECT_EQ(reader.GetErrorText(), FormatAnsiText(BText(IDS_NO_MPEG_FRAME)));
 
   // A folder opens but cannot be read.
   EXPECT_FALSE(reader.Open(folder.Path()));

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/string_ids.h"
+#include "link/link_string_ids.h"
 
 // Readable failure messages: "190(3, 188())".
 void PrintTo(const BLinkText& text, std::ostream* out) {

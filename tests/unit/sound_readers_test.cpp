@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "audio/audio_source.h"
-#include "audio/audio_texts.h"
 #include "audio/flac_file.h"
 #include "audio/mp3_file.h"
 #include "audio/mp3_frame_scan.h"
 #include "audio/sound_file_kind.h"
+#include "platform/text.h"
 #include "test_files.h"
+#include "audio/audio_string_ids.h"
 #include "tests/unit/sound_match.h"
-#include "ui/string_ids.h"
 
 namespace {
 
@@ -163,7 +163,7 @@ TEST(SoundReaders, OtherKindsAreRefusedByName) {
       {TestSound("announcement.m4a"), SoundKindText(IDS_KIND_NOT_READ, BSoundKind::Mp4)},
       {TestSound("announcement.wma"), SoundKindText(IDS_KIND_NOT_READ, BSoundKind::Asf)},
       {folder.File("damaged.flac"), SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac)},
-      {folder.File("notes.txt"), AudioText(IDS_NO_MPEG_FRAME)},
+      {folder.File("notes.txt"), FormatAnsiText(BText(IDS_NO_MPEG_FRAME))},
   };
   for (const auto& c : cases) {
     BAudioSource source;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_string_ids.h"
 #include "audio/system_audio_file.h"
-#include "ui/string_ids.h"
 
 namespace {
 

@@ -145,6 +145,34 @@ TEST(WaveViewport, ZoomKeepsTheSampleUnderThePointerAndStopsAtItsLimits) {
   EXPECT_EQ(0, view.ColumnOfSample(10));
 }
 
+// Positions are boundaries between samples. At every zoom, and scrolled to
+// fractional samples, a click at a column puts the play line back in that
+// column (so a range marked between two columns covers exactly those columns),
+// and the end of a sound that reaches the right edge is drawn in the last column.
+TEST(WaveViewport, BoundariesMapToColumnsByRounding) {
+  const uint32_t count = 100003;
+  BWaveViewport view;
+  view.SetWidth(333);
+  view.SetSound(count, true);
+  for (double zoom : {1.0, 1.7, 4.0, 29.5, 300.3}) {
+    for (double first : {0.0, 0.4, 0.5, 17.25, 1e9}) {
+      view.ZoomToAll();
+      view.ZoomAround(0, zoom);
+      view.ScrollToSample(first);
+      for (int x = 0; x < view.Width(); ++x) {
+        uint32_t boundary = view.BoundaryAtColumn(x);
+        ASSERT_EQ(x, view.PlayLineColumn(boundary)) << "zoom " << zoom << " first " << first;
+      }
+      bool endInView = view.First() + view.VisibleSamples() >= count - 1e-6;
+      if (endInView) {
+        EXPECT_EQ(view.Width() - 1, view.PlayLineColumn(count)) << "zoom " << zoom;
+      } else {
+        EXPECT_GE(view.PlayLineColumn(count), view.Width()) << "zoom " << zoom;
+      }
+    }
+  }
+}
+
 TEST(WaveViewport, RulerTicksAreRoundAndSpacedAndLabelled) {
   BWaveViewport view;
   view.SetWidth(1000);

@@ -7,10 +7,10 @@
 #include <functional>
 #include <vector>
 
-#include "audio/amplifier_dlg.h"
+#include "ui/amplifier_dlg.h"
 #include "ui/resource.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ class ScriptedAmplifierDlg : public BAmplifierDlg {
   }
 };
 
-std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }
+std::wstring Text(UINT id) { return LoadText(id); }
 
 // The player's bytes of the signed samples -3, 3, 100 and 10 (plus 128).
 std::vector<uint8_t> PlayBytes() { return {125, 131, 228, 138}; }

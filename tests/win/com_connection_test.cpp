@@ -9,10 +9,10 @@
 
 #include "emulator_process.h"
 #include "link/com_ports.h"
-#include "link/com_selector_dlg.h"
+#include "ui/com_selector_dlg.h"
 #include "link/connection.h"
 #include "ui/resource.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "audio/audio_texts.h"
 #include "audio/sound_file_kind.h"
+#include "platform/text.h"
 #include "string_ids.h"
 #include "test_main_window.h"
 #include "tests/unit/sound_match.h"

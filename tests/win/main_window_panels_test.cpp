@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"
@@ -434,31 +434,6 @@ TEST_F(MainWindowPanelsTest, RemovingWhileThePlaylistPlaysRemovesTheChosenRow) {
   EXPECT_EQ((std::vector<LPARAM>{5, 0}), RowsData(playlist));
   EXPECT_FALSE(window.IsPlaying());
   EXPECT_TRUE(PanelsMatchProfile(window));
-}
-
-// Stale reports of an earlier run neither end the present one nor move its
-// thumb, and the thumb never passes the end of the sound.
-TEST_F(MainWindowPanelsTest, LatePlayerMessagesOfAnEarlierRunAreIgnored) {
-  HWND trackbar = window.GetItem(IDC_TRACKBAR);
-  LoadRow(2);  // "Тревога": 13 seconds
-  window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
-  uint32_t earlier = window.PlayerRun();
-  window.Command(IDC_STOP, BN_CLICKED);
-  window.Command(IDC_PLAY_PAUSE, BN_CLICKED);
-  ASSERT_TRUE(window.IsPlaying());
-  ASSERT_NE(earlier, window.PlayerRun());
-  window.PostPlayerMessage(TestMainDlg::kPlayerPosition, 100000, earlier);
-  window.PostPlayerMessage(TestMainDlg::kPlayerFinished, 0, earlier);
-  PumpMessagesUntil([] { return false; }, 50);
-  EXPECT_TRUE(window.IsPlaying()) << "a late finished ended the new run";
-  EXPECT_LT(::SendMessageW(trackbar, TBM_GETPOS, 0, 0), 50000) << "a late position moved it";
-
-  window.PostPlayerMessage(TestMainDlg::kPlayerPosition, 10000000, window.PlayerRun());
-  PumpMessagesUntil([] { return false; }, 20);
-  wchar_t time[64] = {};
-  ::GetDlgItemTextW(window.GetHwnd(), IDC_PLAY_TIME, time, 64);
-  EXPECT_EQ(L"13.422/13.422", std::wstring(time)) << "the time stops at the end";
-  window.Command(IDC_STOP, BN_CLICKED);
 }
 
 // Random edits in any order, drags with a key pressed on the way, and values

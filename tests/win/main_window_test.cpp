@@ -5,7 +5,7 @@
 #include "resource.h"
 #include "string_ids.h"
 #include "test_main_window.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 #include "win_test_support.h"
 
 namespace {

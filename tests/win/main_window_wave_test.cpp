@@ -152,6 +152,36 @@ TEST_F(MainWindowWaveTest, TheWindowFollowsAnAmplificationAndItsUndo) {
   EXPECT_EQ(128 + 20, window.WaveWindow().SoundPeak(0, 300).max);
 }
 
+// Another sound opens whole, whatever it shares with the last one: the slot
+// of a deleted fragment, or the playlist after it changed.
+TEST_F(MainWindowWaveTest, AnotherSoundOpensWhole) {
+  const BWaveViewport& view = window.WaveWindow().Viewport();
+  auto zoomIn = [&] {
+    POINT pointer = {50, 50};
+    ::ClientToScreen(wave, &pointer);
+    ::SendMessageW(wave, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, 240),
+                   MAKELPARAM(pointer.x, pointer.y));
+    return view.SamplesPerColumn() < view.MaxSamplesPerColumn();
+  };
+  ::SetWindowPos(wave, nullptr, 0, 0, 220, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+  Load(0);
+  ASSERT_TRUE(zoomIn());
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  Load(0);  // "second", now in slot 0
+  ASSERT_EQ(300u, view.SampleCount());
+  EXPECT_EQ(view.MaxSamplesPerColumn(), view.SamplesPerColumn());
+
+  window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
+  window.Command(IDC_STOP, BN_CLICKED);
+  ASSERT_TRUE(zoomIn());
+  window.popupChoice = 1;  // "second" once more
+  window.Command(IDC_ADD_TO_PLAYLIST, BN_CLICKED);
+  window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
+  ASSERT_EQ(600u, view.SampleCount());
+  EXPECT_EQ(view.MaxSamplesPerColumn(), view.SamplesPerColumn());
+}
+
 // A remembered place on a monitor that is gone: shown as it was, but moved
 // onto the nearest monitor, at its size.
 TEST(MainWindowWave, ARememberedPlaceOffEveryMonitorIsMovedOntoOne) {

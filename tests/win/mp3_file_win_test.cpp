@@ -5,7 +5,7 @@
 #include "platform/error_text.h"
 #include "platform/file.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
@@ -158,7 +158,7 @@ TEST(Mp3FileWin, AFileWithoutWholeFramesSaysSo) {
   WriteWholeFile(folder.Path("cut.mp3"), bytes);
   BMP3File reader;
   EXPECT_FALSE(reader.Open(folder.Path("cut.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), Narrow(LoadText(GetModuleHandleW(nullptr), IDS_NO_MPEG_FRAME)));
+  EXPECT_EQ(reader.GetErrorText(), Narrow(LoadText(IDS_NO_MPEG_FRAME)));
 }
 
 TEST(PlatformFileWin, SeeksFromTheStart) {

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "audio/durations.h"
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 #include "string_ids.h"
 
 std::wstring RowText(HWND list, int row, int column) {
@@ -70,8 +70,7 @@ std::wstring DescribeProfile(const BProfile& profile) {
       text << L"free " << int{entry} << L"\n";
   }
   for (int button = 0; button < kButtonCount; ++button) {
-    text << L"button " << button << L": -1="
-         << LoadText(::GetModuleHandleW(nullptr), IDS_BUTTON_UNUSED);
+    text << L"button " << button << L": -1=" << LoadText(IDS_BUTTON_UNUSED);
     for (int slot = 0; slot < kMaxFragments; ++slot)
       if (profile.GetFragment(slot).IsInUse())
         text << L" " << slot << L"=" << Widen(profile.GetFragment(slot).name);

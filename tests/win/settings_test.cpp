@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 #include "win_test_support.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "main_window.h"
 #include "resource.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 class TestMainDlg : public BMainDlg {
  public:
@@ -36,17 +36,9 @@ class TestMainDlg : public BMainDlg {
   BSirenLink& Link() { return m_link; }
   bool Connected() const { return m_connection.IsOpen(); }
   bool Dragging() const { return m_dragging; }
-  // The player's messages, as its thread posts them, tagged with a run.
-  using BMainDlgBase::kPlayerFinished;
-  using BMainDlgBase::kPlayerPosition;
-  using BMainDlgBase::kPlayerRestarted;
-  uint32_t PlayerRun() const { return m_playerRun; }
-  void PostPlayerMessage(UINT message, WPARAM wParam, uint32_t run) {
-    ::PostMessageW(GetHwnd(), message, wParam, static_cast<LPARAM>(run));
-  }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
-  const BPlayBuffer& PlayBuffer() const { return m_playBuffer; }
+  const BPlayBuffer& PlayBuffer() const { return m_playerPanel.Buffer(); }
   const BEditHistory& History() const { return m_history; }
   // Selects a fragment-list row and double-clicks it: the player loads it.
   void LoadFragmentRow(int row) {
@@ -133,4 +125,4 @@ class TestMainDlg : public BMainDlg {
   }
 };
 
-inline std::wstring Text(UINT id) { return LoadText(::GetModuleHandleW(nullptr), id); }
+inline std::wstring Text(UINT id) { return LoadText(id); }

@@ -1,6 +1,6 @@
 // Texts of the user interface: the string table as the program reads it, the
 // formatting rules and the ANSI code page boundary.
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,22 +8,18 @@
 
 namespace {
 
-HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
-
 TEST(UiTextTest, StringTableHoldsTheRussianTextsUnchanged) {
-  EXPECT_EQ(L"Были сделаны изменения!\nСохранить?", LoadText(Module(), IDS_SAVE_CHANGES_PROMPT));
-  EXPECT_EQ(L"Не удалось загрузить файл '%s'!\nОшибка: %s",
-            LoadText(Module(), IDS_PROFILE_LOAD_FAILED));
-  EXPECT_EQ(L"Профили Sirelta (*.zpf)|*.zpf|Все файлы (*.*)|*.*|",
-            LoadText(Module(), IDS_PROFILE_FILTER));
-  EXPECT_EQ(L"Добавить новый фрагмент", LoadText(Module(), 1009));
-  EXPECT_EQ(L"Удалить фрагмент из плейлиста", LoadText(Module(), 1016));
-  EXPECT_EQ(L"", LoadText(Module(), 65000));
+  EXPECT_EQ(L"Были сделаны изменения!\nСохранить?", LoadText(IDS_SAVE_CHANGES_PROMPT));
+  EXPECT_EQ(L"Не удалось загрузить файл '%s'!\nОшибка: %s", LoadText(IDS_PROFILE_LOAD_FAILED));
+  EXPECT_EQ(L"Профили Sirelta (*.zpf)|*.zpf|Все файлы (*.*)|*.*|", LoadText(IDS_PROFILE_FILTER));
+  EXPECT_EQ(L"Добавить новый фрагмент", LoadText(1009));
+  EXPECT_EQ(L"Удалить фрагмент из плейлиста", LoadText(1016));
+  EXPECT_EQ(L"", LoadText(65000));
 }
 
 TEST(UiTextTest, FormattingTakesWideStringsAndNumbers) {
   EXPECT_EQ(L"Не удалось загрузить файл 'C:\\п.zpf'!\nОшибка: нет",
-            FormatText(LoadText(Module(), IDS_PROFILE_LOAD_FAILED).c_str(), L"C:\\п.zpf", L"нет"));
+            FormatText(LoadText(IDS_PROFILE_LOAD_FAILED).c_str(), L"C:\\п.zpf", L"нет"));
   EXPECT_EQ(L"07.045 0x1F", FormatText(L"%02d.%03d 0x%0lX", 7, 45, 0x1FUL));
   std::wstring longText(5000, L'ж');
   EXPECT_EQ(longText + L"!", FormatText(L"%s!", longText.c_str()));

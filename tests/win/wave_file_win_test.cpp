@@ -4,7 +4,7 @@
 #include "audio/wave_file.h"
 #include "platform/error_text.h"
 #include "string_ids.h"
-#include "ui_text.h"
+#include "toolkit/ui_text.h"
 #include "win_test_support.h"
 
 #include <gtest/gtest.h>
@@ -326,10 +326,8 @@ TEST_F(WaveFileTest, AFormatNoConverterReadsLeavesTheReaderOpenWithItsText) {
   EXPECT_FALSE(file.Open(
       Write("odd.wav", Riff("WAVE", {Chunk("fmt ", format), Chunk("data", Pattern(11025))}))));
   // The text names the format, from the string table.
-  EXPECT_EQ(
-      Narrow(FormatText(LoadText(GetModuleHandleW(nullptr), IDS_WAVE_FORMAT_UNSUPPORTED).c_str(),
-                        0x1234ul, 8ul)),
-      file.GetErrorText());
+  EXPECT_EQ(Narrow(FormatText(LoadText(IDS_WAVE_FORMAT_UNSUPPORTED).c_str(), 0x1234ul, 8ul)),
+            file.GetErrorText());
   EXPECT_EQ(0x1234, file.GetSourceFormat()->wFormatTag);
   EXPECT_EQ(500, file.GetLength());  // still open until Close
   file.Close();

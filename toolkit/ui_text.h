@@ -1,6 +1,6 @@
-// Texts of the user interface: string-table lookup, printf-style formatting
-// and the conversion between the ANSI code page (file names, fragment names)
-// and the wide strings that every window shows.
+// Texts of the windows: the program title and printf-style formatting with a
+// wide format. The string table, the described texts and the conversion
+// between the ANSI code page and the wide strings are platform/text.h's.
 #pragma once
 
 #include <windows.h>
@@ -8,19 +8,14 @@
 #include <cstdarg>
 #include <string>
 
+#include "platform/text.h"
+
 // The program title: window caption and the caption of every message box.
 extern const wchar_t kProgramTitle[];
-
-// The string of the module's string table with this id, or an empty string.
-std::wstring LoadText(HINSTANCE instance, UINT id);
 
 // printf rules with Microsoft's wide conventions: %s takes a wide string.
 std::wstring FormatText(const wchar_t* format, ...);
 std::wstring FormatTextV(const wchar_t* format, va_list arguments);
-
-// Between the ANSI code page and UTF-16.
-std::wstring Widen(const std::string& ansi);
-std::string Narrow(const std::wstring& wide);
 
 // The text with white space removed at both ends.
 std::string Trim(const std::string& text);

@@ -1,4 +1,4 @@
-#include "list_controls.h"
+#include "toolkit/list_controls.h"
 
 #include <commctrl.h>
 

@@ -1,15 +1,15 @@
 // The gain dialog: a slider sets the gain in percent (-100 to 300) and the
-// sound can be heard with it, looped, while the slider moves. The previews
-// always start from the samples as they were, so they never compound.
+// sound can be heard with it, looped, while the slider moves. The preview's
+// rules are BGainPreview's; this is its window.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
+#include "audio/gain_preview.h"
 #include "audio/playback_control.h"
-#include "ui/dialog_window.h"
+#include "toolkit/dialog_window.h"
 
 class BAmplifierDlg : public BDialogWindow {
  public:
@@ -29,14 +29,8 @@ class BAmplifierDlg : public BDialogWindow {
   void OnPreviewButton();
   void Cancel();
   void ShowPreviewCaption();
-  // Writes the saved samples with `gain` into the play buffer.
-  void WritePreview(int32_t gain);
 
-  BPlaybackControl& m_owner;
-  uint8_t* m_playBuffer;
-  uint32_t m_offset;
-  uint32_t m_length;
-  std::vector<uint8_t> m_saved;  // the range as it was when the dialog opened
+  BGainPreview m_preview;
   int32_t m_gain = 0;
   HWND m_slider = nullptr;
   HICON m_icon = nullptr;

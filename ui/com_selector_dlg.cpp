@@ -1,11 +1,11 @@
-#include "link/com_selector_dlg.h"
+#include "ui/com_selector_dlg.h"
 
 #include <vector>
 
 #include "link/com_ports.h"
 #include "ui/resource.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
+#include "toolkit/ui_text.h"
 
 INT_PTR BCOMSelectorDlg::DoModal(HINSTANCE instance, HWND owner) {
   return BDialogWindow::DoModal(instance, IDD_COM_SELECTOR, owner);
@@ -60,6 +60,6 @@ void BCOMSelectorDlg::OnOK() {
     ::EndDialog(GetHwnd(), IDOK);
     return;
   }
-  ShowMessageBox(LoadText(GetInstance(), IDS_PORT_NAME_REQUIRED), MB_OK | MB_ICONERROR);
+  ShowMessageBox(LoadText(IDS_PORT_NAME_REQUIRED), MB_OK | MB_ICONERROR);
   ::SendMessageW(GetHwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(combo), TRUE);
 }

@@ -1,4 +1,4 @@
-#include "dialog_window.h"
+#include "toolkit/dialog_window.h"
 
 BDialogWindow::~BDialogWindow() { Destroy(); }
 

@@ -1,11 +1,11 @@
-#include "audio/amplifier_dlg.h"
+#include "ui/amplifier_dlg.h"
 
 #include <commctrl.h>
 
 #include "audio/gain.h"
+#include "toolkit/ui_text.h"
 #include "ui/resource.h"
 #include "ui/string_ids.h"
-#include "ui/ui_text.h"
 
 namespace {
 const int kMinimumGain = kMinGainPercent;
@@ -15,11 +15,7 @@ const int kTickFrequency = 50;
 
 BAmplifierDlg::BAmplifierDlg(BPlaybackControl& owner, uint8_t* playBuffer, uint32_t offset,
                              uint32_t length)
-    : m_owner(owner),
-      m_playBuffer(playBuffer),
-      m_offset(offset),
-      m_length(length),
-      m_saved(playBuffer + offset, playBuffer + offset + length) {}
+    : m_preview(owner, playBuffer, offset, length) {}
 
 INT_PTR BAmplifierDlg::DoModal(HINSTANCE instance, HWND owner) {
   INT_PTR result = BDialogWindow::DoModal(instance, IDD_AMPLIFIER, owner);
@@ -41,7 +37,7 @@ bool BAmplifierDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
       Cancel();
       return true;
     case WM_DESTROY:
-      m_owner.SetPlaying(false);
+      m_preview.End();
       return true;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -83,36 +79,29 @@ void BAmplifierDlg::OnInitDialog() {
 void BAmplifierDlg::OnSliderMoved(WPARAM wParam) {
   m_gain = static_cast<int32_t>(::SendMessageW(m_slider, TBM_GETPOS, 0, 0));
   int code = LOWORD(wParam);
-  if (code == TB_PAGEUP || code == TB_PAGEDOWN || code == TB_THUMBTRACK) WritePreview(m_gain);
-}
-
-void BAmplifierDlg::WritePreview(int32_t gain) {
-  m_owner.LockPlayBuffer();
-  ApplyGainToUnsigned(m_saved.data(), m_playBuffer + m_offset, m_length, gain);
-  m_owner.UnlockPlayBuffer();
+  if (code == TB_PAGEUP || code == TB_PAGEDOWN || code == TB_THUMBTRACK) m_preview.Write(m_gain);
 }
 
 // The player gets its sound back as it was: a cancelled gain leaves no trace.
 void BAmplifierDlg::Cancel() {
-  WritePreview(0);
+  m_preview.Restore();
   ::EndDialog(GetHwnd(), IDCANCEL);
 }
 
 // The largest gain that clips nothing in what the dialog amplifies, heard at
 // once as a slider move would be.
 void BAmplifierDlg::OnNormalizeButton() {
-  m_gain = NormalizingGain(m_saved.data(), static_cast<uint32_t>(m_saved.size()));
+  m_gain = m_preview.NormalizingGain();
   ::SendMessageW(m_slider, TBM_SETPOS, TRUE, m_gain);
-  WritePreview(m_gain);
+  m_preview.Write(m_gain);
 }
 
 void BAmplifierDlg::OnPreviewButton() {
-  m_owner.SetPlaying(!m_owner.IsPlaying());
+  m_preview.TogglePlayback();
   ShowPreviewCaption();
 }
 
 void BAmplifierDlg::ShowPreviewCaption() {
-  std::wstring caption =
-      LoadText(GetInstance(), m_owner.IsPlaying() ? IDS_PREVIEW_STOP : IDS_PREVIEW_START);
+  std::wstring caption = LoadText(m_preview.IsPlaying() ? IDS_PREVIEW_STOP : IDS_PREVIEW_START);
   ::SetDlgItemTextW(GetHwnd(), IDC_PREVIEW, caption.c_str());
 }

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/dialog_window.h"
+#include "toolkit/dialog_window.h"
 
 class BCOMSelectorDlg : public BDialogWindow {
  public:

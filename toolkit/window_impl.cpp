@@ -1,4 +1,4 @@
-#include "window_impl.h"
+#include "toolkit/window_impl.h"
 
 namespace {
 

@@ -1,0 +1,111 @@
+// String-table ids of the siren link's texts: the transport, connecting,
+// playback on the siren, the siren's status codes, the read, write, write
+// changes and verify jobs, aborting, and the choice of port. The link
+// describes its texts by these ids (BLinkText); the window words them.
+#pragma once
+
+// Serial transport.
+#define IDS_RECEIVE_THREAD_TIMEOUT 143
+#define IDS_RECEIVE_THREAD_STOP_FAILED 144
+
+// Siren connection, detection and memory size.
+#define IDS_SIREN_NOT_RESPONDING 129
+#define IDS_CONNECT 130
+#define IDS_DISCONNECT 131
+#define IDS_OPENING_PORT 132
+#define IDS_PORT_OPEN_FAILED_STATUS 133
+#define IDS_DISCONNECTED 134
+#define IDS_SEARCHING_SIREN 135
+#define IDS_SIREN_DETECTED 136
+#define IDS_QUERYING_MEMORY_SIZE 137
+#define IDS_SIREN_CONNECTED 138
+#define IDS_BAD_MEMORY_SIZE 142
+#define IDS_PORT_OPEN_FAILED 212
+#define IDS_PORT_ACCESS_FAILED 213
+
+// Playback on the siren.
+#define IDS_PLAY_FRAGMENT_ON_SIREN_FAILED 201
+#define IDS_PLAY_PLAYLIST_ON_SIREN_FAILED 202
+#define IDS_FRAGMENT_NOT_SYNCED_PROMPT 209
+#define IDS_PLAYLIST_NOT_SYNCED_PROMPT 210
+
+// Status codes reported by the siren.
+#define IDS_MEMORY_UNAVAILABLE 187
+#define IDS_BAD_FRAGMENT_INDEX 188
+#define IDS_BAD_PLAYLIST_INDEX 193
+#define IDS_BAD_BUTTON_INDEX 198
+
+// Reading the siren.
+#define IDS_READING_FRAGMENT 146
+#define IDS_FRAGMENTS_READ 147
+#define IDS_READING_PLAYLIST 148
+#define IDS_PLAYLIST_READ 149
+#define IDS_READING_BUTTON 150
+#define IDS_BUTTONS_READ 151
+#define IDS_READ_MEMORY_PROMPT 152
+#define IDS_MEMORY_READ_STARTED 153
+#define IDS_MEMORY_READ_FINISHED 154
+#define IDS_MEMORY_READ_TIME_LEFT 157
+#define IDS_READ_ADDRESS_FAILED 139
+#define IDS_FRAGMENT_DEFAULT_NAME 161
+#define IDS_READ_COMPLETE 184
+
+// Writing the siren.
+#define IDS_FRAGMENTS_BEYOND_MEMORY_PROMPT 211
+#define IDS_WRITING_FRAGMENT 185
+#define IDS_FRAGMENT_WRITE_FAILED 190
+#define IDS_FRAGMENT_WRITE_RETRY_PROMPT 189
+#define IDS_FRAGMENTS_WRITTEN 186
+#define IDS_WRITING_PLAYLIST 191
+#define IDS_PLAYLIST_WRITE_FAILED 195
+#define IDS_PLAYLIST_WRITE_RETRY_PROMPT 194
+#define IDS_PLAYLIST_WRITTEN 192
+#define IDS_WRITING_BUTTON 196
+#define IDS_BUTTON_WRITE_FAILED 200
+#define IDS_BUTTON_WRITE_RETRY_PROMPT 199
+#define IDS_BUTTONS_WRITTEN 197
+#define IDS_WRITE_MEMORY_PROMPT 203
+#define IDS_MEMORY_WRITE_STARTED 204
+#define IDS_WRITE_ADDRESS_FAILED 205
+#define IDS_MEMORY_WRITE_FINISHED 206
+#define IDS_MEMORY_WRITE_TIME_LEFT 207
+#define IDS_WRITE_COMPLETE 208
+
+// Writing only the changes, verifying the siren against the profile, and the
+// check after a write.
+#define IDS_WRITE_CHANGES_PROMPT 217
+#define IDS_SIREN_MEMORY_MATCHES 218
+#define IDS_VERIFY_FINISHED 219
+#define IDS_SIREN_HOLDS_PROFILE 220
+#define IDS_SIREN_DIFFERS_FROM_PROFILE 221
+#define IDS_FRAGMENT_ENTRY_DIFFERS 222
+#define IDS_PLAYLIST_ENTRY_DIFFERS 223
+#define IDS_BUTTON_ENTRY_DIFFERS 224
+#define IDS_FRAGMENT_BYTES_DIFFER 225
+#define IDS_WRITE_CHECK_STARTED 226
+#define IDS_WRITE_CHECK_FINISHED 227
+#define IDS_WRITE_COMPLETE_CHECKED 228
+#define IDS_WRITE_COMPLETE_CHECK_FAILED 229
+
+// Checking that the siren holds what the program believes it holds, and what
+// could not be compared; replies that came without a request.
+#define IDS_MEMORY_SIZE_UNKNOWN 290
+#define IDS_BYTES_BEYOND_MEMORY 291
+#define IDS_SIREN_MEMORY_MATCHES_WITHIN 292
+#define IDS_MEMORY_NOT_COMPARED 293
+#define IDS_FRAGMENT_NOT_COMPARED 294
+#define IDS_SIREN_PARTLY_COMPARED 295
+#define IDS_KNOWN_SAMPLE_STARTED 296
+#define IDS_SIREN_NOT_AS_KNOWN 297
+#define IDS_WRITE_SAMPLE_STARTED 298
+#define IDS_WRITE_COMPLETE_SAMPLED 299
+#define IDS_WRITE_COMPLETE_SAMPLE_FAILED 300
+#define IDS_STRAY_REPLIES 301
+
+// Aborting a memory job.
+#define IDS_ABORT_PROMPT 155
+#define IDS_ABORTED 156
+
+// Port choice.
+#define IDS_PORT_MENU_CAPTION 170
+#define IDS_PORT_NAME_REQUIRED 216

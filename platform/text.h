@@ -1,0 +1,71 @@
+// The program's texts for the user. Portable code describes a text by its
+// string-table id and its printf arguments (BText) and leaves the words to
+// the string table; whoever shows it calls FormatText. The string ids live
+// with each subsystem (audio/audio_string_ids.h, link/link_string_ids.h,
+// model/model_string_ids.h, ui/string_ids.h); the one string table of the
+// program includes them all.
+//
+// The Windows build reads the executable's string table and formats each
+// argument by its own conversion; names and system messages are ANSI strings,
+// widened there. The native build has no string table: its stand-in names
+// the id and the arguments ("text 221: 3, 32"), so that its tests can still
+// tell the texts apart.
+//
+// Any thread may call these functions.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct BText;
+
+struct BTextArg {
+  enum class Kind { Number, Text, Nested };
+  Kind kind = Kind::Number;
+  long long number = 0;
+  std::string text;  // ANSI code page, e.g. a port name or a system message
+  std::shared_ptr<const BText> nested;
+
+  BTextArg(int value) : number(value) {}
+  BTextArg(unsigned value) : number(value) {}
+  BTextArg(long value) : number(value) {}
+  BTextArg(unsigned long value) : number(static_cast<long long>(value)) {}
+  BTextArg(long long value) : number(value) {}
+  BTextArg(std::string value) : kind(Kind::Text), text(std::move(value)) {}
+  BTextArg(const char* value) : kind(Kind::Text), text(value) {}
+  BTextArg(const BText& value);
+
+  bool operator==(const BTextArg& other) const;
+};
+
+struct BText {
+  int id = 0;  // string-table id; 0 for a ready text in `literal`
+  std::vector<BTextArg> args;
+  std::string literal;
+
+  BText() = default;
+  explicit BText(int stringId, std::vector<BTextArg> arguments = {})
+      : id(stringId), args(std::move(arguments)) {}
+  static BText Literal(std::string text);
+
+  bool IsEmpty() const { return id == 0 && literal.empty(); }
+  bool operator==(const BText& other) const;
+  bool operator!=(const BText& other) const { return !(*this == other); }
+};
+
+// The string-table entry `id` as it stands (a printf format); empty when the
+// table has none.
+std::wstring LoadText(unsigned id);
+// The words of a text, as the windows show them.
+std::wstring FormatText(const BText& text);
+// The same in the ANSI code page, for the error texts that readers and
+// transports keep as narrow strings.
+std::string FormatAnsiText(const BText& text);
+
+// Between the ANSI code page (file, fragment and port names, error texts) and
+// the wide strings of the windows. The native stand-in takes one byte for one
+// character.
+std::wstring Widen(const std::string& ansi);
+std::string Narrow(const std::wstring& wide);
