@@ -5,18 +5,17 @@
 #include <cstring>
 #include <new>
 
+#include "audio/audio_string_ids.h"
 #include "audio/band_limited_resampling.h"
 #include "audio/pcm_conversion.h"
 #include "audio/rate_reduction.h"
 #include "audio/resampler.h"
+#include "audio/sound_file_kind.h"
 #include "audio/triangular_dither.h"
 #include "platform/error_text.h"
+#include "platform/text.h"
 
 namespace {
-
-const char kNoSoundText[] = "The file contains no sound.";
-const char kNoReaderText[] = "No reader for sound files is available.";
-const char kTooLongText[] = "The sound is too long.";
 
 // A chunk holds 1.5 s of the reader's output; a damaged header must not make
 // it absurdly large (the widest real formats need less than 20 MB).
@@ -34,7 +33,7 @@ BAudioSource::~BAudioSource() { Close(); }
 
 bool BAudioSource::Open(const std::string& path) {
   Close();
-  m_errorText = kNoReaderText;
+  m_errorText = FormatAnsiText(BText(IDS_NO_SOUND_READER));
   bool recognised = false;
   for (const BAudioReaderMaker& makeReader : m_readerMakers) {
     std::unique_ptr<BAudioFile> reader = makeReader();
@@ -49,6 +48,10 @@ bool BAudioSource::Open(const std::string& path) {
     recognised = recognised || reader->IsRecognised();
     reader->Close();  // a reader may stay partly open after a failed Open
   }
+  // No reader knew the file: when it is of a kind known by name, say which.
+  const BSoundKind kind = recognised ? BSoundKind::Unknown : DetectSoundKindOfFile(path);
+  if (kind != BSoundKind::Unknown && kind != BSoundKind::Mpeg)
+    m_errorText = SoundKindText(IDS_KIND_NOT_READ, kind);
   return false;
 }
 
@@ -85,7 +88,7 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
   const BPcmFormat format = m_reader->GetFormat();
   if (!CheckFormat(format)) return false;
   if (targetRate == 0) {
-    m_errorText = "The target sample rate is 0.";
+    m_errorText = FormatAnsiText(BText(IDS_TARGET_RATE_ZERO));
     return false;
   }
   try {
@@ -93,7 +96,7 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
     bool reachedEnd = false;
     if (!DecodeChunks(format, maxMilliseconds, reachedEnd)) return false;
     if (DecodedCount() == decodedBefore) {
-      m_errorText = kNoSoundText;
+      m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
       return false;
     }
     if (m_conversion == BConversion::HighQuality)
@@ -110,13 +113,12 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
 // giving noise (or dividing by a rate of 0).
 bool BAudioSource::CheckFormat(const BPcmFormat& format) {
   if (format.samplesPerSec == 0) {
-    m_errorText = kNoSoundText;
+    m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
     return false;
   }
   if (format.channels == 0 || PcmSampleBytes(format.bitsPerSample) == 0) {
-    m_errorText =
-        "Unsupported sample format (bits per sample: " + std::to_string(format.bitsPerSample) +
-        ", channels: " + std::to_string(format.channels) + ").";
+    m_errorText = FormatAnsiText(
+        BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {format.bitsPerSample, format.channels}));
     return false;
   }
   return true;
@@ -186,7 +188,7 @@ bool BAudioSource::AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32
     decodedLength = reduced.size();
   }
   if (decodedLength > UINT32_MAX) {
-    m_errorText = kTooLongText;
+    m_errorText = FormatAnsiText(BText(IDS_SOUND_TOO_LONG));
     return false;
   }
   const uint32_t count = static_cast<uint32_t>(decodedLength);
@@ -216,7 +218,7 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
   const float* sound = m_precise.data() + decodedStart + head;
   count -= head + tail;
   if (count == 0) {
-    m_errorText = kNoSoundText;
+    m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
     return false;
   }
   std::vector<float> resampled;
@@ -225,7 +227,7 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
   } else {
     const uint64_t length = BResampler::OutputCount(count, sourceRate, targetRate);
     if (length > UINT32_MAX) {
-      m_errorText = kTooLongText;
+      m_errorText = FormatAnsiText(BText(IDS_SOUND_TOO_LONG));
       return false;
     }
     if (!ResampleBandLimited(sound, count, sourceRate, targetRate, static_cast<size_t>(length),

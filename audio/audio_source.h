@@ -17,8 +17,9 @@
 using BAudioReaderMaker = std::function<std::unique_ptr<BAudioFile>()>;
 
 // The readers the program tries on every file, in order, whatever its name:
-// the WAVE reader, then the MP3 reader (the portable build has only the MP3
-// reader).
+// WAVE, FLAC, Ogg Vorbis, Opus, the system's decoder (MPEG-4 and Windows
+// Media audio) and MPEG audio last (the portable build has neither the WAVE
+// reader nor the system's decoder).
 std::vector<BAudioReaderMaker> ProgramAudioReaders();
 
 // How sound reaches the siren's format.
@@ -43,8 +44,9 @@ class BAudioSource {
 
   // Opens the path with the first reader that accepts it, whatever the file's
   // name. When none does, the error text is that of the first reader that
-  // recognised the file as its kind (a RIFF WAVE file for the WAVE reader),
-  // or else the last reader's.
+  // recognised the file as its kind (a RIFF WAVE file for the WAVE reader);
+  // when none did, it names the file's kind if that is known (AIFF, say), or
+  // else it is the last reader's.
   virtual bool Open(const std::string& path);
   // Closes and releases the reader and frees both buffers.
   virtual void Close();

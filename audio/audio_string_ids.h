@@ -13,6 +13,42 @@
 // The status line of an import: which conversion made the fragment.
 #define IDS_IMPORTED_STANDARD 322
 #define IDS_IMPORTED_HIGH_QUALITY 323
+// Why a sound cannot be converted, and why a file of a kind is refused (the
+// kind's name fills the %s, audio/sound_file_kind.h).
+#define IDS_NO_SOUND 330
+#define IDS_SAMPLE_FORMAT_UNSUPPORTED 331
+#define IDS_NO_SOUND_READER 332
+#define IDS_TARGET_RATE_ZERO 333
+#define IDS_SOUND_TOO_LONG 334
+#define IDS_KIND_NOT_READ 335
+#define IDS_KIND_DAMAGED 336
+#define IDS_KIND_NO_SYSTEM_DECODER 337
+#define IDS_KIND_NO_MEDIA_FOUNDATION 338
+#define IDS_KIND_EXPECTED 339
+#define IDS_RATE_CHANGE_FAILED 362
+// The names of the sound file kinds.
+#define IDS_KIND_MPEG 340
+#define IDS_KIND_WAVE 341
+#define IDS_KIND_FLAC 342
+#define IDS_KIND_OGG_VORBIS 343
+#define IDS_KIND_OPUS 344
+#define IDS_KIND_MP4 345
+#define IDS_KIND_ADTS 346
+#define IDS_KIND_ASF 347
+#define IDS_KIND_RF64 348
+#define IDS_KIND_AVI 349
+#define IDS_KIND_RIFF 350
+#define IDS_KIND_AIFF 351
+#define IDS_KIND_OGG_FLAC 352
+#define IDS_KIND_SPEEX 353
+#define IDS_KIND_OGG 354
+#define IDS_KIND_MATROSKA 355
+#define IDS_KIND_CAF 356
+#define IDS_KIND_MIDI 357
+#define IDS_KIND_AMR 358
+#define IDS_KIND_AU 359
+#define IDS_KIND_WAVPACK 360
+#define IDS_KIND_MONKEYS_AUDIO 361
 
 // Local playback and the gain dialog.
 #define IDS_PREVIEW_START 181

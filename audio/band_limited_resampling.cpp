@@ -4,6 +4,9 @@
 
 #include <soxr.h>
 
+#include "audio/audio_string_ids.h"
+#include "platform/text.h"
+
 bool ResampleBandLimited(const float* input, size_t count, double sourceRate, uint32_t targetRate,
                          size_t outputCount, std::vector<float>& output, std::string& errorText) {
   // The library ends its output where the input ends; silence behind the
@@ -21,7 +24,7 @@ bool ResampleBandLimited(const float* input, size_t count, double sourceRate, ui
       soxr_oneshot(sourceRate, targetRate, 1, padded.data(), padded.size(), nullptr, output.data(),
                    outputCount, &produced, &io, &quality, &runtime);
   if (error != nullptr) {
-    errorText = std::string("The sample rate could not be changed: ") + error + ".";
+    errorText = FormatAnsiText(BText(IDS_RATE_CHANGE_FAILED, {error}));
     return false;
   }
   return true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "audio/audio_string_ids.h"
+#include "audio/sound_file_kind.h"
 #include "platform/error_text.h"
 #include "platform/text.h"
 
@@ -84,6 +85,13 @@ BMP3File::~BMP3File() { Close(); }
 bool BMP3File::Open(const std::string& path) {
   Close();
   m_format = BPcmFormat();
+  // A file of another known kind is never searched for frames: sync
+  // patterns in its bytes would be taken for sound.
+  const BSoundKind kind = DetectSoundKindOfFile(path);
+  if (kind != BSoundKind::Unknown && kind != BSoundKind::Mpeg) {
+    m_errorText = SoundKindText(IDS_KIND_EXPECTED, BSoundKind::Mpeg);
+    return false;
+  }
   if (!m_decoder.Init()) return FailOpen(OutOfMemorySystemError());
   if (!m_file.OpenRead(path)) return FailOpen(GetLastSystemError());
 

@@ -1,5 +1,6 @@
-// BMP3File: MPEG audio (MPEG 1, 2 and 2.5 frames) read as 16-bit PCM, one
-// decoded frame per Read. Open indexes every frame before any decoding.
+// BMP3File: MPEG audio (MPEG 1, 2 and 2.5 frames of Layers I, II and III)
+// read as 16-bit PCM, one decoded frame per Read. Open indexes every frame
+// before any decoding.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,10 @@ class BMP3File : public BAudioFile {
   BMP3File() = default;
   ~BMP3File() override;
 
-  // Indexes the frames; the output format comes from the first frame. A
-  // file without any whole frame is refused with a text that says so.
+  // Indexes the frames; the output format comes from the first frame, which
+  // every indexed frame agrees with. A file of another known kind (WAVE,
+  // FLAC, Ogg, MPEG-4, ...) is not claimed; a file without any whole frame is
+  // refused with a text that says so.
   bool Open(const std::string& path) override;
   void Close() override;
   int32_t GetLength() override;

@@ -10,13 +10,16 @@ constexpr uint8_t kMpeg1 = 3;
 constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 constexpr uint16_t kSyncMask = 0xFFE0;
 
-// Layer III bitrates in bits per second, by bitrate index.
-constexpr uint32_t kMpeg1Bitrates[16] = {0,      32000,  40000,  48000,   56000,  64000,
-                                         80000,  96000,  112000, 128000,  160000, 192000,
-                                         224000, 256000, 320000, kInvalid};
-constexpr uint32_t kMpeg2Bitrates[16] = {0,      8000,   16000,  24000,   32000, 40000,
-                                         48000,  56000,  64000,  80000,   96000, 112000,
-                                         128000, 144000, 160000, kInvalid};
+// Bitrates in kbit/s by bitrate index, one table per version family and layer.
+constexpr uint32_t kBitrates[5][16] = {
+    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, kInvalid},  // MPEG 1, I
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, kInvalid},     // MPEG 1, II
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, kInvalid},  // MPEG 1, III
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256,
+     kInvalid},  // MPEG 2, 2.5, I
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160,
+     kInvalid},  // MPEG 2, 2.5, II, III
+};
 
 // Sample rates in Hz by version bits and sample-rate index.
 constexpr uint32_t kSampleRates[4][4] = {
@@ -34,6 +37,24 @@ constexpr int32_t kSamplesPerFrame[4][4] = {
     {kInvalidSamplesPerFrame, 576, 1152, 384},
     {kInvalidSamplesPerFrame, 1152, 1152, 384},
 };
+
+constexpr uint8_t kReservedLayer = 0;
+constexpr uint8_t kLayer1 = 3;
+constexpr uint8_t kLayer2 = 2;
+
+// The bitrate in bits per second, or kInvalid.
+uint32_t Bitrate(const BMp3FrameRecord& record) {
+  const int table = record.version == kMpeg1 ? 3 - record.layer : (record.layer == kLayer1 ? 3 : 4);
+  const uint32_t kilobits = kBitrates[table][record.bitrateIndex];
+  return kilobits == kInvalid ? kInvalid : kilobits * 1000;
+}
+
+// The frame length in bytes, header included, by the rule of the frame's layer.
+uint32_t FrameSize(const BMp3FrameRecord& record, uint32_t bitrate, uint32_t rate) {
+  if (record.layer == kLayer1) return (12 * bitrate / rate + record.padding) * 4;
+  const uint32_t factor = record.layer == kLayer2 || record.version == kMpeg1 ? 144 : 72;
+  return factor * bitrate / rate + record.padding;
+}
 
 enum class HeaderKind { Frame, FreeFormat, Invalid };
 
@@ -54,20 +75,24 @@ HeaderKind DecodeHeader(uint8_t second, uint8_t third, uint8_t fourth, BMp3Frame
   record.copyBit = (fourth >> 2) & 1;
   record.emphasis = fourth & 3;
 
-  if (record.version == kReservedVersion) return HeaderKind::Invalid;
-  uint32_t rate = kSampleRates[record.version][record.sampleRateIndex];
-  uint32_t bitrate =
-      (record.version == kMpeg1 ? kMpeg1Bitrates : kMpeg2Bitrates)[record.bitrateIndex];
+  if (record.version == kReservedVersion || record.layer == kReservedLayer)
+    return HeaderKind::Invalid;
+  const uint32_t rate = kSampleRates[record.version][record.sampleRateIndex];
+  const uint32_t bitrate = Bitrate(record);
   if (rate == kInvalid || bitrate == kInvalid) return HeaderKind::Invalid;
   if (bitrate == 0) return HeaderKind::FreeFormat;
 
-  // The Layer III frame length, whatever the layer bits say.
-  uint32_t factor = record.version == kMpeg1 ? 144 : 72;
-  bodyLength = factor * bitrate / rate + record.padding - 4;
   record.sampleRate = rate;
   record.samplesPerFrame = kSamplesPerFrame[record.version][record.layer];
-  record.size = bodyLength + 4;
+  record.size = FrameSize(record, bitrate, rate);
+  bodyLength = record.size - 4;
   return HeaderKind::Frame;
+}
+
+// Frames of one stream share version, layer and sample rate; a stray sync
+// pattern rarely agrees with the header one frame length away.
+bool Agree(const BMp3FrameRecord& a, const BMp3FrameRecord& b) {
+  return a.version == b.version && a.layer == b.layer && a.sampleRateIndex == b.sampleRateIndex;
 }
 
 uint32_t Get32(const uint8_t* p) {
@@ -142,9 +167,9 @@ class BFrameScan {
     }
   }
 
-  // Whether a frame ending at `end` is confirmed: the sound ends there, or
-  // a valid header follows. -1 when the source fails.
-  int Confirmed(uint64_t end) {
+  // Whether the frame `record` ending at `end` is confirmed: the sound ends
+  // there, or a valid header that agrees with it follows. -1 when the source fails.
+  int Confirmed(uint64_t end, const BMp3FrameRecord& record) {
     if (m_end - end < 4) return 1;
     uint8_t h[4] = {};
     const int got = ReadAt(end, h, 4);
@@ -152,13 +177,13 @@ class BFrameScan {
     BMp3FrameRecord next;
     uint32_t bodyLength = 0;
     return got == 4 && (static_cast<uint16_t>(h[0] << 8 | h[1]) & kSyncMask) == kSyncMask &&
-           DecodeHeader(h[1], h[2], h[3], next, bodyLength) == HeaderKind::Frame;
+           DecodeHeader(h[1], h[2], h[3], next, bodyLength) == HeaderKind::Frame &&
+           Agree(next, record);
   }
 
   bool ScanFrames() {
     using Read = BMp3ByteSource::ReadResult;
     uint64_t chainEnd = kNoChain;  // where the frame behind the last one would start
-    bool lost = false;             // an invalid header came before the first frame
     uint16_t sync = 0;
     for (;;) {
       uint8_t byte = 0;
@@ -181,17 +206,16 @@ class BFrameScan {
       uint32_t bodyLength = 0;
       const HeaderKind kind = DecodeHeader(h[1], h[2], h[3], record, bodyLength);
       if (kind == HeaderKind::FreeFormat) continue;  // the search goes on behind it
-      if (kind == HeaderKind::Invalid) {
-        lost = lost || m_frames.empty();
+      // An invalid header, or one of another stream than the frames found.
+      if (kind == HeaderKind::Invalid || (!m_frames.empty() && !Agree(record, m_frames.front()))) {
         if (!m_source.Seek(start + 1)) return false;
         continue;
       }
 
       const uint64_t end = start + record.size;
       if (end > std::numeric_limits<uint32_t>::max()) return true;
-      const bool needsConfirmation = start != chainEnd && (lost || !m_frames.empty());
-      if (needsConfirmation) {
-        const int confirmed = end > m_end ? 0 : Confirmed(end);
+      if (start != chainEnd) {
+        const int confirmed = end > m_end ? 0 : Confirmed(end, record);
         if (confirmed < 0) return false;
         if (confirmed == 0) {
           if (!m_source.Seek(start + 1)) return false;

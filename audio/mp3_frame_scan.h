@@ -1,9 +1,9 @@
 // The frame index of an MPEG audio file: a scan of the bytes for frame
-// headers, measuring every frame by the Layer III rule. Tags before and
+// headers, measuring every frame by the rule of its layer. Tags before and
 // behind the sound (ID3v2 at the start, APE and ID3v1 at the end) are
-// stepped over by their own headers; bytes that are not frames between the
-// frames are searched through for the next frame that the one after it
-// confirms.
+// stepped over by their own headers; bytes that are not frames (junk in
+// front, the rest of a frame that a cut left, bytes between frames) are
+// searched through for the next frame that the one after it confirms.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,7 @@
 // One frame header found by the scan, in the order of the header's fields.
 struct BMp3FrameRecord {
   uint8_t version = 0;  // 0 MPEG 2.5, 1 reserved, 2 MPEG 2, 3 MPEG 1
-  uint8_t layer = 0;    // 1 Layer III, 2 Layer II, 3 Layer I, 0 reserved
+  uint8_t layer = 0;    // 1 Layer III, 2 Layer II, 3 Layer I (0, reserved, is no frame)
   uint8_t protection = 0;
   uint8_t bitrateIndex = 0;     // 0..15
   uint8_t sampleRateIndex = 0;  // 0..3
@@ -24,10 +24,10 @@ struct BMp3FrameRecord {
   uint8_t rightsBit = 0;
   uint8_t copyBit = 0;
   uint8_t emphasis = 0;
-  int32_t samplesPerFrame = 0;  // kInvalidSamplesPerFrame for the reserved layer
-  uint32_t sampleRate = 0;      // Hz
-  uint32_t offset = 0;          // file offset of the first header byte
-  uint32_t size = 0;            // frame bytes, the 4 header bytes included
+  int32_t samplesPerFrame = 0;
+  uint32_t sampleRate = 0;  // Hz
+  uint32_t offset = 0;      // file offset of the first header byte
+  uint32_t size = 0;        // frame bytes, the 4 header bytes included
 };
 
 constexpr int32_t kInvalidSamplesPerFrame = -1;
@@ -75,16 +75,23 @@ enum class BMp3ScanOutcome {
 //    claims more than the file holds is not skipped but searched like any
 //    other bytes. An ID3v1 tag ("TAG", the last 128 bytes) and an APE tag
 //    (its "APETAGEX" footer) at the end are cut off before the scan.
-//  - A header starts where two bytes match the sync mask 0xFFE0.
-//  - Until the first frame is found, the first valid header is taken.
-//    Directly behind a frame, a valid header continues the chain. Anywhere
-//    else (after an invalid header before the first frame, or when the bytes
-//    behind a frame are not a valid header) a header is taken only when the
-//    bytes behind its frame are a valid header too, or the sound ends there
-//    (fewer than 4 bytes left), so that stray sync patterns in pictures and
-//    junk are not taken for frames.
-//  - The reserved version, bitrate index 15 and sample-rate index 3 make a
-//    header invalid; the search goes on with the byte behind its first byte.
+//  - A header starts where two bytes match the sync mask 0xFFE0. A frame is
+//    measured by its layer's rule: Layer I (12 × bitrate / rate + padding)
+//    × 4, Layer II 144 × bitrate / rate + padding, Layer III the same with 72
+//    for MPEG 2 and 2.5, each with its layer's bitrate table.
+//  - The first frame is taken only when the header one frame length behind
+//    it is valid and agrees with it (same version, layer and sample rate), or
+//    the sound ends there (fewer than 4 bytes left): in a file cut in the
+//    middle of a frame, or with junk in front, a sync pattern in the rest of
+//    a frame would otherwise set a wrong rate for the whole sound. Directly
+//    behind a frame, a valid header of the same version, layer and rate
+//    continues the chain; anywhere else a header is taken only when
+//    confirmed the same way. A header that does not agree with the frames
+//    found is never taken: every frame of the index has the first frame's
+//    version, layer and rate.
+//  - The reserved version, the reserved layer, bitrate index 15 and
+//    sample-rate index 3 make a header invalid; the search goes on with the
+//    byte behind its first byte.
 //  - A free-format header (bitrate index 0) has no measurable length: it is
 //    not indexed and the search goes on behind its 4 bytes.
 //  - Only whole frames are indexed: a frame that the end of the sound cuts
@@ -94,6 +101,6 @@ enum class BMp3ScanOutcome {
 BMp3ScanOutcome ScanMp3Frames(BMp3ByteSource& source, std::vector<BMp3FrameRecord>& frames);
 
 // The length of the sound in milliseconds: the sum over the frames of samples
-// per frame × 1000 / sample rate, in double precision, truncated. Frames of the
-// reserved layer carry no known number of samples and count nothing.
+// per frame × 1000 / sample rate, in double precision, truncated. A record
+// without a known number of samples counts nothing.
 int32_t Mp3SoundLength(const std::vector<BMp3FrameRecord>& frames);

@@ -106,9 +106,22 @@ BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity
   if (uint32_t code = source.DescendRiff(form)) return SourceFailure(code);
   const bool isWave = form.formType == kWaveId;
 
+  uint32_t fileSize = 0;
+  if (uint32_t code = source.GetFileSize(fileSize)) return SourceFailure(code, isWave);
+
+  // Chunks in front of the format (bext, JUNK, LIST of recorders and editors)
+  // are skipped like those in front of the data.
   BChunkInfo chunk;
-  if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code, isWave);
-  if (chunk.id != kFormatId) return Refusal(BWaveWalkError::NoFormatChunk, isWave);
+  uint32_t next = 0;
+  for (;;) {
+    chunk = BChunkInfo();
+    if (uint32_t code = source.DescendNext(chunk)) return SourceFailure(code, isWave);
+    if (chunk.id == kFormatId) break;
+    if (chunk.id == kDataId || ChunkEnd(chunk) >= fileSize)
+      return Refusal(BWaveWalkError::NoFormatChunk, isWave);
+    if (uint32_t code = SkipPadByte(source, chunk, next)) return SourceFailure(code, isWave);
+    if (uint32_t code = source.SeekTo(next)) return SourceFailure(code, isWave);
+  }
 
   BWaveWalk walk = ReadFormatChunk(source, chunk, format, capacity);
   walk.isWave = isWave;
@@ -116,10 +129,6 @@ BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity
   if (!FormatUsable(format, walk.formatSize)) return Refusal(BWaveWalkError::FormatInvalid, isWave);
   FitExtraSize(format, walk.formatSize);
 
-  uint32_t fileSize = 0;
-  if (uint32_t code = source.GetFileSize(fileSize)) return SourceFailure(code, isWave);
-
-  uint32_t next = 0;
   if (uint32_t code = SkipPadByte(source, chunk, next)) return SourceFailure(code, isWave);
   for (;;) {
     if (uint32_t code = source.SeekTo(next)) return SourceFailure(code, isWave);
@@ -134,7 +143,9 @@ BWaveWalk WalkWaveChunks(BRiffSource& source, uint8_t* format, uint32_t capacity
   walk.dataOffset = chunk.dataOffset;
   walk.declaredDataSize = chunk.size;
   const uint32_t present = fileSize > chunk.dataOffset ? fileSize - chunk.dataOffset : 0;
-  walk.dataSize = std::min(chunk.size, present);
+  // A size of 0 is a recording whose header was written first and never
+  // completed: the sound runs to the end of the file.
+  walk.dataSize = chunk.size == 0 ? present : std::min(chunk.size, present);
   return walk;
 }
 

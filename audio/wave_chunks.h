@@ -5,9 +5,12 @@
 //
 // The walk:
 //   - enters the RIFF form at the start of the file (any form type);
-//   - the first chunk inside it must be "fmt "; its first `capacity` bytes go
-//     into the caller's format buffer and any longer tail is skipped, so a
-//     long extensible format never writes past the buffer;
+//   - chunks in front of "fmt " (bext, JUNK, LIST) are skipped by their size
+//     as those in front of "data" are; a "data" chunk in front of it, or a
+//     chunk that reaches the file's end, means there is no format;
+//   - the first `capacity` bytes of "fmt " go into the caller's format
+//     buffer and any longer tail is skipped, so a long extensible format
+//     never writes past the buffer;
 //   - a format record shorter than 16 bytes, or with no channels, no block
 //     size or no byte rate, is refused like a missing one (it cannot be read
 //     and would divide by zero later); a size of extra bytes (cbSize) that
@@ -21,7 +24,9 @@
 //     next chunk's id, from a writer that left the pad out);
 //   - the data chunk ends at its declared size or at the end of the file,
 //     whichever comes first, so that trailing chunks are never heard as sound
-//     and an absurd size cannot promise bytes that are not there.
+//     and an absurd size cannot promise bytes that are not there; a declared
+//     size of 0 (a recording stopped before its header was completed) runs
+//     to the end of the file.
 // Every step moves forward by at least a chunk header, so the walk always
 // ends, whatever the bytes.
 #pragma once
@@ -79,7 +84,7 @@ class BRiffSource {
 enum class BWaveWalkError {
   None,
   Source,           // the source failed; `code` holds its result code
-  NoFormatChunk,    // the first chunk is not "fmt "
+  NoFormatChunk,    // no "fmt " chunk in front of the data
   FormatTruncated,  // the file ends inside the "fmt " chunk
   FormatInvalid,    // the format record cannot describe any sound
 };

@@ -161,7 +161,7 @@ bool BWaveFile::Open(const std::string& path) {
   m_format.samplesPerSec = sourceFormat->nSamplesPerSec;
   switch (m_sampleFormat.encoding) {
     case BWaveEncoding::Integer:
-      m_format.bitsPerSample = sourceFormat->wBitsPerSample;
+      m_format.bitsPerSample = m_sampleFormat.readBits;
       m_format.blockAlign = sourceFormat->nBlockAlign;
       m_format.avgBytesPerSec = sourceFormat->nAvgBytesPerSec;
       return true;

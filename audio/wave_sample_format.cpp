@@ -56,6 +56,12 @@ BWaveSampleFormat ClassifyWaveFormat(const uint8_t* format, uint32_t size) {
   }
   if (result.formatTag == kWaveFormatPcm) {
     result.encoding = BWaveEncoding::Integer;
+    result.readBits = fields.bitsPerSample;
+    const uint32_t sampleBytes = (fields.bitsPerSample + 7u) / 8u;
+    const uint32_t share = fields.channels != 0 && fields.blockAlign % fields.channels == 0
+                               ? fields.blockAlign / fields.channels
+                               : 0;
+    if (share > sampleBytes && share <= 4) result.readBits = static_cast<uint16_t>(share * 8);
   } else if (result.formatTag == kWaveFormatFloat) {
     const bool readable = (fields.bitsPerSample == 32 || fields.bitsPerSample == 64) &&
                           fields.blockAlign == fields.channels * (fields.bitsPerSample / 8u);

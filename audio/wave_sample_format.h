@@ -7,7 +7,8 @@
 // The decisions:
 //   - PCM (tag 1) is read directly whatever its width, as before: the
 //     conversion to the siren's format mixes the channels and keeps each
-//     sample's top byte, at the sample's real stride.
+//     sample's top byte, at the sample's real stride, which is the block's
+//     share per channel when that is wider than the sample.
 //   - WAVE_FORMAT_EXTENSIBLE (0xFFFE) with a complete extension (at least 22
 //     extra bytes) and a subformat GUID of the standard family is read as the
 //     tag in its first two bytes: PCM like tag 1 (the container width counts,
@@ -41,6 +42,10 @@ struct BWaveSampleFormat {
   // extensible record the subformat's (0xFFFE when the GUID is of another family).
   uint16_t formatTag = 0;
   uint16_t bitsPerSample = 0;  // the container width
+  // Integer PCM: the width the samples are read at, the container that the
+  // block gives each sample when it is wider than the sample (24-bit samples
+  // in 4-byte blocks), the samples left-justified in it.
+  uint16_t readBits = 0;
 };
 
 // Decides from a format record of which `size` bytes were kept (at least 16).

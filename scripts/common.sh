@@ -10,10 +10,17 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 WINE_HOME="$BUILD/winehome"
 
+# Besides the compilers and Wine: the reference decoders for the native build,
+# the tools that make the test sounds, and the GStreamer plugins through which
+# Wine's Media Foundation decodes MPEG-4 (AAC) and Windows Media audio.
 APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
  libmp3lame-dev libsoxr-dev lame sox espeak-ng python3 fonts-dejavu-core procps
- clang-format-14"
+ clang-format-14
+ libflac-dev libvorbis-dev libogg-dev libopusfile-dev libopus-dev
+ flac vorbis-tools opus-tools ffmpeg pkg-config
+ gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+ gstreamer1.0-libav"
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -104,14 +111,18 @@ stage_debian_source() {
 }
 
 # Builds Debian's source package $1 for MinGW with its configure script in
-# the stage; the remaining arguments go to configure.
+# the stage; the remaining arguments go to configure. DEP_MAKE_DIRS, when set,
+# names the source folders to build and install instead of the whole tree.
 build_autotools_dependency() {
   local package=$1; shift
+  local dir
   stage_debian_source "$package" || return 1
   (cd "$DEP_STAGE/$package" &&
     ./configure -q --host=x86_64-w64-mingw32 --enable-static --disable-shared \
       --prefix="$DEP_STAGE/prefix" "$@" >/dev/null &&
-    make -s -j2 >/dev/null 2>&1 && make -s install >/dev/null)
+    for dir in ${DEP_MAKE_DIRS:-.}; do
+      make -s -j2 -C "$dir" >/dev/null 2>&1 && make -s -C "$dir" install >/dev/null || exit 1
+    done)
 }
 
 # LAME (with its MP3 decoder) built for MinGW from the Debian source package.
@@ -143,6 +154,32 @@ ensure_mingw_soxr() {
   log "building libsoxr for MinGW from the Debian source package"
   build_cmake_dependency libsoxr -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF \
     -DWITH_LSR_BINDINGS=OFF
+}
+
+# The reference decoders of FLAC, Ogg Vorbis and Opus, built for MinGW from
+# Debian's source packages in the stage: libogg first, as the others find it
+# there, then libvorbis (with libvorbisfile), libFLAC alone (its folder and
+# its headers: no programs, C++ bindings, documentation or Ogg FLAC), libopus
+# and opusfile without its web streams. pkg-config looks only into the stage.
+# No fortified string functions: MinGW has them only in libssp, which the
+# program does not link.
+ensure_mingw_sound_decoders() {
+  [ -f "$MINGW_PREFIX/lib/libopusfile.a" ] && return 0
+  log "building libogg, libvorbis, libFLAC, libopus and opusfile for MinGW from the Debian source packages"
+  open_dep_stage
+  local prefix="$DEP_STAGE/prefix"
+  local -a with_stage=(CC=x86_64-w64-mingw32-gcc-posix
+    PKG_CONFIG_PATH="$prefix/lib/pkgconfig" PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
+    CPPFLAGS="-I$prefix/include -D_FORTIFY_SOURCE=0" LDFLAGS="-L$prefix/lib")
+  build_autotools_dependency libogg "${with_stage[@]}" &&
+    build_autotools_dependency libvorbis --disable-docs --disable-examples --disable-oggtest \
+      "${with_stage[@]}" &&
+    DEP_MAKE_DIRS="src/libFLAC include" build_autotools_dependency flac --disable-programs \
+      --disable-cpplibs --disable-doxygen-docs --disable-examples --disable-ogg \
+      --disable-stack-smash-protection --disable-fortify-source "${with_stage[@]}" &&
+    build_autotools_dependency opus --disable-doc --disable-extra-programs "${with_stage[@]}" &&
+    build_autotools_dependency opusfile --disable-http --disable-examples --disable-doc \
+      "${with_stage[@]}"
 }
 
 # A source entry for the same Debian suite as the binary one, for apt-get source.
@@ -194,6 +231,7 @@ prepare_environment() {
   ensure_mingw_gtest
   ensure_mingw_lame
   ensure_mingw_soxr
+  ensure_mingw_sound_decoders
   close_dep_stage
   ensure_wineprefix
 }

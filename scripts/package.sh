@@ -4,7 +4,9 @@
 #   Sirelta.exe, ПРОЧТИ.txt (what the program does, how to connect a siren,
 #   where the settings are, how to report a problem), LAME-COPYING.txt and
 #   SOXR-COPYING.txt (the licences of the MP3 decoder and of the resampler
-#   linked in), mingw-w64-runtime-copyright.txt, lame-source/ and
+#   linked in), the licences of the FLAC, Ogg, Vorbis, Opus and opusfile
+#   libraries linked in (BSD-style, *-COPYING.txt),
+#   mingw-w64-runtime-copyright.txt, lame-source/ and
 #   soxr-source/ (their Debian source packages as built) and relink/ (the
 #   program's objects and libraries with the link command, so that a user can
 #   link Sirelta.exe with a modified LAME or libsoxr, as the LGPL asks of a
@@ -27,12 +29,24 @@ NAME="Sirelta-$VERSION-win64"
 STAGE="$BUILD/package/$NAME"
 ZIP="$ROOT/dist/$NAME.zip"
 
+# The upstream version of Debian's source package $1, from its folder's name.
+source_version() {
+  local source
+  source=$(debian_source_dir "$1")
+  source=${source##*/$1-}
+  printf '%s\n' "${source%%+*}"  # without Debian's repacking mark (+ds)
+}
+
 # A text for Windows' Notepad: UTF-8 with a byte order mark, CRLF line ends,
 # the placeholders filled in.
 windows_text() {
   printf '\xef\xbb\xbf'
   sed -e "s/@VERSION@/$VERSION/g" -e "s/@LAME_VERSION@/$LAME_VERSION/g" \
     -e "s/@SOXR_VERSION@/$SOXR_VERSION/g" \
+    -e "s/@FLAC_VERSION@/$(source_version flac)/g" -e "s/@OGG_VERSION@/$(source_version libogg)/g" \
+    -e "s/@VORBIS_VERSION@/$(source_version libvorbis)/g" \
+    -e "s/@OPUS_VERSION@/$(source_version opus)/g" \
+    -e "s/@OPUSFILE_VERSION@/$(source_version opusfile)/g" \
     -e "s/@GCC_VERSION@/$GCC_VERSION/g" -e 's/$/\r/' "$1"
 }
 
@@ -64,6 +78,13 @@ cp "$DEPS/lame-src"/lame_*.dsc "$DEPS/lame-src"/lame_*.tar.* "$STAGE/lame-source
   cat "$SOXR_SRC/COPYING.LGPL"
 } >"$STAGE/SOXR-COPYING.txt"
 cp "$DEPS/libsoxr-src"/libsoxr_*.dsc "$DEPS/libsoxr-src"/libsoxr_*.tar.* "$STAGE/soxr-source/"
+# The reference decoders of FLAC, Ogg Vorbis and Opus: BSD-style licences,
+# whose texts go with the program.
+cp "$(debian_source_dir flac)/COPYING.Xiph" "$STAGE/FLAC-COPYING.txt"
+cp "$(debian_source_dir libogg)/COPYING" "$STAGE/OGG-COPYING.txt"
+cp "$(debian_source_dir libvorbis)/COPYING" "$STAGE/VORBIS-COPYING.txt"
+cp "$(debian_source_dir opus)/COPYING" "$STAGE/OPUS-COPYING.txt"
+cp "$(debian_source_dir opusfile)/COPYING" "$STAGE/OPUSFILE-COPYING.txt"
 write_relink_kit "$STAGE/relink"
 
 # Python's zip module marks the Cyrillic names as UTF-8 (flag bit 11).

@@ -23,14 +23,14 @@
 
 // The signal dialog: the kinds in the order of its list, the units of the
 // fragment names, the listen button and the messages of a bad value.
-#define IDS_SIGNAL_TONE 360
-#define IDS_SIGNAL_WAIL 361
-#define IDS_SIGNAL_YELP 362
-#define IDS_SIGNAL_HI_LO 363
-#define IDS_SIGNAL_PULSE 364
-#define IDS_SIGNAL_SILENCE 365
-#define IDS_SIGNAL_HERTZ 366
-#define IDS_SIGNAL_SECONDS 367
-#define IDS_SIGNAL_LISTEN 368
-#define IDS_SIGNAL_VALUE_OUT_OF_RANGE 369
-#define IDS_SIGNAL_DURATION_OUT_OF_RANGE 370
+#define IDS_SIGNAL_TONE 401
+#define IDS_SIGNAL_WAIL 402
+#define IDS_SIGNAL_YELP 403
+#define IDS_SIGNAL_HI_LO 404
+#define IDS_SIGNAL_PULSE 405
+#define IDS_SIGNAL_SILENCE 406
+#define IDS_SIGNAL_HERTZ 407
+#define IDS_SIGNAL_SECONDS 408
+#define IDS_SIGNAL_LISTEN 409
+#define IDS_SIGNAL_VALUE_OUT_OF_RANGE 410
+#define IDS_SIGNAL_DURATION_OUT_OF_RANGE 411

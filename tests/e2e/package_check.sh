@@ -24,8 +24,9 @@ test_package_holds_its_files() {
   problems=$(python3 - "$ZIP" "$DIR" <<'EOF'
 import sys, zipfile
 required = ["Sirelta.exe", "ПРОЧТИ.txt", "LAME-COPYING.txt", "SOXR-COPYING.txt",
-            "mingw-w64-runtime-copyright.txt", "relink/relink.sh", "relink/ПЕРЕСБОРКА.txt",
-            "relink/lib/libmp3lame.a", "relink/lib/libsoxr.a"]
+            "FLAC-COPYING.txt", "OGG-COPYING.txt", "VORBIS-COPYING.txt", "OPUS-COPYING.txt",
+            "OPUSFILE-COPYING.txt", "mingw-w64-runtime-copyright.txt", "relink/relink.sh",
+            "relink/ПЕРЕСБОРКА.txt", "relink/lib/libmp3lame.a", "relink/lib/libsoxr.a"]
 with zipfile.ZipFile(sys.argv[1]) as archive:
     names = archive.namelist()
     for name in required:

@@ -11,6 +11,7 @@
 
 #include "audio/mp3_file.h"
 #include "audio/mp3_frame_scan.h"
+#include "audio/sound_file_kind.h"
 
 namespace {
 
@@ -28,10 +29,13 @@ void CheckScan(const uint8_t* data, size_t size) {
   uint64_t end = 0;
   for (const BMp3FrameRecord& frame : frames) {
     // Frames come in file order, never overlap, lie wholly in the file,
-    // start with a sync and measure 24 (MPEG 2, 8 kbit/s, 24 kHz) to 1441 bytes.
+    // start with a sync, measure 24 (MPEG 2 Layer III, 8 kbit/s, 24 kHz) to
+    // 1729 bytes (MPEG 1 Layer II, 384 kbit/s, 32 kHz) and share the first
+    // frame's version, layer and rate.
     if (frame.offset < end || static_cast<uint64_t>(frame.offset) + frame.size > size ||
         data[frame.offset] != 0xFF || (data[frame.offset + 1] & 0xE0) != 0xE0 || frame.size < 24 ||
-        frame.size > 1441)
+        frame.size > 1729 || frame.version != frames[0].version || frame.layer != frames[0].layer ||
+        frame.sampleRate != frames[0].sampleRate)
       std::abort();
     end = static_cast<uint64_t>(frame.offset) + frame.size;
   }
@@ -47,7 +51,9 @@ void CheckReader(const uint8_t* data, size_t size) {
 
   BMP3File reader;
   if (!reader.Open(path)) {
-    // Only a file without any whole frame is refused.
+    // Only a file of another known kind, or without any whole frame, is refused.
+    const BSoundKind kind = DetectSoundKindOfFile(path);
+    if (kind != BSoundKind::Unknown && kind != BSoundKind::Mpeg) return;
     BMp3MemorySource source(data, size);
     std::vector<BMp3FrameRecord> frames;
     if (ScanMp3Frames(source, frames) != BMp3ScanOutcome::Complete || !frames.empty()) std::abort();

@@ -25,9 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const BWaveFormatFields fields = ParseWaveFormat(format.data());
   const BWaveSampleFormat sample = ClassifyWaveFormat(format.data(), walk.formatSize);
   std::vector<uint8_t> sound(data + walk.dataOffset, data + walk.dataOffset + walk.dataSize);
-  uint16_t bits = fields.bitsPerSample;
+  uint16_t bits =
+      sample.encoding == BWaveEncoding::Integer ? sample.readBits : fields.bitsPerSample;
   uint32_t bytes = walk.dataSize;
   if (sample.encoding == BWaveEncoding::Converter) return 0;
+  // A block share wider than the sample is read at the block's stride.
+  if (sample.encoding == BWaveEncoding::Integer && bits != fields.bitsPerSample &&
+      bits != fields.blockAlign / fields.channels * 8u)
+    std::abort();
   if (sample.encoding == BWaveEncoding::Float) {
     if ((bits != 32 && bits != 64) || fields.blockAlign != fields.channels * (bits / 8u))
       std::abort();

@@ -11,11 +11,13 @@
 #include <gtest/gtest.h>
 
 #include "audio/audio_source.h"
+#include "audio/audio_string_ids.h"
 #include "audio/import_plan.h"
 #include "audio/pcm_conversion.h"
 #include "audio/rate_reduction.h"
 #include "audio/resampler.h"
 #include "platform/error_text.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -550,20 +552,20 @@ TEST(AudioSourceConvert, SoundlessAndUnreadableFilesAreRefusedWithAReason) {
   // Opened, but with rate 0 and nothing to read.
   SourceWith rateZero(Format(0, 0, 0), {});
   EXPECT_FALSE(rateZero.source.Convert(9765, 1000));
-  EXPECT_EQ("The file contains no sound.", rateZero.source.GetErrorText());
+  EXPECT_EQ(FormatAnsiText(BText(IDS_NO_SOUND)), rateZero.source.GetErrorText());
   // A rate, but no samples.
   SourceWith empty(Format(44100, 2, 16), {});
   EXPECT_FALSE(empty.source.Convert(9765, 1000));
-  EXPECT_EQ("The file contains no sound.", empty.source.GetErrorText());
+  EXPECT_EQ(FormatAnsiText(BText(IDS_NO_SOUND)), empty.source.GetErrorText());
 
   SourceWith tooWide(Format(44100, 1, 40), std::vector<uint8_t>(100));
   EXPECT_FALSE(tooWide.source.Convert(9765, 1000));
-  EXPECT_EQ("Unsupported sample format (bits per sample: 40, channels: 1).",
+  EXPECT_EQ(FormatAnsiText(BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {40, 1})),
             tooWide.source.GetErrorText());
 
   SourceWith noTarget(Format(44100, 1, 8), std::vector<uint8_t>(100));
   EXPECT_FALSE(noTarget.source.Convert(0, 1000));
-  EXPECT_EQ("The target sample rate is 0.", noTarget.source.GetErrorText());
+  EXPECT_EQ(FormatAnsiText(BText(IDS_TARGET_RATE_ZERO)), noTarget.source.GetErrorText());
 
   SourceWith failing(Format(9765, 1, 8), std::vector<uint8_t>(30000),
                      [](FakeReader& r) { r.m_failAtRead = 2; });

@@ -63,7 +63,7 @@ class FailingSource : public BMp3MemorySource {
 
 }  // namespace
 
-TEST(Mp3Scan, MeasuresFramesOfEveryVersionWithPadding) {
+TEST(Mp3Scan, MeasuresEachLayerByItsOwnRule) {
   struct Case {
     Header header;
     uint32_t size;
@@ -77,29 +77,30 @@ TEST(Mp3Scan, MeasuresFramesOfEveryVersionWithPadding) {
       {{kMpeg1, kLayer3, 1, 1, 1}, 97, 48000, 1152},     // 32 kbit/s
       {{kMpeg2, kLayer3, 8, 0, 0}, 208, 22050, 576},     // 64 kbit/s
       {{kMpeg2, kLayer3, 8, 0, 1}, 209, 22050, 576},
-      {{kMpeg2, kLayer3, 14, 2, 0}, 720, 16000, 576},   // 160 kbit/s
-      {{kMpeg25, kLayer3, 4, 0, 1}, 209, 11025, 576},   // 32 kbit/s
-      {{kMpeg25, kLayer3, 1, 2, 0}, 72, 8000, 576},     // 8 kbit/s, the smallest
-      {{kMpeg25, kLayer3, 13, 1, 0}, 864, 12000, 576},  // 144 kbit/s
-      {{kMpeg2, kLayer2, 8, 1, 0}, 192, 24000, 1152},   // Layer II, measured as Layer III
-      {{kMpeg1, kLayer1, 9, 0, 0}, 417, 44100, 384},
+      {{kMpeg2, kLayer3, 14, 2, 0}, 720, 16000, 576},    // 160 kbit/s
+      {{kMpeg25, kLayer3, 4, 0, 1}, 209, 11025, 576},    // 32 kbit/s
+      {{kMpeg25, kLayer3, 1, 2, 0}, 72, 8000, 576},      // 8 kbit/s, the smallest
+      {{kMpeg25, kLayer3, 13, 1, 0}, 864, 12000, 576},   // 144 kbit/s
+      {{kMpeg2, kLayer2, 8, 1, 0}, 384, 24000, 1152},    // Layer II: 144 × 64000 / 24000
+      {{kMpeg1, kLayer2, 14, 1, 1}, 1153, 48000, 1152},  // 384 kbit/s
+      {{kMpeg1, kLayer1, 9, 0, 0}, 312, 44100, 384},     // Layer I: 4 × (12 × 288000 / 44100)
+      {{kMpeg2, kLayer1, 1, 0, 1}, 72, 22050, 384},      // 32 kbit/s, a 4-byte padding slot
   };
-  Bytes bytes;
-  for (const Case& c : cases) AppendFrame(bytes, c.header, c.size);
-  uint32_t offset = 0;
-  std::vector<BMp3FrameRecord> frames;
-  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-  ASSERT_EQ(frames.size(), std::size(cases));
-  for (std::size_t i = 0; i < frames.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(frames[i].offset, offset);
-    EXPECT_EQ(frames[i].size, cases[i].size);
-    EXPECT_EQ(frames[i].sampleRate, cases[i].rate);
-    EXPECT_EQ(frames[i].samplesPerFrame, cases[i].samples);
-    EXPECT_EQ(frames[i].version, cases[i].header.version);
-    EXPECT_EQ(frames[i].layer, cases[i].header.layer);
-    EXPECT_EQ(frames[i].padding, cases[i].header.padding);
-    offset += cases[i].size;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    Bytes bytes;
+    AppendFrame(bytes, c.header, c.size);
+    AppendFrame(bytes, c.header, c.size);
+    std::vector<BMp3FrameRecord> frames;
+    ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].offset, c.size);
+    EXPECT_EQ(frames[0].size, c.size);
+    EXPECT_EQ(frames[0].sampleRate, c.rate);
+    EXPECT_EQ(frames[0].samplesPerFrame, c.samples);
+    EXPECT_EQ(frames[0].version, c.header.version);
+    EXPECT_EQ(frames[0].layer, c.header.layer);
+    EXPECT_EQ(frames[0].padding, c.header.padding);
   }
 }
 
@@ -139,14 +140,15 @@ TEST(Mp3Scan, FindsTheSyncAnywhereAfterGarbage) {
   EXPECT_EQ(frames[0].channelMode, 3);
 
   // Garbage between frames is passed over as well.
-  Bytes two;
-  AppendFrame(two, Header{}, 417);
-  two.insert(two.end(), {0x01, 0xFF, 0x02});
-  AppendFrame(two, Header{}, 417);
+  Bytes three;
+  AppendFrame(three, Header{}, 417);
+  AppendFrame(three, Header{}, 417);
+  three.insert(three.end(), {0x01, 0xFF, 0x02});
+  AppendFrame(three, Header{}, 417);
   frames.clear();
-  ASSERT_EQ(Scan(two, frames), BMp3ScanOutcome::Complete);
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(frames[1].offset, 420u);
+  ASSERT_EQ(Scan(three, frames), BMp3ScanOutcome::Complete);
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[2].offset, 837u);
 }
 
 TEST(Mp3Scan, InvalidHeadersAreSearchedPast) {
@@ -159,17 +161,20 @@ TEST(Mp3Scan, InvalidHeadersAreSearchedPast) {
   Header badMpeg25Rate;
   badMpeg25Rate.version = kMpeg25;
   badMpeg25Rate.rateIndex = 3;
-  for (const Header& bad : {reservedVersion, badBitrate, badRate, badMpeg25Rate}) {
-    // After a good frame: the frames behind the invalid one are found again.
+  Header reservedLayer;  // also how an AAC stream (ADTS) begins
+  reservedLayer.layer = kReservedLayer;
+  for (const Header& bad : {reservedVersion, badBitrate, badRate, badMpeg25Rate, reservedLayer}) {
+    // After good frames: the frames behind the invalid one are found again.
     Bytes bytes;
+    AppendFrame(bytes, Header{}, 417);
     AppendFrame(bytes, Header{}, 417);
     AppendFrame(bytes, bad, 417);
     AppendFrame(bytes, Header{}, 417);
     AppendFrame(bytes, Header{}, 417);
     std::vector<BMp3FrameRecord> frames;
     EXPECT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[1].offset, 834u);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[2].offset, 1251u);
 
     // As the first header as well.
     Bytes first;
@@ -299,20 +304,6 @@ TEST(Mp3Scan, FreeFormatHeadersAreSkippedAndTheScanMovesOn) {
   ASSERT_EQ(Scan(tagged, frames), BMp3ScanOutcome::Complete);
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].offset, 10u);
-}
-
-TEST(Mp3Scan, ReservedLayerIsIndexedWithoutSamples) {
-  Header reserved;
-  reserved.layer = kReservedLayer;
-  Bytes bytes;
-  AppendFrame(bytes, reserved, 417);
-  AppendFrame(bytes, Header{}, 417);
-  std::vector<BMp3FrameRecord> frames;
-  ASSERT_EQ(Scan(bytes, frames), BMp3ScanOutcome::Complete);
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(frames[0].samplesPerFrame, kInvalidSamplesPerFrame);
-  EXPECT_EQ(frames[0].size, 417u);
-  EXPECT_EQ(Mp3SoundLength(frames), 26);  // the Layer III frame alone
 }
 
 TEST(Mp3Scan, ReportsSourceFailures) {

@@ -133,14 +133,22 @@ TEST(WaveChunks, StepsOverThePadByteOfOddChunks) {
   }
 }
 
-TEST(WaveChunks, RefusesAFirstChunkOtherThanFormat) {
+// Recorders and editors put bext, JUNK and LIST chunks in front of "fmt ".
+TEST(WaveChunks, FindsTheFormatBehindOtherChunks) {
   const Bytes list = Chunk("LIST", {'I', 'N', 'F', 'O'});
-  EXPECT_EQ(
-      BWaveWalkError::NoFormatChunk,
-      Walk(Riff("WAVE", {list, Chunk("fmt ", kPcmFormat), Chunk("data", kSound)})).walk.error);
+  const Bytes bext = Chunk("bext", Bytes(603, 'b'));  // odd: a pad byte follows
+  const WalkResult found = Walk(Riff("WAVE", {bext, Bytes{0}, Chunk("JUNK", Bytes(28, 0)), list,
+                                              Chunk("fmt ", kPcmFormat), Chunk("data", kSound)}));
+  ASSERT_EQ(BWaveWalkError::None, found.walk.error);
+  EXPECT_EQ(Bytes(kPcmFormat.begin(), kPcmFormat.end()),
+            Bytes(found.format.begin(), found.format.begin() + 16));
+  EXPECT_EQ(1000u, found.walk.dataSize);
+
   const WalkResult video = Walk(Riff("AVI ", {Chunk("LIST", {'h', 'd', 'r', 'l'})}));
   EXPECT_EQ(BWaveWalkError::NoFormatChunk, video.walk.error);
   EXPECT_FALSE(video.walk.isWave) << "only a WAVE form is the WAVE reader's kind";
+  EXPECT_EQ(BWaveWalkError::NoFormatChunk,
+            Walk(Riff("WAVE", {Chunk("data", kSound), Chunk("fmt ", kPcmFormat)})).walk.error);
 }
 
 TEST(WaveChunks, ReportsChunkNotFoundForFilesWithoutRiffOrData) {
@@ -245,8 +253,14 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
     at += 8 + ((static_cast<uint64_t>(get32(at + 4)) + 1) & ~uint64_t(1));
   }
   at += 12;
-  if (at + 8 > size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
-  if (get32(at) != kFormatId) return fail(BWaveWalkError::NoFormatChunk);
+  for (;;) {
+    if (at + 8 > size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);
+    if (get32(at) == kFormatId) break;
+    const uint32_t chunkSize = get32(at + 4);
+    if (get32(at) == kDataId || at + 8 + chunkSize >= size)
+      return fail(BWaveWalkError::NoFormatChunk);
+    at += 8 + chunkSize + pad(at + 8 + chunkSize, chunkSize);
+  }
   const uint64_t formatData = at + 8;
   const uint32_t formatChunkSize = get32(at + 4);
   const uint32_t kept = std::min(formatChunkSize, capacity);
@@ -275,7 +289,8 @@ BWaveWalk ReferenceWalk(const Bytes& file, uint32_t capacity, Bytes& format) {
       walk.formatSize = kept;
       walk.dataOffset = static_cast<uint32_t>(data);
       walk.declaredDataSize = chunkSize;
-      walk.dataSize = static_cast<uint32_t>(std::min<uint64_t>(chunkSize, size - data));
+      walk.dataSize = static_cast<uint32_t>(
+          chunkSize == 0 ? size - data : std::min<uint64_t>(chunkSize, size - data));
       return walk;
     }
     if (data + chunkSize >= size) return fail(BWaveWalkError::Source, kRiffChunkNotFound);

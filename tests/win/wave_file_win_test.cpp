@@ -187,14 +187,20 @@ TEST_F(WaveFileTest, ADataChunkLongerThanTheFileEndsAtTheFileEnd) {
 
 // ---- Refused files ------------------------------------------------------------
 
-TEST_F(WaveFileTest, RefusesFilesWhoseFirstChunkIsNotTheFormat) {
+// A LIST chunk in front of the format is stepped over; a RIFF file of
+// another kind and a format that describes no sound are refused.
+TEST_F(WaveFileTest, RefusesFilesWithoutAUsableFormat) {
   const Bytes sound = Pattern(100);
   const Bytes listFirst =
       Riff("WAVE", {Chunk("LIST", {'I', 'N', 'F', 'O'}), Chunk("fmt ", PcmFormat(1, 22050, 8)),
                     Chunk("data", sound)});
+  BWaveFile listed;
+  ASSERT_TRUE(listed.Open(Write("list.wav", listFirst))) << listed.GetErrorText();
+  EXPECT_EQ(sound, ReadToEnd(listed, 100000).sound);
+
   const Bytes video = Riff("AVI ", {Chunk("LIST", {'h', 'd', 'r', 'l'}), Chunk("JUNK", Bytes(16))});
   const Bytes silentFormat = Riff("WAVE", {Chunk("fmt ", Bytes(16)), Chunk("data", sound)});
-  for (const Bytes& bytes : {listFirst, video, silentFormat}) {
+  for (const Bytes& bytes : {video, silentFormat}) {
     BWaveFile file;
     EXPECT_FALSE(file.Open(Write("bad.wav", bytes)));
     EXPECT_EQ(kNoFormatText, file.GetErrorText());

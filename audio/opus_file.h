@@ -1,0 +1,45 @@
+// BOpusFile: Ogg Opus files (voice notes of messengers and phones) read with
+// the reference decoder (opusfile over libopus and libogg) through the
+// program's own file access. Opus always decodes at 48000 Hz; the output is
+// 16-bit stereo at that rate (a mono stream in both channels, surround mixed
+// down by the library), whatever each link of a chained file holds. The
+// user-interface thread calls it.
+//
+// How it treats files that are not quite right:
+//   - A file that is not Ogg Opus (after any ID3v2 tags) is not claimed.
+//   - A file whose headers cannot be read is refused as damaged.
+//   - A hole in the stream (lost pages) is stepped over; a file cut short
+//     gives the sound up to the cut.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/decoded_audio_file.h"
+#include "audio/file_stream.h"
+
+struct OggOpusFile;
+
+class BOpusFile : public BDecodedAudioFile {
+ public:
+  static constexpr uint32_t kRate = 48000;
+
+  BOpusFile() = default;
+  ~BOpusFile() override;
+  BOpusFile(const BOpusFile&) = delete;
+  BOpusFile& operator=(const BOpusFile&) = delete;
+
+  bool Open(const std::string& path) override;
+  void Close() override;
+  int32_t GetLength() override;
+
+ protected:
+  BDecodeStep DecodeMore(std::vector<uint8_t>& pcm) override;
+  bool IsOpen() const override { return m_opus != nullptr; }
+
+ private:
+  BFileStream m_stream;
+  OggOpusFile* m_opus = nullptr;
+  uint64_t m_samples = 0;  // per channel, at 48000 Hz
+};
