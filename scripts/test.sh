@@ -9,11 +9,13 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 prepare_environment
 
-# The house style first, so that a badly formatted file is named at once; the
-# other layers still run.
+# The house style and the uniqueness of the resource ids first, so that a
+# slip is named at once; the other layers still run.
 status=0
 log "code style (clang-format-14)"
 bash "$ROOT/scripts/format.sh" --check || status=1
+log "string and command ids"
+python3 "$ROOT/scripts/check_resource_ids.py" || status=1
 
 log "building the native target"
 build_native
