@@ -49,7 +49,6 @@ class CountingPort : public BLinkPort {
   }
   bool IsOpen() const override { return m_connection.IsOpen(); }
   std::string GetErrorText() const override { return m_connection.GetErrorText(); }
-  uint32_t TakeStrayReplies() override { return m_connection.TakeStrayReplies(); }
   uint32_t Frames() const { return m_frames; }
 
  private:
@@ -66,6 +65,8 @@ class Forwarder : public BCOMHandler {
     link->OnReceive(code, length, data);
   }
   void OnTimeout() override { link->OnTimeout(); }
+  void OnGarbledReply() override { link->OnGarbledReply(); }
+  void OnStrayReply(uint8_t code) override { link->OnStrayReply(code); }
 };
 
 // The window's part: a message queue served by the main thread; every

@@ -174,7 +174,9 @@ BCOMConnection::Next BCOMConnection::WriteFrame() {
     DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, m_writeTimeoutMs);
     if (waited == WAIT_OBJECT_0) return Next::EndWorker;
     if (waited == WAIT_TIMEOUT) {
-      m_handler->OnTimeout();
+      // The worker ends here, so the link must not wait for a request sent
+      // again: a failure, not a time-out.
+      ReportSystemError(ERROR_TIMEOUT);
       return Next::EndWorker;
     }
     if (waited != WAIT_OBJECT_0 + 1) {
@@ -196,23 +198,30 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
   // Each wait is bounded by the read time-out (the silence between two
   // arrivals) and by what is left of the reply limit, counted from the end
   // of the write: a device that keeps talking without answering times out too.
+  // Bytes that came without a good reply among them, followed by a short
+  // quiet, are a garbled reply.
   const DWORD start = ::GetTickCount();
+  bool bytesCame = false;
   for (;;) {
     const DWORD spent = ::GetTickCount() - start;
-    const DWORD waitMs =
-        spent >= m_replyLimitMs ? 0 : std::min(m_readTimeoutMs, m_replyLimitMs - spent);
+    DWORD waitMs = spent >= m_replyLimitMs ? 0 : std::min(m_readTimeoutMs, m_replyLimitMs - spent);
+    bool quietEndsIt = bytesCame && waitMs > kLinkGarbledQuietMs;
+    if (quietEndsIt) waitMs = kLinkGarbledQuietMs;
     int arrived = waitMs == 0 ? kTimedOut : AwaitBytes(waitMs);
     switch (arrived) {
       case kStopped:
       case kFailed:
         return Next::EndWorker;
       case kTimedOut:
-        m_handler->OnTimeout();
+        if (quietEndsIt)
+          m_handler->OnGarbledReply();
+        else
+          m_handler->OnTimeout();
         return Next::Continue;
       case kTimedOutStuck:
-        // The read cannot be reused while its wait hangs on: report the
-        // silence and end; the owner closes the link on a time-out anyway.
-        m_handler->OnTimeout();
+        // The read cannot be reused while its wait hangs on: the worker
+        // ends, reported as a failure so that nothing waits for a retry.
+        ReportSystemError(ERROR_TIMEOUT);
         return Next::EndWorker;
       case kGaveUp:
         // Reported already; the worker goes on with the next request.
@@ -221,6 +230,7 @@ BCOMConnection::Next BCOMConnection::AwaitReply() {
         // Only the reply to the request just written ends the wait; the
         // bytes after it answer nothing and are dropped before the next write.
         if (arrived > 0 && ParseReceived(m_io->frame[1])) return Next::Replied;
+        if (arrived > 0) bytesCame = true;
     }
   }
 }
@@ -322,7 +332,10 @@ bool BCOMConnection::CancelPendingRead(DWORD& count) {
 int BCOMConnection::ReadWaitingBytes() {
   DWORD errors = 0;
   COMSTAT status = {};
-  if (!::ClearCommError(m_port, &errors, &status) || status.cbInQue == 0) return 0;
+  if (!::ClearCommError(m_port, &errors, &status)) return 0;
+  // Framing, parity, overrun: kept for the owner's message on a time-out.
+  if (errors != 0) m_lineErrors |= errors;
+  if (status.cbInQue == 0) return 0;
   DWORD wanted = std::min<DWORD>(status.cbInQue, static_cast<DWORD>(m_received.FreeSpace()));
   if (wanted == 0) return 0;
   DWORD count = 0;
@@ -334,8 +347,14 @@ int BCOMConnection::ReadWaitingBytes() {
       ReportSystemError(error);
       return kFailed;
     }
+    // The bytes are in the driver already, so the read ends at once; a
+    // device pulled out at this moment must not hold the worker for good.
+    if (::WaitForSingleObject(m_io->read.hEvent, m_readTimeoutMs) != WAIT_OBJECT_0) {
+      CancelPendingRead(count);
+      ReportSystemError(ERROR_TIMEOUT);
+      return kFailed;
+    }
   }
-  // Waited for at once, so this read never outlives the call.
   if (!FinishRead(count)) {
     ReportSystemError(::GetLastError());
     return kFailed;

@@ -31,6 +31,7 @@ bool BCOMConnectionBase::Open(const std::string& portName) {
   m_sendEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
   m_received.Clear();
   m_strayReplies = 0;
+  m_lineErrors = 0;
   m_lastError = 0;
   m_errorText.clear();
   if (m_stopEvent == nullptr || m_sendEvent == nullptr) {
@@ -124,7 +125,9 @@ bool BCOMConnectionBase::ParseReceived(int awaitedRequest) {
   return answered;
 }
 
-void BCOMConnectionBase::DiscardReceived() { m_strayReplies += ::DiscardReceived(m_received); }
+void BCOMConnectionBase::DiscardReceived() {
+  m_strayReplies += ::DiscardReceived(m_received, m_handler);
+}
 
 void BCOMConnectionBase::SetSystemError(DWORD code) {
   m_lastError = code;

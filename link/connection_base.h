@@ -44,6 +44,9 @@ class BCOMConnectionBase {
   // The good reply frames dropped since the last call (or since Open)
   // because no request was waiting for them; any thread.
   uint32_t TakeStrayReplies() { return m_strayReplies.exchange(0); }
+  // The CE_ error bits the port reported since the last call (or since
+  // Open); any thread.
+  uint32_t TakeLineErrors() { return m_lineErrors.exchange(0); }
 
   static constexpr DWORD kStopTimedOut = static_cast<DWORD>(-1);
 
@@ -90,6 +93,7 @@ class BCOMConnectionBase {
   BSendQueue m_sendQueue;
   // Counted by the worker, taken by the owner; atomic.
   std::atomic<uint32_t> m_strayReplies{0};
+  std::atomic<uint32_t> m_lineErrors{0};
 
  private:
   static DWORD WINAPI ThreadStart(LPVOID connection);

@@ -108,6 +108,7 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequ
     const uint8_t code = frame[1];
     if (awaitedRequest != kAnyRequest && !AnswersRequest(uint8_t(awaitedRequest), code)) {
       if (strays != nullptr) ++*strays;
+      handler.OnStrayReply(code);
       continue;
     }
     handler.OnReceive(code, frame[2], frame + 3);
@@ -117,13 +118,14 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequ
   return delivered;
 }
 
-uint32_t DiscardReceived(BReceiveBuffer& buffer) {
+uint32_t DiscardReceived(BReceiveBuffer& buffer, BCOMHandler* handler) {
   uint32_t frames = 0;
   uint8_t frame[kMaxFrameLength];
   size_t frameLength = 0;
   while (FindFrame(buffer, frame, frameLength)) {
     buffer.Drop(frameLength);
     ++frames;
+    if (handler != nullptr) handler->OnStrayReply(frame[1]);
   }
   buffer.Clear();
   return frames;

@@ -61,7 +61,7 @@ bool ParseReceived(BReceiveBuffer& buffer, BCOMHandler& handler, int awaitedRequ
 
 // Empties the buffer; returns the number of good reply frames it held. For
 // bytes that came when no request was waiting: they answer nothing.
-uint32_t DiscardReceived(BReceiveBuffer& buffer);
+uint32_t DiscardReceived(BReceiveBuffer& buffer, BCOMHandler* handler = nullptr);
 
 // Makes room in a full buffer by dropping bytes that cannot begin a reply:
 // those before the first start byte, or the older half when there is none,

@@ -13,7 +13,8 @@ class BLinkPort {
   virtual void Send(uint8_t code, uint8_t length, const uint8_t* payload) = 0;
   virtual bool IsOpen() const = 0;
   virtual std::string GetErrorText() const = 0;
-  // The replies dropped since the last call because no request was waiting
-  // for them (a repeated reply, a frame of another device).
-  virtual uint32_t TakeStrayReplies() = 0;
+  // The line errors the port reported since the last call (framing, parity,
+  // overrun, break: a speed that is not the siren's, or a bad cable), as
+  // the port's error bits; 0 for none.
+  virtual uint32_t TakeLineErrors() { return 0; }
 };

@@ -3,11 +3,24 @@
 // the memory phase, chained byte by byte on the worker thread. Write changes
 // and Verify run through the same phases; what is their own is in
 // siren_verify_jobs.cpp.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 #include "link/plan_bytes.h"
 #include "link/siren_link.h"
 #include "link/link_string_ids.h"
+
+namespace {
+
+// The reply code of the table that a table-reading state reads.
+uint8_t TableReplyCode(BLinkState state) {
+  if (state == BLinkState::ReadingFragments) return CMD_READ_FRAGMENT;
+  return state == BLinkState::ReadingPlaylist ? CMD_READ_PLAYLIST : CMD_READ_BUTTON;
+}
+
+}  // namespace
 
 struct BSirenLink::TablePhase {
   int count;
@@ -56,19 +69,40 @@ int BSirenLink::NextJobCursor() {
   return m_profile.GetJobCursor();
 }
 
-// Every command group back as it is outside a job; the replies that came
-// without a request during the job are counted in the status log.
+// Every command group back as it is outside a job.
 void BSirenLink::EnableAfterJob() {
-  ShowStrayReplies();
+  EndOfJob();
   m_ui.EnableSirenCommands(true);
   m_ui.EnableAbort(false);
   m_ui.EnableEditing(true);
   m_ui.EnableFileCommands(true);
 }
 
+// A Read that ended early shows in the panels exactly what the profile holds.
+void BSirenLink::EndOfJob() {
+  Job job;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    ApplyInStepRule();
+    job = m_job;
+    m_job = Job::None;
+  }
+  if (job == Job::Read && !m_readTablesDone) m_ui.FillPanels();
+  ShowStrayReplies();
+}
+
+// The replies that came without a request and the requests sent again, in
+// the job that met them.
 void BSirenLink::ShowStrayReplies() {
-  uint32_t strays = m_port.TakeStrayReplies();
+  uint32_t strays;
+  uint32_t retries;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    strays = std::exchange(m_strayCount, 0u);
+    retries = m_retry.TakeCount();
+  }
   if (strays > 0) m_ui.ShowLinkStatus(BLinkText(IDS_STRAY_REPLIES, {strays}));
+  if (retries > 0) m_ui.ShowLinkStatus(BLinkText(IDS_REQUESTS_RETRIED, {retries}));
 }
 
 void BSirenLink::EndJob() {
@@ -81,12 +115,20 @@ BSirenLink::Job BSirenLink::GetJob() const {
   return m_job;
 }
 
-// The start of every job: job cursor 0, the job's kind.
+// The start of every job: job cursor 0, the job's kind, nothing found yet.
 void BSirenLink::StartTableJob(Job job) {
   std::lock_guard<std::mutex> lock(m_lock);
   m_profile.SetJobCursor(0);
   m_job = job;
   m_phase = Phase::Transfer;
+  m_tablesIntoLink = job == Job::Verify;
+  for (auto& table : m_entryStatus)
+    for (uint8_t& status : table) status = kStatusOk;
+  m_unsureBytes = 0;
+  m_tablesUnsure = false;
+  m_latencyChecked = false;
+  m_memoryResult = BLinkText();
+  m_memoryResultWarns = false;
 }
 
 // ---- Read -----------------------------------------------------------------
@@ -97,6 +139,7 @@ void BSirenLink::StartRead() {
   m_ui.ClearPanels();
   m_ui.SetProgressRange(0);
   StartTableJob(Job::Read);
+  m_readTablesDone = false;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_profile.Reset();
@@ -109,14 +152,47 @@ void BSirenLink::StartRead() {
   m_ui.EnableFileCommands(false);
 }
 
-void BSirenLink::StartTableRead(Table table) {
+void BSirenLink::StartTableRead(Table table, bool again) {
   const TablePhase& phase = PhaseOf(table);
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_profile.SetJobCursor(0);
+    if (!again) m_tableAttempt = 0;
+    m_tableGuard.Start(phase.count, phase.count);
+    m_tableMarkerAnswered = false;
+    m_markerPending = false;
+    CollectStraysLocked(phase.readCommand);
   }
   Send(phase.readState, phase.readCommand, {0});
   m_ui.ShowLinkStatus(BLinkText(phase.readingLine, {0}));
+}
+
+// Worker, with m_lock held: one entry of a table being read.
+unsigned BSirenLink::ReceiveTableRead(uint8_t code, const uint8_t* data) {
+  int cursor = m_profile.GetJobCursor();
+  switch (code) {
+    case CMD_READ_FRAGMENT:
+      if (m_state != BLinkState::ReadingFragments) return 0;
+      m_tableGuard.NoteStrays(0, false, CollectStraysLocked(code));
+      ReceiveFragmentEntry(data);
+      return WM_FRAGMENT_READ;
+    case CMD_READ_PLAYLIST:
+      if (m_state != BLinkState::ReadingPlaylist) return 0;
+      m_tableGuard.NoteStrays(0, false, CollectStraysLocked(code));
+      if (!m_tablesIntoLink)
+        m_profile.SetPlaylistEntry(cursor, data[0]);
+      else if (cursor >= 0 && cursor < kMaxPlaylistEntries)
+        m_sirenTables.playlist[cursor] = data[0];
+      return WM_PLAYLIST_READ;
+    default:
+      if (m_state != BLinkState::ReadingButtons) return 0;
+      m_tableGuard.NoteStrays(0, false, CollectStraysLocked(code));
+      if (!m_tablesIntoLink)
+        m_profile.SetButton(cursor, data[0]);
+      else if (cursor >= 0 && cursor < kButtonCount)
+        m_sirenTables.buttons[cursor] = data[0];
+      return WM_BUTTON_READ;
+  }
 }
 
 // Worker: a fragment table entry; entries beyond the siren's memory hold no fragment.
@@ -124,7 +200,7 @@ void BSirenLink::ReceiveFragmentEntry(const uint8_t* data) {
   int index = data[0];
   m_profile.SetJobCursor(index);
   if (index >= kMaxFragments) return;
-  if (m_job == Job::Verify) {  // kept as the siren has it, to compare with what Write sends
+  if (m_tablesIntoLink) {  // kept as the siren has it, to compare with what Write sends
     m_sirenTables.start[index] = data[1] | (data[2] << 8) | (data[3] << 16);
     m_sirenTables.length[index] = data[4] | (data[5] << 8) | (data[6] << 16);
     return;
@@ -144,12 +220,50 @@ void BSirenLink::ReceiveFragmentEntry(const uint8_t* data) {
   m_profile.SetFragment(index, fragment);
 }
 
+// After the last entry a marker goes: a frame that came twice shows before
+// its answer, and the table is read again (kMaxTableRereads times at most).
 void BSirenLink::OnTableRead(Table table) {
   const TablePhase& phase = PhaseOf(table);
+  bool markerAnswered;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    markerAnswered = std::exchange(m_tableMarkerAnswered, false);
+  }
+  if (markerAnswered) {
+    EndOfTableRead(table);
+    return;
+  }
   int cursor = NextJobCursor();
   if (cursor < phase.count) {
     Send(phase.readState, phase.readCommand, {static_cast<uint8_t>(cursor)});
     m_ui.ShowLinkStatus(BLinkText(phase.readingLine, {cursor}));
+    return;
+  }
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_markerPending = true;
+  m_state = phase.readState;
+  SendLocked(CMD_DETECT, {});
+}
+
+void BSirenLink::EndOfTableRead(Table table) {
+  constexpr int kMaxTableRereads = 3;
+  const TablePhase& phase = PhaseOf(table);
+  bool again = false;
+  bool intoLink;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_tableGuard.HasSuspects()) {
+      again = m_tableAttempt < kMaxTableRereads;
+      if (again)
+        ++m_tableAttempt;
+      else
+        m_tablesUnsure = true;
+    }
+    intoLink = m_tablesIntoLink;
+  }
+  if (again) {
+    m_ui.ShowLinkStatus(BLinkText(IDS_TABLE_REREAD));
+    StartTableRead(table, true);
     return;
   }
   switch (table) {
@@ -161,20 +275,22 @@ void BSirenLink::OnTableRead(Table table) {
       std::lock_guard<std::mutex> lock(m_lock);
       // What the siren keeps behind the end mark is dropped (it would play
       // there, unseen); the siren's copy then differs from the profile's.
-      if (m_job != Job::Verify) m_profile.SetPlaylistSynced(!m_profile.TrimPlaylist());
+      if (!intoLink) m_profile.SetPlaylistSynced(!m_profile.TrimPlaylist());
     }
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       StartTableRead(Table::Buttons);
       return;
     case Table::Buttons:
-      if (GetJob() == Job::Verify) {
-        m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
-        StartVerifyMemory();
-        return;
-      }
-      m_ui.FillPanels();
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
-      AskForMemoryPhase(false);
+      if (!intoLink) {
+        m_readTablesDone = true;
+        m_ui.FillPanels();
+        AskForMemoryPhase(false);
+      } else if (GetJob() == Job::Verify) {
+        StartVerifyMemory();
+      } else {
+        FinishWrite();
+      }
       return;
   }
 }
@@ -256,7 +372,11 @@ void BSirenLink::OnTableWritten(Table table) {
   }
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (table == Table::Playlist) m_profile.SetPlaylistSynced(true);
+    // Stored only when the siren took every position; a skipped one is not.
+    if (table == Table::Playlist)
+      m_profile.SetPlaylistSynced(std::all_of(std::begin(m_entryStatus[1]),
+                                              std::end(m_entryStatus[1]),
+                                              [](uint8_t status) { return status == kStatusOk; }));
     m_profile.SetJobCursor(0);
   }
   m_ui.ShowLinkStatus(BLinkText(phase.writtenLine));
@@ -298,11 +418,26 @@ void BSirenLink::AskForMemoryPhase(bool writing) {
     if (!writing) m_ui.ShowLinkStatus(BLinkText(IDS_BUTTONS_READ));
   }
   m_ui.SetProgressPosition(0);
-  EndJob();
+  if (writing)
+    StartTableCheck();
+  else
+    EndJob();
 }
 
 void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
-  m_progress.Start(m_ui.TickCount(), total);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_rereading = false;
+    m_readPass = 0;
+  }
+  BeginMemoryPhase(writing, total, BReadShiftGuard::kFirstPassInterval);
+}
+
+// One pass of a memory phase: `total` bytes, a marker after every
+// `markerInterval` of them when reading.
+void BSirenLink::BeginMemoryPhase(bool writing, uint32_t total, uint32_t markerInterval) {
+  m_phaseStartTick = m_ui.TickCount();
+  m_progress.Start(m_phaseStartTick, total);
   m_ui.SetProgressRange(static_cast<int>(total));
   if (writing) m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_WRITE_STARTED));
   m_progressPosted = false;
@@ -310,6 +445,9 @@ void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
     std::lock_guard<std::mutex> lock(m_lock);
     ++m_phaseNumber;
     m_jobTotal = total;
+    m_shiftGuard.Start(total, markerInterval);
+    m_markerPending = false;
+    CollectStraysLocked(CMD_READ_BYTE);
     m_profile.SetJobCursor(0);
     m_state = writing ? BLinkState::WritingMemory : BLinkState::ReadingMemory;
     if (writing)
@@ -323,6 +461,7 @@ void BSirenLink::StartMemoryPhase(bool writing, uint32_t total) {
 
 // With m_lock held: the plan byte that byte `jobByte` of the memory phase moves.
 uint32_t BSirenLink::PlanIndexOf(uint32_t jobByte) const {
+  if (m_rereading) return jobByte < m_passBytes.size() ? m_passBytes[jobByte] : jobByte;
   return m_wholePlan || jobByte >= m_jobBytes.size() ? jobByte : m_jobBytes[jobByte];
 }
 
@@ -345,20 +484,51 @@ void BSirenLink::SendWriteByte(uint32_t jobByte) {
 }
 
 // Worker, with m_lock held: store the byte (a verification only notes it) and
-// ask for the next one at once.
+// ask for the next one at once, or for a marker when one is due.
 unsigned BSirenLink::ReceiveMemoryByte(uint8_t status, uint8_t value) {
   if (status != kStatusOk) {
     m_linkError = BLinkText(IDS_READ_ADDRESS_FAILED, {m_addressInFlight});
     return WM_LINK_ERROR;
   }
+  uint32_t jobByte = static_cast<uint32_t>(m_profile.GetJobCursor());
+  m_shiftGuard.NoteStrays(jobByte, false, CollectStraysLocked(CMD_READ_BYTE));
   if (m_job == Job::Read && m_addressInFlight < kImageSize)
     m_profile.Image()[m_addressInFlight] = value;
   m_shadow.Confirm(m_addressInFlight, value);
-  uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor()) + 1;
+  uint32_t cursor = jobByte + 1;
   m_profile.SetJobCursor(static_cast<int>(cursor));
-  if (cursor >= m_jobTotal) return WM_MEMORY_READ_DONE;
+  if (m_shiftGuard.IsMarkerDue(cursor)) {
+    m_markerPending = true;
+    SendLocked(CMD_DETECT, {});
+    return cursor >= m_jobTotal ? 0u : unsigned(WM_MEMORY_READ_PROGRESS);
+  }
   SendReadByte(cursor);
   return WM_MEMORY_READ_PROGRESS;
+}
+
+// Worker, with m_lock held: the answer to a marker of a read phase or of a
+// table read.
+unsigned BSirenLink::ReceiveMarker() {
+  m_markerPending = false;
+  uint32_t cursor = static_cast<uint32_t>(m_profile.GetJobCursor());
+  switch (m_state) {
+    case BLinkState::ReadingMemory:
+      m_shiftGuard.NoteStrays(cursor > 0 ? cursor - 1 : 0, true,
+                              CollectStraysLocked(CMD_READ_BYTE));
+      if (cursor >= m_jobTotal) return WM_MEMORY_READ_DONE;
+      SendReadByte(cursor);
+      return WM_MEMORY_READ_PROGRESS;
+    case BLinkState::ReadingFragments:
+    case BLinkState::ReadingPlaylist:
+    case BLinkState::ReadingButtons:
+      m_tableGuard.NoteStrays(0, true, CollectStraysLocked(TableReplyCode(m_state)));
+      m_tableMarkerAnswered = true;
+      return m_state == BLinkState::ReadingFragments  ? WM_FRAGMENT_READ
+             : m_state == BLinkState::ReadingPlaylist ? WM_PLAYLIST_READ
+                                                      : WM_BUTTON_READ;
+    default:
+      return 0;
+  }
 }
 
 unsigned BSirenLink::ReceiveMemoryWritten(uint8_t status) {
@@ -381,8 +551,9 @@ void BSirenLink::OnMemoryProgress(bool writing) {
     cursor = m_profile.GetJobCursor();
   }
   m_ui.SetProgressPosition(cursor);
-  BJobProgress::Report report =
-      m_progress.OnProgress(static_cast<uint32_t>(cursor), m_ui.TickCount());
+  uint32_t tick = m_ui.TickCount();
+  CheckLatency(static_cast<uint32_t>(cursor), tick);
+  BJobProgress::Report report = m_progress.OnProgress(static_cast<uint32_t>(cursor), tick);
   char line[64];
   std::snprintf(line, sizeof(line), "speed = %d\r\n", report.speed);
   m_ui.DebugOutput(line);
@@ -414,12 +585,17 @@ void BSirenLink::OnMemoryDone(bool writing) {
     StartWriteCheck();
     return;
   }
+  if (StartRereadIfSuspect()) return;
   Phase phase;
   Job job;
+  uint32_t unsure;
+  bool tablesUnsure;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     phase = m_phase;
     job = m_job;
+    unsure = m_unsureBytes;
+    tablesUnsure = m_tablesUnsure;
   }
   if (phase == Phase::SampleKnown) {
     FinishKnownSample();
@@ -436,7 +612,12 @@ void BSirenLink::OnMemoryDone(bool writing) {
     return;
   }
   EnableAfterJob();
-  m_ui.ShowLinkInformation(BLinkText(IDS_READ_COMPLETE));
+  if (unsure > 0)
+    m_ui.ShowLinkWarning(BLinkText(IDS_READ_COMPLETE_UNSURE, {unsure}));
+  else if (tablesUnsure)
+    m_ui.ShowLinkWarning(BLinkText(IDS_READ_COMPLETE_TABLES_UNSURE));
+  else
+    m_ui.ShowLinkInformation(BLinkText(IDS_READ_COMPLETE));
 }
 
 // The abort applies to the memory phase it was asked in: one that ended while
@@ -448,12 +629,18 @@ void BSirenLink::Abort() {
     phaseNumber = m_phaseNumber;
   }
   if (m_ui.AskLink(BLinkText(IDS_ABORT_PROMPT), BQuestion::YesNoWarning) != BAnswer::Yes) return;
+  bool acted;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    // The job may have gone on or ended, or the link failed, while the question was open.
-    if (m_phaseNumber != phaseNumber) return;
-    if (m_state != BLinkState::ReadingMemory && m_state != BLinkState::WritingMemory) return;
-    m_state = BLinkState::Idle;
+    // The job may have gone on or ended, or the link failed, while the
+    // question was open: the user is told that nothing was stopped.
+    acted = m_phaseNumber == phaseNumber &&
+            (m_state == BLinkState::ReadingMemory || m_state == BLinkState::WritingMemory);
+    if (acted) m_state = BLinkState::Idle;
+  }
+  if (!acted) {
+    m_ui.ShowLinkStatus(BLinkText(IDS_ABORT_NOT_DONE));
+    return;
   }
   m_ui.SetProgressPosition(0);
   m_ui.ShowLinkStatus(BLinkText(IDS_ABORTED));

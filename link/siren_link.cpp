@@ -31,7 +31,9 @@ uint8_t MinimumLength(uint8_t code) {
 }  // namespace
 
 BSirenLink::BSirenLink(BProfile& profile, BLinkPort& port, BLinkUi& ui)
-    : m_profile(profile), m_port(port), m_ui(ui) {}
+    : m_profile(profile), m_port(port), m_ui(ui), m_random(std::random_device()()) {}
+
+void BSirenLink::SetSampleSeed(uint32_t seed) { m_random.seed(seed); }
 
 BLinkState BSirenLink::GetState() const {
   std::lock_guard<std::mutex> lock(m_lock);
@@ -60,7 +62,9 @@ void BSirenLink::SetState(BLinkState state) {
 }
 
 void BSirenLink::SendLocked(uint8_t code, std::initializer_list<uint8_t> payload) {
-  m_port.Send(code, static_cast<uint8_t>(payload.size()), payload.begin());
+  uint8_t length = static_cast<uint8_t>(payload.size());
+  m_retry.Sent(code, length, payload.begin());
+  m_port.Send(code, length, payload.begin());
 }
 
 // The state is set before the request leaves, so that even an immediate reply
@@ -95,6 +99,7 @@ void BSirenLink::Disconnect() {
     m_profile.SetICCount(0);
     m_shadow.Forget();  // another program may change the siren before the next connection
   }
+  EndOfJob();
   m_ui.SetConnectCommandText(false);
   m_ui.SetAvailableSize(kImageSize);
   m_ui.ShowLinkStatus(BLinkText(IDS_DISCONNECTED));
@@ -108,6 +113,9 @@ void BSirenLink::Connect() {
     m_shadow.Forget();
     m_playsInFlight.clear();
     m_playReplies.clear();
+    m_retry.Reset();
+    m_strayCount = 0;
+    m_job = Job::None;
   }
   m_ui.ClearStatusLog();
   m_ui.SetProgressRange(0);
@@ -150,8 +158,13 @@ void BSirenLink::PlayFragment() {
 }
 
 void BSirenLink::PlayPlaylist() {
-  if (!m_profile.IsPlaylistSynced() && m_ui.AskLink(BLinkText(IDS_PLAYLIST_NOT_SYNCED_PROMPT),
-                                                    BQuestion::YesNoWarning) != BAnswer::Yes)
+  bool inStep;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    inStep = PlaylistInStep();
+  }
+  if (!inStep && m_ui.AskLink(BLinkText(IDS_PLAYLIST_NOT_SYNCED_PROMPT), BQuestion::YesNoWarning) !=
+                     BAnswer::Yes)
     return;
   Send(BLinkState::PlayingPlaylist, CMD_PLAY_PLAYLIST, {});
 }
@@ -205,7 +218,25 @@ void BSirenLink::OnError(const std::string& text) {
   Post(WM_LINK_ERROR);
 }
 
-void BSirenLink::OnTimeout() { Post(WM_LINK_TIMEOUT); }
+void BSirenLink::OnTimeout() { NoReply(false); }
+
+void BSirenLink::OnGarbledReply() { NoReply(true); }
+
+// A request that is safe to repeat goes again, at most twice; the transport
+// drops what the line holds before it writes it. Outside a job or a query
+// (Idle: an aborted job's request) there is nothing to repeat it for.
+void BSirenLink::NoReply(bool garbled) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_state != BLinkState::Idle && m_state != BLinkState::Disconnected &&
+        m_retry.TakeRetry(garbled)) {
+      const std::vector<uint8_t>& payload = m_retry.Payload();
+      m_port.Send(m_retry.Code(), static_cast<uint8_t>(payload.size()), payload.data());
+      return;
+    }
+  }
+  Post(WM_LINK_TIMEOUT);
+}
 
 void BSirenLink::OnReceive(uint8_t code, uint8_t length, const uint8_t* data) {
   if (length < MinimumLength(code)) return;
@@ -213,6 +244,7 @@ void BSirenLink::OnReceive(uint8_t code, uint8_t length, const uint8_t* data) {
   {
     std::lock_guard<std::mutex> lock(m_lock);
     message = ReceiveLocked(code, data);
+    if (message != 0) m_retry.Answered();
   }
   if (message != 0) Post(message);
 }
@@ -233,6 +265,7 @@ void BSirenLink::Post(unsigned message) {
 unsigned BSirenLink::ReceiveLocked(uint8_t code, const uint8_t* data) {
   switch (code) {
     case kDetectReply:
+      if (m_markerPending) return ReceiveMarker();
       if (m_state != BLinkState::Detecting) return 0;
       m_state = BLinkState::QueryingSize;
       SendLocked(CMD_MEMORY_SIZE, {});
@@ -242,43 +275,36 @@ unsigned BSirenLink::ReceiveLocked(uint8_t code, const uint8_t* data) {
     case kAlternativePlayReply:
     case CMD_PLAY_FRAGMENT:
       return ReceivePlayReply(data[1]);
-    case CMD_WRITE_FRAGMENT:
+    case CMD_WRITE_FRAGMENT: {
       if (m_state != BLinkState::WritingFragment) return 0;
       m_statusByte = data[1];
-      if (m_statusByte == kStatusOk) m_profile.SetFragmentSynced(m_profile.GetJobCursor(), true);
+      // The entry is stored; whether its bytes are is decided at the job's end.
+      int slot = m_profile.GetJobCursor();
+      m_profile.SetFragmentSynced(slot, m_statusByte == kStatusOk);
+      if (slot >= 0 && slot < kMaxFragments) m_entryStatus[0][slot] = m_statusByte;
       return WM_FRAGMENT_REPLY;
+    }
     case CMD_WRITE_PLAYLIST:
     case CMD_PLAY_PLAYLIST:
       if (m_state != BLinkState::WritingPlaylist && m_state != BLinkState::PlayingPlaylist)
         return 0;
       m_statusByte = data[0];
+      if (m_state == BLinkState::WritingPlaylist) {
+        int position = m_profile.GetJobCursor();
+        if (position >= 0 && position < kMaxPlaylistEntries) m_entryStatus[1][position] = data[0];
+      }
       return WM_PLAYLIST_REPLY;
     case CMD_READ_FRAGMENT:
-      if (m_state != BLinkState::ReadingFragments) return 0;
-      ReceiveFragmentEntry(data);
-      return WM_FRAGMENT_READ;
-    case CMD_READ_PLAYLIST: {
-      if (m_state != BLinkState::ReadingPlaylist) return 0;
-      int position = m_profile.GetJobCursor();
-      if (m_job != Job::Verify)
-        m_profile.SetPlaylistEntry(position, data[0]);
-      else if (position >= 0 && position < kMaxPlaylistEntries)
-        m_sirenTables.playlist[position] = data[0];
-      return WM_PLAYLIST_READ;
-    }
-    case CMD_READ_BUTTON: {
-      if (m_state != BLinkState::ReadingButtons) return 0;
-      int button = m_profile.GetJobCursor();
-      if (m_job != Job::Verify)
-        m_profile.SetButton(button, data[0]);
-      else if (button >= 0 && button < kButtonCount)
-        m_sirenTables.buttons[button] = data[0];
-      return WM_BUTTON_READ;
-    }
-    case CMD_WRITE_BUTTON:
+    case CMD_READ_PLAYLIST:
+    case CMD_READ_BUTTON:
+      return ReceiveTableRead(code, data);
+    case CMD_WRITE_BUTTON: {
       if (m_state != BLinkState::WritingButton) return 0;
       m_statusByte = data[0];
+      int button = m_profile.GetJobCursor();
+      if (button >= 0 && button < kButtonCount) m_entryStatus[2][button] = data[0];
       return WM_BUTTON_WRITTEN;
+    }
     case CMD_READ_BYTE:
       return m_state == BLinkState::ReadingMemory ? ReceiveMemoryByte(data[0], data[1]) : 0;
     case CMD_WRITE_BYTE:
@@ -333,10 +359,14 @@ void BSirenLink::HandleMessage(unsigned message) {
       m_ui.ShowLinkError(BLinkText(IDS_PORT_ACCESS_FAILED, {m_portName, error}));
       return;
     }
-    case WM_LINK_TIMEOUT:
+    case WM_LINK_TIMEOUT: {
+      // Line errors make the siren look absent: say so, with the remedy.
+      bool lineErrors = m_port.TakeLineErrors() != 0;
       EndAfterLinkFailure();
-      m_ui.ShowLinkError(BLinkText(IDS_SIREN_NOT_RESPONDING, {m_portName}));
+      m_ui.ShowLinkError(
+          BLinkText(lineErrors ? IDS_SIREN_LINE_ERRORS : IDS_SIREN_NOT_RESPONDING, {m_portName}));
       return;
+    }
     case WM_SIREN_DETECTED:
       m_ui.ShowLinkStatus(BLinkText(IDS_SIREN_DETECTED));
       m_ui.ShowLinkStatus(BLinkText(IDS_QUERYING_MEMORY_SIZE));

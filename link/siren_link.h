@@ -7,23 +7,33 @@
 //
 // It owns the shadow of the siren's memory (BSirenMemoryShadow): every byte a
 // memory phase has confirmed over the open connection. Connecting and
-// disconnecting forget it, and so does a sample of it that the siren does not
+// disconnecting forget it, and so does a read-back that the siren does not
 // match: the siren behind an open port may have been swapped. Write changes
-// reads such a sample before it skips any byte, and every write ends with a
-// read-back of what it sent: all of it (the check after a write, on by
-// default) or a spread sample.
+// reads a random sample of the bytes it would skip before it skips them, and
+// every write ends with a read-back of what it sent (all of it, the check
+// after a write, on by default; or a random sample) and of the siren's three
+// tables. A fragment counts as in step (its synced flag) only while its
+// table entry is known stored and the shadow holds every byte of it; the
+// playlist only while its positions were stored and every fragment it names
+// is in step.
 //
-// Threads: the reply handlers (OnReceive, OnError, OnTimeout) run on the
-// transport's worker thread, everything else on the user-interface thread.
-// m_lock guards the fields both touch (state, status byte, link error, the
-// address in flight, the play requests, and the profile's job cursor); the
-// worker stores what a reply carries before it posts the message that
-// announces it, and releases m_lock in between, so the user-interface thread
-// sees the stored data once it takes m_lock to handle that message. m_lock is
-// never held while waiting for the worker (Close), for the user (message
-// boxes) or for room in the window's message queue. The job kind, the bytes of
-// the memory phase, the shadow and the tables a verification reads are
-// guarded by m_lock too.
+// What the line does wrong is mended where it can be: a request that carries
+// its address or index is sent again (twice at most) when its reply came
+// garbled or not at all (BRequestRetry); a read phase sends a marker after
+// every few bytes so that a reply that arrived twice cannot shift the bytes
+// unseen, and reads again what may have shifted (BReadShiftGuard).
+//
+// Threads: the reply handlers (OnReceive, OnError, OnTimeout, OnGarbledReply)
+// run on the transport's worker thread, everything else on the user-interface
+// thread. m_lock guards the fields both touch (state, status byte, link error,
+// the address in flight, the play requests, the retry and the markers, and
+// the profile's job cursor); the worker stores what a reply carries before it
+// posts the message that announces it, and releases m_lock in between, so the
+// user-interface thread sees the stored data once it takes m_lock to handle
+// that message. m_lock is never held while waiting for the worker (Close), for
+// the user (message boxes) or for room in the window's message queue. The job
+// kind, the bytes of the memory phase, the shadow and the tables a
+// verification reads are guarded by m_lock too.
 //
 // During a memory phase at most one progress message is on its way to the
 // window: the worker posts the next one only after the window has handled the
@@ -37,6 +47,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,6 +56,8 @@
 #include "link/link_port.h"
 #include "link/link_text.h"
 #include "link/link_ui.h"
+#include "link/read_shift_guard.h"
+#include "link/request_retry.h"
 #include "link/siren_memory_shadow.h"
 #include "link/siren_protocol.h"
 #include "model/profile.h"
@@ -74,6 +87,11 @@ class BSirenLink : public BCOMHandler {
   void OnError(const std::string& text) override;
   void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override;
   void OnTimeout() override;
+  void OnGarbledReply() override;
+  void OnStrayReply(uint8_t code) override;
+
+  // The random read-backs draw from a generator seeded at start; tests seed it.
+  void SetSampleSeed(uint32_t seed);
 
   BLinkState GetState() const;
   // A read or write job is running: nothing may change the profile.
@@ -91,11 +109,12 @@ class BSirenLink : public BCOMHandler {
   // (all of it, or a sample).
   enum class Phase { Transfer, SampleKnown, CheckWritten, SampleWritten };
   // The siren's tables as a verification reads them.
+  // An entry not read holds a value no table can have (-1, 0xFFFFFFFF).
   struct SirenTables {
     uint32_t start[kMaxFragments];
     uint32_t length[kMaxFragments];
-    uint8_t playlist[kMaxPlaylistEntries];
-    uint8_t buttons[kButtonCount];
+    int playlist[kMaxPlaylistEntries];
+    int buttons[kButtonCount];
   };
 
   void Connect();
@@ -107,7 +126,12 @@ class BSirenLink : public BCOMHandler {
   void EndJob();
   void EndAfterLinkFailure();
   void EnableAfterJob();
+  // What every end of a job does, however it ends: the in-step rule, the
+  // panels of a Read, the count of strays and retries in the status log.
+  void EndOfJob();
   void ShowStrayReplies();
+  // The transport gave up waiting: send the request again, or report it.
+  void NoReply(bool garbled);
 
   // Replies, on the worker thread with m_lock held. Each returns the message
   // to post once m_lock is released, or 0 for none.
@@ -117,6 +141,14 @@ class BSirenLink : public BCOMHandler {
   void ReceiveFragmentEntry(const uint8_t* data);
   unsigned ReceiveMemoryByte(uint8_t status, uint8_t value);
   unsigned ReceiveMemoryWritten(uint8_t status);
+  unsigned ReceiveMarker();
+  unsigned ReceiveTableRead(uint8_t code, const uint8_t* data);
+  // The frames of reply code `code` that answered nothing since the last call.
+  uint32_t CollectStraysLocked(uint8_t code);
+  // With m_lock held: the in-step rule over the fragments and the playlist.
+  void ApplyInStepRule();
+  bool ShadowHoldsFragment(int index) const;
+  bool PlaylistInStep() const;
   // Worker thread, without m_lock.
   void Post(unsigned message);
   void SendReadByte(uint32_t planIndex);
@@ -130,11 +162,18 @@ class BSirenLink : public BCOMHandler {
   void OnTableWritten(Table table);
   void OnMemoryProgress(bool writing);
   void OnMemoryDone(bool writing);
-  void StartTableRead(Table table);
+  // `again`: the same table once more, after frames that answered nothing.
+  void StartTableRead(Table table, bool again = false);
+  void EndOfTableRead(Table table);
   void WriteTableEntry(Table table, int index);
   void AskForMemoryPhase(bool writing);
   uint32_t PlanWholeMemory();
   void StartMemoryPhase(bool writing, uint32_t total);
+  void BeginMemoryPhase(bool writing, uint32_t total, uint32_t markerInterval);
+  // Reads again the bytes whose replies may have shifted; false when there
+  // are none, or when the passes are used up (the bytes are then unsure).
+  bool StartRereadIfSuspect();
+  void CheckLatency(uint32_t cursor, uint32_t tick);
   // A read phase of `planBytes` for `phase`.
   void StartReadBack(Phase phase, std::vector<uint32_t> planBytes);
   int NextJobCursor();
@@ -149,8 +188,14 @@ class BSirenLink : public BCOMHandler {
   void StartVerifyMemory();
   void StartWriteCheck();
   void FinishWriteCheck();
+  void StartTableCheck();
+  void FinishWrite();
   void FinishVerify();
-  BLinkText TableDifferences() const;
+  // The entries the siren holds otherwise than the profile (by fragment
+  // name), and those it refused during the write (`withRefusals`).
+  BLinkText TableDifferences(bool withRefusals = false) const;
+  bool FragmentEntryDiffers(int index) const;
+  void ForgetSirenTables();
   // The fragments with differing bytes, one line each, followed by `rest`;
   // `count` is the number of those lines.
   BLinkText MemoryDifferences(const BLinkText& rest, size_t& count) const;
@@ -184,6 +229,37 @@ class BSirenLink : public BCOMHandler {
   BSirenMemoryShadow m_shadow;     // guarded by m_lock
   SirenTables m_sirenTables{};     // guarded by m_lock: filled by a verification
   bool m_verifyAfterWrite = true;  // user-interface thread
+  // Guarded by m_lock: the table reads go into m_sirenTables (Verify, the
+  // check after a write), not into the profile.
+  bool m_tablesIntoLink = false;
+  // Guarded by m_lock: the status of each table entry a write sent (the
+  // last answer for it), kStatusOk for none refused.
+  uint8_t m_entryStatus[3][kMaxPlaylistEntries] = {};
+  // The memory part of a write's closing box (empty when no memory phase
+  // ran) and whether it is a warning; user-interface thread.
+  BLinkText m_memoryResult;
+  bool m_memoryResultWarns = false;
+
+  // Guarded by m_lock: the retry of the request on the wire, the markers of
+  // read phases and what they found.
+  BRequestRetry m_retry;
+  BReadShiftGuard m_shiftGuard;
+  bool m_markerPending = false;
+  bool m_rereading = false;  // a pass over m_passBytes (plan bytes)
+  std::vector<uint32_t> m_passBytes;
+  int m_readPass = 0;
+  uint32_t m_unsureBytes = 0;  // read, but maybe shifted, in this job
+  BReadShiftGuard m_tableGuard;
+  int m_tableAttempt = 0;
+  bool m_tableMarkerAnswered = false;
+  bool m_tablesUnsure = false;
+  uint32_t m_strayCount = 0;          // frames that answered nothing, this job
+  uint32_t m_straysByCode[256] = {};  // the same by reply code, until collected
+  std::mt19937 m_random;              // user-interface thread
+
+  bool m_latencyChecked = false;  // user-interface thread
+  bool m_readTablesDone = false;  // user-interface thread: a Read filled the panels
+  uint32_t m_phaseStartTick = 0;  // user-interface thread
   // Guarded by m_lock. The fragment index of every play or stop request not
   // yet answered, oldest first (the user may stop before a play is answered),
   // and the answers not yet shown, each with the index of its request.

@@ -14,6 +14,12 @@ void BSirenMemoryShadow::Confirm(uint32_t address, uint8_t value) {
   m_values[address] = value;
 }
 
+void BSirenMemoryShadow::Unconfirm(uint32_t address) {
+  if (address >= kImageSize || !m_known[address]) return;
+  m_known[address] = false;
+  --m_knownCount;
+}
+
 bool BSirenMemoryShadow::IsKnown(uint32_t address) const {
   return address < kImageSize && m_known[address];
 }

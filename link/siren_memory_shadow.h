@@ -30,6 +30,8 @@ class BSirenMemoryShadow {
 
   void Forget();
   void Confirm(uint32_t address, uint8_t value);
+  // The byte is no longer known (a read of it may have been wrong).
+  void Unconfirm(uint32_t address);
   bool IsKnown(uint32_t address) const;
   // True when the byte is known to hold `value`.
   bool Holds(uint32_t address, uint8_t value) const;

@@ -76,3 +76,9 @@ constexpr unsigned kLinkReadTimeoutMs = 2000;
 constexpr unsigned kLinkWriteTimeoutMs = 2000;
 constexpr unsigned kLinkReplyLimitMs = 3000;
 constexpr unsigned kLinkCloseTimeoutMs = 5000;
+// Bytes came after a request but no good reply among them: once the line has
+// been quiet this long, the reply is taken for garbled (a real reply comes
+// in one piece, or in pieces a few milliseconds apart even through a USB
+// adapter), and the request may go again at once instead of after the
+// read time-out.
+constexpr unsigned kLinkGarbledQuietMs = 100;

@@ -13,8 +13,9 @@
 
 // After the tables: the plan bytes the siren is not known to hold go, each
 // address once, in plan order, once the user agrees. Before it skips the
-// others the program reads a spread sample of them back: the siren behind
-// the open port may not be the one it wrote to.
+// others the program reads a random sample of them back: the siren behind
+// the open port may not be the one it wrote to, but a similar one that holds
+// an older version of the same profile.
 void BSirenLink::AskForChangedBytes() {
   std::vector<uint32_t> known;
   bool sizeKnown;
@@ -32,14 +33,14 @@ void BSirenLink::AskForChangedBytes() {
   m_ui.SetProgressPosition(0);
   if (!sizeKnown) {
     m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_SIZE_UNKNOWN));
-    EndJob();
+    StartTableCheck();
     return;
   }
   if (known.empty()) {
     AskToWriteChanges();
     return;
   }
-  std::vector<uint32_t> sample = SpreadSample(m_profile, known);
+  std::vector<uint32_t> sample = RandomSample(known, m_random);
   m_ui.ShowLinkStatus(BLinkText(IDS_KNOWN_SAMPLE_STARTED, {unsigned(sample.size())}));
   StartReadBack(Phase::SampleKnown, std::move(sample));
 }
@@ -84,14 +85,14 @@ void BSirenLink::AskToWriteChanges() {
   if (count == 0) {
     m_ui.ShowLinkStatus(
         BLinkText(beyond > 0 ? IDS_SIREN_MEMORY_MATCHES_WITHIN : IDS_SIREN_MEMORY_MATCHES));
-    EndJob();
+    StartTableCheck();
     return;
   }
   BAnswer answer = m_ui.AskLink(BLinkText(IDS_WRITE_CHANGES_PROMPT, {count, total}),
                                 BQuestion::YesNoInformation);
   if (GetState() != state) return;  // disconnected while asking
   if (answer != BAnswer::Yes) {
-    EndJob();
+    StartTableCheck();
     return;
   }
   {
@@ -111,13 +112,7 @@ void BSirenLink::StartVerify() {
   m_ui.EnablePlayer(false);
   m_ui.SetProgressRange(0);
   StartTableJob(Job::Verify);
-  {
-    // A reply may name another entry than the one asked for, so an entry may
-    // go unread: it then differs from anything (the values are not 24-bit).
-    std::lock_guard<std::mutex> lock(m_lock);
-    for (int i = 0; i < kMaxFragments; ++i)
-      m_sirenTables.start[i] = m_sirenTables.length[i] = 0xFFFFFFFF;
-  }
+  ForgetSirenTables();
   StartTableRead(Table::Fragments);
   m_ui.EnableSirenCommands(false);
   m_ui.EnableAbort(false);
@@ -140,8 +135,8 @@ void BSirenLink::StartVerifyMemory() {
 
 void BSirenLink::FinishVerify() {
   m_ui.ShowLinkStatus(BLinkText(IDS_VERIFY_FINISHED));
-  EnableAfterJob();
   BLinkText tables = TableDifferences();
+  EnableAfterJob();
   BLinkText notCompared = NotCompared();
   size_t memoryLines = 0;
   BLinkText memory = MemoryDifferences(notCompared, memoryLines);
@@ -173,23 +168,52 @@ BLinkText ChainLines(const std::vector<BDifferenceLine>& lines, BLinkText rest =
 
 }  // namespace
 
-// The table entries the siren holds otherwise than Write would send them.
-BLinkText BSirenLink::TableDifferences() const {
+// The table entries the siren holds otherwise than Write would send them,
+// and, after a write, those it refused (any status but success).
+BLinkText BSirenLink::TableDifferences(bool withRefusals) const {
   std::vector<BDifferenceLine> lines;
   std::lock_guard<std::mutex> lock(m_lock);
   for (int i = 0; i < kMaxFragments; ++i) {
-    const BFragment& fragment = m_profile.GetFragment(i);
-    if (m_sirenTables.start[i] != (fragment.start & 0xFFFFFF) ||
-        m_sirenTables.length[i] != (fragment.length & 0xFFFFFF))
-      lines.push_back({IDS_FRAGMENT_ENTRY_DIFFERS, {i}});
+    const std::string& name = m_profile.GetFragment(i).name;
+    uint8_t status = m_entryStatus[0][i];
+    if (withRefusals && status != kStatusOk)
+      lines.push_back({IDS_FRAGMENT_ENTRY_REFUSED, {i, name, int(status)}});
+    else if (FragmentEntryDiffers(i))
+      lines.push_back({IDS_FRAGMENT_ENTRY_DIFFERS, {i, name}});
   }
-  for (int i = 0; i < kMaxPlaylistEntries; ++i)
-    if (m_sirenTables.playlist[i] != m_profile.GetPlaylistEntry(i))
+  for (int i = 0; i < kMaxPlaylistEntries; ++i) {
+    uint8_t status = m_entryStatus[1][i];
+    if (withRefusals && status != kStatusOk)
+      lines.push_back({IDS_PLAYLIST_ENTRY_REFUSED, {i, int(status)}});
+    else if (m_sirenTables.playlist[i] != m_profile.GetPlaylistEntry(i))
       lines.push_back({IDS_PLAYLIST_ENTRY_DIFFERS, {i}});
-  for (int i = 0; i < kButtonCount; ++i)
-    if (m_sirenTables.buttons[i] != m_profile.GetButton(i))
+  }
+  for (int i = 0; i < kButtonCount; ++i) {
+    uint8_t status = m_entryStatus[2][i];
+    if (withRefusals && status != kStatusOk)
+      lines.push_back({IDS_BUTTON_ENTRY_REFUSED, {i, int(status)}});
+    else if (m_sirenTables.buttons[i] != m_profile.GetButton(i))
       lines.push_back({IDS_BUTTON_ENTRY_DIFFERS, {i}});
+  }
+  if (m_tablesUnsure) lines.push_back({IDS_TABLES_UNSURE, {}});
   return ChainLines(lines);
+}
+
+// With m_lock held.
+bool BSirenLink::FragmentEntryDiffers(int index) const {
+  const BFragment& fragment = m_profile.GetFragment(index);
+  return m_sirenTables.start[index] != (fragment.start & 0xFFFFFF) ||
+         m_sirenTables.length[index] != (fragment.length & 0xFFFFFF);
+}
+
+// A reply may name another entry than the one asked for, so an entry may go
+// unread: it then differs from anything (no table value is that large).
+void BSirenLink::ForgetSirenTables() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  for (int i = 0; i < kMaxFragments; ++i)
+    m_sirenTables.start[i] = m_sirenTables.length[i] = 0xFFFFFFFF;
+  for (int& entry : m_sirenTables.playlist) entry = -1;
+  for (int& binding : m_sirenTables.buttons) binding = -1;
 }
 
 // Per fragment of the plan: how many bytes differ and the first of them.
@@ -228,7 +252,7 @@ BLinkText BSirenLink::NotCompared() const {
 
 // Reads back the bytes the write sent (the whole plan, or the changed bytes
 // of Write changes), each address once, into the shadow: all of them when
-// the check after a write is on, else a spread sample of them.
+// the check after a write is on, else a random sample of them.
 void BSirenLink::StartWriteCheck() {
   std::vector<uint32_t> written;
   {
@@ -241,14 +265,15 @@ void BSirenLink::StartWriteCheck() {
     StartReadBack(Phase::CheckWritten, std::move(written));
     return;
   }
-  std::vector<uint32_t> sample = SpreadSample(m_profile, written);
+  std::vector<uint32_t> sample = RandomSample(written, m_random);
   m_ui.ShowLinkStatus(
       BLinkText(IDS_WRITE_SAMPLE_STARTED, {unsigned(sample.size()), unsigned(written.size())}));
   StartReadBack(Phase::SampleWritten, std::move(sample));
 }
 
-// The box says what was read back and what differs. A sample that differs
-// leaves nothing known: the next Write changes sends the whole plan.
+// The memory part of the box says what was read back and what differs. A
+// sample that differs leaves nothing known: the next Write changes sends the
+// whole plan. The tables are read back next.
 void BSirenLink::FinishWriteCheck() {
   std::vector<uint32_t> differing;
   uint32_t firstAddress = kImageSize;
@@ -269,16 +294,62 @@ void BSirenLink::FinishWriteCheck() {
     if (sample && !differing.empty()) m_shadow.Forget();
   }
   m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_FINISHED));
-  EnableAfterJob();
   unsigned count = static_cast<unsigned>(differing.size());
+  m_memoryResultWarns = !differing.empty();
   if (sample && differing.empty())
-    m_ui.ShowLinkInformation(BLinkText(IDS_WRITE_COMPLETE_SAMPLED, {checked, written}));
+    m_memoryResult = BLinkText(IDS_WRITE_COMPLETE_SAMPLED, {checked, written});
   else if (sample)
-    m_ui.ShowLinkWarning(
-        BLinkText(IDS_WRITE_COMPLETE_SAMPLE_FAILED, {checked, written, count, firstAddress}));
+    m_memoryResult =
+        BLinkText(IDS_WRITE_COMPLETE_SAMPLE_FAILED, {checked, written, count, firstAddress});
   else if (differing.empty())
-    m_ui.ShowLinkInformation(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {checked}));
+    m_memoryResult = BLinkText(IDS_WRITE_COMPLETE_CHECKED, {checked});
   else
-    m_ui.ShowLinkWarning(
-        BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {checked, count, firstAddress}));
+    m_memoryResult = BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {checked, count, firstAddress});
+  StartTableCheck();
+}
+
+// The siren's three tables are read back into the link after every write.
+void BSirenLink::StartTableCheck() {
+  m_ui.EnableAbort(false);
+  ForgetSirenTables();
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_tablesIntoLink = true;
+  }
+  m_ui.ShowLinkStatus(BLinkText(IDS_TABLE_CHECK_STARTED));
+  StartTableRead(Table::Fragments);
+}
+
+// What the write's tables and memory came to. An entry the siren refused or
+// holds otherwise is not in step, nor is the playlist when one of its
+// positions is; the rest of the in-step rule follows at the job's end.
+void BSirenLink::FinishWrite() {
+  BLinkText tables = TableDifferences(true);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (int i = 0; i < kMaxFragments; ++i)
+      if (m_entryStatus[0][i] != kStatusOk || FragmentEntryDiffers(i))
+        m_profile.SetFragmentSynced(i, false);
+    for (int i = 0; i < kMaxPlaylistEntries; ++i)
+      if (m_entryStatus[1][i] != kStatusOk ||
+          m_sirenTables.playlist[i] != m_profile.GetPlaylistEntry(i))
+        m_profile.SetPlaylistSynced(false);
+    if (m_tablesUnsure) m_profile.SetPlaylistSynced(false);
+  }
+  m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_FINISHED));
+  EndJob();
+  if (m_memoryResult.IsEmpty()) {  // no memory phase: the tables alone
+    if (tables.IsEmpty())
+      m_ui.ShowLinkStatus(BLinkText(IDS_TABLES_MATCH_STATUS));
+    else
+      m_ui.ShowLinkWarning(
+          BLinkText(IDS_WRITE_TABLES_DIFFER, {BLinkText(IDS_WRITE_COMPLETE), tables}));
+    return;
+  }
+  if (!tables.IsEmpty())
+    m_ui.ShowLinkWarning(BLinkText(IDS_WRITE_TABLES_DIFFER, {m_memoryResult, tables}));
+  else if (m_memoryResultWarns)
+    m_ui.ShowLinkWarning(BLinkText(IDS_WRITE_TABLES_MATCH, {m_memoryResult}));
+  else
+    m_ui.ShowLinkInformation(BLinkText(IDS_WRITE_TABLES_MATCH, {m_memoryResult}));
 }

@@ -15,7 +15,7 @@ class BConnectionPort : public BLinkPort {
   }
   bool IsOpen() const override { return m_connection.IsOpen(); }
   std::string GetErrorText() const override { return m_connection.GetErrorText(); }
-  uint32_t TakeStrayReplies() override { return m_connection.TakeStrayReplies(); }
+  uint32_t TakeLineErrors() override { return m_connection.TakeLineErrors(); }
 
  private:
   BCOMConnection& m_connection;

@@ -80,6 +80,8 @@ class BMainDlgBase : public BDialogWindow,
   void OnError(const std::string& text) override;
   void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override;
   void OnTimeout() override;
+  void OnGarbledReply() override;
+  void OnStrayReply(uint8_t code) override;
 
   // What the siren link shows and switches.
   bool PostLinkMessage(unsigned message) override;

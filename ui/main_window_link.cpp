@@ -17,6 +17,10 @@ void BMainDlgBase::OnReceive(uint8_t code, uint8_t length, const uint8_t* data) 
 
 void BMainDlgBase::OnTimeout() { m_link.OnTimeout(); }
 
+void BMainDlgBase::OnGarbledReply() { m_link.OnGarbledReply(); }
+
+void BMainDlgBase::OnStrayReply(uint8_t code) { m_link.OnStrayReply(code); }
+
 // A progress message is handled from a timer: Windows serves a timer only when
 // no input and no posted message waits, so keyboard and menu input (Abort)
 // always comes first, however fast the replies come. The link posts the next

@@ -60,8 +60,6 @@ class FakePort : public BLinkPort {
   }
   bool IsOpen() const override { return open; }
   std::string GetErrorText() const override { return "no such port"; }
-  uint32_t TakeStrayReplies() override { return std::exchange(strays, 0u); }
-  uint32_t strays = 0;
 };
 
 class FakeUi : public BLinkUi {
@@ -196,6 +194,9 @@ struct SirenModel {
     }
   }
 };
+
+// The box of a write whose tables read back as sent.
+BLinkText Written(const BLinkText& memory) { return BLinkText(IDS_WRITE_TABLES_MATCH, {memory}); }
 
 uint8_t ReplyCode(uint8_t requestCode) {
   return requestCode == CMD_DETECT ? kDetectReply : requestCode;
@@ -413,7 +414,7 @@ TEST_F(SirenLinkTest, OneProgressMessageWaitsAtATimeAndTheEndIsAlwaysPosted) {
   EXPECT_EQ((std::deque<unsigned>{WM_MEMORY_WRITE_PROGRESS, WM_MEMORY_WRITE_DONE}), ui.posted);
   Pump();
   AnswerAll();  // the check after the write
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u}), ui.information.back());
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u})), ui.information.back());
   EXPECT_TRUE(std::equal(profile.Image(), profile.Image() + 500, siren.memory.begin()));
 }
 
@@ -499,9 +500,11 @@ TEST_F(SirenLinkTest, WriteCopiesTheProfileIntoTheSiren) {
   profile.SetButton(3, 0);
   link.StartWrite();
   AnswerAll(30);
-  port.strays = 2;  // the transport dropped two replies that answered nothing
+  // The transport dropped two replies that answered nothing.
+  link.OnStrayReply(CMD_WRITE_BYTE);
+  link.OnStrayReply(CMD_READ_BYTE);
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {6u}), ui.information.back());
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {6u})), ui.information.back());
   EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_STRAY_REPLIES, {2u})));
   EXPECT_EQ(0x2000u, siren.start[0]);
   EXPECT_EQ(2u, siren.length[1]);
@@ -566,7 +569,7 @@ TEST_F(SirenLinkTest, AbortIgnoresTheLateReply) {
   siren.memory.assign(kImageSize, 0x42);
   ConnectTo(1);
   link.StartRead();
-  AnswerAll(16 + 16 + 4 + 10);  // the tables and ten memory bytes
+  AnswerAll(16 + 16 + 4 + 3 + 10);  // the tables with their markers and ten memory bytes
   ASSERT_EQ(BLinkState::ReadingMemory, link.GetState());
   EXPECT_TRUE(ui.enabled["abort"]);
   link.Abort();
@@ -617,7 +620,7 @@ class SirenChangesTest : public SirenLinkTest {
     ConnectTo(2);
     link.StartWrite();
     AnswerAll();
-    ASSERT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u}), ui.information.back());
+    ASSERT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u})), ui.information.back());
   }
   // Answers requests until `count` memory writes since frame `from` were answered.
   void AnswerWrites(size_t count, size_t from) {
@@ -665,23 +668,26 @@ TEST_F(SirenChangesTest, WriteChangesSendsTheTablesAndOnlyTheBytesThatDiffer) {
       << "plan order: the first fragment's slot comes first";
   EXPECT_TRUE(SirenHoldsThePlan());
   EXPECT_EQ(3, ui.progressRange) << "the progress counts the bytes that go";
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {3u}), ui.information.back());
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {3u})), ui.information.back());
   EXPECT_EQ(BLinkState::Idle, link.GetState());
   EXPECT_TRUE(ui.enabled["siren"]);
 
   // Nothing differs now: no question, a line in the log, no byte written;
-  // what is known was sampled first, in both fragments, first and last bytes too.
+  // what is known was sampled first, at random, other bytes each time.
   from = Mark();
   link.StartWriteChanges();
   AnswerAll();
   EXPECT_TRUE(ui.questions.empty());
   EXPECT_TRUE(ui.information.empty());
-  EXPECT_EQ(BLinkText(IDS_SIREN_MEMORY_MATCHES), ui.status.back());
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_SIREN_MEMORY_MATCHES)));
+  EXPECT_EQ(BLinkText(IDS_TABLES_MATCH_STATUS), ui.status.back()) << "the tables were read back";
   EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
   std::vector<uint32_t> sampled = Addresses(port.sent, CMD_READ_BYTE, from);
-  EXPECT_TRUE(sampled.size() >= 32 && sampled.size() <= 36) << sampled.size();
-  for (uint32_t edge : {0x2000u, 0x2000u + 299, 0x0100u, 0x0100u + 199})
-    EXPECT_NE(sampled.end(), std::find(sampled.begin(), sampled.end(), edge)) << edge;
+  EXPECT_EQ(32u, sampled.size());
+  from = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_NE(sampled, Addresses(port.sent, CMD_READ_BYTE, from));
   EXPECT_EQ(BLinkState::Idle, link.GetState());
   EXPECT_TRUE(ui.enabled["editing"]);
 
@@ -770,9 +776,10 @@ TEST_F(SirenChangesTest, VerifyReportsEveryDifferenceAndChangesNothingInTheProfi
   AnswerAll();
   ASSERT_EQ(1u, ui.warnings.size());
   BLinkText none;
-  BLinkText tables(IDS_FRAGMENT_ENTRY_DIFFERS,
-                   {5, BLinkText(IDS_PLAYLIST_ENTRY_DIFFERS,
-                                 {3, BLinkText(IDS_BUTTON_ENTRY_DIFFERS, {2, none})})});
+  BLinkText tables(
+      IDS_FRAGMENT_ENTRY_DIFFERS,
+      {5, "",
+       BLinkText(IDS_PLAYLIST_ENTRY_DIFFERS, {3, BLinkText(IDS_BUTTON_ENTRY_DIFFERS, {2, none})})});
   BLinkText memory(IDS_FRAGMENT_BYTES_DIFFER,
                    {0, "first", 2u, 0x2005u,
                     BLinkText(IDS_FRAGMENT_BYTES_DIFFER, {1, "second", 1u, 0x0101u, none})});
@@ -808,7 +815,7 @@ TEST_F(SirenChangesTest, AnEntryTheSirenSkippedCountsAsDifferent) {
   AnswerAll();
   ASSERT_EQ(1u, ui.warnings.size());
   BLinkText tables(IDS_FRAGMENT_ENTRY_DIFFERS,
-                   {0, BLinkText(IDS_FRAGMENT_ENTRY_DIFFERS, {1, BLinkText()})});
+                   {0, "first", BLinkText(IDS_FRAGMENT_ENTRY_DIFFERS, {1, "second", BLinkText()})});
   EXPECT_EQ(BLinkText(IDS_SIREN_DIFFERS_FROM_PROFILE, {tables, BLinkText()}), ui.warnings[0]);
 }
 
@@ -940,7 +947,7 @@ TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
   EXPECT_EQ((std::vector<uint32_t>{0x2007, 0x2008, 0x0110}), written);
   EXPECT_EQ(written, ReadBack(port.sent)) << "the check reads what was sent";
   ASSERT_EQ(1u, ui.warnings.size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {3u, 2u, 0x0110u}), ui.warnings[0]);
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {3u, 2u, 0x0110u})), ui.warnings[0]);
   EXPECT_TRUE(ui.information.empty());
   EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_WRITE_CHECK_STARTED, {3u})));
   EXPECT_EQ(BLinkText(IDS_WRITE_CHECK_FINISHED), ui.status.back());
@@ -954,7 +961,7 @@ TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
   AnswerAll();
   EXPECT_EQ((std::vector<uint32_t>{0x2007, 0x0110}), Addresses(port.sent, CMD_WRITE_BYTE, from));
   ASSERT_EQ(1u, ui.warnings.size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 2u, 0x0110u}), ui.warnings[0]);
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {2u, 2u, 0x0110u})), ui.warnings[0]);
 
   // A whole Write is checked whole; with sound cells the box says all is well.
   siren.badCells.clear();
@@ -964,7 +971,7 @@ TEST_F(SirenChangesTest, TheCheckAfterAWriteReadsBackWhatWasSent) {
   EXPECT_EQ(500u, ReadBack(port.sent).size());
   EXPECT_TRUE(ui.warnings.empty());
   ASSERT_EQ(1u, ui.information.size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u}), ui.information[0]);
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {500u})), ui.information[0]);
   EXPECT_TRUE(SirenHoldsThePlan());
 }
 
@@ -983,7 +990,7 @@ TEST_F(SirenChangesTest, AnAbortAskedDuringTheWriteDoesNotEndItsCheck) {
   EXPECT_EQ(BLinkState::ReadingMemory, link.GetState()) << "the check goes on";
   EXPECT_FALSE(Contains(ui.status, BLinkText(IDS_ABORTED)));
   AnswerAll();
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {300u}), ui.information.back());
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECKED, {300u})), ui.information.back());
 }
 
 // Overlapping fragments (a damaged table) share addresses: each is written,
@@ -1001,7 +1008,8 @@ TEST_F(SirenChangesTest, OverlappingFragmentsAreCountedByAddress) {
   EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {200u, 200u}), LastQuestion());
   EXPECT_EQ(200u, Addresses(port.sent, CMD_WRITE_BYTE, 0).size());
   EXPECT_EQ(200u, ReadBack(port.sent).size());
-  EXPECT_EQ(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {200u, 1u, 120u}), ui.warnings.back());
+  EXPECT_EQ(Written(BLinkText(IDS_WRITE_COMPLETE_CHECK_FAILED, {200u, 1u, 120u})),
+            ui.warnings.back());
 }
 
 // What lies beyond the siren's memory is said to be neither written nor
@@ -1021,7 +1029,7 @@ TEST_F(SirenChangesTest, WhatLiesBeyondTheMemoryIsNotCalledAMatch) {
   link.StartWriteChanges();
   AnswerAll();
   EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_BYTES_BEYOND_MEMORY, {25u})));
-  EXPECT_EQ(BLinkText(IDS_SIREN_MEMORY_MATCHES_WITHIN), ui.status.back());
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_SIREN_MEMORY_MATCHES_WITHIN)));
 }
 
 TEST(JobProgressTest, TimeLeftUsesTheMeasuredSpeedAndOnlyGoesDown) {

@@ -171,7 +171,7 @@ int MainWindowLinkTest::WriteThenRead(std::vector<std::string> options) {
   window->answers = {IDYES};  // write the memory too
   window->Command(ID_WRITE_SIREN);
   EXPECT_TRUE(window->MenuGreyed(ID_FILE_OPEN)) << "no profile commands during a job";
-  EXPECT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), 1120)));
+  EXPECT_TRUE(WaitForBox(TablesMatch(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), 1120))));
   EXPECT_EQ(Text(IDS_WRITE_MEMORY_PROMPT), window->boxes[0].text);
   EXPECT_TRUE(window->GetProfile().GetFragment(2).synced);
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_OPEN));
@@ -277,8 +277,15 @@ TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
   EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONWARNING), window->boxes[0].type);
   EXPECT_EQ(FormatText(Text(IDS_PLAYLIST_WRITE_RETRY_PROMPT).c_str(), 1, reason.c_str()),
             window->boxes[1].text);
-  EXPECT_TRUE(window->GetProfile().GetFragment(3).synced) << "the retry was accepted";
-  EXPECT_TRUE(window->GetProfile().IsPlaylistSynced()) << "every playlist position was handled";
+  // The tables are read back: the skipped position is named, and neither the
+  // playlist nor a fragment whose bytes were not written is in step.
+  std::wstring refused = FormatText(Text(IDS_PLAYLIST_ENTRY_REFUSED).c_str(), 1, 2, L"");
+  ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_WRITE_TABLES_DIFFER).c_str(),
+                                    Text(IDS_WRITE_COMPLETE).c_str(), refused.c_str())))
+      << Narrow(window->boxes.back().text);
+  EXPECT_TRUE(window->GetProfile().GetFragment(3).synced) << "the retried empty entry was stored";
+  EXPECT_FALSE(window->GetProfile().GetFragment(2).synced) << "its bytes were not written";
+  EXPECT_FALSE(window->GetProfile().IsPlaylistSynced()) << "a position was skipped";
   EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
 
   window->Command(ID_CONNECT);

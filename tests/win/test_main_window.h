@@ -10,6 +10,7 @@
 
 #include "main_window.h"
 #include "resource.h"
+#include "link/link_string_ids.h"
 #include "toolkit/ui_text.h"
 
 class TestMainDlg : public BMainDlg {
@@ -130,3 +131,8 @@ class TestMainDlg : public BMainDlg {
 };
 
 inline std::wstring Text(UINT id) { return LoadText(id); }
+
+// The box of a write whose tables read back as sent, around its memory part.
+inline std::wstring TablesMatch(const std::wstring& memory) {
+  return FormatText(Text(IDS_WRITE_TABLES_MATCH).c_str(), memory.c_str());
+}
