@@ -28,6 +28,12 @@ bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::str
       link = arguments[++i];
     } else if (valued("--state")) {
       stateFile = arguments[++i];
+    } else if (valued("--other-state")) {
+      otherState = arguments[++i];
+      if (otherState.empty()) {
+        error = "--other-state needs a file name";
+        return false;
+      }
     } else if (valued("--log")) {
       logFile = arguments[++i];
     } else if (valued("--chips")) {
@@ -66,6 +72,10 @@ bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::str
       if (!faults.repeatReply.Parse(arguments[++i], error)) return false;
     } else if (valued("--swap-at")) {
       if (!faults.swapAt.Parse(arguments[++i], error)) return false;
+    } else if (valued("--late-copy")) {
+      if (!faults.lateCopy.Parse(arguments[++i], error)) return false;
+    } else if (valued("--flip-bit")) {
+      if (!faults.flipBit.Parse(arguments[++i], error)) return false;
     } else if (valued("--chatter")) {
       if (!BChatter::Parse(arguments[++i], faults.chatter, error)) return false;
     } else if (valued("--refuse-address")) {
@@ -74,6 +84,10 @@ bool BEmulatorOptions::Parse(const std::vector<std::string>& arguments, std::str
       BTableRefusal rule;
       if (!BTableRefusal::Parse(arguments[++i], rule, error)) return false;
       faults.tableRefusals.push_back(rule);
+    } else if (valued("--lose-table")) {
+      BTableRefusal rule;
+      if (!BTableRefusal::ParseLoss(arguments[++i], rule, error)) return false;
+      faults.tableLosses.push_back(rule);
     } else {
       if (error.empty()) error = "unknown option '" + name + "' (see --help)";
       return false;
@@ -97,12 +111,15 @@ Line:
   --pace                 keep the timing of a real 115200 baud 8N1 line
                          (86.8 us per byte) in both directions
   --delay MS             wait MS milliseconds after a request before replying
+                         (16 plays the latency timer of a USB serial adapter)
 
 Device:
   --chips N              memory chips reported (0..255, default 4); the memory
                          is min(N, 4) x 65535 bytes, none for 0
   --state FILE           load the memory, fragment table, playlist and button
                          bindings from FILE if it exists; save them there on exit
+  --other-state FILE     the other siren (see --swap-at) takes its memory and
+                         tables from the state file FILE, which is only read
   --exit-on-eof          exit (saving the state) when stdin reaches end of file
 
 Faults (requests are numbered from 1; LIST is N, N-M, N- or /K, comma-separated):
@@ -117,8 +134,14 @@ Faults (requests are numbered from 1; LIST is N, N-M, N- or /K, comma-separated)
   --drop-reply LIST      do not answer these requests
   --repeat-reply LIST    send the replies to these requests twice, back to back
   --swap-at LIST         after the reply to each of these requests the line
-                         leads to another siren (its memory random, its table
-                         empty), and back; SIGUSR1 does the same at once
+                         leads to another siren (its memory random and its table
+                         empty, or as --other-state says), and back; SIGUSR1
+                         does the same at once
+  --late-copy LIST       send the replies to these requests a second time, late:
+                         right before the reply to the next request, or after
+                         20 ms without a request
+  --flip-bit LIST        flip one bit in the reply frames to these requests
+                         (byte and bit drawn from --seed; never a valid frame)
   --chatter KIND:MS[:N]  answer nothing and send every MS milliseconds N random
                          bytes (KIND noise, N default 8) or a detect reply
                          (KIND detect), like another device on the port
@@ -129,6 +152,11 @@ Faults (requests are numbered from 1; LIST is N, N-M, N- or /K, comma-separated)
                          without storing it, the first TIMES times (default:
                          always); KIND is fragment, playlist or button, INDEX a
                          number or *; repeatable
+  --lose-table KIND:INDEX[:TIMES]
+                         writes of a table entry that the siren would store
+                         answer status 0 but store nothing, the first TIMES
+                         times (default: always); KIND and INDEX as for
+                         --refuse-table; repeatable
   --bad-cell ADDR        memory writes of ADDR (or FIRST-LAST) answer status 0
                          but the cell keeps what it held; repeatable
   --silent               never answer anything

@@ -12,6 +12,7 @@ struct BEmulatorOptions {
   std::string link;        // --link PATH: symbolic link to the line's path
   uint8_t chips = 4;       // --chips N
   std::string stateFile;   // --state FILE
+  std::string otherState;  // --other-state FILE: the other siren's state, only read
   bool exitOnEof = false;  // --exit-on-eof
   uint32_t delayMs = 0;    // --delay MS
   bool pace = false;       // --pace

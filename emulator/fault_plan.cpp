@@ -82,27 +82,38 @@ const char* BTableRefusal::KindName(Kind kind) {
   }
 }
 
-bool BTableRefusal::Parse(const std::string& text, BTableRefusal& rule, std::string& error) {
-  const std::vector<std::string> parts = Split(text, ':');
-  error = "bad table refusal '" + text +
-          "' (use KIND:INDEX[:STATUS[:TIMES]], KIND fragment, playlist or button)";
-  if (parts.size() < 2 || parts.size() > 4) return false;
-  BTableRefusal parsed;
+namespace {
+
+// KIND:INDEX, the first two parts of a table rule.
+bool ParseTableTarget(const std::vector<std::string>& parts, BTableRefusal& rule) {
+  if (parts.size() < 2) return false;
   if (parts[0] == "fragment")
-    parsed.kind = Kind::Fragment;
+    rule.kind = BTableRefusal::Kind::Fragment;
   else if (parts[0] == "playlist")
-    parsed.kind = Kind::Playlist;
+    rule.kind = BTableRefusal::Kind::Playlist;
   else if (parts[0] == "button")
-    parsed.kind = Kind::Button;
+    rule.kind = BTableRefusal::Kind::Button;
   else
     return false;
   uint64_t value = 0;
   if (parts[1] == "*")
-    parsed.index = -1;
+    rule.index = -1;
   else if (ParseNumber(parts[1], 255, value))
-    parsed.index = static_cast<int>(value);
+    rule.index = static_cast<int>(value);
   else
     return false;
+  return true;
+}
+
+}  // namespace
+
+bool BTableRefusal::Parse(const std::string& text, BTableRefusal& rule, std::string& error) {
+  const std::vector<std::string> parts = Split(text, ':');
+  error = "bad table refusal '" + text +
+          "' (use KIND:INDEX[:STATUS[:TIMES]], KIND fragment, playlist or button)";
+  BTableRefusal parsed;
+  if (parts.size() > 4 || !ParseTableTarget(parts, parsed)) return false;
+  uint64_t value = 0;
   if (parts.size() >= 3) {
     if (!ParseNumber(parts[2], 255, value)) return false;
     parsed.status = static_cast<uint8_t>(value);
@@ -114,6 +125,27 @@ bool BTableRefusal::Parse(const std::string& text, BTableRefusal& rule, std::str
   error.clear();
   rule = parsed;
   return true;
+}
+
+bool BTableRefusal::ParseLoss(const std::string& text, BTableRefusal& rule, std::string& error) {
+  const std::vector<std::string> parts = Split(text, ':');
+  error = "bad lost table write '" + text +
+          "' (use KIND:INDEX[:TIMES], KIND fragment, playlist or button, TIMES 1 or more)";
+  BTableRefusal parsed;
+  parsed.status = 0;
+  if (parts.size() > 3 || !ParseTableTarget(parts, parsed)) return false;
+  uint64_t value = 0;
+  if (parts.size() == 3) {
+    if (!ParseNumber(parts[2], 0xFFFFFFFFull, value) || value == 0) return false;
+    parsed.times = static_cast<uint32_t>(value);
+  }
+  error.clear();
+  rule = parsed;
+  return true;
+}
+
+bool BTableRefusal::Applies(Kind writeKind, uint8_t writeIndex) const {
+  return kind == writeKind && (index < 0 || index == writeIndex) && (times == 0 || used < times);
 }
 
 bool BChatter::Parse(const std::string& text, BChatter& chatter, std::string& error) {

@@ -37,17 +37,21 @@ struct BChatter {
   static bool Parse(const std::string& text, BChatter& chatter, std::string& error);
 };
 
-// One --refuse-table rule: KIND:INDEX[:STATUS[:TIMES]].
+// One --refuse-table rule, KIND:INDEX[:STATUS[:TIMES]], or one --lose-table
+// rule, KIND:INDEX[:TIMES] (a write acknowledged with status 0 but not stored).
 struct BTableRefusal {
   enum class Kind { Fragment, Playlist, Button };
   Kind kind = Kind::Fragment;
   int index = -1;  // -1: any index
   uint8_t status = 1;
-  uint32_t times = 0;  // how many writes are refused; 0: all of them
+  uint32_t times = 0;  // how many writes are refused or lost; 0: all of them
   uint32_t used = 0;
 
   static bool Parse(const std::string& text, BTableRefusal& rule, std::string& error);
+  static bool ParseLoss(const std::string& text, BTableRefusal& rule, std::string& error);
   static const char* KindName(Kind kind);
+  // True when the rule takes a write of this kind and index and has uses left.
+  bool Applies(Kind writeKind, uint8_t writeIndex) const;
 };
 
 struct BFaultPlan {
@@ -59,9 +63,12 @@ struct BFaultPlan {
   BRequestSelector dropReply;
   BRequestSelector repeatReply;  // sent twice, back to back
   BRequestSelector swapAt;       // after the reply, the line leads to the other siren
+  BRequestSelector lateCopy;     // sent again later, before the next reply or after a quiet time
+  BRequestSelector flipBit;      // one bit of the reply frame flipped
   BChatter chatter;
   std::vector<std::pair<uint32_t, uint32_t>> refusedAddresses;  // inclusive ranges
   std::vector<BTableRefusal> tableRefusals;
+  std::vector<BTableRefusal> tableLosses;               // acknowledged with status 0, not stored
   std::vector<std::pair<uint32_t, uint32_t>> badCells;  // inclusive ranges
 
   // --noise N[:PERCENT]

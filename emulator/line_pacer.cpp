@@ -30,6 +30,12 @@ int64_t BLinePacer::ReplyDeadline(int64_t requestEnd, std::size_t replyBytes) {
   return deadline;
 }
 
+int64_t BLinePacer::SendDeadline(int64_t now, std::size_t bytes) {
+  if (!m_pace) return now;
+  m_transmitFree = std::max(now, m_transmitFree) + WireTime(bytes);
+  return m_transmitFree;
+}
+
 void BLinePacer::Reset() {
   m_receiveFree = 0;
   m_transmitFree = 0;

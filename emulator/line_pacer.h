@@ -31,6 +31,9 @@ class BLinePacer {
   // The absolute time at which the reply of replyBytes to a request that
   // ended at requestEnd is to be written. Replies leave in call order.
   int64_t ReplyDeadline(int64_t requestEnd, std::size_t replyBytes);
+  // The absolute time at which bytes the device sends on its own at now
+  // (not in answer to a request) are to be written.
+  int64_t SendDeadline(int64_t now, std::size_t bytes);
   // The line sat idle (the other side hung up): forget its history.
   void Reset();
 

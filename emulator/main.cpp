@@ -1,5 +1,6 @@
 // siren_emulator: a siren on a serial line, for the program and its tests.
 // See BEmulatorOptions::Usage for the command line.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -100,7 +101,13 @@ class BEmulatorProgram {
   // (-1: none), and that burst when it is due.
   int ChatterWaitMs();
   void ChatterIfDue();
+  // The same for a late copy waiting for the quiet time after a reply.
+  int LateCopyWaitMs() const;
+  void LateCopyIfDue();
   void HandleChunk(const uint8_t* bytes, std::size_t count);
+  // Writes a reply (in two pieces when it says so) at the deadline and logs
+  // it; false when a stop signal came or the line is gone.
+  bool WriteReply(const BOutgoingReply& reply, int64_t deadline);
   void OnHangUp();
   void Finish();
 
@@ -113,9 +120,16 @@ class BEmulatorProgram {
   bool m_failed = false;
   bool m_linkMade = false;
   int64_t m_nextChatter = 0;  // monotonic ns
+  int64_t m_lateCopyDue = 0;  // monotonic ns; 0 while no late copy waits
 };
 
 int BEmulatorProgram::Run() {
+  // The other siren's file is part of the command line: nothing starts without it.
+  std::string error;
+  if (!m_options.otherState.empty() && !m_emulator.LoadOtherSiren(m_options.otherState, error)) {
+    std::fprintf(stderr, "siren_emulator: --other-state needs a state file: %s\n", error.c_str());
+    return 2;
+  }
   if (!Start()) {
     Finish();
     return 1;
@@ -166,6 +180,8 @@ bool BEmulatorProgram::Start() {
   }
   std::printf("%s\n", m_port.FarEndPath().c_str());
   std::fflush(stdout);
+  if (!m_options.otherState.empty())
+    m_log.Write("STATE of the other siren loaded from " + m_options.otherState);
   m_log.Write("LINE " + m_port.FarEndPath() + ", " + std::to_string(m_options.chips) + " IC" +
               (m_options.pace ? ", paced at 115200 baud" : ""));
   return true;
@@ -192,12 +208,18 @@ bool BEmulatorProgram::PollOnce() {
   }
   // While no one holds the line the master reports a hang-up without end;
   // look again every 10 ms instead of spinning.
-  const int ready = poll(fds, count, m_hungUp ? 10 : ChatterWaitMs());
+  int waitMs = 10;
+  if (!m_hungUp) {
+    const int chatter = ChatterWaitMs(), lateCopy = LateCopyWaitMs();
+    waitMs = chatter < 0 ? lateCopy : lateCopy < 0 ? chatter : std::min(chatter, lateCopy);
+  }
+  const int ready = poll(fds, count, waitMs);
   if (gSwapSignal != 0) {
     gSwapSignal = 0;
     m_emulator.SwapSiren("on SIGUSR1");
   }
   ChatterIfDue();
+  LateCopyIfDue();
   if (ready < 0) {
     if (errno == EINTR) return true;
     m_log.Write(std::string("ERROR poll: ") + std::strerror(errno));
@@ -267,28 +289,55 @@ void BEmulatorProgram::ChatterIfDue() {
   }
 }
 
+int BEmulatorProgram::LateCopyWaitMs() const {
+  if (m_lateCopyDue == 0) return -1;
+  const int64_t now = MonotonicNow();
+  return m_lateCopyDue <= now ? 0 : static_cast<int>((m_lateCopyDue - now + 999999) / 1000000);
+}
+
+// A late copy that no request has taken along goes out on its own.
+void BEmulatorProgram::LateCopyIfDue() {
+  if (m_lateCopyDue == 0 || MonotonicNow() < m_lateCopyDue) return;
+  m_lateCopyDue = 0;
+  if (m_hungUp || !m_emulator.HasLateCopy()) return;
+  const BOutgoingReply copy = m_emulator.TakeLateCopy();
+  WriteReply(copy, m_pacer.SendDeadline(MonotonicNow(), copy.bytes.size()));
+}
+
 void BEmulatorProgram::HandleChunk(const uint8_t* bytes, std::size_t count) {
   m_pacer.OnChunkRead(MonotonicNow(), count);
-  for (const BOutgoingReply& reply : m_emulator.Feed(bytes, count)) {
+  const std::vector<BOutgoingReply> replies = m_emulator.Feed(bytes, count);
+  for (const BOutgoingReply& reply : replies) {
     const int64_t deadline =
         m_pacer.ReplyDeadline(m_pacer.RequestEnd(reply.chunkOffset), reply.bytes.size());
-    if (!SleepUntil(deadline)) return;
-    bool written;
-    if (reply.splitAt > 0) {
-      written = m_port.Write(reply.bytes.data(), reply.splitAt);
-      if (written && !SleepUntil(MonotonicNow() + kSplitPauseNs)) return;
-      written = written && m_port.Write(reply.bytes.data() + reply.splitAt,
-                                        reply.bytes.size() - reply.splitAt);
-    } else {
-      written = m_port.Write(reply.bytes.data(), reply.bytes.size());
-    }
-    if (!written) {
-      m_log.Write("ERROR " + m_port.GetErrorText() + "; the reply is lost");
-      OnHangUp();
-      return;
-    }
-    m_log.Write(reply.logLine);
+    if (!WriteReply(reply, deadline)) return;
   }
+  // The quiet time of a late copy counts from the last reply written; the
+  // bytes of a request not yet whole do not end it.
+  if (!replies.empty())
+    m_lateCopyDue = m_emulator.HasLateCopy()
+                        ? MonotonicNow() + int64_t(BSirenEmulator::kLateCopyQuietMs) * 1000000
+                        : 0;
+}
+
+bool BEmulatorProgram::WriteReply(const BOutgoingReply& reply, int64_t deadline) {
+  if (!SleepUntil(deadline)) return false;
+  bool written;
+  if (reply.splitAt > 0) {
+    written = m_port.Write(reply.bytes.data(), reply.splitAt);
+    if (written && !SleepUntil(MonotonicNow() + kSplitPauseNs)) return false;
+    written = written &&
+              m_port.Write(reply.bytes.data() + reply.splitAt, reply.bytes.size() - reply.splitAt);
+  } else {
+    written = m_port.Write(reply.bytes.data(), reply.bytes.size());
+  }
+  if (!written) {
+    m_log.Write("ERROR " + m_port.GetErrorText() + "; the reply is lost");
+    OnHangUp();
+    return false;
+  }
+  for (const std::string& line : reply.logLines) m_log.Write(line);
+  return true;
 }
 
 void BEmulatorProgram::OnHangUp() {
@@ -296,6 +345,7 @@ void BEmulatorProgram::OnHangUp() {
   m_hungUp = true;
   m_port.Flush();
   m_emulator.ResetLink();
+  m_lateCopyDue = 0;
   m_pacer.Reset();
   m_log.Write("LINK the other side closed the line");
 }

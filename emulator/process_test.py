@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The siren emulator as a process on a real pseudo-terminal: the printed path,
-the --link symlink, a reconnect, the state file across runs, and clean exits on
-end of stdin and on SIGTERM. Usage: process_test.py PATH_TO_siren_emulator"""
+the --link symlink, a reconnect, the state file across runs, clean exits on
+end of stdin and on SIGTERM, the other siren's state file, and the timing of a
+late copy. Usage: process_test.py PATH_TO_siren_emulator"""
 import os
 import select
 import shutil
@@ -61,6 +62,36 @@ def exchange(fd, data, expected_length, timeout=3.0):
     return received
 
 
+def other_siren_checks(folder):
+    state, other = os.path.join(folder, "current.state"), os.path.join(folder, "older.state")
+    for content in (None, b"SEMU" + bytes(50)):
+        if content:
+            with open(other, "wb") as file:
+                file.write(content)
+        run = subprocess.run([EMULATOR, "--state", state, "--other-state", other], capture_output=True, text=True)
+        check(run.returncode == 2 and other in run.stderr and not os.path.exists(state),
+              "a bad --other-state file: exit code 2, no state written: " + run.stderr.strip())
+
+
+def late_copy_checks():
+    # With a USB adapter's 16 ms latency; the reply may also wait for the 10 ms look for an opener.
+    process, path = start("--late-copy", "1", "--delay", "16", "--exit-on-eof")
+    fd = open_line(path)
+    sent = time.monotonic()
+    os.write(fd, request(0x10))
+    arrivals = []
+    while time.monotonic() < sent + 0.3:
+        if select.select([fd], [], [], 0.05)[0]:
+            arrivals.append((time.monotonic(), os.read(fd, 64)))
+    times = [(t - sent) * 1000 for t, _ in arrivals] or [0]
+    check(b"".join(b for _, b in arrivals) == reply(0x10, [4]) * 2 and times[0] >= 16 and
+          19 <= times[-1] - times[0] <= 60, "a reply after --delay 16 (%.1f ms) and its late copy alone, "
+          "20 ms later when no request comes (%.1f ms)" % (times[0], times[-1] - times[0]))
+    os.close(fd)
+    process.stdin.close()
+    process.wait(timeout=5)
+
+
 def main():
     folder = tempfile.mkdtemp(prefix="emulator-process-")
     link = os.path.join(folder, "com9")
@@ -118,6 +149,9 @@ def main():
     os.close(fd)
     process.stdin.close()
     process.wait(timeout=5)
+
+    other_siren_checks(folder)
+    late_copy_checks()
 
     shutil.rmtree(folder, ignore_errors=True)
     print("%d failure(s)" % len(failures))

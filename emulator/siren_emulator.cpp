@@ -4,11 +4,40 @@
 
 using namespace siren;
 
+namespace {
+
+// The table a write request changes; false for any other request.
+bool TableWriteKind(uint8_t code, BTableRefusal::Kind& kind) {
+  if (code == kWriteFragment)
+    kind = BTableRefusal::Kind::Fragment;
+  else if (code == kWritePlaylist)
+    kind = BTableRefusal::Kind::Playlist;
+  else if (code == kWriteButton)
+    kind = BTableRefusal::Kind::Button;
+  else
+    return false;
+  return true;
+}
+
+std::string ByteText(uint8_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[value >> 4] + kDigits[value & 0x0F];
+}
+
+}  // namespace
+
 BSirenEmulator::BSirenEmulator(uint8_t chips, const BFaultPlan& faults, uint32_t noiseSeed)
     : m_device(chips), m_otherDevice(chips), m_faults(faults), m_random(noiseSeed) {
   // Its own generator, so that the other siren leaves the noise as it was.
   std::mt19937 contents(noiseSeed ^ 0x5157E2u);
   for (uint8_t& byte : m_otherDevice.State().memory) byte = static_cast<uint8_t>(contents());
+}
+
+bool BSirenEmulator::LoadOtherSiren(const std::string& path, std::string& error) {
+  BSirenState& state = m_otherDevice.State();
+  if (state.Load(path)) return true;
+  error = state.GetErrorText();
+  return false;
 }
 
 void BSirenEmulator::SwapSiren(const std::string& why) {
@@ -39,6 +68,19 @@ void BSirenEmulator::ResetLink() {
     Log("LINK dropped " + std::to_string(m_parser.PendingBytes()) +
         " bytes of an unfinished request");
   m_parser.Clear();
+  if (HasLateCopy()) {
+    Log("LINK dropped the late copy of reply " + std::to_string(m_lateCopyNumber));
+    m_lateCopy.clear();
+  }
+}
+
+BOutgoingReply BSirenEmulator::TakeLateCopy() {
+  BOutgoingReply out;
+  out.bytes.swap(m_lateCopy);
+  out.logLines.push_back("FAULT late copy: reply " + std::to_string(m_lateCopyNumber) +
+                         " sent again after " + std::to_string(kLateCopyQuietMs) +
+                         " ms without a request: " + HexBytes(out.bytes));
+  return out;
 }
 
 std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size_t count) {
@@ -54,7 +96,8 @@ std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size
       case BParserEvent::Kind::Request: {
         BOutgoingReply reply;
         reply.chunkOffset = event.chunkOffset;
-        if (HandleRequest(event.request, reply)) replies.push_back(std::move(reply));
+        HandleRequest(event.request, reply);
+        if (!reply.bytes.empty()) replies.push_back(std::move(reply));
         break;
       }
     }
@@ -62,7 +105,7 @@ std::vector<BOutgoingReply> BSirenEmulator::Feed(const uint8_t* bytes, std::size
   return replies;
 }
 
-bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply& out) {
+void BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply& out) {
   const uint64_t number = ++m_requestCount;
   const std::string numberText = "request " + std::to_string(number);
   const uint8_t* payload = request.payload.data();
@@ -70,8 +113,23 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
       DescribeRequest(request.code, payload, request.payload.size()));
   if (m_faults.silent || m_faults.chatter.kind != BChatter::Kind::None) {
     Log("FAULT silent: no reply to " + numberText);
-    return false;
+    return;
   }
+  // A late copy of an earlier reply goes out in front of whatever answers
+  // this request, also when nothing does.
+  std::vector<uint8_t> copy;
+  copy.swap(m_lateCopy);
+  const uint64_t copyNumber = m_lateCopyNumber;
+  Answer(request, number, out);
+  if (copy.empty()) return;
+  out.bytes.insert(out.bytes.begin(), copy.begin(), copy.end());
+  if (out.splitAt > 0) out.splitAt += copy.size();
+  out.logLines.insert(out.logLines.begin(), "FAULT late copy: reply " + std::to_string(copyNumber) +
+                                                " sent again, ahead of the answer to " +
+                                                numberText + ": " + HexBytes(copy));
+}
+
+void BSirenEmulator::Answer(const BSirenRequest& request, uint64_t number, BOutgoingReply& out) {
   std::vector<uint8_t> frame;
   uint8_t status = 0;
   std::string reason;
@@ -79,6 +137,7 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
     frame = BSirenDevice::BuildRefusal(request, status);
     Log("FAULT refuse: " + reason + " with status " + std::to_string(status));
   } else if (WriteToBadCell(request, frame)) {
+  } else if (LoseTableWrite(request, frame)) {
   } else {
     const std::string before = m_device.DescribePlayState();
     frame = m_device.Execute(request);
@@ -86,17 +145,22 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
     if (after != before || request.code == kPlayFragment || request.code == kPlayPlaylist)
       Log("PLAY " + after);
   }
-  if (frame.empty()) return false;
+  if (frame.empty()) return;
   if (m_faults.swapAt.Matches(number)) SwapSiren("after request " + std::to_string(number));
   if (m_faults.dropReply.Matches(number)) {
     // As if the reply were lost on the line: the device did its work.
     Log("FAULT drop: reply " + std::to_string(number) + " not sent: " + HexBytes(frame));
-    return false;
+    return;
   }
 
   if (m_faults.corruptChecksum.Matches(number)) {
     frame.back() ^= 0xFF;
     Log("FAULT corrupt: checksum of reply " + std::to_string(number) + " inverted");
+  }
+  if (m_faults.flipBit.Matches(number)) FlipBit(frame, number);
+  if (m_faults.lateCopy.Matches(number)) {
+    m_lateCopy = frame;  // as sent, without the noise or garbage before it
+    m_lateCopyNumber = number;
   }
   std::vector<uint8_t> noise = MakeNoise();
   if (!noise.empty()) Log("FAULT noise: " + HexBytes(noise));
@@ -106,8 +170,8 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
       std::uniform_int_distribution<int>(1, 100)(m_random) <= int(m_faults.garbagePercent))
     garbage = m_garbage.MakeBurst(frame, wholeFrame);
   if (!garbage.empty()) Log("FAULT garbage: " + HexBytes(garbage));
-  out.logLine =
-      "TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " + DescribeReply(frame);
+  out.logLines.push_back("TX " + HexBytes(frame) + " | reply " + std::to_string(number) + ": " +
+                         DescribeReply(frame));
   out.bytes = noise;
   out.bytes.insert(out.bytes.end(), garbage.begin(), garbage.end());
   // A reply behind garbage may come in two pieces, so that the receiver
@@ -125,6 +189,58 @@ bool BSirenEmulator::HandleRequest(const BSirenRequest& request, BOutgoingReply&
     out.bytes.insert(out.bytes.end(), frame.begin(), frame.end());
     Log("FAULT repeat: reply " + std::to_string(number) + " sent twice");
   }
+}
+
+// One bit of the frame flipped, as a long line may do; a flip that would
+// leave anything a receiver takes for a frame is drawn again (with the XOR
+// checksum none does, but the rule does not depend on that).
+void BSirenEmulator::FlipBit(std::vector<uint8_t>& frame, uint64_t number) {
+  std::uniform_int_distribution<std::size_t> byteIndex(0, frame.size() - 1);
+  std::uniform_int_distribution<int> bitIndex(0, 7);
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    std::vector<uint8_t> flipped = frame;
+    const std::size_t at = byteIndex(m_random);
+    const int bit = bitIndex(m_random);
+    flipped[at] = static_cast<uint8_t>(flipped[at] ^ (1u << bit));
+    std::size_t waiting = 0;
+    if (!BLineGarbage::ScanReplies(flipped, waiting).empty()) continue;
+    Log("FAULT flip: reply " + std::to_string(number) + ", bit " + std::to_string(bit) +
+        " of byte " + std::to_string(at) + ": " + ByteText(frame[at]) + " -> " +
+        ByteText(flipped[at]));
+    frame.swap(flipped);
+    return;
+  }
+  Log("FAULT flip: no bit of reply " + std::to_string(number) + " leaves it invalid, sent as is");
+}
+
+// A table write acknowledged with status 0 but not stored: the siren keeps
+// the old entry. Only a write the siren would have stored is lost; one it
+// refuses by itself (a bad index, an entry beyond the memory) is answered as
+// always and does not count.
+bool BSirenEmulator::LoseTableWrite(const BSirenRequest& request, std::vector<uint8_t>& frame) {
+  BTableRefusal::Kind kind;
+  if (!TableWriteKind(request.code, kind)) return false;
+  const uint8_t index = request.payload[0];
+  BTableRefusal* rule = nullptr;
+  for (BTableRefusal& candidate : m_faults.tableLosses)
+    if (candidate.Applies(kind, index)) {
+      rule = &candidate;
+      break;
+    }
+  if (rule == nullptr) return false;
+  BSirenState& state = m_device.State();
+  const auto fragments = state.fragments;
+  const auto playlist = state.playlist;
+  const auto buttons = state.buttons;
+  frame = m_device.Execute(request);
+  // The status is the last data byte of all three replies.
+  if (frame.size() < kFrameOverhead + 1 || frame[frame.size() - 2] != kStatusOk) return true;
+  state.fragments = fragments;
+  state.playlist = playlist;
+  state.buttons = buttons;
+  ++rule->used;
+  Log("FAULT lose: " + std::string(BTableRefusal::KindName(kind)) + " write " +
+      std::to_string(index) + " acknowledged but not stored");
   return true;
 }
 
@@ -149,17 +265,9 @@ bool BSirenEmulator::FindRefusal(const BSirenRequest& request, uint8_t& status,
     return true;
   }
   BTableRefusal::Kind kind;
-  if (request.code == kWriteFragment)
-    kind = BTableRefusal::Kind::Fragment;
-  else if (request.code == kWritePlaylist)
-    kind = BTableRefusal::Kind::Playlist;
-  else if (request.code == kWriteButton)
-    kind = BTableRefusal::Kind::Button;
-  else
-    return false;
+  if (!TableWriteKind(request.code, kind)) return false;
   for (BTableRefusal& rule : m_faults.tableRefusals) {
-    if (rule.kind != kind || (rule.index >= 0 && rule.index != payload[0])) continue;
-    if (rule.times != 0 && rule.used >= rule.times) continue;
+    if (!rule.Applies(kind, payload[0])) continue;
     ++rule.used;
     status = rule.status;
     reason = std::string(BTableRefusal::KindName(kind)) + " write " + std::to_string(payload[0]);

@@ -161,7 +161,9 @@ std::string DescribeRequest(uint8_t code, const uint8_t* p, std::size_t length) 
 }
 
 std::string DescribeReply(const std::vector<uint8_t>& frame) {
-  if (frame.size() < kFrameOverhead || frame.size() != frame[2] + kFrameOverhead)
+  // A frame hit on the line (a flipped bit) may claim any code and length.
+  if (frame.size() < kFrameOverhead || frame.size() != frame[2] + kFrameOverhead ||
+      frame[0] != kReplyStart || ReplyDataLength(frame[1]) != frame[2])
     return "malformed reply";
   const uint8_t code = frame[1];
   const uint8_t* d = frame.data() + 3;

@@ -1,6 +1,7 @@
 // The siren emulator's device logic, fed with bytes as they come off the line.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,19 @@ class Line {
 
   BSirenEmulator emulator;
   std::vector<std::string> log;
+};
+
+// The program's own reader of reply frames: what it takes from the bytes.
+class Recorder : public BCOMHandler {
+ public:
+  void OnError(const std::string&) override {}
+  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
+    Bytes frame{code};
+    frame.insert(frame.end(), data, data + length);
+    frames.push_back(frame);
+  }
+  void OnTimeout() override {}
+  std::vector<Bytes> frames;
 };
 
 BFaultPlan ParseFaults(const std::vector<std::string>& arguments) {
@@ -346,17 +360,6 @@ TEST(emulator_faults, FaultsCombine) {
 // reply is delivered, last, after nothing that could answer its request, and
 // nothing is left waiting; and the bursts are of every kind the line has.
 TEST(emulator_faults, GarbageIsFrameLikeAndEveryReplySurvivesIt) {
-  class Recorder : public BCOMHandler {
-   public:
-    void OnError(const std::string&) override {}
-    void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
-      Bytes frame{code};
-      frame.insert(frame.end(), data, data + length);
-      frames.push_back(frame);
-    }
-    void OnTimeout() override {}
-    std::vector<Bytes> frames;
-  };
   BEmulatorOptions options;
   std::string error;
   ASSERT_TRUE(options.Parse({"--garbage", "100", "--chips", "1"}, error)) << error;
@@ -414,6 +417,94 @@ TEST(emulator_faults, ABadCellAcknowledgesAWriteButKeepsItsValue) {
   EXPECT_EQ(small.Send(Request(0x40, Join({Address(70000), {1}}))), Reply(0x40, {255}));
 }
 
+// After the swap the line leads to the siren of the state file.
+TEST(emulator_faults, TheOtherSirenTakesTablesAndMemoryFromAStateFile) {
+  TestFolder folder;
+  BSirenState older;
+  older.fragments[2] = {100, 2000};
+  older.playlist[0] = older.buttons[1] = 2;
+  for (uint32_t a = 0; a < BSirenState::kMemorySize; ++a) older.memory[a] = uint8_t(a * 7 + 3);
+  ASSERT_TRUE(older.Save(folder.File("older")));
+  Line line(4, ParseFaults({"--swap-at", "1"}));
+  std::string error;
+  ASSERT_TRUE(line.emulator.LoadOtherSiren(folder.File("older"), error)) << error;
+  EXPECT_EQ(line.Send(Request(0x40, Join({Address(5), {0x42}}))), Reply(0x40, {0}));
+  EXPECT_EQ(line.Send(Request(0x20, {2})), Reply(0x20, FragmentEntry(2, 100, 2000)));
+  EXPECT_EQ(line.Send(Request(0x50, {0})), Reply(0x50, {2, 0}));
+  EXPECT_EQ(line.Send(Request(0x53, {1})), Reply(0x53, {2, 0}));
+  for (uint32_t a : {0u, 5u, 65535u, 262139u})
+    EXPECT_EQ(line.Send(Request(0x30, Address(a))), Reply(0x30, {0, uint8_t(a * 7 + 3)})) << a;
+}
+
+// A late copy rides in front of the next answer, as sent; a dropped reply
+// has none; in a quiet time its owner takes it, and it is sent only once.
+TEST(emulator_faults, ALateCopyGoesOutInFrontOfTheNextAnswer) {
+  Line line(
+      4, ParseFaults({"--late-copy", "1,3-4", "--corrupt-checksum", "3", "--drop-reply", "4-5"}));
+  EXPECT_EQ(line.Send(Request(0x30, Address(1))), Reply(0x30, {0, 0xFF}));
+  const std::vector<BOutgoingReply> second = line.emulator.Feed(Request(0x10));
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(second[0].bytes, Join({Reply(0x30, {0, 0xFF}), Reply(0x10, {4})}));
+  EXPECT_EQ(second[0].logLines.at(0).rfind("FAULT late copy: reply 1 sent again, ahead of", 0), 0u);
+  Bytes corrupted = Reply(0xFF);
+  corrupted.back() ^= 0xFF;
+  EXPECT_EQ(line.Send(Request(0x00)), corrupted);
+  EXPECT_EQ(line.Send(Request(0x00)), corrupted) << "reply 4 is dropped, the copy of 3 is not";
+  EXPECT_TRUE(line.Send(Request(0x00)).empty()) << "a dropped reply has no copy";
+
+  Line quiet(4, ParseFaults({"--late-copy", "1"}));
+  EXPECT_EQ(quiet.Send(Request(0x10)), Reply(0x10, {4}));
+  EXPECT_EQ(quiet.emulator.TakeLateCopy().bytes, Reply(0x10, {4}));
+  EXPECT_EQ(quiet.Send(Request(0x00)), Reply(0xFF));
+}
+
+TEST(emulator_faults, ALostTableWriteIsAcknowledgedButTheOldEntryStays) {
+  Line line(1, ParseFaults({"--refuse-table", "button:0:255:1", "--lose-table", "fragment:3:1",
+                            "--lose-table", "playlist:*", "--lose-table", "button:*:1"}));
+  BSirenState& state = line.emulator.Device().State();
+  state.fragments[3] = {7, 8};
+  state.playlist[2] = 7;
+  // Refused by the siren itself (beyond the memory): answered as always, not counted.
+  EXPECT_EQ(line.Send(Request(0x21, FragmentEntry(3, 65000, 1000))), Reply(0x21, {3, 255}));
+  EXPECT_EQ(line.Send(Request(0x21, FragmentEntry(3, 10, 20))), Reply(0x21, {3, 0}));
+  EXPECT_EQ(line.Send(Request(0x20, {3})), Reply(0x20, FragmentEntry(3, 7, 8)));
+  EXPECT_TRUE(line.Logged("FAULT lose: fragment write 3 acknowledged but not stored"));
+  EXPECT_EQ(line.Send(Request(0x21, FragmentEntry(3, 10, 20))), Reply(0x21, {3, 0}));
+  EXPECT_EQ(line.Send(Request(0x20, {3})), Reply(0x20, FragmentEntry(3, 10, 20))) << "once only";
+  EXPECT_EQ(line.Send(Request(0x51, {2, 9})), Reply(0x51, {0}));
+  EXPECT_EQ(line.Send(Request(0x51, {2, 16})), Reply(0x51, {2}));
+  EXPECT_EQ(line.Send(Request(0x50, {2})), Reply(0x50, {7, 0}));
+  EXPECT_EQ(line.Send(Request(0x54, {0, 5})), Reply(0x54, {255}));  // the refusal comes first
+  EXPECT_EQ(line.Send(Request(0x54, {0, 5})), Reply(0x54, {0}));
+  EXPECT_EQ(line.Send(Request(0x53, {0})), Reply(0x53, {255, 0}));
+  EXPECT_EQ(line.Send(Request(0x54, {0, 6})), Reply(0x54, {0}));
+  EXPECT_EQ(line.Send(Request(0x53, {0})), Reply(0x53, {6, 0}));
+}
+
+// A flipped reply differs from the true one in exactly one bit, anywhere in
+// the frame, and the program's reader takes nothing from it.
+TEST(emulator_faults, AFlippedBitLeavesNoFrameAReceiverTakes) {
+  Line line(4, ParseFaults({"--flip-bit", "2-"}));
+  EXPECT_EQ(line.Send(Request(0x30, Address(0))), Reply(0x30, {0, 0xFF}));
+  std::set<std::size_t> flippedBytes;
+  for (uint32_t n = 2; n <= 100; ++n) {
+    const Bytes sent = line.Send(Request(0x30, Address(n))), good = Reply(0x30, {0, 0xFF});
+    ASSERT_EQ(sent.size(), good.size()) << n;
+    int bits = 0;
+    for (std::size_t k = 0; k < sent.size(); ++k) {
+      bits += __builtin_popcount(sent[k] ^ good[k]);
+      if (sent[k] != good[k]) flippedBytes.insert(k);
+    }
+    EXPECT_EQ(bits, 1) << n;
+    BReceiveBuffer buffer;
+    Recorder recorder;
+    buffer.Append(sent.data(), sent.size());
+    ParseReceived(buffer, recorder);
+    EXPECT_TRUE(recorder.frames.empty()) << siren::HexBytes(sent);
+  }
+  EXPECT_EQ(flippedBytes.size(), 6u) << "every byte of the reply, start byte to checksum";
+}
+
 // --- the command line --------------------------------------------------------------
 
 TEST(emulator_options, EveryOptionIsUnderstood) {
@@ -449,6 +540,8 @@ TEST(emulator_options, EveryOptionIsUnderstood) {
                              "30",
                              "--bad-cell",
                              "0x10-0x12",
+                             "--other-state",
+                             "old.state",
                              "--silent"},
                             error))
       << error;
@@ -474,6 +567,7 @@ TEST(emulator_options, EveryOptionIsUnderstood) {
   EXPECT_EQ(options.faults.tableRefusals[0].times, 2u);
   EXPECT_EQ(options.faults.garbagePercent, 30u);
   EXPECT_TRUE(options.faults.IsBadCell(0x12) && !options.faults.IsBadCell(0x13));
+  EXPECT_EQ(options.otherState, "old.state");
   EXPECT_EQ(BEmulatorOptions().chips, 4);
 }
 
@@ -497,6 +591,17 @@ TEST(emulator_options, BadValuesAreRefusedWithAReason) {
       {"--garbage", "101"},
       {"--bad-cell", "x"},
       {"--frobnicate"},
+      {"--other-state"},
+      {"--other-state", ""},
+      {"--late-copy", "0"},
+      {"--late-copy", "3-x"},
+      {"--flip-bit", "/"},
+      {"--flip-bit", "4-2"},
+      {"--lose-table", "fragment"},
+      {"--lose-table", "memory:*"},
+      {"--lose-table", "button:x"},
+      {"--lose-table", "playlist:1:0"},
+      {"--lose-table", "fragment:1:0:2"},
   };
   for (const auto& arguments : bad) {
     BEmulatorOptions options;
@@ -515,7 +620,9 @@ TEST(emulator_options, BadValuesAreRefusedWithAReason) {
                              "--log",          "--help",
                              "--garbage",      "--bad-cell",
                              "--repeat-reply", "--swap-at",
-                             "--chatter"})
+                             "--chatter",      "--other-state",
+                             "--late-copy",    "--flip-bit",
+                             "--lose-table"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
