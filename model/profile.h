@@ -151,9 +151,10 @@ class BProfile {
   // (IsPlaylistSynced) and every fragment it names is in use and synced.
   bool IsPlaylistInStep() const;
 
-  // Takes out every playlist entry (the later ones move up) and makes
-  // unused every button that names a slot not in use, or no slot at all, so
-  // that no reference waits unseen for the next fragment put into that slot.
+  // Takes out every playlist entry that names a slot not in use (the later
+  // ones move up) and makes unused every button that names such a slot or
+  // no slot at all, so that no reference waits unseen for the next fragment
+  // put into that slot.
   // Load and Defragment call it themselves; a job that stores a table read
   // from the siren calls it once the fragment entries, the playlist and the
   // buttons are all stored, and shows the result as the window does after
