@@ -46,26 +46,6 @@ bool RestoreLeavesOthersAlone(const BProfile& profile, const BHistoryEntry& entr
   return true;
 }
 
-void Erase(BProfile& profile, const BSpan& span) {
-  if (!span.IsEmpty())
-    std::fill(profile.Image() + span.begin, profile.Image() + span.end, kErasedByte);
-}
-
-// Gives the fragment its recorded start, length and bytes. The name and the
-// synced flag stay; bytes the fragment gives up are erased.
-void Restore(BProfile& profile, const BHistoryEntry& entry) {
-  BFragment fragment = profile.GetFragment(entry.fragmentIndex);
-  const BSpan present = SpanOf(fragment.ImageRange());
-  const BSpan recorded = RecordedSpan(entry);
-  Erase(profile, PartBefore(present, recorded));
-  Erase(profile, PartAfter(present, recorded));
-  std::copy(entry.bytes.begin(), entry.bytes.end(), profile.Image() + recorded.begin);
-
-  fragment.start = entry.start;
-  fragment.length = entry.length;
-  profile.SetFragment(entry.fragmentIndex, fragment);
-}
-
 }  // namespace
 
 bool BEditHistory::PushUndo(const BProfile& profile, int fragment, bool clearRedo) {
@@ -149,7 +129,9 @@ BHistoryStep BEditHistory::Step(BEntryList& from, BEntryList& to, BProfile& prof
   // Should the present state not fit in memory, the step still goes ahead;
   // only the way back is lost.
   Push(to, profile, fragment);
-  Restore(profile, entry);
+  // The profile erases what the fragment gives up and clears its synced
+  // flag when the restored state differs from the present one.
+  profile.RestoreFragment(fragment, entry.start, entry.length, entry.bytes);
   KeepWithinLimit();
   return Result(BHistoryOutcome::Restored, fragment);
 }

@@ -17,9 +17,11 @@
 //   over bytes of another fragment (e.g. an import went into space that a
 //   cut freed). The next undo goes on with the older entries.
 // - A restore sets the recorded start and length and copies the recorded
-//   bytes back; the bytes the fragment held and no longer holds after the
-//   restore become 0xFF, as every byte a fragment gives up does. So a redo
-//   after an undo leaves the image exactly as after the edit.
+//   bytes back (BProfile::RestoreFragment); the bytes the fragment held and
+//   no longer holds after the restore become 0xFF, as every byte a fragment
+//   gives up does. So a redo after an undo leaves the image exactly as after
+//   the edit. The name stays; the fragment is no longer in step with the
+//   siren (synced) when its start, length or bytes changed.
 // - The number of entries is not limited, but the snapshots together stay
 //   within a byte limit (64 MB unless set otherwise: about 250 snapshots of a
 //   full memory, thousands of ordinary fragments). Beyond it the oldest undo

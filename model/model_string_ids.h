@@ -20,6 +20,8 @@
 #define IDS_NO_DEFRAGMENT_NEEDED 176
 #define IDS_AUDIO_FILE_FILTER 177
 #define IDS_PROFILE_HELD_BY_JOB 240
+// Load or Defragment took out references to empty slots.
+#define IDS_DANGLING_REFERENCES_DROPPED 242
 
 // The edit history.
 #define IDS_HISTORY_STEP_DROPPED 241

@@ -118,6 +118,37 @@ bool BProfile::TrimPlaylist() {
   return PlaylistSnapshot() != before;
 }
 
+bool BProfile::IsPlaylistInStep() const {
+  if (!m_playlistSynced) return false;
+  for (int position = 0; position < PlaylistLength(); ++position) {
+    const BFragment& named = GetFragment(m_playlist[position]);
+    if (!named.IsInUse() || !named.synced) return false;
+  }
+  return true;
+}
+
+BDroppedReferences BProfile::DropDanglingReferences() {
+  auto names = [this](uint8_t value) { return GetFragment(value).IsInUse(); };
+  BDroppedReferences dropped;
+  PlaylistValues before = PlaylistSnapshot();
+  for (int position = 0, original = 0; position < PlaylistLength(); ++original) {
+    if (names(m_playlist[position])) {
+      ++position;
+    } else {
+      ErasePlaylistAt(position);
+      dropped.playlistPositions.push_back(original);
+    }
+  }
+  FinishPlaylistChange(before);
+  for (int button = 0; button < kButtonCount; ++button) {
+    if (m_buttons[button] != kNone && !names(m_buttons[button])) {
+      m_buttons[button] = kNone;
+      dropped.buttons.push_back(button);
+    }
+  }
+  return dropped;
+}
+
 BProfile::PlaylistValues BProfile::PlaylistSnapshot() const {
   PlaylistValues values;
   std::copy(std::begin(m_playlist), std::end(m_playlist), values.begin());

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,15 @@
 #include "model/geometry.h"
 #include "model/mem_range.h"
 #include "model/profile_messages.h"
+
+// What DropDanglingReferences took out: playlist entries and button
+// bindings that named a slot not in use.
+struct BDroppedReferences {
+  std::vector<int> playlistPositions;  // positions the entries had, before any of them went
+  std::vector<int> buttons;            // buttons that became unused (kNone)
+
+  bool IsEmpty() const { return playlistPositions.empty() && buttons.empty(); }
+};
 
 class BProfile {
  public:
@@ -51,7 +61,10 @@ class BProfile {
   // Moves the fragments together from address 0 in slot order and removes
   // the empty slots between them, renumbering the playlist and the bindings.
   // A fragment stays synced only when it kept both its slot and its place.
-  void Defragment();
+  // References to empty slots are dropped first (DropDanglingReferences),
+  // so that none can come to name a fragment moved into that slot; returns
+  // what was dropped.
+  BDroppedReferences Defragment();
   // Erases the fragment's bytes, closes the gap in the table and renumbers
   // the playlist entries and the bindings (never an end mark). Every slot
   // whose table entry changed is no longer synced. False for a bad index.
@@ -65,7 +78,21 @@ class BProfile {
   // or a fragment reaching past the image (a damaged table). A zero count
   // succeeds and changes nothing.
   bool DeleteRange(int index, uint32_t address, uint32_t count);
-  // Names longer than kMaxNameLength bytes are cut. False for a bad index.
+  // Hands `count` bytes of the fragment from `offset` (counted from its
+  // start, cut to the part inside the image) to `change`, which may rewrite
+  // them in place (amplification). False, with nothing called, for a bad
+  // index, an empty slot or an offset at or past the end of that part.
+  bool ChangeFragmentBytes(int index, uint32_t offset, uint32_t count,
+                           const std::function<void(uint8_t* bytes, uint32_t count)>& change);
+  // Gives a fragment in use a recorded state (the edit history's undo and
+  // redo): its start and length, and `bytes` from its start (as many as fit
+  // in the image). What the fragment held and no longer holds becomes 0xFF.
+  // The caller makes sure that no other fragment's bytes are overwritten.
+  // False, with nothing changed, for a bad index or an empty slot.
+  bool RestoreFragment(int index, uint32_t start, uint32_t length,
+                       const std::vector<uint8_t>& bytes);
+  // Names longer than kMaxNameLength bytes are cut; the synced flag stays
+  // (the siren's table holds no names). False for a bad index.
   bool RenameFragment(int index, const std::string& name);
   bool SetButton(int button, uint8_t value);
 
@@ -101,9 +128,11 @@ class BProfile {
   // The profile file. On false GetErrorText says why; a failed Load leaves
   // the profile as it was, a failed Save leaves the old file as it was. A
   // loaded profile is not synced (the playlist only if it changed), and what
-  // the file holds behind the playlist's end mark is not kept.
+  // the file holds behind the playlist's end mark is not kept, nor are the
+  // references to empty slots (DropDanglingReferences); `dropped`, when
+  // given, receives those of a successful Load.
   bool Save(const std::string& path);
-  bool Load(const std::string& path);
+  bool Load(const std::string& path, BDroppedReferences* dropped = nullptr);
   const std::string& GetErrorText() const { return m_errorText; }
   BProfileError GetErrorKind() const { return m_errorKind; }
   unsigned long GetErrorCode() const { return m_errorCode; }  // for BProfileError::System
@@ -114,10 +143,33 @@ class BProfile {
   void SetICCount(int count) { m_icCount = count; }
   int GetJobCursor() const { return m_jobCursor; }
   void SetJobCursor(int cursor) { m_jobCursor = cursor; }
+  // The playlist's 16 positions were stored in the siren (read or written)
+  // and have not changed since.
   bool IsPlaylistSynced() const { return m_playlistSynced; }
   void SetPlaylistSynced(bool synced) { m_playlistSynced = synced; }
+  // The siren plays what this playlist plays: its positions are stored
+  // (IsPlaylistSynced) and every fragment it names is in use and synced.
+  bool IsPlaylistInStep() const;
+
+  // Takes out every playlist entry that names a slot not in use (the later
+  // ones move up) and makes unused every button that names such a slot or
+  // no slot at all, so that no reference waits unseen for the next fragment
+  // put into that slot.
+  // Load and Defragment call it themselves; a job that stores a table read
+  // from the siren calls it once the fragment entries, the playlist and the
+  // buttons are all stored, and shows the result as the window does after
+  // Load. The playlist-synced flag is cleared when the playlist changed.
+  BDroppedReferences DropDanglingReferences();
 
   // The fragment table. GetFragment gives an empty slot for a bad index.
+  //
+  // In step: a fragment's synced flag says that the siren's slot and memory
+  // hold its start, length and bytes. Every editing operation above that
+  // changes them (PlaceFragment, DeleteRange, ChangeFragmentBytes,
+  // RestoreFragment, Defragment, DeleteFragment) clears the flag of that
+  // fragment; one that changes nothing leaves it. The raw setters below and
+  // the non-const Image() are for the siren jobs and tests, which set the
+  // flag themselves.
   const BFragment& GetFragment(int index) const;
   // Stores a table entry as it is (e.g. read from the siren), the name cut
   // to kMaxNameLength. False for a bad index.
@@ -147,6 +199,10 @@ class BProfile {
   void ErasePlaylistAt(int position);
   void InsertPlaylistAt(int position, uint8_t value);
   void EraseImage(const BMemRange& range);
+  // Runs `edit` on fragment `index` and clears its synced flag when its
+  // start, length or bytes differ afterwards.
+  template <typename Edit>
+  void EditFragment(int index, Edit&& edit);
   void SetError(BProfileError kind, unsigned long code = 0);
 
   int m_icCount = 0;

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "platform/error_text.h"
 #include "platform/file.h"
@@ -142,7 +143,7 @@ bool BProfile::Save(const std::string& path) {
   return true;
 }
 
-bool BProfile::Load(const std::string& path) {
+bool BProfile::Load(const std::string& path, BDroppedReferences* dropped) {
   std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[kImageSize]);
   if (!image) {
     SetError(BProfileError::System, OutOfMemorySystemError());
@@ -207,6 +208,9 @@ bool BProfile::Load(const std::string& path) {
   FinishPlaylistChange(before);
   std::transform(std::begin(buttons), std::end(buttons), std::begin(m_buttons), LoadedReference);
   std::memcpy(m_image.data(), image.get(), kImageSize);
+  // A reference to an empty slot would silently name the next fragment put there.
+  BDroppedReferences droppedHere = DropDanglingReferences();
+  if (dropped) *dropped = std::move(droppedHere);
   SetError(BProfileError::None);
   return true;
 }

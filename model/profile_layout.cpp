@@ -44,7 +44,10 @@ bool BProfile::NeedsDefragment() const {
   return !(blocks.size() == 1 && blocks[0].start + blocks[0].length > kImageSize - 1);
 }
 
-void BProfile::Defragment() {
+BDroppedReferences BProfile::Defragment() {
+  // A reference to an empty slot would be left as it is by the renumbering
+  // below and could then name the fragment packed into that slot.
+  BDroppedReferences dropped = DropDanglingReferences();
   std::vector<uint8_t> saved(m_image);
   std::fill(m_image.begin(), m_image.end(), kErasedByte);
 
@@ -89,6 +92,7 @@ void BProfile::Defragment() {
   for (uint8_t& binding : m_buttons) renumber(binding);
 
   std::copy(std::begin(packed), std::end(packed), std::begin(m_fragments));
+  return dropped;
 }
 
 bool BProfile::DeleteFragment(int index) {

@@ -324,7 +324,7 @@ BOOL BMainDlgBase::OnInitDialog() {
   SetProfileMessages();
   SetWindowIcons();
   SetupListColumns();
-  LoadStartupProfile();
+  BDroppedReferences dropped = LoadStartupProfile();
   m_memoryView.SetMemorySize(kImageSize);
   m_memoryView.SetAvailableSize(kImageSize);
   ::SendMessageW(m_trackbar, TBM_SETRANGEMIN, FALSE, 0);
@@ -338,6 +338,7 @@ BOOL BMainDlgBase::OnInitDialog() {
   EnableUndo(false);
   EnableRedo(false);
   OnConnect();
+  ReportDroppedReferences(dropped);
   return TRUE;
 }
 

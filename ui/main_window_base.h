@@ -191,7 +191,10 @@ class BMainDlgBase : public BDialogWindow,
   bool SaveProfile();
   bool SaveProfileAs();
   bool SaveProfileTo(const std::string& path);
-  void LoadStartupProfile();
+  BDroppedReferences LoadStartupProfile();
+  // A line in the status log when Load or Defragment took out references to
+  // empty slots (nothing otherwise).
+  void ReportDroppedReferences(const BDroppedReferences& dropped);
   std::wstring ProfileErrorText() const;
   void SetProfileMessages();
 

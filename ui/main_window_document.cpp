@@ -1,6 +1,7 @@
 // Deleting a fragment and defragmenting the memory, with the panels brought
-// in line with the renumbered profile; the rule that a siren job holds the
-// profile.
+// in line with the renumbered profile; the status line for references to
+// empty slots that a load or a defragmentation took out; the rule that a
+// siren job holds the profile.
 #include "main_window_base.h"
 
 #include "toolkit/list_controls.h"
@@ -71,11 +72,18 @@ void BMainDlgBase::OnDefragment() {
   int selectedAfter = -1;
   for (int slot = 0; selected >= 0 && slot <= selected; ++slot)
     if (m_profile.GetFragment(slot).IsInUse()) ++selectedAfter;
-  m_profile.Defragment();
+  BDroppedReferences dropped = m_profile.Defragment();
   ClearHistory();
   RefillPanelsAfterDefragment(selectedAfter);
   OnFragmentSelChanged();
+  ReportDroppedReferences(dropped);
   SetModified(true);
+}
+
+void BMainDlgBase::ReportDroppedReferences(const BDroppedReferences& dropped) {
+  if (dropped.IsEmpty()) return;
+  ShowStatus(IDS_DANGLING_REFERENCES_DROPPED, static_cast<int>(dropped.playlistPositions.size()),
+             static_cast<int>(dropped.buttons.size()));
 }
 
 // The holes in the table are gone: the panels are built anew from the profile

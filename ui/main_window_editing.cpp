@@ -75,10 +75,10 @@ void BMainDlgBase::OnAmplify() {
   }
   OnStop();
   ReleasePlayBuffer();
-  BMemRange range = m_profile.GetFragment(fragment).ImageRange();
-  if (offset < range.length)
-    ApplyGainToSigned(m_profile.Image() + range.start + offset,
-                      std::min(length, range.length - offset), gain);
+  // Through the profile, which takes the fragment out of step with the siren.
+  m_profile.ChangeFragmentBytes(fragment, offset, length, [gain](uint8_t* bytes, uint32_t count) {
+    ApplyGainToSigned(bytes, count, gain);
+  });
   SelectRow(m_fragmentList, row);
   ReloadEditedFragment();
   SetModified(true);

@@ -44,11 +44,15 @@ void BMainDlgBase::OnFileOpen() {
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
   ClearHistory();
-  if (m_profile.Load(path)) {
+  BDroppedReferences dropped;
+  if (m_profile.Load(path, &dropped)) {
     ClearPanels();
     FillPanels();
     m_profilePath = path;
+    // References to empty slots that the load took out are no edit of the
+    // user's: the status log says what went, and the next save leaves them out.
     SetModified(false);
+    ReportDroppedReferences(dropped);
     SaveSettings();
   } else {
     ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(),
@@ -110,9 +114,13 @@ void BMainDlgBase::OnCancelCommand() {
     OnAppExit();
 }
 
-void BMainDlgBase::LoadStartupProfile() {
-  if (m_profilePath.empty()) return;
-  if (!m_profile.Load(m_profilePath)) m_profilePath.clear();
+// What the load took out is reported once the link has started, since
+// connecting empties the status log.
+BDroppedReferences BMainDlgBase::LoadStartupProfile() {
+  BDroppedReferences dropped;
+  if (m_profilePath.empty()) return dropped;
+  if (!m_profile.Load(m_profilePath, &dropped)) m_profilePath.clear();
+  return dropped;
 }
 
 bool BMainDlgBase::AskOpenPath(std::string& path) {

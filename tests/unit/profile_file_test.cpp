@@ -239,7 +239,9 @@ TEST_F(ProfileFile, LengthsRunningPastTheImageAreCut) {
 TEST_F(ProfileFile, ReferencesOf128AndMoreBecomeNoneAndThePlaylistEndsAtItsMark) {
   std::vector<uint8_t> playlist{0x03, 0x07, 0x0A, 0x01, 0x80};
   playlist.resize(16, 0xFF);
-  ASSERT_TRUE(LoadBytes(BuildFile({}, {0x81, 0x0F, 0xC0, 0x03}, playlist)));
+  std::vector<std::vector<uint8_t>> records;  // every slot in use: no reference dangles
+  for (uint32_t slot = 0; slot < 16; ++slot) records.push_back(Record("f", slot * 10, 10));
+  ASSERT_TRUE(LoadBytes(BuildFile(records, {0x81, 0x0F, 0xC0, 0x03}, playlist)));
   std::vector<uint8_t> expected{3, 7};
   expected.resize(16, 255);
   for (int position = 0; position < 16; ++position)

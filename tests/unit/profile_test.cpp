@@ -301,7 +301,7 @@ TEST(Defragment, RenumbersPlaylistBelowEightAndEveryBinding) {
   profile.SetPlaylistSynced(true);
   profile.SetButton(0, 5);
   profile.SetButton(1, 12);
-  profile.SetButton(2, 7);  // below 8 but no such fragment: stays
+  profile.SetButton(2, 7);  // no such fragment: becomes unused
 
   profile.Defragment();
   EXPECT_EQ(profile.GetFragment(0).name, "two");
@@ -311,7 +311,7 @@ TEST(Defragment, RenumbersPlaylistBelowEightAndEveryBinding) {
   EXPECT_EQ(Playlist(profile), PlaylistOf({1, 0})) << "nothing kept behind the end mark";
   EXPECT_EQ(profile.GetButton(0), 1);
   EXPECT_EQ(profile.GetButton(1), 2) << "the binding follows fragment twelve to slot 2";
-  EXPECT_EQ(profile.GetButton(2), 7);
+  EXPECT_EQ(profile.GetButton(2), kNone) << "slot 7 is empty; after packing it would name nothing";
   EXPECT_EQ(profile.GetButton(3), kNone);
   EXPECT_FALSE(profile.IsPlaylistSynced());
 }

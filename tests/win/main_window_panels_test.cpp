@@ -356,6 +356,55 @@ TEST_F(EndMarkTest, DeletingAFragmentKeepsTheEndMarkAnEnd) {
   EXPECT_TRUE(PanelsMatchProfile(window));
 }
 
+// References to empty slots in the file: playlist entries naming slot 3 and
+// slot 7 (positions 1 and 4) and button 1 on slot 4, besides the fixture's
+// button 3 on 9. The window opened the file at start-up.
+class HiddenReferenceTest : public MainWindowPanelsTest {
+ protected:
+  void Extend(BProfile& profile) override {
+    profile.InsertPlaylistEntry(1, 3);
+    profile.AppendPlaylistEntry(7);
+    profile.SetButton(1, 4);
+  }
+  std::wstring DroppedLine(int positions, int buttons) {
+    return FormatText(Text(IDS_DANGLING_REFERENCES_DROPPED).c_str(), positions, buttons);
+  }
+};
+
+// They are taken out at start-up and on Open, said in the status log, and a
+// save writes the profile the panels show: loaded again, nothing is dropped.
+TEST_F(HiddenReferenceTest, AreDroppedShownAsDroppedAndNotSaved) {
+  EXPECT_EQ(DroppedLine(2, 2), window.StatusLine(0));
+  EXPECT_EQ((std::vector<LPARAM>{5, 0, 2}), RowsData(playlist));
+  EXPECT_EQ(Text(IDS_BUTTON_UNUSED), ShownEntry(Combo(1)));
+  EXPECT_EQ(kNone, window.GetProfile().GetButton(1));
+  EXPECT_EQ(kNone, window.GetProfile().GetButton(3));
+  EXPECT_TRUE(PanelsMatchProfile(window));
+
+  std::string saved = folder.Path("saved.zpf");
+  window.savePaths = {saved};
+  window.Command(ID_FILE_SAVE_AS);
+  BProfile reloaded;
+  BDroppedReferences dropped;
+  ASSERT_TRUE(reloaded.Load(saved, &dropped));
+  EXPECT_TRUE(dropped.IsEmpty()) << "the saved file names no empty slot";
+  for (int position = 0; position < kMaxPlaylistEntries; ++position)
+    EXPECT_EQ(window.GetProfile().GetPlaylistEntry(position), reloaded.GetPlaylistEntry(position));
+  for (int button = 0; button < kButtonCount; ++button)
+    EXPECT_EQ(window.GetProfile().GetButton(button), reloaded.GetButton(button));
+
+  // Opening the original file again drops them again; a clean file adds no line.
+  window.openPaths = {path};
+  window.Command(ID_FILE_OPEN);
+  EXPECT_EQ(DroppedLine(2, 2), window.StatusLine(0));
+  EXPECT_TRUE(PanelsMatchProfile(window));
+  const int lines = window.StatusCount();
+  window.openPaths = {saved};
+  window.Command(ID_FILE_OPEN);
+  EXPECT_EQ(lines, window.StatusCount());
+  EXPECT_TRUE(PanelsMatchProfile(window));
+}
+
 TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
   DeleteSettingsKey();
   ScratchFolder folder;

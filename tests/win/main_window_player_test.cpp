@@ -150,6 +150,43 @@ TEST_F(MainWindowPlayerTest, AmplificationAppliesToTheImageAndCanBeUndone) {
   EXPECT_EQ(15, window.GetProfile().Image()[1015]);
 }
 
+// Each edit command, after the fragments were (as if) written to the siren,
+// leaves the edited fragment out of step and the other one in step.
+TEST_F(MainWindowPlayerTest, EveryEditCommandTakesOnlyTheEditedFragmentOutOfStep) {
+  BProfile& profile = window.GetProfile();
+  auto written = [&] {
+    profile.SetFragmentSynced(0, true);
+    profile.SetFragmentSynced(1, true);
+  };
+  Load(0);
+  const struct {
+    const char* what;
+    std::function<void()> command;
+  } edits[] = {
+      {"amplified",
+       [&] {
+         Mark(10, 20);
+         window.gains = {100};
+         window.Command(ID_AMPLIFY);
+       }},
+      {"undone", [&] { window.Command(ID_EDIT_UNDO); }},
+      {"redone", [&] { window.Command(ID_EDIT_REDO); }},
+      {"cut",
+       [&] {
+         Mark(100, 200);
+         window.Command(ID_DELETE_RANGE);
+       }},
+      {"cut undone", [&] { window.Command(ID_EDIT_UNDO); }},
+  };
+  for (const auto& edit : edits) {
+    written();
+    edit.command();
+    EXPECT_FALSE(profile.GetFragment(0).synced) << edit.what;
+    EXPECT_TRUE(profile.GetFragment(1).synced) << edit.what;
+  }
+  EXPECT_EQ(500u, profile.GetFragment(0).length) << "the last undo took the cut back";
+}
+
 TEST_F(MainWindowPlayerTest, ThePlaylistPlaysAsOneSoundWithoutRangeCommands) {
   window.Command(IDC_PLAY_PLAYLIST, BN_CLICKED);
   EXPECT_TRUE(window.IsPlaying());

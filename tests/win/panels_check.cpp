@@ -64,8 +64,12 @@ std::wstring DescribeProfile(const BProfile& profile) {
   }
   for (int position = 0; position < kMaxPlaylistEntries; ++position) {
     uint8_t entry = profile.GetPlaylistEntry(position);
+    // An entry naming an empty slot is a hidden reference: no panel shows it so.
     if (position < profile.PlaylistLength())
-      text << L"playlist " << int{entry} << L" " << Widen(profile.GetFragment(entry).name) << L"\n";
+      text << L"playlist " << int{entry} << L" "
+           << (profile.GetFragment(entry).IsInUse() ? Widen(profile.GetFragment(entry).name)
+                                                    : L"<empty slot>")
+           << L"\n";
     else
       text << L"free " << int{entry} << L"\n";
   }
@@ -74,8 +78,9 @@ std::wstring DescribeProfile(const BProfile& profile) {
     for (int slot = 0; slot < kMaxFragments; ++slot)
       if (profile.GetFragment(slot).IsInUse())
         text << L" " << slot << L"=" << Widen(profile.GetFragment(slot).name);
+    // A binding to a slot not in use, kept while "unused" is shown, does not match.
     int binding = profile.GetButton(button);
-    text << L" shows " << (profile.GetFragment(binding).IsInUse() ? binding : -1) << L"\n";
+    text << L" shows " << (binding == kNone ? -1 : binding) << L"\n";
   }
   return text.str();
 }
