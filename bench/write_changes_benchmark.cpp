@@ -135,6 +135,7 @@ class BenchUi : public BLinkUi {
   void ClearHistory() override {}
   void ClearPanels() override {}
   void FillPanels() override {}
+  void ReportDroppedReferences(const BDroppedReferences&) override {}
   void MarkProfileModified() override {}
   int SelectedFragment() override { return -1; }
   uint32_t TickCount() override { return ::GetTickCount(); }

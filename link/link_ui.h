@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/link_text.h"
+#include "model/profile.h"
 
 enum class BAnswer { Yes, No, Cancel };
 enum class BQuestion { YesNoWarning, YesNoCancelWarning, YesNoInformation };
@@ -46,6 +47,8 @@ class BLinkUi {
   virtual void ClearHistory() = 0;
   virtual void ClearPanels() = 0;
   virtual void FillPanels() = 0;
+  // A Read removed playlist entries and bindings that named an empty slot.
+  virtual void ReportDroppedReferences(const BDroppedReferences& dropped) = 0;
   virtual void MarkProfileModified() = 0;
   // The fragment index of the selected fragment-list row, or -1.
   virtual int SelectedFragment() = 0;

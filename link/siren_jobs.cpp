@@ -87,12 +87,27 @@ void BSirenLink::EndOfJob() {
     job = m_job;
     m_job = Job::None;
   }
-  if (job == Job::Read && !m_readTablesDone) m_ui.FillPanels();
+  if (job == Job::Read && !m_readTablesDone) {
+    DropDanglingReferences();
+    m_ui.FillPanels();
+  }
   ShowStrayReplies();
 }
 
 // The replies that came without a request and the requests sent again, in
 // the job that met them.
+// What the siren read names in an empty slot (a fragment beyond its memory,
+// a reference left by another program) is removed, so that the panels and a
+// saved file show what the siren plays.
+void BSirenLink::DropDanglingReferences() {
+  BDroppedReferences dropped;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    dropped = m_profile.DropDanglingReferences();
+  }
+  m_ui.ReportDroppedReferences(dropped);
+}
+
 void BSirenLink::ShowStrayReplies() {
   uint32_t strays;
   uint32_t retries;
@@ -284,6 +299,7 @@ void BSirenLink::EndOfTableRead(Table table) {
       m_ui.ShowLinkStatus(BLinkText(phase.readDoneLine));
       if (!intoLink) {
         m_readTablesDone = true;
+        DropDanglingReferences();
         m_ui.FillPanels();
         AskForMemoryPhase(false);
       } else if (GetJob() == Job::Verify) {

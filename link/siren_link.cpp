@@ -161,7 +161,7 @@ void BSirenLink::PlayPlaylist() {
   bool inStep;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    inStep = PlaylistInStep();
+    inStep = m_profile.IsPlaylistInStep();
   }
   if (!inStep && m_ui.AskLink(BLinkText(IDS_PLAYLIST_NOT_SYNCED_PROMPT), BQuestion::YesNoWarning) !=
                      BAnswer::Yes)

@@ -130,6 +130,7 @@ class BSirenLink : public BCOMHandler {
   // panels of a Read, the count of strays and retries in the status log.
   void EndOfJob();
   void ShowStrayReplies();
+  void DropDanglingReferences();
   // The transport gave up waiting: send the request again, or report it.
   void NoReply(bool garbled);
 
@@ -148,7 +149,6 @@ class BSirenLink : public BCOMHandler {
   // With m_lock held: the in-step rule over the fragments and the playlist.
   void ApplyInStepRule();
   bool ShadowHoldsFragment(int index) const;
-  bool PlaylistInStep() const;
   // Worker thread, without m_lock.
   void Post(unsigned message);
   void SendReadByte(uint32_t planIndex);

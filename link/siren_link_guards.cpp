@@ -49,13 +49,6 @@ bool BSirenLink::ShadowHoldsFragment(int index) const {
   return true;
 }
 
-bool BSirenLink::PlaylistInStep() const {
-  if (!m_profile.IsPlaylistSynced()) return false;
-  for (int position = 0; position < m_profile.PlaylistLength(); ++position)
-    if (!m_profile.GetFragment(m_profile.GetPlaylistEntry(position)).synced) return false;
-  return true;
-}
-
 bool BSirenLink::StartRereadIfSuspect() {
   std::vector<uint32_t> planBytes;
   {

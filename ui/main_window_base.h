@@ -194,7 +194,7 @@ class BMainDlgBase : public BDialogWindow,
   BDroppedReferences LoadStartupProfile();
   // A line in the status log when Load or Defragment took out references to
   // empty slots (nothing otherwise).
-  void ReportDroppedReferences(const BDroppedReferences& dropped);
+  void ReportDroppedReferences(const BDroppedReferences& dropped) override;
   std::wstring ProfileErrorText() const;
   void SetProfileMessages();
 

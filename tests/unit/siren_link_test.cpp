@@ -123,6 +123,10 @@ class FakeUi : public BLinkUi {
   void ClearHistory() override {}
   void ClearPanels() override {}
   void FillPanels() override { ++filled; }
+  void ReportDroppedReferences(const BDroppedReferences& d) override {
+    droppedReports.push_back(d);
+  }
+  std::vector<BDroppedReferences> droppedReports;
   void MarkProfileModified() override { modified = true; }
   int SelectedFragment() override { return selected; }
   uint32_t TickCount() override { return tick; }

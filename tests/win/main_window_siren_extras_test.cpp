@@ -12,6 +12,8 @@
 
 #include "emulator/siren_state.h"
 #include "emulator_process.h"
+#include "model/model_string_ids.h"
+#include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"
 #include "win_test_support.h"
@@ -329,3 +331,193 @@ TEST(MainWindowExportTest, AnExportedFragmentImportsAsTheSameBytes) {
 }
 
 }  // namespace
+
+// ---- What the siren holds, however the line and the sirens behave ---------
+
+class MainWindowSirenTruthTest : public MainWindowSirenExtrasTest {
+ protected:
+  // A state file (Unix path) the emulator loads: FillProfile's tables and
+  // image, then whatever `change` does to it.
+  void WriteSirenState(const std::string& path,
+                       const std::function<void(BSirenState&)>& change = {}) {
+    BProfile profile;
+    FillProfile(profile);
+    BSirenState state;
+    for (int i = 0; i < 3; ++i) {
+      state.fragments[i].start = profile.GetFragment(i).start;
+      state.fragments[i].length = profile.GetFragment(i).length;
+    }
+    state.playlist[0] = 2;
+    state.buttons[1] = 1;
+    std::copy(profile.Image(), profile.Image() + kImageSize, state.memory.begin());
+    if (change) change(state);
+    EXPECT_TRUE(state.Save("Z:" + path)) << state.GetErrorText();
+  }
+  void SelectFragment(int row) {
+    LVITEMW item = {};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(window->GetItem(IDC_FRAGMENT_LIST), LVM_SETITEMSTATE, row,
+                   reinterpret_cast<LPARAM>(&item));
+  }
+  bool StatusHas(int id) {
+    std::wstring text = Text(id);
+    text = text.substr(0, text.find(L'%'));
+    for (int i = 0; i < window->StatusCount(); ++i)
+      if (window->StatusLine(i).find(text) == 0) return true;
+    return false;
+  }
+  // Play on the siren: true when the program asked first (answered No).
+  bool PlayAsks(UINT command, int prompt) {
+    window->boxes.clear();
+    window->answers = {IDNO};
+    window->Command(command);
+    PumpMessagesUntil([] { return false; }, 200);
+    return !window->boxes.empty() && window->boxes[0].text == Text(prompt);
+  }
+};
+
+// Version 2 goes to siren A; the cable moves to siren B, which holds version
+// 1 (500 bytes inside one fragment differ): Write changes finds out from its
+// random sample and leaves siren B equal to the profile.
+TEST_F(MainWindowSirenTruthTest, AFleetUpdateReachesTheSimilarSiren) {
+  std::string older = UnixScratchPath("older", ".state");
+  WriteSirenState(older, [](BSirenState& state) {
+    for (uint32_t a = 0x8000 + 100; a < 0x8000 + 600; ++a) state.memory[a] ^= 0x5A;
+  });
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "2", "--other-state", older}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(2));
+  ASSERT_NO_FATAL_FAILURE(WriteAll());
+  emulator.SwapSiren();
+  ASSERT_TRUE(PumpMessagesUntil([&] { return LogHas("FAULT swap"); }, 5000));
+  window->boxes.clear();
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_CHANGES);
+  ASSERT_TRUE(
+      WaitForBox(TablesMatch(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes))))
+      << (window->boxes.empty() ? "" : Narrow(window->boxes.back().text));
+  std::vector<uint8_t> image(window->GetProfile().Image(),
+                             window->GetProfile().Image() + kImageSize);
+  BSirenState siren;
+  ASSERT_TRUE(SirenMemory(siren)) << siren.GetErrorText();
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), siren.memory.begin()))
+      << "siren B holds the profile";
+  ::DeleteFileA(("Z:" + older).c_str());
+}
+
+// Every thousandth read reply comes again, late, as the answer to the next
+// request: the Read still gives the siren's bytes, and says what it read again.
+TEST_F(MainWindowSirenTruthTest, ALateCopyOfEveryThousandthReadReplyShiftsNoByte) {
+  BSirenState state;
+  state.fragments[0].start = 0;
+  state.fragments[0].length = 5000;
+  for (uint32_t a = 0; a < 5000; ++a) state.memory[a] = static_cast<uint8_t>(a * 7 + a / 251);
+  ASSERT_TRUE(state.Save("Z:" + statePath));
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "1", "--late-copy", "/1000"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  window->answers = {IDYES};
+  window->Command(ID_READ_SIREN);
+  ASSERT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE), 60000))
+      << (window->boxes.empty() ? "" : Narrow(window->boxes.back().text));
+  EXPECT_TRUE(LogHas("FAULT late copy"));
+  EXPECT_TRUE(StatusHas(IDS_REREADING_SHIFTED));
+  EXPECT_TRUE(
+      std::equal(state.memory.begin(), state.memory.begin() + 5000, window->GetProfile().Image()));
+}
+
+// The siren acknowledges fragment entry 1 but keeps its old (empty) entry:
+// the write's box names the fragment, which is not in step.
+TEST_F(MainWindowSirenTruthTest, AnEntryTheSirenDidNotStoreIsNamed) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "2", "--lose-table", "fragment:1"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(2));
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  std::wstring memory = FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes);
+  std::wstring entry = FormatText(Text(IDS_FRAGMENT_ENTRY_DIFFERS).c_str(), 1, L"f1", L"");
+  ASSERT_TRUE(
+      WaitForBox(FormatText(Text(IDS_WRITE_TABLES_DIFFER).c_str(), memory.c_str(), entry.c_str())))
+      << (window->boxes.empty() ? "" : Narrow(window->boxes.back().text));
+  EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), window->boxes.back().type);
+  EXPECT_FALSE(window->GetProfile().GetFragment(1).synced);
+  EXPECT_TRUE(window->GetProfile().GetFragment(0).synced);
+}
+
+// One reply in 200 with a bit flipped on the way: every such exchange is
+// sent again, and a write and a read of 20 000 bytes complete and agree.
+TEST_F(MainWindowSirenTruthTest, ABadChecksumEveryTwoHundredthReplyIsSentAgain) {
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "1", "--flip-bit", "/200"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  BProfile& profile = window->GetProfile();
+  std::vector<uint8_t> bytes(20000);
+  for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 31 + k / 97);
+  ASSERT_EQ(3, profile.PlaceFragment("big", BMemRange{0xA000, 20000}, bytes.data(), 20000));
+  std::vector<uint8_t> image(profile.Image(), profile.Image() + kImageSize);
+  window->answers = {IDYES};
+  window->Command(ID_WRITE_SIREN);
+  ASSERT_TRUE(WaitForBox(
+      TablesMatch(FormatText(Text(IDS_WRITE_COMPLETE_CHECKED).c_str(), kPlanBytes + 20000)),
+      120000))
+      << (window->boxes.empty() ? "" : Narrow(window->boxes.back().text));
+  EXPECT_TRUE(StatusHas(IDS_REQUESTS_RETRIED));
+  window->answers = {IDYES};
+  window->Command(ID_READ_SIREN);
+  ASSERT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE), 120000))
+      << (window->boxes.empty() ? "" : Narrow(window->boxes.back().text));
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), window->GetProfile().Image()));
+  EXPECT_TRUE(StatusHas(IDS_REQUESTS_RETRIED));
+  EXPECT_TRUE(LogHas("FAULT flip"));
+}
+
+// Play on the siren asks while the siren is not known to hold what plays:
+// after a Read whose memory phase was declined, and after a cut.
+TEST_F(MainWindowSirenTruthTest, PlayOnTheSirenAsksUnlessTheSirenHoldsIt) {
+  WriteSirenState(statePath);
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "1"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  window->answers = {IDNO};  // no memory phase
+  window->Command(ID_READ_SIREN);
+  ASSERT_TRUE(PumpMessagesUntil([&] { return window->GetLinkState() == BLinkState::Idle; }, 10000));
+  SelectFragment(0);
+  EXPECT_TRUE(PlayAsks(ID_PLAY_FRAGMENT_ON_SIREN, IDS_FRAGMENT_NOT_SYNCED_PROMPT));
+  EXPECT_TRUE(PlayAsks(ID_PLAY_PLAYLIST_ON_SIREN, IDS_PLAYLIST_NOT_SYNCED_PROMPT))
+      << "its fragment is not known on the siren";
+
+  window->answers = {IDYES};
+  window->Command(ID_READ_SIREN);
+  ASSERT_TRUE(WaitForBox(Text(IDS_READ_COMPLETE)));
+  SelectFragment(0);
+  EXPECT_FALSE(PlayAsks(ID_PLAY_FRAGMENT_ON_SIREN, IDS_FRAGMENT_NOT_SYNCED_PROMPT));
+  EXPECT_FALSE(PlayAsks(ID_PLAY_PLAYLIST_ON_SIREN, IDS_PLAYLIST_NOT_SYNCED_PROMPT));
+  BProfile& profile = window->GetProfile();
+  ASSERT_TRUE(profile.DeleteRange(2, profile.GetFragment(2).start + 10, 20));
+  SelectFragment(2);
+  EXPECT_TRUE(PlayAsks(ID_PLAY_FRAGMENT_ON_SIREN, IDS_FRAGMENT_NOT_SYNCED_PROMPT));
+  EXPECT_TRUE(PlayAsks(ID_PLAY_PLAYLIST_ON_SIREN, IDS_PLAYLIST_NOT_SYNCED_PROMPT));
+}
+
+// A binding and a playlist entry that name an empty slot on the siren are
+// removed by the Read: the panels and the saved file say unused.
+TEST_F(MainWindowSirenTruthTest, AReadDropsReferencesToEmptySlots) {
+  WriteSirenState(statePath, [](BSirenState& state) {
+    state.buttons[2] = 5;  // slot 5 holds no fragment
+    state.playlist[1] = 5;
+    state.playlist[2] = 0;
+  });
+  ASSERT_NO_FATAL_FAILURE(StartEmulator({"--chips", "1"}));
+  ASSERT_NO_FATAL_FAILURE(StartWindow(1));
+  window->answers = {IDNO};
+  window->Command(ID_READ_SIREN);
+  ASSERT_TRUE(PumpMessagesUntil([&] { return window->GetLinkState() == BLinkState::Idle; }, 10000));
+  BProfile& profile = window->GetProfile();
+  EXPECT_EQ(kNone, profile.GetButton(2));
+  EXPECT_EQ(2, profile.GetPlaylistEntry(0));
+  EXPECT_EQ(0, profile.GetPlaylistEntry(1)) << "the later entry moved up";
+  EXPECT_TRUE(PanelsMatchProfile(*window));
+  EXPECT_TRUE(StatusHas(IDS_DANGLING_REFERENCES_DROPPED));
+  std::string saved = folder.Path("read.zpf");
+  window->savePaths = {saved};
+  window->Command(ID_FILE_SAVE_AS);
+  BProfile reloaded;
+  ASSERT_TRUE(reloaded.Load(saved));
+  EXPECT_EQ(kNone, reloaded.GetButton(2));
+  EXPECT_EQ(0, reloaded.GetPlaylistEntry(1));
+}
