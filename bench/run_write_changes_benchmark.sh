@@ -8,10 +8,25 @@
 # --pace holds the timing of 115200 baud, and a full 20 s write then takes
 # about five minutes). Prints both jobs' exchanges and times and their ratio,
 # and the write requests the emulator logged.
+#   bench/run_write_changes_benchmark.sh latency [DELAY_MS]
+# writes the whole memory through a siren that holds every reply DELAY_MS
+# (default 16, a USB adapter's latency timer) and prints the advice the link
+# gives over the first exchanges.
 # WRITE_CHANGES_BENCHMARK and EMULATOR may name ready builds.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/scripts/common.sh"
+
+if [ "${1:-}" = latency ]; then
+  PORT_NUMBER=21
+  . "$ROOT/bench/link_bench_lib.sh"
+  bench_program WRITE_CHANGES_BENCHMARK write_changes_benchmark.exe
+  start_emulator --delay "${2:-16}" || exit 1
+  log "a write of the whole memory, every reply held ${2:-16} ms"
+  wine_env wine "$WRITE_CHANGES_BENCHMARK" "COM$PORT_NUMBER" latency
+  stop_emulator
+  exit 0
+fi
 
 SECONDS_OF_SOUND=${1:-20}
 AMPLIFIED_MS=${2:-1000}

@@ -44,6 +44,15 @@ class RecordingHandler : public BCOMHandler {
     timeoutTicks.push_back(::GetTickCount());
     m_changed.notify_all();
   }
+  void OnGarbledReply() override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++garbled;
+    m_changed.notify_all();
+  }
+  void OnStrayReply(uint8_t code) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    strayCodes.push_back(code);
+  }
 
   // Waits until `done` holds (checked under the lock), at most `timeoutMs`.
   template <typename Predicate>
@@ -62,6 +71,8 @@ class RecordingHandler : public BCOMHandler {
   std::vector<Reply> replies;
   std::vector<std::string> errors;
   std::vector<DWORD> timeoutTicks;
+  int garbled = 0;
+  std::vector<uint8_t> strayCodes;
 
  private:
   std::mutex m_mutex;
@@ -209,21 +220,28 @@ TEST_F(ComConnectionTest, SilentDeviceTimesOutOnceAfterTwoSeconds) {
 }
 
 // Noise before every reply is skipped; a reply with a bad checksum is not
-// delivered and ends in a time-out, after which the next request is served.
-TEST_F(ComConnectionTest, SkipsNoiseAndBadChecksums) {
-  ASSERT_NO_FATAL_FAILURE(Connect(8, {"--noise", "40", "--corrupt-checksum", "2", "--chips", "4"}));
+// delivered and is reported as garbled once the line is quiet, not as
+// silence, after which the next request is served; a reply that came twice
+// is dropped before the next request and named by its code.
+TEST_F(ComConnectionTest, SkipsNoiseAndReportsGarbledAndStrayReplies) {
+  ASSERT_NO_FATAL_FAILURE(Connect(
+      8, {"--noise", "40", "--corrupt-checksum", "2", "--chips", "4", "--repeat-reply", "3"}));
   m_connection.Send(0x00, 0, nullptr);
   ASSERT_TRUE(m_handler.WaitForReplies(1));
   EXPECT_EQ(m_handler.replies[0].code, 0xFF);
 
   m_connection.Send(0x10, 0, nullptr);
-  ASSERT_TRUE(m_handler.WaitForTimeouts(1));
+  ASSERT_TRUE(m_handler.WaitUntil([&] { return m_handler.garbled == 1; }));
   EXPECT_EQ(m_handler.replies.size(), 1u);
+  EXPECT_TRUE(m_handler.timeoutTicks.empty());
 
   m_connection.Send(0x10, 0, nullptr);
   ASSERT_TRUE(m_handler.WaitForReplies(2));
   EXPECT_EQ(m_handler.replies[1].code, 0x10);
   EXPECT_EQ(m_handler.replies[1].data, Bytes{4});
+  m_connection.Send(0x00, 0, nullptr);
+  ASSERT_TRUE(m_handler.WaitForReplies(3));
+  EXPECT_EQ(m_handler.strayCodes, std::vector<uint8_t>{0x10}) << "the copy of the third reply";
   EXPECT_TRUE(m_handler.errors.empty());
 }
 
