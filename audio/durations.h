@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string>
 
-constexpr double kSirenSampleRate = 9765.0;
+#include "model/geometry.h"
+
+constexpr double kSirenSampleRate = kSirenRate;
 
 // Milliseconds that `samples` last, truncated.
 uint32_t SamplesToMilliseconds(uint32_t samples);

@@ -6,7 +6,7 @@
 
 uint64_t BytesForMilliseconds(int64_t milliseconds) {
   if (milliseconds <= 0) return 0;
-  return static_cast<uint64_t>(milliseconds) * 9765 / 1000;
+  return static_cast<uint64_t>(milliseconds) * kSirenRate / 1000;
 }
 
 BImportPlan PlanImport(const std::vector<BMemRange>& freeBlocks, uint64_t neededBytes) {

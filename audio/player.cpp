@@ -2,6 +2,7 @@
 #include "audio/player.h"
 
 #include "audio/audio_string_ids.h"
+#include "model/geometry.h"
 #include "platform/error_text.h"
 #include "platform/text.h"
 
@@ -13,10 +14,10 @@ WAVEFORMATEX MakeDeviceFormat() {
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = 1;
-  format.nSamplesPerSec = 9765;
+  format.nSamplesPerSec = kSirenRate;
   format.wBitsPerSample = 8;
   format.nBlockAlign = 1;
-  format.nAvgBytesPerSec = 9765;
+  format.nAvgBytesPerSec = kSirenRate;
   format.cbSize = 0;
   return format;
 }

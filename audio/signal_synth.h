@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "audio/durations.h"
+
 // In the order of the dialog's list.
 enum class BSignalKind { Tone, Wail, Yelp, HiLo, Pulse, Silence };
 constexpr int kSignalKindCount = 6;
@@ -32,7 +34,7 @@ struct BSignalParams {
 
 class BSignalSynth {
  public:
-  static constexpr double kRate = 9765.0;
+  static constexpr double kRate = kSirenSampleRate;
 
   explicit BSignalSynth(const BSignalParams& params) : m_params(params) {}
 

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+// The siren's sound: signed 8-bit mono samples at this rate.
+constexpr uint32_t kSirenRate = 9765;
 constexpr uint32_t kChipSize = 65535;  // bytes per memory chip (IC), not 65536
 constexpr int kMaxChips = 4;
 constexpr uint32_t kImageSize = kChipSize * kMaxChips;  // 262140: the image is always this big

@@ -67,7 +67,7 @@ void BMainDlgBase::AddBaseRoutes() {
               w.OnDestroy();
               return 0;
             }});
-  for (UINT message = WM_USER + 100; message <= WM_USER + 114; ++message)
+  for (UINT message = kLinkMessageBase; message <= kLinkMessageLast; ++message)
     AddRoute({message, 0, 0, kAnyCode, [](W& w, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
                 w.OnLinkMessage(msg, wp, lp);
                 return 0;
@@ -287,7 +287,28 @@ void BMainDlgBase::AddBaseRoutes() {
   }
 }
 
+// A command or notification has one handler: a second route that would take
+// some of the same ones is refused (and counted, which the tests check), so
+// that it cannot compile and then never run. Any other message (a timer, a
+// menu about to open) goes to every route that takes it.
+void BMainDlgBase::AddRoute(const MessageRoute& route) {
+  bool targeted = route.message == WM_COMMAND || route.message == WM_NOTIFY;
+  for (const MessageRoute& other : m_routes) {
+    if (!targeted || other.message != route.message) continue;
+    // A notification route with sender 0 takes every sender.
+    auto last = [](const MessageRoute& r) { return r.firstId == 0 ? UINT(-1) : r.lastId; };
+    bool idsMeet = route.firstId <= last(other) && other.firstId <= last(route);
+    bool codesMeet = route.code == kAnyCode || other.code == kAnyCode || route.code == other.code;
+    if (idsMeet && codesMeet) {
+      ++m_refusedRoutes;
+      return;
+    }
+  }
+  m_routes.push_back(route);
+}
+
 bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  bool handled = false;
   for (const MessageRoute& route : m_routes) {
     if (route.message != message) continue;
     if (message == WM_COMMAND) {
@@ -302,11 +323,11 @@ bool BMainDlgBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       if (route.code != kAnyCode && route.code != static_cast<int>(header->code)) continue;
     }
     result = route.handler(*this, message, wParam, lParam);
-    // The dialog manager keeps and restores the focus on activation: it must
-    // see WM_ACTIVATE as unhandled.
-    return message != WM_ACTIVATE;
+    handled = true;
   }
-  return false;
+  // The dialog manager keeps and restores the focus on activation: it must
+  // see WM_ACTIVATE as unhandled.
+  return handled && message != WM_ACTIVATE;
 }
 
 void BMainDlgBase::AttachControls() {

@@ -164,7 +164,10 @@ class BMainDlgBase : public BDialogWindow,
     int code;  // notification code, or kAnyCode
     RouteHandler handler;
   };
-  void AddRoute(const MessageRoute& route) { m_routes.push_back(route); }
+  void AddRoute(const MessageRoute& route);
+  // Routes refused because another already takes some of their commands or
+  // notifications: a mistake of the program, which the tests check for.
+  int RefusedRoutes() const { return m_refusedRoutes; }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   // The user's answers: virtual so that tests can answer without a person.
@@ -380,6 +383,7 @@ class BMainDlgBase : public BDialogWindow,
   void SetupListColumns();
 
   std::vector<MessageRoute> m_routes;
+  int m_refusedRoutes = 0;
   HICON m_bigIcon = nullptr;
   HICON m_smallIcon = nullptr;
 };

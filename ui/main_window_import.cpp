@@ -11,10 +11,6 @@
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
 
-namespace {
-const uint32_t kSirenRate = 9765;
-}  // namespace
-
 void BMainDlgBase::OnAddFragment() {
   if (!ReadyForNewFragment()) return;
   std::string path;

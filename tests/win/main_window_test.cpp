@@ -47,6 +47,7 @@ TEST_F(MainWindowTest, FirstStartShowsAnEmptyProfileWithDefaults) {
   EXPECT_FALSE(window.MenuGreyed(ID_FILE_SAVE));
   EXPECT_FALSE(window.ControlEnabled(IDC_PLAY_PAUSE));
   EXPECT_TRUE(window.boxes.empty());
+  EXPECT_EQ(0, window.RefusedRoutes()) << "no two handlers for one command or notification";
 }
 
 TEST_F(MainWindowTest, StartLoadsTheLastProfileAndKeepsItsPath) {

@@ -15,6 +15,7 @@
 
 class TestMainDlg : public BMainDlg {
  public:
+  using BMainDlg::RefusedRoutes;
   struct Box {
     std::wstring text;
     UINT type;
