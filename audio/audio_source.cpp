@@ -13,6 +13,7 @@
 #include "audio/sound_file_kind.h"
 #include "audio/triangular_dither.h"
 #include "platform/error_text.h"
+#include "platform/file.h"
 #include "platform/text.h"
 
 namespace {
@@ -50,7 +51,14 @@ bool BAudioSource::Open(const std::string& path) {
     recognised = recognised || reader->IsRecognised();
     reader->Close();  // a reader may stay partly open after a failed Open
   }
-  // No reader knew the file: when it is of a kind known by name, say which.
+  // No reader knew the file: an empty one is empty, whatever its name says;
+  // when it is of a kind known by name, say which.
+  unsigned long long size = 0;
+  BFile file;
+  if (!recognised && file.OpenRead(path) && file.GetSize(size) && size == 0) {
+    m_errorText = FormatAnsiText(BText(IDS_FILE_EMPTY));
+    return false;
+  }
   const BSoundKind kind = recognised ? BSoundKind::Unknown : DetectSoundKindOfFile(path);
   if (kind != BSoundKind::Unknown && kind != BSoundKind::Mpeg)
     m_errorText = SoundKindText(IDS_KIND_NOT_READ, kind);

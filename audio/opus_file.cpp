@@ -39,11 +39,13 @@ bool BOpusFile::Open(const std::string& path) {
   if (!m_opus) return Refuse(SoundKindText(IDS_KIND_DAMAGED, BSoundKind::OggOpus));
   const ogg_int64_t samples = op_pcm_total(m_opus, -1);
   m_samples = samples > 0 ? static_cast<uint64_t>(samples) : 0;
-  m_format.channels = 2;
+  const int channels = op_channel_count(m_opus, 0);
+  m_allChannels = channels > 2;
+  m_format.channels = static_cast<uint16_t>(m_allChannels ? channels : 2);
   m_format.samplesPerSec = kRate;
   m_format.bitsPerSample = 16;
-  m_format.blockAlign = 4;
-  m_format.avgBytesPerSec = kRate * 4;
+  m_format.blockAlign = static_cast<uint16_t>(m_format.channels * 2);
+  m_format.avgBytesPerSec = kRate * m_format.blockAlign;
   ResetDecoded();
   return true;
 }
@@ -53,12 +55,14 @@ void BOpusFile::Close() {
   m_opus = nullptr;
   m_stream.Close();
   m_samples = 0;
+  std::vector<int16_t>().swap(m_samplesBuffer);
   ResetDecoded();
 }
 
 int32_t BOpusFile::GetLength() { return LengthOf(m_samples); }
 
 BDecodedAudioFile::BDecodeStep BOpusFile::DecodeMore(std::vector<uint8_t>& pcm) {
+  if (m_allChannels) return DecodeAllChannels(pcm);
   opus_int16 samples[kDecodeSamples];
   const int got = op_read_stereo(m_opus, samples, kDecodeSamples);
   if (got == 0) return BDecodeStep::End;
@@ -71,6 +75,38 @@ BDecodedAudioFile::BDecodeStep BOpusFile::DecodeMore(std::vector<uint8_t>& pcm) 
     const uint16_t bits = static_cast<uint16_t>(samples[i]);
     pcm.push_back(static_cast<uint8_t>(bits));  // little-endian, as in a WAVE file
     pcm.push_back(static_cast<uint8_t>(bits >> 8));
+  }
+  return BDecodeStep::Data;
+}
+
+BDecodedAudioFile::BDecodeStep BOpusFile::DecodeAllChannels(std::vector<uint8_t>& pcm) {
+  // 120 ms, the longest packet, of up to 255 channels.
+  std::vector<int16_t>& samples = m_samplesBuffer;
+  samples.resize(static_cast<std::size_t>(5760) * 255);
+  int link = 0;
+  const int got = op_read(m_opus, samples.data(), static_cast<int>(samples.size()), &link);
+  if (got == 0) return BDecodeStep::End;
+  if (got == OP_HOLE) return BDecodeStep::Data;
+  if (got < 0) {
+    m_errorText = SoundKindText(IDS_KIND_DAMAGED, BSoundKind::OggOpus);
+    return BDecodeStep::Failure;
+  }
+  const int channels = op_channel_count(m_opus, link);
+  const int outputChannels = m_format.channels;
+  pcm.reserve(pcm.size() + static_cast<std::size_t>(got) * outputChannels * 2);
+  for (int i = 0; i < got; ++i) {
+    const opus_int16* frame = samples.data() + static_cast<std::size_t>(i) * channels;
+    int mean = 0;
+    if (channels != outputChannels) {
+      int sum = 0;
+      for (int c = 0; c < channels; ++c) sum += frame[c];
+      mean = sum / channels;
+    }
+    for (int c = 0; c < outputChannels; ++c) {
+      const uint16_t bits = static_cast<uint16_t>(channels == outputChannels ? frame[c] : mean);
+      pcm.push_back(static_cast<uint8_t>(bits));  // little-endian, as in a WAVE file
+      pcm.push_back(static_cast<uint8_t>(bits >> 8));
+    }
   }
   return BDecodeStep::Data;
 }

@@ -25,10 +25,10 @@ BSoundKind RiffKind(const uint8_t* head, std::size_t size) {
   return BSoundKind::Riff;
 }
 
-// The codec of an Ogg stream, from the first packet of its first page.
-BSoundKind OggKind(const uint8_t* head, std::size_t size) {
-  if (size < 27) return BSoundKind::Ogg;
-  const std::size_t packet = 27 + static_cast<std::size_t>(head[26]);
+// The codec of the Ogg stream whose first page starts at `page`.
+BSoundKind OggStreamKind(const uint8_t* head, std::size_t size, std::size_t page) {
+  if (size < page + 27) return BSoundKind::Ogg;
+  const std::size_t packet = page + 27 + static_cast<std::size_t>(head[page + 26]);
   if (Starts(head, size, "\x01vorbis", packet)) return BSoundKind::OggVorbis;
   if (Starts(head, size, "OpusHead", packet)) return BSoundKind::OggOpus;
   if (Starts(head, size,
@@ -37,6 +37,24 @@ BSoundKind OggKind(const uint8_t* head, std::size_t size) {
              packet))
     return BSoundKind::OggFlac;
   if (Starts(head, size, "Speex   ", packet)) return BSoundKind::OggSpeex;
+  return BSoundKind::Ogg;
+}
+
+// The codec of an Ogg file's sound: the first stream of a known sound codec
+// among those that begin the file (their first pages come first, each marked
+// as a beginning), so that a Skeleton stream or a video in front of the
+// sound does not hide it.
+BSoundKind OggKind(const uint8_t* head, std::size_t size) {
+  std::size_t page = 0;
+  while (Starts(head, size, "OggS", page) && size >= page + 27 && (head[page + 5] & 0x02) != 0) {
+    const BSoundKind kind = OggStreamKind(head, size, page);
+    if (kind != BSoundKind::Ogg) return kind;
+    const std::size_t segments = head[page + 26];
+    if (size < page + 27 + segments) break;
+    std::size_t body = 0;
+    for (std::size_t i = 0; i < segments; ++i) body += head[page + 27 + i];
+    page += 27 + segments + body;
+  }
   return BSoundKind::Ogg;
 }
 

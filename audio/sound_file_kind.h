@@ -37,7 +37,7 @@ enum class BSoundKind {
 };
 
 // How many bytes behind the tags DetectSoundKind needs to tell every kind.
-constexpr std::size_t kSoundKindHeadSize = 512;
+constexpr std::size_t kSoundKindHeadSize = 1024;
 
 // The kind of a file whose bytes behind its ID3v2 tags begin with `head`.
 BSoundKind DetectSoundKind(const uint8_t* head, std::size_t size);

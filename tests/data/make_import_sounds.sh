@@ -7,9 +7,9 @@
 #   cancel.flac/.mp3   stereo whose right channel is the left one inverted
 #                      (sox, flac, lame);
 #   whisper.flac       a 440 Hz sine so quiet that it stays within one step;
-#   six.flac/.opus     six channels in phase, a sine at 0.9 of full scale
-#                      (sox, flac, opusenc); six255.opus the same with channel
-#                      mapping 255 (ffmpeg);
+#   six.flac/.opus     six channels, five of them in phase, a sine at 0.9 of
+#                      full scale (sox, flac, opusenc); six255.opus the same
+#                      with channel mapping 255 (ffmpeg);
 #   skeleton.ogg       Ogg Vorbis behind a Skeleton stream (oggenc -k);
 #   video.ogg          Theora video with its Vorbis sound (ffmpeg);
 #   chained.ogg        1 s and 5 s of Ogg Vorbis joined end to end, both
@@ -37,7 +37,9 @@ sox -q mono.wav -c 2 cancel.wav remix 1 1v-1
 flac -s -f -o cancel.flac cancel.wav
 lame --quiet cancel.wav cancel.mp3
 sox -n -r 44100 -c 1 -b 16 whisper.flac synth 1 sine 440 vol 0.003
-sox -n -r 48000 -c 6 -b 16 six.wav synth 1 sine 440 vol 0.9
+# Five channels in phase; the fourth, low-frequency one silent, as Opus
+# keeps only its lowest frequencies.
+sox -r 48000 -c 6 -n -b 16 six.wav synth 1 sine 440 vol 0.9 remix 1 2 3 0 5 6
 flac -s -f -o six.flac six.wav
 opusenc --quiet six.wav six.opus
 ffmpeg -v error -y -i six.wav -c:a libopus -mapping_family 255 six255.opus
@@ -45,8 +47,8 @@ sox -n -r 44100 -c 2 -b 16 part1.wav synth 1 sine 440 vol 0.5
 sox -n -r 44100 -c 2 -b 16 part5.wav synth 5 sine 660 vol 0.5
 sox -n -r 22050 -c 1 -b 16 part1mono.wav synth 1 sine 440 vol 0.5
 oggenc -Q -k -o skeleton.ogg part5.wav
-ffmpeg -v error -y -f lavfi -i testsrc=duration=2:size=64x48:rate=10 -f lavfi \
-  -i sine=frequency=440:duration=2:sample_rate=44100 -c:v libtheora -c:a libvorbis video.ogg
+ffmpeg -v error -y -f lavfi -i testsrc=duration=2:size=64x48:rate=10 -i part5.wav -t 2 \
+  -c:v libtheora -c:a libvorbis video.ogg
 oggenc -Q -o part1.ogg part1.wav
 oggenc -Q -o part5.ogg part5.wav
 oggenc -Q -o part1mono.ogg part1mono.wav

@@ -146,3 +146,103 @@ TEST(ImportCases, ChannelsThatCancelGiveTheLouderChannel) {
     EXPECT_TRUE(tone.notes.empty());
   }
 }
+
+int CountClipped(const std::vector<int8_t>& sound) {
+  return static_cast<int>(
+      std::count_if(sound.begin(), sound.end(), [](int8_t v) { return v == 127 || v == -128; }));
+}
+
+// Five of six channels in phase at 0.9 of full scale: Opus, with the usual
+// channel mapping and with mapping 255, imports unclipped at the level of
+// the same sound as FLAC (the mean of the channels, 0.75 of full scale).
+TEST(ImportCases, SurroundOpusImportsAtTheLevelOfFlac) {
+  const Imported flac = Import("six.flac", BConversion::Standard);
+  ASSERT_TRUE(flac.converted) << flac.error;
+  const Level reference = SteadyLevel(flac.siren);
+  EXPECT_NEAR(96 / std::sqrt(2.0), reference.rms, 2.0);
+  for (BConversion conversion : {BConversion::Standard, BConversion::HighQuality}) {
+    for (const char* name : {"six.opus", "six255.opus"}) {
+      SCOPED_TRACE(name);
+      const Imported opus = Import(name, conversion);
+      ASSERT_TRUE(opus.converted) << opus.error;
+      EXPECT_EQ(0, CountClipped(opus.siren));
+      EXPECT_NEAR(reference.rms, SteadyLevel(opus.siren).rms, 2.0);
+      EXPECT_NEAR(1000, opus.milliseconds, 30);
+    }
+  }
+}
+
+// Ogg files whose first stream is not the sound: Vorbis behind a Skeleton
+// stream, and a Theora video with its Vorbis sound.
+TEST(ImportCases, OggSoundBehindOtherStreamsIsFound) {
+  const struct {
+    const char* name;
+    int32_t milliseconds;
+  } files[] = {{"skeleton.ogg", 5000}, {"video.ogg", 2000}};
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
+    const Imported sound = Import(file.name, BConversion::HighQuality);
+    ASSERT_TRUE(sound.converted) << sound.error;
+    EXPECT_NEAR(file.milliseconds, sound.milliseconds, 30);
+    EXPECT_NEAR(file.milliseconds * 9.765, static_cast<double>(sound.siren.size()), 300);
+    EXPECT_NEAR(64 / std::sqrt(2.0), SteadyLevel(sound.siren).rms, 3.0);
+  }
+}
+
+// Ogg Vorbis files joined end to end keep every part, also when the parts
+// differ in rate and channels: 1 s of 440 Hz, then 5 s of 660 Hz.
+TEST(ImportCases, ChainedOggKeepsEveryPart) {
+  for (const char* name : {"chained.ogg", "chained_mixed.ogg"}) {
+    for (BConversion conversion : {BConversion::Standard, BConversion::HighQuality}) {
+      SCOPED_TRACE(name);
+      const Imported sound = Import(name, conversion);
+      ASSERT_TRUE(sound.converted) << sound.error;
+      EXPECT_NEAR(6000, sound.milliseconds, 30);
+      ASSERT_NEAR(6 * 9765.0, static_cast<double>(sound.siren.size()), 300);
+      const std::vector<int8_t> first(sound.siren.begin() + 1000, sound.siren.begin() + 8500);
+      const std::vector<int8_t> second(sound.siren.begin() + 12000, sound.siren.end() - 2000);
+      EXPECT_GT(Amplitude(first, 440), 55.0);
+      EXPECT_GT(Amplitude(second, 660), 55.0);
+    }
+  }
+}
+
+// Two hours of FLAC whose header states no length open at once, with the
+// length estimated from the file's size, and convert from the start.
+TEST(ImportCases, ALongFlacWithoutItsLengthOpensAtOnce) {
+  BAudioSource source;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(source.Open(ImportSound("long.flac"))) << source.GetErrorText();
+  const int32_t milliseconds = source.GetLength();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("long.flac: opened in %.3f s, length %d ms\n", seconds, milliseconds);
+  EXPECT_LT(seconds, 1.0);
+  EXPECT_NEAR(7200000, milliseconds, 72000);
+  ASSERT_TRUE(source.Convert(kSirenRate, 1000)) << source.GetErrorText();
+  uint32_t length = 0;
+  const uint8_t* data = source.GetData(length);
+  EXPECT_NEAR(32.0, SteadyLevel(std::vector<int8_t>(data, data + length)).peak, 2.0);
+}
+
+// The words of files without sound: an empty file is empty, a FLAC file
+// whose every frame is damaged is a damaged FLAC file.
+TEST(ImportCases, FilesWithoutSoundAreRefusedInPlainWords) {
+  const Imported empty = Import("empty.mp3", BConversion::HighQuality);
+  EXPECT_FALSE(empty.opened);
+  EXPECT_EQ(FormatAnsiText(BText(IDS_FILE_EMPTY)), empty.error);
+  const Imported damaged = Import("damaged.flac", BConversion::HighQuality);
+  EXPECT_FALSE(damaged.converted);
+  EXPECT_EQ(SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac), damaged.error);
+}
+
+// A voice-rate MP3 has no room for its delay tag: the high-quality
+// conversion still removes the encoder's delay where it is silent, so the
+// tone after 200 ms of silence starts at 200 ms.
+TEST(ImportCases, AVoiceMp3WithoutItsDelayTagStartsOnTime) {
+  const Imported voice = Import("voice8k.mp3", BConversion::HighQuality);
+  ASSERT_TRUE(voice.converted) << voice.error;
+  const auto loud = std::find_if(voice.siren.begin(), voice.siren.end(),
+                                 [](int8_t v) { return std::abs(v) >= 32; });
+  EXPECT_NEAR(0.2 * kSirenRate, static_cast<double>(loud - voice.siren.begin()), 0.01 * kSirenRate);
+}
