@@ -279,7 +279,15 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
                                            uint32_t targetRate, bool reachedEnd) {
   const BSoundTrim trim = m_reader->GetTrim();
   size_t count = m_precise.size() - decodedStart;
-  const size_t head = decodedStart == 0 ? std::min<size_t>(trim.start, count) : 0;
+  size_t head = decodedStart == 0 ? std::min<size_t>(trim.start, count) : 0;
+  if (decodedStart == 0) {
+    // Near-silent: below half a step of the siren's format.
+    const float* after = m_precise.data() + head;
+    const size_t most = std::min<size_t>(trim.quietStart, count - head);
+    size_t quiet = 0;
+    while (quiet < most && std::fabs(after[quiet]) < 0.5f / 128) ++quiet;
+    head += quiet;
+  }
   const size_t tail = reachedEnd ? std::min<size_t>(trim.end, count - head) : 0;
   const float* sound = m_precise.data() + decodedStart + head;
   count -= head + tail;
