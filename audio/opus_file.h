@@ -45,10 +45,17 @@ class BOpusFile : public BDecodedAudioFile {
 
  private:
   BDecodeStep DecodeAllChannels(std::vector<uint8_t>& pcm);
+  // Channel mapping 255 (channels without a defined layout) is the same
+  // record as mapping 1, which the library decodes; it refuses 255. Up to
+  // 8 channels, the header page is read as mapping 1 (with its check sum
+  // recomputed): every channel is decoded as it is and none is mixed.
+  void PrepareMappingHead();
+  friend struct BOpusCallbacks;
 
   BFileStream m_stream;
   OggOpusFile* m_opus = nullptr;
   uint64_t m_samples = 0;                // per channel, at 48000 Hz
   bool m_allChannels = false;            // more than two channels: all delivered
   std::vector<int16_t> m_samplesBuffer;  // one decoding call's output, all channels
+  std::vector<uint8_t> m_head;           // the first page as the library reads it; empty: as it is
 };
