@@ -85,6 +85,7 @@ cp "$(debian_source_dir libogg)/COPYING" "$STAGE/OGG-COPYING.txt"
 cp "$(debian_source_dir libvorbis)/COPYING" "$STAGE/VORBIS-COPYING.txt"
 cp "$(debian_source_dir opus)/COPYING" "$STAGE/OPUS-COPYING.txt"
 cp "$(debian_source_dir opusfile)/COPYING" "$STAGE/OPUSFILE-COPYING.txt"
+cp "$(debian_source_dir libebur128)/COPYING" "$STAGE/EBUR128-COPYING.txt"
 write_relink_kit "$STAGE/relink"
 
 # Python's zip module marks the Cyrillic names as UTF-8 (flag bit 11).

@@ -21,7 +21,10 @@
 #                      frame is damaged;
 #   id3.wav            a WAVE file behind an ID3v2 tag;
 #   voice8k.mp3        a voice-rate MP3 (8 kHz, 8 kbit/s, lame: no room for
-#                      its delay tag), 200 ms of silence and then a tone.
+#                      its delay tag), 200 ms of silence and then a tone;
+#   speech_N.flac      four spoken announcements (espeak-ng), their peaks at
+#                      -1, -9, -17 and -25 dBFS: 24 dB from the loudest to the
+#                      quietest.
 # Usage: make_import_sounds.sh OUTPUT_FOLDER
 set -euo pipefail
 out=$1
@@ -58,6 +61,13 @@ sox -n -r 8000 -c 1 -b 16 long.flac synth 7200 sine 440 vol 0.25
 : >empty.mp3
 sox -n -r 8000 -c 1 -b 16 voice.wav synth 0.8 sine 1000 vol 0.5 pad 0.2 0
 lame --quiet --resample 8 -b 8 -m m voice.wav voice8k.mp3
+level=1
+for text in "Внимание! Воздушная тревога." "Всем укрыться в защитных сооружениях." \
+  "Проверка системы оповещения населения." "Отбой воздушной тревоги."; do
+  espeak-ng -v ru -s 140 -w speech.wav "$text"
+  sox -q speech.wav -r 22050 -b 16 "speech_$level.flac" gain -n "-$level"
+  level=$((level + 8))
+done
 python3 - <<'PYTHON'
 # long.flac: STREAMINFO's total samples (36 bits from byte 21 of the file,
 # behind the low 4 bits of byte 21) set to 0, "unknown".
@@ -88,5 +98,5 @@ size = len(frame)
 syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
 open("id3.wav", "wb").write(b"ID3\3\0\0" + syncsafe + frame + open("mono.wav", "rb").read())
 PYTHON
-rm -f mono.wav cancel.wav six.wav part*.wav part*.ogg voice.wav
+rm -f mono.wav cancel.wav six.wav part*.wav part*.ogg voice.wav speech.wav
 touch stamp

@@ -40,7 +40,7 @@ for reader in 1:flac 2:ogg 3:opus; do
     "$root/audio/sound_file_kind.cpp" "$root/platform/text.cpp" "$root/platform/text_posix.cpp" \
     "$root/platform/file_common.cpp" "$root/platform/file_posix.cpp" \
     "$root/platform/error_text_posix.cpp" \
-    -lFLAC -lvorbisfile -lvorbis -lopusfile -lopus -logg -o "$work/${kind}_fuzz"
+    -lFLAC -lvorbisfile -lvorbis -lopusfile -lopus -logg -lsoxr -o "$work/${kind}_fuzz"
   mkdir -p "$work/${kind}_corpus"
   cp -n "$work/decoder_seeds"/*."$kind" "$work/${kind}_corpus/" 2>/dev/null || true
   TMPDIR=${TMPDIR:-/dev/shm} LSAN_OPTIONS="suppressions=$work/decoder_leaks.supp" \
