@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 
@@ -112,4 +114,51 @@ std::vector<int8_t> LevelToLoudness(const int8_t* samples, size_t count, uint32_
     levelled = AmplifyAndLimit(samples, count, rate, gainDb);
   }
   return levelled;
+}
+
+BFragmentLoudness MeasureFragment(const int8_t* samples, size_t count, uint32_t rate) {
+  BFragmentLoudness fragment;
+  fragment.measured = MeasureLoudness(samples, count, rate, fragment.lufs);
+  fragment.peak = PeakOf(samples, count);
+  return fragment;
+}
+
+bool DefaultLoudnessTarget(const std::vector<BFragmentLoudness>& fragments,
+                           const std::vector<bool>& chosen, double& target) {
+  bool any = false;
+  double least = kMaxLoudnessTarget;
+  for (size_t i = 0; i < fragments.size() && i < chosen.size(); ++i) {
+    if (!chosen[i] || !fragments[i].measured) continue;
+    least = std::min(least, ReachableLoudness(fragments[i].lufs, fragments[i].peak));
+    any = true;
+  }
+  if (!any) return false;
+  target = std::clamp(std::floor(least * 10.0) / 10.0, kMinLoudnessTarget, kMaxLoudnessTarget);
+  return true;
+}
+
+bool ParseLoudnessTarget(const std::wstring& text, double& target) {
+  std::string narrow;
+  for (wchar_t c : text) {
+    if (c == L',') c = L'.';
+    if (c == L' ' || c == L'\t') continue;
+    if (!(c == L'-' || c == L'+' || c == L'.' || (c >= L'0' && c <= L'9'))) return false;
+    narrow.push_back(static_cast<char>(c));
+  }
+  if (narrow.empty()) return false;
+  char* end = nullptr;
+  const double value = std::strtod(narrow.c_str(), &end);
+  if (end != narrow.c_str() + narrow.size() || !std::isfinite(value) ||
+      value < kMinLoudnessTarget || value > kMaxLoudnessTarget)
+    return false;
+  target = value;
+  return true;
+}
+
+std::wstring FormatLoudness(double lufs) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", lufs);
+  std::wstring wide;
+  for (const char* c = text; *c; ++c) wide.push_back(*c == '.' ? L',' : static_cast<wchar_t>(*c));
+  return wide;
 }

@@ -35,6 +35,32 @@ int PeakOf(const int8_t* samples, size_t count);
 std::vector<int8_t> AmplifyAndLimit(const int8_t* samples, size_t count, uint32_t rate,
                                     double gainDb);
 
+// What the levelling dialog knows of a fragment.
+struct BFragmentLoudness {
+  bool measured = false;  // false: too short or too quiet to be measured
+  double lufs = 0.0;
+  int peak = 0;
+};
+
+// Measures a fragment's loudness and peak.
+BFragmentLoudness MeasureFragment(const int8_t* samples, size_t count, uint32_t rate);
+
+// The default target of the chosen fragments: the loudest level that every
+// chosen, measured fragment reaches with at most kMaxDefaultLimitingDb of
+// limiting, rounded down to a tenth. False when no chosen fragment is measured.
+bool DefaultLoudnessTarget(const std::vector<BFragmentLoudness>& fragments,
+                           const std::vector<bool>& chosen, double& target);
+
+// The lowest and highest target the dialog takes, in LUFS.
+constexpr double kMinLoudnessTarget = -70.0;
+constexpr double kMaxLoudnessTarget = 0.0;
+
+// A target as the user types it ("-16", "-16,5", "-16.5", spaces around):
+// false for anything else or outside the limits.
+bool ParseLoudnessTarget(const std::wstring& text, double& target);
+// A loudness with one decimal and a decimal comma, as the dialog shows it.
+std::wstring FormatLoudness(double lufs);
+
 // The samples brought to `targetLufs`: amplified and limited, then amplified
 // again by what the limiter took from the loudness (up to three rounds), so
 // that the result measures within a tenth of a LU of the target where the

@@ -119,6 +119,21 @@ BSoundKind DetectSoundKindOfFile(const std::string& path) {
   }
 }
 
+uint64_t SoundStartOfFile(const std::string& path) {
+  BFile file;
+  unsigned long long fileSize = 0;
+  if (!file.OpenRead(path) || !file.GetSize(fileSize)) return 0;
+  uint8_t head[10];
+  uint64_t start = 0;
+  for (;;) {
+    if (!file.Seek(start) || file.Read(head, sizeof head) != static_cast<long>(sizeof head))
+      return start;
+    const uint64_t tag = Id3TagSize(head, sizeof head);
+    if (tag == 0 || start + tag >= fileSize) return start;
+    start += tag;
+  }
+}
+
 unsigned SoundKindNameId(BSoundKind kind) {
   switch (kind) {
     case BSoundKind::Unknown:

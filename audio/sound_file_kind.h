@@ -45,6 +45,10 @@ BSoundKind DetectSoundKind(const uint8_t* head, std::size_t size);
 // Unknown when it cannot be read.
 BSoundKind DetectSoundKindOfFile(const std::string& path);
 
+// Where the file's sound starts: behind its ID3v2 tags, 0 when it has none
+// or cannot be read.
+uint64_t SoundStartOfFile(const std::string& path);
+
 // The string-table id of the kind's name; 0 for Unknown.
 unsigned SoundKindNameId(BSoundKind kind);
 // The string-table text `textId`, whose %s is the kind's name.

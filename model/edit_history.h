@@ -107,6 +107,9 @@ class BEditHistory {
   // lets the caller stop the player before that fragment changes.
   int NextUndoFragment() const { return m_undo.empty() ? -1 : m_undo.back().fragmentIndex; }
   int NextRedoFragment() const { return m_redo.empty() ? -1 : m_redo.back().fragmentIndex; }
+  // Whether the next undo or redo takes a group of several fragments.
+  bool NextUndoIsGroup() const { return !m_undo.empty() && m_undo.back().joinsPrevious; }
+  bool NextRedoIsGroup() const { return !m_redo.empty() && m_redo.back().joinsPrevious; }
 
   // Oldest first, newest last.
   const std::vector<BHistoryEntry>& UndoEntries() const { return m_undo; }

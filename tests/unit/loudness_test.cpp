@@ -144,3 +144,26 @@ TEST(Loudness, TheLimiterKeepsEverySampleWithinTheCeilingAndTouchesNothingElse) 
     }
   }
 }
+
+// The dialog's target: typed with a comma or a point, within -70..0 LUFS;
+// by default the loudest level every chosen, measured fragment reaches with
+// at most 6 dB of limiting, rounded down to a tenth.
+TEST(Loudness, TargetsAreTypedAndChosenAsTheDialogShowsThem) {
+  double target = 0.0;
+  EXPECT_TRUE(ParseLoudnessTarget(L" -16,5 ", target));
+  EXPECT_EQ(-16.5, target);
+  EXPECT_TRUE(ParseLoudnessTarget(L"-23.0", target));
+  EXPECT_EQ(-23.0, target);
+  for (const wchar_t* bad : {L"", L"громко", L"-71", L"3", L"-1-2", L"--5"})
+    EXPECT_FALSE(ParseLoudnessTarget(bad, target)) << bad;
+  EXPECT_EQ(L"-16,5", FormatLoudness(-16.5));
+
+  // Reachable: -30 + 20 log10(126 / 63) + 6 = -17.98; -20 + 0 + 6 = -14.
+  const std::vector<BFragmentLoudness> fragments = {
+      {true, -30.0, 63}, {true, -20.0, 126}, {false, 0.0, 10}};
+  EXPECT_TRUE(DefaultLoudnessTarget(fragments, {true, true, true}, target));
+  EXPECT_EQ(-18.0, target);
+  EXPECT_TRUE(DefaultLoudnessTarget(fragments, {false, true, true}, target));
+  EXPECT_EQ(-14.0, target);
+  EXPECT_FALSE(DefaultLoudnessTarget(fragments, {false, false, true}, target));
+}

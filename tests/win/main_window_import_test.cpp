@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -316,3 +317,48 @@ TEST_F(MainWindowImportTest, TheConversionIsChosenInTheMenuAndKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// The fragment's component at `frequency`, relative to half scale, in dB.
+double ComponentDecibels(const int8_t* sound, uint32_t length, double frequency) {
+  double re = 0.0, im = 0.0;
+  for (uint32_t i = 0; i < length; ++i) {
+    const double phase = 2 * 3.14159265358979323846 * frequency * i / 9765;
+    re += sound[i] * std::cos(phase);
+    im += sound[i] * std::sin(phase);
+  }
+  return 20 * std::log10(std::max(2.0 * std::hypot(re, im) / length, 1e-9) / 64);
+}
+
+}  // namespace
+
+// Without a "Quality" value a 7 kHz tone, which the siren cannot hold,
+// leaves an alias at least 55 dB down; a WAVE file behind an ID3 tag
+// imports; stereo whose channels cancel imports as its louder channel, and
+// the status log says so.
+TEST_F(MainWindowImportTest, FilesPeopleBringImportRight) {
+  if (!std::getenv("SIRELTA_TEST_IMPORT")) GTEST_SKIP() << "the generated files are not there";
+  Start(Empty);
+  const char* names[] = {"tone7k.flac", "id3.wav", "cancel.flac"};
+  for (const char* name : names) {
+    window.audioPaths = {GeneratedFile("SIRELTA_TEST_IMPORT", name)};
+    window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  }
+  ASSERT_TRUE(window.boxes.empty()) << Narrow(window.boxes[0].text);
+  ASSERT_EQ(3, Rows());
+  const BProfile& profile = window.GetProfile();
+  auto sound = [&](int slot) {
+    return reinterpret_cast<const int8_t*>(profile.Image()) + profile.GetFragment(slot).start;
+  };
+  const double alias = ComponentDecibels(sound(0), profile.GetFragment(0).length, 9765 - 7000);
+  std::printf("7 kHz tone: alias at %.1f dB\n", alias);
+  EXPECT_LT(alias, -55.0);
+  EXPECT_NEAR(0.0, ComponentDecibels(sound(1), profile.GetFragment(1).length, 440), 0.5)
+      << "the WAVE file's half-scale tone";
+  EXPECT_NEAR(0.0, ComponentDecibels(sound(2), profile.GetFragment(2).length, 440), 0.5)
+      << "the louder channel";
+  EXPECT_EQ(FormatText(Text(IDS_IMPORT_NOTE).c_str(), L"cancel",
+                       FormatText(BText(IDS_NOTE_CHANNELS_CANCEL, {1})).c_str()),
+            window.StatusLine(0));
+}
