@@ -55,7 +55,7 @@ bool BAudioSource::Open(const std::string& path) {
   // when it is of a kind known by name, say which.
   unsigned long long size = 0;
   BFile file;
-  if (!recognised && file.OpenRead(path) && file.GetSize(size) && size == 0) {
+  if (!recognised && file.OpenReadShared(path) && file.GetSize(size) && size == 0) {
     m_errorText = FormatAnsiText(BText(IDS_FILE_EMPTY));
     return false;
   }

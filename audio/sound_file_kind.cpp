@@ -100,7 +100,7 @@ BSoundKind DetectSoundKind(const uint8_t* head, std::size_t size) {
 BSoundKind DetectSoundKindOfFile(const std::string& path) {
   BFile file;
   unsigned long long fileSize = 0;
-  if (!file.OpenRead(path) || !file.GetSize(fileSize)) return BSoundKind::Unknown;
+  if (!file.OpenReadShared(path) || !file.GetSize(fileSize)) return BSoundKind::Unknown;
   std::vector<uint8_t> head(kSoundKindHeadSize);
   unsigned long long start = 0;
   for (;;) {
@@ -122,7 +122,7 @@ BSoundKind DetectSoundKindOfFile(const std::string& path) {
 uint64_t SoundStartOfFile(const std::string& path) {
   BFile file;
   unsigned long long fileSize = 0;
-  if (!file.OpenRead(path) || !file.GetSize(fileSize)) return 0;
+  if (!file.OpenReadShared(path) || !file.GetSize(fileSize)) return 0;
   uint8_t head[10];
   uint64_t start = 0;
   for (;;) {

@@ -364,3 +364,28 @@ TEST_F(MainWindowImportTest, FilesPeopleBringImportRight) {
                        FormatText(BText(IDS_NOTE_CHANNELS_CANCEL, {1})).c_str()),
             window.StatusLine(0));
 }
+
+// Media Foundation reads a file by its content, not its name: an M4A file
+// saved as ".mp3" (as downloaders do) imports, and so does one that a
+// recorder still holds open for writing.
+TEST_F(MainWindowImportTest, MediaFoundationReadsMisnamedAndOpenFiles) {
+  if (!std::getenv("SIRELTA_TEST_SOUNDS")) GTEST_SKIP() << "the generated files are not there";
+  Start(Empty);
+  const std::string m4a = GeneratedFile("SIRELTA_TEST_SOUNDS", "announcement.m4a");
+  const std::string misnamed = folder.Path("download.mp3");
+  const std::string recording = folder.Path("recording.m4a");
+  ASSERT_TRUE(::CopyFileA(m4a.c_str(), misnamed.c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileA(m4a.c_str(), recording.c_str(), FALSE));
+  HANDLE writer = ::CreateFileA(recording.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+  for (const std::string& path : {misnamed, recording}) {
+    window.audioPaths = {path};
+    window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
+  }
+  ::CloseHandle(writer);
+  ASSERT_TRUE(window.boxes.empty()) << Narrow(window.boxes[0].text);
+  ASSERT_EQ(2, Rows());
+  for (int slot = 0; slot < 2; ++slot)
+    EXPECT_GT(window.GetProfile().GetFragment(slot).length, 50000u) << slot;
+}
