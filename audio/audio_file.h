@@ -22,6 +22,9 @@ struct BPcmFormat {
 struct BSoundTrim {
   uint32_t start = 0;
   uint32_t end = 0;
+  // Up to this many more samples after `start`, cut only while they are
+  // near-silent: an encoder's delay that the file does not state.
+  uint32_t quietStart = 0;
 };
 
 class BAudioFile {

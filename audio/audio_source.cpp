@@ -13,6 +13,7 @@
 #include "audio/sound_file_kind.h"
 #include "audio/triangular_dither.h"
 #include "platform/error_text.h"
+#include "platform/file.h"
 #include "platform/text.h"
 
 namespace {
@@ -35,11 +36,13 @@ bool BAudioSource::Open(const std::string& path) {
   Close();
   m_errorText = FormatAnsiText(BText(IDS_NO_SOUND_READER));
   bool recognised = false;
-  for (const BAudioReaderMaker& makeReader : m_readerMakers) {
-    std::unique_ptr<BAudioFile> reader = makeReader();
+  for (size_t index = 0; index < m_readerMakers.size(); ++index) {
+    std::unique_ptr<BAudioFile> reader = m_readerMakers[index]();
     if (!reader) continue;
     if (reader->Open(path)) {
       m_reader = std::move(reader);
+      m_path = path;
+      m_readerIndex = index;
       m_errorText.clear();
       return true;
     }
@@ -48,7 +51,14 @@ bool BAudioSource::Open(const std::string& path) {
     recognised = recognised || reader->IsRecognised();
     reader->Close();  // a reader may stay partly open after a failed Open
   }
-  // No reader knew the file: when it is of a kind known by name, say which.
+  // No reader knew the file: an empty one is empty, whatever its name says;
+  // when it is of a kind known by name, say which.
+  unsigned long long size = 0;
+  BFile file;
+  if (!recognised && file.OpenReadShared(path) && file.GetSize(size) && size == 0) {
+    m_errorText = FormatAnsiText(BText(IDS_FILE_EMPTY));
+    return false;
+  }
   const BSoundKind kind = recognised ? BSoundKind::Unknown : DetectSoundKindOfFile(path);
   if (kind != BSoundKind::Unknown && kind != BSoundKind::Mpeg)
     m_errorText = SoundKindText(IDS_KIND_NOT_READ, kind);
@@ -61,6 +71,8 @@ void BAudioSource::Close() {
   std::vector<uint8_t>().swap(m_decoded);
   std::vector<float>().swap(m_precise);
   std::vector<uint8_t>().swap(m_output);
+  m_channel = -1;
+  m_notes.clear();
 }
 
 int32_t BAudioSource::GetLength() {
@@ -91,18 +103,40 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
     m_errorText = FormatAnsiText(BText(IDS_TARGET_RATE_ZERO));
     return false;
   }
+  m_notes.clear();
   try {
     const size_t decodedBefore = DecodedCount();
+    const size_t outputBefore = m_output.size();
+    m_channelPower[0] = m_channelPower[1] = m_mixPower = 0.0;
     bool reachedEnd = false;
     if (!DecodeChunks(format, maxMilliseconds, reachedEnd)) return false;
+    // Stereo whose channels cancel would import as silence: the file is read
+    // once more, its louder channel alone. Only from the start of the file.
+    if (decodedBefore == 0 && m_channel < 0 && ChannelsCancel(format.samplesPerSec)) {
+      const uint16_t louder = m_channelPower[1] > m_channelPower[0] ? 1 : 0;
+      if (!ReopenForChannel(louder)) return false;
+      m_notes.push_back(BText(IDS_NOTE_CHANNELS_CANCEL, {louder == 0 ? 1 : 2}));
+      if (!DecodeChunks(format, maxMilliseconds, reachedEnd)) return false;
+    }
     if (DecodedCount() == decodedBefore) {
       m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
       return false;
     }
-    if (m_conversion == BConversion::HighQuality)
-      return AppendHighQualityOutput(decodedBefore, format.samplesPerSec, targetRate, reachedEnd);
-    ToSignedSamples(m_decoded.data() + decodedBefore, m_decoded.size() - decodedBefore);
-    return AppendOutput(decodedBefore, format.samplesPerSec, targetRate);
+    bool converted = false;
+    if (m_conversion == BConversion::HighQuality) {
+      converted =
+          AppendHighQualityOutput(decodedBefore, format.samplesPerSec, targetRate, reachedEnd);
+    } else {
+      ToSignedSamples(m_decoded.data() + decodedBefore, m_decoded.size() - decodedBefore);
+      converted = AppendOutput(decodedBefore, format.samplesPerSec, targetRate);
+    }
+    if (converted && std::all_of(m_output.begin() + static_cast<std::ptrdiff_t>(outputBefore),
+                                 m_output.end(), [](uint8_t b) {
+                                   const int v = static_cast<int8_t>(b);
+                                   return v >= -1 && v <= 1;
+                                 }))
+      m_notes.push_back(BText(IDS_NOTE_NEARLY_SILENT));
+    return converted;
   } catch (const std::bad_alloc&) {
     m_errorText = ::GetErrorText(OutOfMemorySystemError());
     return false;
@@ -121,6 +155,31 @@ bool BAudioSource::CheckFormat(const BPcmFormat& format) {
         BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {format.bitsPerSample, format.channels}));
     return false;
   }
+  return true;
+}
+
+// Over at least 50 ms of sound, the mean of the two channels is more than
+// 20 dB below the louder one, and that channel is louder than half a step of
+// the siren's format.
+bool BAudioSource::ChannelsCancel(uint32_t rate) const {
+  const double louder = std::max(m_channelPower[0], m_channelPower[1]);
+  const size_t count = DecodedCount();
+  constexpr double kHalfStep = 0.5 / 128;
+  return count > 0 && count >= rate / 20 && louder / count > kHalfStep * kHalfStep &&
+         m_mixPower < 0.01 * louder;
+}
+
+bool BAudioSource::ReopenForChannel(uint16_t channel) {
+  std::unique_ptr<BAudioFile> reader = m_readerMakers[m_readerIndex]();
+  if (!reader || !reader->Open(m_path)) {
+    m_errorText = reader ? reader->GetErrorText() : FormatAnsiText(BText(IDS_NO_SOUND_READER));
+    return false;
+  }
+  m_reader->Close();
+  m_reader = std::move(reader);
+  m_decoded.clear();
+  m_precise.clear();
+  m_channel = channel;
   return true;
 }
 
@@ -155,10 +214,17 @@ bool BAudioSource::DecodeChunks(const BPcmFormat& format, uint32_t maxMillisecon
     const uint32_t bytes = carried + static_cast<uint32_t>(std::clamp<int64_t>(count, 0, capacity));
     const uint32_t frames = bytes / frameBytes;
     uint32_t samples = frames;
-    if (m_conversion == BConversion::HighQuality) {
-      AppendMonoFractions(chunk.data(), frames, format.channels, sampleBytes, m_precise);
+    uint16_t channels = format.channels;
+    if (m_channel >= 0) {
+      SelectChannel(chunk.data(), frames, channels, sampleBytes, static_cast<uint16_t>(m_channel));
+      channels = 1;
     } else {
-      samples = DownMixToMono(chunk.data(), frames, format.channels, sampleBytes);
+      AddStereoPower(chunk.data(), frames, channels, sampleBytes, m_channelPower, m_mixPower);
+    }
+    if (m_conversion == BConversion::HighQuality) {
+      AppendMonoFractions(chunk.data(), frames, channels, sampleBytes, m_precise);
+    } else {
+      samples = DownMixToMono(chunk.data(), frames, channels, sampleBytes);
       samples = ReduceToEightBits(chunk.data(), samples, sampleBytes);
       m_decoded.insert(m_decoded.end(), chunk.data(), chunk.data() + samples);
     }
@@ -213,7 +279,15 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
                                            uint32_t targetRate, bool reachedEnd) {
   const BSoundTrim trim = m_reader->GetTrim();
   size_t count = m_precise.size() - decodedStart;
-  const size_t head = decodedStart == 0 ? std::min<size_t>(trim.start, count) : 0;
+  size_t head = decodedStart == 0 ? std::min<size_t>(trim.start, count) : 0;
+  if (decodedStart == 0) {
+    // Near-silent: below half a step of the siren's format.
+    const float* after = m_precise.data() + head;
+    const size_t most = std::min<size_t>(trim.quietStart, count - head);
+    size_t quiet = 0;
+    while (quiet < most && std::fabs(after[quiet]) < 0.5f / 128) ++quiet;
+    head += quiet;
+  }
   const size_t tail = reachedEnd ? std::min<size_t>(trim.end, count - head) : 0;
   const float* sound = m_precise.data() + decodedStart + head;
   count -= head + tail;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/audio_file.h"
+#include "platform/text.h"
 
 // Makes one fresh reader; the source tries them in order until one opens.
 using BAudioReaderMaker = std::function<std::unique_ptr<BAudioFile>()>;
@@ -61,12 +62,22 @@ class BAudioSource {
   virtual const uint8_t* GetData(uint32_t& length) const;
   virtual const std::string& GetErrorText() const;
 
+  // What the user should be told about the last Convert, for the status log:
+  // stereo whose channels cancel (the louder channel was taken alone), a
+  // sound that stays within one step of silence.
+  const std::vector<BText>& GetNotes() const { return m_notes; }
+
   // The conversion the next Convert uses (standard unless set).
   void SetConversion(BConversion conversion) { m_conversion = conversion; }
   BConversion GetConversion() const { return m_conversion; }
 
  private:
   bool CheckFormat(const BPcmFormat& format);
+  // After a first read of stereo sound whose mean is far quieter than its
+  // louder channel (one channel inverted): the reader opened afresh and told
+  // to read that channel alone; false when it cannot be opened again.
+  bool ChannelsCancel(uint32_t rate) const;
+  bool ReopenForChannel(uint16_t channel);
   // `reachedEnd`: the sound was read to its end, not stopped at the limit.
   bool DecodeChunks(const BPcmFormat& format, uint32_t maxMilliseconds, bool& reachedEnd);
   size_t DecodedCount() const;
@@ -76,6 +87,12 @@ class BAudioSource {
 
   std::vector<BAudioReaderMaker> m_readerMakers;
   std::unique_ptr<BAudioFile> m_reader;  // the open reader, or null
+  std::string m_path;                    // the open file
+  size_t m_readerIndex = 0;              // which maker made the open reader
+  int m_channel = -1;                    // the one channel read, or -1: all mixed
+  double m_channelPower[2] = {};         // of the first two channels, read so far
+  double m_mixPower = 0.0;               // of their mean
+  std::vector<BText> m_notes;
   BConversion m_conversion = BConversion::Standard;
   std::vector<uint8_t> m_decoded;  // standard: 8-bit mono at the file's rate
   std::vector<float> m_precise;    // high quality: mono fractions of full scale

@@ -26,6 +26,11 @@
 #define IDS_KIND_NO_MEDIA_FOUNDATION 338
 #define IDS_KIND_EXPECTED 339
 #define IDS_RATE_CHANGE_FAILED 362
+// What the status log adds about an import, and the refusal of an empty file.
+#define IDS_NOTE_CHANNELS_CANCEL 363
+#define IDS_NOTE_NEARLY_SILENT 364
+#define IDS_IMPORT_NOTE 365
+#define IDS_FILE_EMPTY 366
 // The names of the sound file kinds.
 #define IDS_KIND_MPEG 340
 #define IDS_KIND_WAVE 341

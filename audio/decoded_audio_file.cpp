@@ -35,8 +35,8 @@ void BDecodedAudioFile::ResetDecoded() {
   m_ended = false;
 }
 
-bool BDecodedAudioFile::DecodeToEnd(uint64_t& bytes) {
-  while (!m_ended) {
+bool BDecodedAudioFile::DecodeAhead(uint64_t most, uint64_t& bytes) {
+  while (!m_ended && m_queue.size() - m_queueStart < most) {
     const BDecodeStep step = DecodeMore(m_queue);
     if (step == BDecodeStep::Failure) return false;
     m_ended = step == BDecodeStep::End;

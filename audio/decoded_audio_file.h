@@ -36,9 +36,10 @@ class BDecodedAudioFile : public BAudioFile {
   int32_t LengthOf(uint64_t samples);
   // Forgets the queue: for Open and Close.
   void ResetDecoded();
-  // Decodes the whole sound into the queue, for a file that does not tell
-  // its length: the bytes queued; false on a failure.
-  bool DecodeToEnd(uint64_t& bytes);
+  // Decodes the sound into the queue, for a file that does not tell its
+  // length, until it ends or `most` bytes are queued: the bytes queued;
+  // false on a failure.
+  bool DecodeAhead(uint64_t most, uint64_t& bytes);
 
  private:
   std::vector<uint8_t> m_queue;  // decoded, not yet read, from m_queueStart on

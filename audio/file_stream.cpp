@@ -7,7 +7,7 @@
 bool BFileStream::Open(const std::string& path) {
   Close();
   unsigned long long size = 0;
-  if (!m_file.OpenRead(path) || !m_file.GetSize(size)) return Fail();
+  if (!m_file.OpenReadShared(path) || !m_file.GetSize(size)) return Fail();
   m_size = size;
   return true;
 }

@@ -56,6 +56,7 @@ struct BFlacCallbacks {
         frame->header.bits_per_sample != reader.m_bitsPerSample)
       return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
     reader.m_counted += samples;
+    ++reader.m_goodFrames;
     if (!reader.m_target) return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
     const uint32_t bytes = reader.m_format.bitsPerSample / 8u;
     const uint32_t shift = reader.m_format.bitsPerSample - reader.m_bitsPerSample;
@@ -85,7 +86,9 @@ struct BFlacCallbacks {
   }
 
   // Damaged frames are skipped: the decoder searches for the next one itself.
-  static void Error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void*) {}
+  static void Error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* self) {
+    Reader(self).m_sawDamage = true;
+  }
 };
 
 BFlacFile::~BFlacFile() { Close(); }
@@ -101,7 +104,7 @@ bool BFlacFile::Open(const std::string& path) {
           BFlacCallbacks::Length, BFlacCallbacks::AtEnd, BFlacCallbacks::Write,
           BFlacCallbacks::Metadata, BFlacCallbacks::Error,
           this) != FLAC__STREAM_DECODER_INIT_STATUS_OK ||
-      !ReadStreamInfo() || (m_totalSamples == 0 && !CountSamples()))
+      !ReadStreamInfo() || (m_totalSamples == 0 && !EstimateSamples()))
     return Refuse(SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac));
   ResetDecoded();
   return true;
@@ -118,15 +121,39 @@ bool BFlacFile::ReadStreamInfo() {
   return true;
 }
 
-// Decodes the whole stream once, only counting, and starts it again.
-bool BFlacFile::CountSamples() {
+// Decodes the first frames (up to 10 s of sound) only counting, and starts
+// the stream again: their samples over the bytes they took, times the bytes
+// of all frames. Decoding a long file to count it would keep the window
+// waiting (two hours: many seconds).
+bool BFlacFile::EstimateSamples() {
+  FLAC__StreamDecoder* decoder = m_decoder->stream;
+  FLAC__uint64 first = 0, last = 0;
+  if (!FLAC__stream_decoder_get_decode_position(decoder, &first)) return false;
   m_target = nullptr;
   m_counted = 0;
-  if (!FLAC__stream_decoder_process_until_end_of_stream(m_decoder->stream) ||
-      !FLAC__stream_decoder_reset(m_decoder->stream) ||
-      !FLAC__stream_decoder_process_until_end_of_metadata(m_decoder->stream))
+  const uint64_t enough = static_cast<uint64_t>(m_format.samplesPerSec) * 10;
+  bool ended = false;
+  while (m_counted < enough) {
+    if (!FLAC__stream_decoder_process_single(decoder)) return false;
+    const FLAC__StreamDecoderState state = FLAC__stream_decoder_get_state(decoder);
+    if (state == FLAC__STREAM_DECODER_END_OF_STREAM) {
+      ended = true;
+      break;
+    }
+    if (state >= FLAC__STREAM_DECODER_OGG_ERROR) return false;
+  }
+  if (!ended && !FLAC__stream_decoder_get_decode_position(decoder, &last)) return false;
+  uint64_t total = m_counted;
+  if (!ended && last > first) {
+    const double frameBytes = static_cast<double>(m_stream.Size() - first);
+    total = static_cast<uint64_t>(m_counted * frameBytes / static_cast<double>(last - first));
+  }
+  m_goodFrames = 0;
+  m_sawDamage = false;
+  if (!FLAC__stream_decoder_reset(decoder) ||
+      !FLAC__stream_decoder_process_until_end_of_metadata(decoder))
     return false;
-  m_totalSamples = m_counted;
+  m_totalSamples = total;  // the header, read again, said 0
   return true;
 }
 
@@ -136,6 +163,8 @@ void BFlacFile::Close() {
   m_decoder = nullptr;
   m_stream.Close();
   m_target = nullptr;
+  m_goodFrames = 0;
+  m_sawDamage = false;
   ResetDecoded();
 }
 
@@ -146,6 +175,11 @@ BDecodedAudioFile::BDecodeStep BFlacFile::DecodeMore(std::vector<uint8_t>& pcm) 
   const bool processed = FLAC__stream_decoder_process_single(m_decoder->stream);
   m_target = nullptr;
   const FLAC__StreamDecoderState state = FLAC__stream_decoder_get_state(m_decoder->stream);
+  // A stream whose every frame was damaged is a damaged file, not a silent one.
+  if (state == FLAC__STREAM_DECODER_END_OF_STREAM && m_goodFrames == 0 && m_sawDamage) {
+    m_errorText = SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac);
+    return BDecodeStep::Failure;
+  }
   if (state == FLAC__STREAM_DECODER_END_OF_STREAM) return BDecodeStep::End;
   if (!processed || state >= FLAC__STREAM_DECODER_OGG_ERROR) {
     m_errorText = SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac);

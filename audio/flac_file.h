@@ -8,9 +8,11 @@
 //   - A file that is not FLAC (after any ID3v2 tags) is not claimed.
 //   - A FLAC file whose header cannot be read is refused as damaged.
 //   - A stream that does not say its length (written by a program that could
-//     not go back to fill it in) is decoded once at Open to count its samples.
+//     not go back to fill it in) has it estimated at Open from its first
+//     frames and the file's size; the sound itself is read to its real end.
 //   - Damaged frames are skipped by the decoder, which finds the next one; a
-//     file cut short gives every whole frame before the cut.
+//     file cut short gives every whole frame before the cut. A file whose
+//     every frame is damaged is refused as damaged.
 #pragma once
 
 #include <cstdint>
@@ -40,7 +42,9 @@ class BFlacFile : public BDecodedAudioFile {
 
  private:
   bool ReadStreamInfo();
-  bool CountSamples();
+  // For a stream that does not state its length: the length estimated from
+  // its first frames and the file's size (exact when those are all there is).
+  bool EstimateSamples();
 
   // The decoder's callbacks (flac_file.cpp) reach the stream and the target.
   friend struct BFlacCallbacks;
@@ -51,4 +55,6 @@ class BFlacFile : public BDecodedAudioFile {
   uint64_t m_totalSamples = 0;               // per channel; 0 until known
   std::vector<uint8_t>* m_target = nullptr;  // where Write puts a frame; null: only counted
   uint64_t m_counted = 0;                    // samples per channel written while counting
+  uint64_t m_goodFrames = 0;                 // frames decoded whole since Open
+  bool m_sawDamage = false;                  // the decoder skipped something damaged
 };

@@ -9,12 +9,48 @@
 
 #include <cstring>
 
+#include "audio/sound_file_kind.h"
+
 namespace {
 
 using StartupFunction = HRESULT(WINAPI*)(ULONG, DWORD);
 using ShutdownFunction = HRESULT(WINAPI*)();
 using CreateMediaTypeFunction = HRESULT(WINAPI*)(IMFMediaType**);
 using CreateReaderFunction = HRESULT(WINAPI*)(LPCWSTR, IMFAttributes*, IMFSourceReader**);
+using CreateReaderOnStreamFunction = HRESULT(WINAPI*)(IMFByteStream*, IMFAttributes*,
+                                                      IMFSourceReader**);
+using CreateByteStreamFunction = HRESULT(WINAPI*)(IUnknown*, IMFByteStream**);
+using CreateFileStreamFunction = HRESULT(WINAPI*)(LPCWSTR, DWORD, DWORD, BOOL, IStream*, IStream**);
+
+// A DLL of the system folder, never one beside the program or in the
+// current folder.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::wstring path(folder, length);
+  path += L"\\";
+  path += name;
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+// The content type and a name with the usual extension of a kind: the
+// system finds its reader by either, not by the file's own name.
+struct BKindNames {
+  const wchar_t* contentType;
+  const wchar_t* originName;
+};
+
+BKindNames NamesOf(BSoundKind kind) {
+  switch (kind) {
+    case BSoundKind::Asf:
+      return {L"audio/x-ms-wma", L"sound.wma"};
+    case BSoundKind::Adts:
+      return {L"audio/aac", L"sound.aac"};
+    default:
+      return {L"audio/mp4", L"sound.m4a"};
+  }
+}
 
 constexpr DWORD kAudio = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM);
 
@@ -41,8 +77,8 @@ std::wstring WidePath(const std::string& path) {
 BMediaFoundationDecoder::~BMediaFoundationDecoder() { Close(); }
 
 bool BMediaFoundationDecoder::LoadFramework() {
-  m_platform = ::LoadLibraryW(L"mfplat.dll");
-  m_readWrite = m_platform ? ::LoadLibraryW(L"mfreadwrite.dll") : nullptr;
+  m_platform = LoadSystemLibrary(L"mfplat.dll");
+  m_readWrite = m_platform ? LoadSystemLibrary(L"mfreadwrite.dll") : nullptr;
   if (!m_readWrite) return false;
   const auto startup = Find<StartupFunction>(m_platform, "MFStartup");
   if (!startup || FAILED(startup(MF_VERSION, MFSTARTUP_LITE))) return false;
@@ -61,12 +97,43 @@ BSystemDecoder::BStatus BMediaFoundationDecoder::Open(const std::string& path, B
   if (!createReader) return BStatus::NoFramework;
   // The system cannot tell a missing decoder from a damaged file (Wine says
   // E_FAIL for both), so either is "could not decode".
-  if (FAILED(createReader(WidePath(path).c_str(), nullptr, &m_reader))) return BStatus::NoDecoder;
+  const std::wstring widePath = WidePath(path);
+  if (!OpenByteStream(widePath, path) && FAILED(createReader(widePath.c_str(), nullptr, &m_reader)))
+    return BStatus::NoDecoder;
   const BStatus chosen = ChooseOutput(format);
   if (chosen != BStatus::Ok) return chosen;
   m_format = format;
   milliseconds = Duration();
   return BStatus::Ok;
+}
+
+bool BMediaFoundationDecoder::OpenByteStream(const std::wstring& path,
+                                             const std::string& narrowPath) {
+  if (!m_shell) m_shell = LoadSystemLibrary(L"shlwapi.dll");
+  const auto openFile = Find<CreateFileStreamFunction>(m_shell, "SHCreateStreamOnFileEx");
+  const auto onStream = Find<CreateByteStreamFunction>(m_platform, "MFCreateMFByteStreamOnStream");
+  const auto createReader =
+      Find<CreateReaderOnStreamFunction>(m_readWrite, "MFCreateSourceReaderFromByteStream");
+  if (!openFile || !onStream || !createReader) return false;
+  IStream* file = nullptr;
+  if (FAILED(openFile(path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL, FALSE,
+                      nullptr, &file)))
+    return false;
+  IMFByteStream* stream = nullptr;
+  const HRESULT made = onStream(file, &stream);
+  Release(file);
+  if (FAILED(made)) return false;
+  IMFAttributes* attributes = nullptr;
+  if (SUCCEEDED(stream->QueryInterface(IID_IMFAttributes, reinterpret_cast<void**>(&attributes)))) {
+    const BKindNames names = NamesOf(DetectSoundKindOfFile(narrowPath));
+    attributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, names.contentType);
+    attributes->SetString(MF_BYTESTREAM_ORIGIN_NAME, names.originName);
+    Release(attributes);
+  }
+  const bool opened = SUCCEEDED(createReader(stream, nullptr, &m_reader));
+  Release(stream);
+  if (!opened) Release(m_reader);
+  return opened;
 }
 
 // Only the first audio stream, as 16-bit PCM.
@@ -149,8 +216,10 @@ void BMediaFoundationDecoder::Close() {
   }
   if (m_readWrite) ::FreeLibrary(m_readWrite);
   if (m_platform) ::FreeLibrary(m_platform);
+  if (m_shell) ::FreeLibrary(m_shell);
   m_readWrite = nullptr;
   m_platform = nullptr;
+  m_shell = nullptr;
   if (m_comStarted) ::CoUninitialize();
   m_comStarted = false;
 }

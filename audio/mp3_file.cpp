@@ -141,6 +141,9 @@ BSoundTrim BMP3File::GetTrim() const {
   const int delay = m_decoder.GetEncoderDelay(), padding = m_decoder.GetEncoderPadding();
   BSoundTrim trim;
   trim.start = kDecoderDelay + static_cast<uint32_t>(std::max(delay, 0));
+  // Without the tag (no room for it in the frames of voice-rate files) the
+  // usual encoder delay goes where it is silent, so no sound is ever cut.
+  if (delay < 0) trim.quietStart = kUsualEncoderDelay;
   trim.end = padding > static_cast<int>(kDecoderDelay) ? padding - kDecoderDelay : 0;
   return trim;
 }

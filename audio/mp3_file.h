@@ -40,6 +40,8 @@ class BMP3File : public BAudioFile {
   // delay of its synthesis filter bank (528) and one more, as LAME itself
   // counts it when it decodes.
   static constexpr uint32_t kDecoderDelay = 529;
+  // The delay LAME and most encoders put in front of the sound.
+  static constexpr uint32_t kUsualEncoderDelay = 576;
 
   const std::vector<BMp3FrameRecord>& GetFrames() const { return m_frames; }
 

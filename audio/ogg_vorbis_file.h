@@ -9,9 +9,11 @@
 //   - A file whose headers cannot be read is refused as damaged.
 //   - A hole in the stream (lost pages) is stepped over; a file cut short
 //     gives the sound up to the cut.
-//   - Of a chained file whose links differ in rate or channels, only the
-//     links in the first link's format are heard (and counted by GetLength):
-//     the others would play at the wrong speed.
+//   - A chained file (files joined end to end) is heard from its first link
+//     on (the library, once it has scanned the links, would start at the
+//     second). Links that differ from the first in rate or channels are
+//     brought to its format: each frame's mean over the link's channels in
+//     every channel, the rate changed band-limited (libsoxr).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include "audio/file_stream.h"
 
 struct OggVorbis_File;
+struct soxr;
 
 class BOggVorbisFile : public BDecodedAudioFile {
  public:
@@ -41,9 +44,18 @@ class BOggVorbisFile : public BDecodedAudioFile {
 
  private:
   bool LinkMatches(int link);
+  // Appends `frames` frames of 16-bit PCM of `link` (of another format) in
+  // the output format; the rate changes through m_resampler.
+  bool AppendConverted(int link, const int16_t* samples, std::size_t frames,
+                       std::vector<uint8_t>& pcm);
+  // Gives the resampler's last samples of its link and releases it.
+  void FlushResampler(std::vector<uint8_t>& pcm);
+  void AppendMono(const float* mono, std::size_t count, std::vector<uint8_t>& pcm) const;
 
   BFileStream m_stream;
   std::unique_ptr<OggVorbis_File> m_vorbis;
   bool m_open = false;
-  uint64_t m_samples = 0;  // per channel, of the links that are heard
+  uint64_t m_samples = 0;       // per channel, at the output rate
+  soxr* m_resampler = nullptr;  // for the current link, when its rate differs
+  int m_resamplerLink = -1;
 };

@@ -1,9 +1,14 @@
 // BOpusFile: Ogg Opus files (voice notes of messengers and phones) read with
 // the reference decoder (opusfile over libopus and libogg) through the
-// program's own file access. Opus always decodes at 48000 Hz; the output is
-// 16-bit stereo at that rate (a mono stream in both channels, surround mixed
-// down by the library), whatever each link of a chained file holds. The
-// user-interface thread calls it.
+// program's own file access. Opus always decodes at 48000 Hz. A mono or
+// stereo file gives 16-bit stereo at that rate (a mono stream in both
+// channels), whatever each link of a chained file holds. A file with more
+// channels gives all of them as they are decoded, so that the conversion
+// takes their mean as for any other kind: the library's stereo down-mix
+// saturates when the channels are in phase, and it has none for channel
+// mapping 255. A link with another channel count is spread over the first
+// link's channels, each frame as the mean of its own. The user-interface
+// thread calls it.
 //
 // How it treats files that are not quite right:
 //   - A file that is not Ogg Opus (after any ID3v2 tags) is not claimed.
@@ -39,7 +44,18 @@ class BOpusFile : public BDecodedAudioFile {
   bool IsOpen() const override { return m_opus != nullptr; }
 
  private:
+  BDecodeStep DecodeAllChannels(std::vector<uint8_t>& pcm);
+  // Channel mapping 255 (channels without a defined layout) is the same
+  // record as mapping 1, which the library decodes; it refuses 255. Up to
+  // 8 channels, the header page is read as mapping 1 (with its check sum
+  // recomputed): every channel is decoded as it is and none is mixed.
+  void PrepareMappingHead();
+  friend struct BOpusCallbacks;
+
   BFileStream m_stream;
   OggOpusFile* m_opus = nullptr;
-  uint64_t m_samples = 0;  // per channel, at 48000 Hz
+  uint64_t m_samples = 0;                // per channel, at 48000 Hz
+  bool m_allChannels = false;            // more than two channels: all delivered
+  std::vector<int16_t> m_samplesBuffer;  // one decoding call's output, all channels
+  std::vector<uint8_t> m_head;           // the first page as the library reads it; empty: as it is
 };

@@ -1,6 +1,7 @@
 #include "audio/pcm_conversion.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -68,6 +69,35 @@ void AppendMonoFractions(const uint8_t* data, uint32_t frames, uint16_t channels
       sum += sampleBytes == 1 ? *sample - 128 : ReadSigned(sample, sampleBytes);
     }
     mono.push_back(static_cast<float>(sum * scale));
+  }
+}
+
+uint32_t SelectChannel(uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes,
+                       uint16_t channel) {
+  if (channels <= 1) return frames;
+  const size_t frameBytes = static_cast<size_t>(channels) * sampleBytes;
+  // Sample i lands at or before the frame it comes from, as in the down-mix.
+  for (uint32_t i = 0; i < frames; ++i)
+    std::memmove(data + static_cast<size_t>(i) * sampleBytes,
+                 data + i * frameBytes + static_cast<size_t>(channel) * sampleBytes, sampleBytes);
+  return frames;
+}
+
+void AddStereoPower(const uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes,
+                    double channelPower[2], double& mixPower) {
+  if (channels < 2) return;
+  const uint32_t frameBytes = channels * sampleBytes;
+  const double scale = 1.0 / std::ldexp(1.0, 8 * static_cast<int>(sampleBytes) - 1);
+  for (uint32_t i = 0; i < frames; ++i) {
+    const uint8_t* frame = data + static_cast<size_t>(i) * frameBytes;
+    double value[2];
+    for (uint16_t c = 0; c < 2; ++c) {
+      const uint8_t* sample = frame + c * sampleBytes;
+      value[c] = (sampleBytes == 1 ? *sample - 128 : ReadSigned(sample, sampleBytes)) * scale;
+      channelPower[c] += value[c] * value[c];
+    }
+    const double mean = (value[0] + value[1]) / 2;
+    mixPower += mean * mean;
   }
 }
 

@@ -26,6 +26,18 @@ uint32_t DownMixToMono(uint8_t* data, uint32_t frames, uint16_t channels, uint32
 void AppendMonoFractions(const uint8_t* data, uint32_t frames, uint16_t channels,
                          uint32_t sampleBytes, std::vector<float>& mono);
 
+// Keeps channel `channel` of `frames` interleaved frames alone, in place: the
+// result is mono at the same width. Returns the number of samples.
+uint32_t SelectChannel(uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes,
+                       uint16_t channel);
+
+// Adds the power of each of the first two channels (`channelPower[0]`,
+// `channelPower[1]`) and of their mean (`mixPower`) over `frames` frames, as
+// sums of squared fractions of full scale: how loud stereo is before and after
+// the down-mix. Channels 3 and up are not counted.
+void AddStereoPower(const uint8_t* data, uint32_t frames, uint16_t channels, uint32_t sampleBytes,
+                    double channelPower[2], double& mixPower);
+
 // Reduces `samples` mono samples of `sampleBytes` bytes to unsigned 8-bit, in
 // place, by their top byte: v = sample >> (8 * (sampleBytes - 1)), stored as
 // v + 128. Returns the number of samples.

@@ -1,7 +1,9 @@
 // Reduction of a sample rate by a whole factor, for sounds whose rate is too
 // high for the interpolating resampler: BResampler reaches 9 input samples
-// ahead of the current one, so its source rate may be at most 9 times its
-// target rate (87 885 Hz for the siren). A faster sound is first low-pass
+// ahead of the current one, and well before that the 20-point polynomial
+// swings near the window's edge (a half-scale tone at 64 kHz peaks at 73,
+// at 75 kHz it clips). Up to 6 times the target rate (58 590 Hz for the siren)
+// a tone keeps its level within one step; a faster sound is first low-pass
 // filtered and thinned to every n-th sample.
 #pragma once
 
@@ -9,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-// The highest source rate BResampler takes, as a multiple of its target rate.
-constexpr uint32_t kMaxInterpolatedRateRatio = 9;
+// The highest source rate BResampler is given, as a multiple of its target rate.
+constexpr uint32_t kMaxInterpolatedRateRatio = 6;
 
 // The smallest whole factor that brings `sourceRate` down to at most
 // kMaxInterpolatedRateRatio times `targetRate`; 1 when it is there already.

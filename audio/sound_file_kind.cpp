@@ -25,10 +25,10 @@ BSoundKind RiffKind(const uint8_t* head, std::size_t size) {
   return BSoundKind::Riff;
 }
 
-// The codec of an Ogg stream, from the first packet of its first page.
-BSoundKind OggKind(const uint8_t* head, std::size_t size) {
-  if (size < 27) return BSoundKind::Ogg;
-  const std::size_t packet = 27 + static_cast<std::size_t>(head[26]);
+// The codec of the Ogg stream whose first page starts at `page`.
+BSoundKind OggStreamKind(const uint8_t* head, std::size_t size, std::size_t page) {
+  if (size < page + 27) return BSoundKind::Ogg;
+  const std::size_t packet = page + 27 + static_cast<std::size_t>(head[page + 26]);
   if (Starts(head, size, "\x01vorbis", packet)) return BSoundKind::OggVorbis;
   if (Starts(head, size, "OpusHead", packet)) return BSoundKind::OggOpus;
   if (Starts(head, size,
@@ -37,6 +37,24 @@ BSoundKind OggKind(const uint8_t* head, std::size_t size) {
              packet))
     return BSoundKind::OggFlac;
   if (Starts(head, size, "Speex   ", packet)) return BSoundKind::OggSpeex;
+  return BSoundKind::Ogg;
+}
+
+// The codec of an Ogg file's sound: the first stream of a known sound codec
+// among those that begin the file (their first pages come first, each marked
+// as a beginning), so that a Skeleton stream or a video in front of the
+// sound does not hide it.
+BSoundKind OggKind(const uint8_t* head, std::size_t size) {
+  std::size_t page = 0;
+  while (Starts(head, size, "OggS", page) && size >= page + 27 && (head[page + 5] & 0x02) != 0) {
+    const BSoundKind kind = OggStreamKind(head, size, page);
+    if (kind != BSoundKind::Ogg) return kind;
+    const std::size_t segments = head[page + 26];
+    if (size < page + 27 + segments) break;
+    std::size_t body = 0;
+    for (std::size_t i = 0; i < segments; ++i) body += head[page + 27 + i];
+    page += 27 + segments + body;
+  }
   return BSoundKind::Ogg;
 }
 
@@ -82,7 +100,7 @@ BSoundKind DetectSoundKind(const uint8_t* head, std::size_t size) {
 BSoundKind DetectSoundKindOfFile(const std::string& path) {
   BFile file;
   unsigned long long fileSize = 0;
-  if (!file.OpenRead(path) || !file.GetSize(fileSize)) return BSoundKind::Unknown;
+  if (!file.OpenReadShared(path) || !file.GetSize(fileSize)) return BSoundKind::Unknown;
   std::vector<uint8_t> head(kSoundKindHeadSize);
   unsigned long long start = 0;
   for (;;) {
@@ -97,6 +115,21 @@ BSoundKind DetectSoundKindOfFile(const std::string& path) {
     // Tags in front of the sound are stepped over, as the readers do.
     const uint64_t tag = Id3TagSize(head.data(), got);
     if (tag == 0 || start + tag >= fileSize) return DetectSoundKind(head.data(), got);
+    start += tag;
+  }
+}
+
+uint64_t SoundStartOfFile(const std::string& path) {
+  BFile file;
+  unsigned long long fileSize = 0;
+  if (!file.OpenReadShared(path) || !file.GetSize(fileSize)) return 0;
+  uint8_t head[10];
+  uint64_t start = 0;
+  for (;;) {
+    if (!file.Seek(start) || file.Read(head, sizeof head) != static_cast<long>(sizeof head))
+      return start;
+    const uint64_t tag = Id3TagSize(head, sizeof head);
+    if (tag == 0 || start + tag >= fileSize) return start;
     start += tag;
   }
 }

@@ -37,13 +37,17 @@ enum class BSoundKind {
 };
 
 // How many bytes behind the tags DetectSoundKind needs to tell every kind.
-constexpr std::size_t kSoundKindHeadSize = 512;
+constexpr std::size_t kSoundKindHeadSize = 1024;
 
 // The kind of a file whose bytes behind its ID3v2 tags begin with `head`.
 BSoundKind DetectSoundKind(const uint8_t* head, std::size_t size);
 // The kind of the file at `path` (a narrow path in the ANSI code page);
 // Unknown when it cannot be read.
 BSoundKind DetectSoundKindOfFile(const std::string& path);
+
+// Where the file's sound starts: behind its ID3v2 tags, 0 when it has none
+// or cannot be read.
+uint64_t SoundStartOfFile(const std::string& path);
 
 // The string-table id of the kind's name; 0 for Unknown.
 unsigned SoundKindNameId(BSoundKind kind);

@@ -1,6 +1,7 @@
 #include "audio/system_audio_file.h"
 
 #include <algorithm>
+#include <new>
 
 #include "audio/audio_string_ids.h"
 #include "platform/error_text.h"
@@ -36,10 +37,18 @@ bool BSystemAudioFile::Open(const std::string& path) {
   m_format.avgBytesPerSec = m_format.samplesPerSec * m_format.blockAlign;
   m_open = true;
   ResetDecoded();
-  // Without a length from the file the sound is decoded ahead to measure it.
+  // Without a length from the file the sound is decoded ahead to measure it,
+  // but no further than any import can use: a longer file counts as that
+  // long (and is offered cut), instead of being held in memory whole.
   if (m_milliseconds == 0) {
+    const uint64_t most = static_cast<uint64_t>(kMaxDecodedAheadSeconds) * m_format.samplesPerSec *
+                          m_format.blockAlign;
     uint64_t bytes = 0;
-    if (!DecodeToEnd(bytes)) return RefuseFor(BSystemDecoder::BStatus::Failure);
+    try {
+      if (!DecodeAhead(most, bytes)) return RefuseFor(BSystemDecoder::BStatus::Failure);
+    } catch (const std::bad_alloc&) {
+      return Refuse(::GetErrorText(OutOfMemorySystemError()));
+    }
     m_milliseconds = static_cast<uint32_t>(
         std::min<uint64_t>(bytes / m_format.blockAlign * 1000 / m_format.samplesPerSec, INT32_MAX));
   }

@@ -27,6 +27,9 @@ class BSystemAudioFile : public BDecodedAudioFile {
   BSystemAudioFile& operator=(const BSystemAudioFile&) = delete;
 
   // Whether this reader is the one for files of `kind`.
+  // How much of a file without a stated length Open decodes ahead to
+  // measure it: more than the siren's whole memory holds (27 s).
+  static constexpr uint32_t kMaxDecodedAheadSeconds = 120;
   static bool Reads(BSoundKind kind);
 
   bool Open(const std::string& path) override;

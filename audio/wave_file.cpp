@@ -2,6 +2,7 @@
 #include "audio/wave_file.h"
 
 #include "audio/audio_string_ids.h"
+#include "audio/sound_file_kind.h"
 #include "audio/wave_chunks.h"
 #include "platform/error_text.h"
 #include "platform/text.h"
@@ -127,6 +128,11 @@ bool BWaveFile::Open(const std::string& path) {
     SetMmioError(info.wErrorRet != 0 ? info.wErrorRet : GetLastError());
     return false;
   }
+
+  // ID3v2 tags in front of the RIFF header (some editors and downloaders
+  // write them there) are stepped over, as every other reader does.
+  const uint64_t start = SoundStartOfFile(path);
+  if (start > 0 && start < 0x7FFFFFFF) mmioSeek(m_file, static_cast<LONG>(start), SEEK_SET);
 
   m_sourceFormat.assign(FormatBufferSize(), 0);
   BMmioRiffSource source(m_file);

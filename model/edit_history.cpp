@@ -55,6 +55,22 @@ bool BEditHistory::PushUndo(const BProfile& profile, int fragment, bool clearRed
   return true;
 }
 
+bool BEditHistory::PushUndoGroup(const BProfile& profile, const std::vector<int>& fragments) {
+  for (std::size_t i = 0; i < fragments.size(); ++i) {
+    if (!Push(m_undo, profile, fragments[i])) {
+      for (std::size_t pushed = 0; pushed < i; ++pushed) {
+        m_byteCount -= m_undo.back().bytes.size();
+        m_undo.pop_back();
+      }
+      return false;
+    }
+    m_undo.back().joinsPrevious = i > 0;
+  }
+  if (!fragments.empty()) DropAll(m_redo);
+  KeepWithinLimit();
+  return true;
+}
+
 bool BEditHistory::PushRedo(const BProfile& profile, int fragment) {
   if (!Push(m_redo, profile, fragment)) return false;
   KeepWithinLimit();
@@ -74,12 +90,16 @@ bool BEditHistory::RenumberHistory(int deleted) {
   if (deleted < 0 || deleted >= kMaxFragments) return false;
   for (BEntryList* list : {&m_undo, &m_redo}) {
     std::size_t kept = 0;
+    bool headDropped = false;  // the group's first entry went: the next kept one leads it
     for (std::size_t i = 0; i < list->size(); ++i) {
       BHistoryEntry& entry = (*list)[i];
       if (entry.fragmentIndex == deleted) {
         m_byteCount -= entry.bytes.size();
+        if (!entry.joinsPrevious || kept == 0) headDropped = true;
         continue;
       }
+      if (headDropped && entry.joinsPrevious) entry.joinsPrevious = false;
+      if (!entry.joinsPrevious) headDropped = false;
       if (entry.fragmentIndex > deleted) --entry.fragmentIndex;
       if (kept != i)  // a vector moved onto itself would lose its bytes
         (*list)[kept] = std::move(entry);
@@ -116,24 +136,40 @@ bool BEditHistory::Push(BEntryList& list, const BProfile& profile, int fragment)
 BHistoryStep BEditHistory::Step(BEntryList& from, BEntryList& to, BProfile& profile) {
   if (from.empty()) return Result(BHistoryOutcome::NothingToDo, -1);
 
-  BHistoryEntry entry = std::move(from.back());
-  from.pop_back();
-  m_byteCount -= entry.bytes.size();
-  const int fragment = entry.fragmentIndex;
+  // The newest entry and, while an entry joins the one before it, those too.
+  // The states they replace go onto the other list as one group in turn.
+  BHistoryOutcome outcome = BHistoryOutcome::NothingToDo;
+  int first = -1;
+  bool pushed = false, more = true;
+  while (more && !from.empty()) {
+    BHistoryEntry entry = std::move(from.back());
+    from.pop_back();
+    m_byteCount -= entry.bytes.size();
+    more = entry.joinsPrevious;
+    const int fragment = entry.fragmentIndex;
+    if (first < 0) first = fragment;
 
-  if (!profile.GetFragment(fragment).IsInUse())
-    return Result(BHistoryOutcome::NoFragment, fragment);
-  if (!RestoreLeavesOthersAlone(profile, entry))
-    return Result(BHistoryOutcome::WouldOverlap, fragment);
-
-  // Should the present state not fit in memory, the step still goes ahead;
-  // only the way back is lost.
-  Push(to, profile, fragment);
-  // The profile erases what the fragment gives up and clears its synced
-  // flag when the restored state differs from the present one.
-  profile.RestoreFragment(fragment, entry.start, entry.length, entry.bytes);
+    if (!profile.GetFragment(fragment).IsInUse()) {
+      if (outcome != BHistoryOutcome::Restored) outcome = BHistoryOutcome::NoFragment;
+      continue;
+    }
+    if (!RestoreLeavesOthersAlone(profile, entry)) {
+      if (outcome != BHistoryOutcome::Restored) outcome = BHistoryOutcome::WouldOverlap;
+      continue;
+    }
+    // Should the present state not fit in memory, the step still goes ahead;
+    // only the way back is lost.
+    if (Push(to, profile, fragment)) {
+      to.back().joinsPrevious = pushed;
+      pushed = true;
+    }
+    // The profile erases what the fragment gives up and clears its synced
+    // flag when the restored state differs from the present one.
+    profile.RestoreFragment(fragment, entry.start, entry.length, entry.bytes);
+    outcome = BHistoryOutcome::Restored;
+  }
   KeepWithinLimit();
-  return Result(BHistoryOutcome::Restored, fragment);
+  return Result(outcome, first);
 }
 
 void BEditHistory::DropAll(BEntryList& list) {
@@ -145,6 +181,11 @@ void BEditHistory::DropAll(BEntryList& list) {
 void BEditHistory::DropOldest(BEntryList& list) {
   m_byteCount -= list.front().bytes.size();
   list.erase(list.begin());
+  StartGroupAt(list, 0);
+}
+
+void BEditHistory::StartGroupAt(BEntryList& list, std::size_t index) {
+  if (index < list.size()) list[index].joinsPrevious = false;
 }
 
 void BEditHistory::KeepWithinLimit() {

@@ -30,6 +30,9 @@
 // - A snapshot that cannot be allocated is not recorded (the push returns
 //   false); the caller then leaves the fragment unedited.
 //
+// - An edit of several fragments at once (levelling their loudness) is
+//   recorded as a group: one undo or redo takes back the whole group.
+//
 // Threads: the user-interface thread only, never while a memory job runs.
 #pragma once
 
@@ -45,6 +48,7 @@ struct BHistoryEntry {
   uint32_t start = 0;          // the fragment's start when recorded
   uint32_t length = 0;         // the fragment's length when recorded
   std::vector<uint8_t> bytes;  // the image bytes from start (the part inside the image)
+  bool joinsPrevious = false;  // undone and redone together with the entry before it
 
   BHistoryEntry() = default;
   BHistoryEntry(BHistoryEntry&&) = default;
@@ -80,6 +84,10 @@ class BEditHistory {
   // edit passes clearRedo = true, which empties the redo list. False, with
   // nothing changed, for a bad index, an empty slot or no memory.
   bool PushUndo(const BProfile& profile, int fragment, bool clearRedo);
+  // Records the present state of every fragment in `fragments` as one undo
+  // step, and empties the redo list. False, with nothing changed, when one of
+  // them is an empty slot or a bad index or there is no memory.
+  bool PushUndoGroup(const BProfile& profile, const std::vector<int>& fragments);
   // Records the fragment's present state as the newest redo entry.
   bool PushRedo(const BProfile& profile, int fragment);
 
@@ -101,6 +109,9 @@ class BEditHistory {
   // lets the caller stop the player before that fragment changes.
   int NextUndoFragment() const { return m_undo.empty() ? -1 : m_undo.back().fragmentIndex; }
   int NextRedoFragment() const { return m_redo.empty() ? -1 : m_redo.back().fragmentIndex; }
+  // Whether the next undo or redo takes a group of several fragments.
+  bool NextUndoIsGroup() const { return !m_undo.empty() && m_undo.back().joinsPrevious; }
+  bool NextRedoIsGroup() const { return !m_redo.empty() && m_redo.back().joinsPrevious; }
 
   // Oldest first, newest last.
   const std::vector<BHistoryEntry>& UndoEntries() const { return m_undo; }
@@ -120,6 +131,8 @@ class BEditHistory {
   void DropOldest(BEntryList& list);
   void KeepWithinLimit();
   BHistoryStep Result(BHistoryOutcome outcome, int fragment) const;
+  // The entry at `index` no longer joins one before it (that one went).
+  static void StartGroupAt(BEntryList& list, std::size_t index);
 
   BEntryList m_undo;
   BEntryList m_redo;

@@ -16,6 +16,9 @@ class BFile {
 
   // Opens an existing file for reading; others may read it at the same time.
   bool OpenRead(const std::string& path);
+  // The same for a sound file, which another program may still be writing
+  // (a recorder): opened whatever others share, sharing reading and writing.
+  bool OpenReadShared(const std::string& path);
   // Creates a file for writing, or empties an existing one. Not shared.
   bool Create(const std::string& path);
   // Creates a new file for writing next to targetPath (same folder, a name

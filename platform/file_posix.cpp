@@ -8,6 +8,8 @@
 #include <limits>
 #include <unistd.h>
 
+bool BFile::OpenReadShared(const std::string& path) { return OpenRead(path); }
+
 bool BFile::OpenRead(const std::string& path) {
   Close();
   m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

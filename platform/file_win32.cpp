@@ -22,6 +22,13 @@ bool BFile::OpenRead(const std::string& path) {
   return m_handle != nullptr;
 }
 
+bool BFile::OpenReadShared(const std::string& path) {
+  Close();
+  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return m_handle != nullptr;
+}
+
 bool BFile::Create(const std::string& path) {
   Close();
   m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -17,7 +17,7 @@ APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
  libmp3lame-dev libsoxr-dev lame sox espeak-ng python3 fonts-dejavu-core procps
  clang-format-14
- libflac-dev libvorbis-dev libogg-dev libopusfile-dev libopus-dev
+ libflac-dev libvorbis-dev libogg-dev libopusfile-dev libopus-dev libebur128-dev
  flac vorbis-tools opus-tools ffmpeg pkg-config
  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
  gstreamer1.0-libav"
@@ -96,7 +96,14 @@ debian_source_dir() {
     ensure_deb_src
     mkdir -p "$src"
     (cd "$src" && apt-get source -qq "$package" >/dev/null 2>&1)
+    # When the mirror lacks the Debian part of the package (it happens:
+    # libebur128's debian.tar.xz), the upstream source it fetched is unpacked.
+    local -a tarballs=("$src/${package}"_*.orig.tar.*)
     dirs=("$src/$package"-*/)
+    if [ ! -d "${dirs[0]}" ] && [ -f "${tarballs[0]}" ]; then
+      tar -xf "${tarballs[0]}" -C "$src"
+      dirs=("$src/$package"-*/)
+    fi
   fi
   [ -d "${dirs[0]}" ] || { log "could not fetch the source of $package"; return 1; }
   printf '%s\n' "${dirs[0]%/}"
@@ -154,6 +161,14 @@ ensure_mingw_soxr() {
   log "building libsoxr for MinGW from the Debian source package"
   build_cmake_dependency libsoxr -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF \
     -DWITH_LSR_BINDINGS=OFF
+}
+
+# libebur128 built for MinGW from the Debian source package: the loudness
+# measurement (ITU-R BS.1770, EBU R128) of the levelling of fragments.
+ensure_mingw_ebur128() {
+  [ -f "$MINGW_PREFIX/lib/libebur128.a" ] && return 0
+  log "building libebur128 for MinGW from the Debian source package"
+  build_cmake_dependency libebur128 -DBUILD_STATIC_LIBS=ON -DENABLE_TESTS=OFF
 }
 
 # The reference decoders of FLAC, Ogg Vorbis and Opus, built for MinGW from
@@ -231,6 +246,7 @@ prepare_environment() {
   ensure_mingw_gtest
   ensure_mingw_lame
   ensure_mingw_soxr
+  ensure_mingw_ebur128
   ensure_mingw_sound_decoders
   close_dep_stage
   ensure_wineprefix

@@ -5,7 +5,8 @@
 #   where the settings are, how to report a problem), LAME-COPYING.txt and
 #   SOXR-COPYING.txt (the licences of the MP3 decoder and of the resampler
 #   linked in), the licences of the FLAC, Ogg, Vorbis, Opus and opusfile
-#   libraries linked in (BSD-style, *-COPYING.txt),
+#   libraries linked in (BSD-style, *-COPYING.txt) and of libebur128 (MIT,
+#   EBUR128-COPYING.txt),
 #   mingw-w64-runtime-copyright.txt, lame-source/ and
 #   soxr-source/ (their Debian source packages as built) and relink/ (the
 #   program's objects and libraries with the link command, so that a user can
@@ -47,6 +48,7 @@ windows_text() {
     -e "s/@VORBIS_VERSION@/$(source_version libvorbis)/g" \
     -e "s/@OPUS_VERSION@/$(source_version opus)/g" \
     -e "s/@OPUSFILE_VERSION@/$(source_version opusfile)/g" \
+    -e "s/@EBUR128_VERSION@/$(source_version libebur128)/g" \
     -e "s/@GCC_VERSION@/$GCC_VERSION/g" -e 's/$/\r/' "$1"
 }
 
@@ -85,6 +87,7 @@ cp "$(debian_source_dir libogg)/COPYING" "$STAGE/OGG-COPYING.txt"
 cp "$(debian_source_dir libvorbis)/COPYING" "$STAGE/VORBIS-COPYING.txt"
 cp "$(debian_source_dir opus)/COPYING" "$STAGE/OPUS-COPYING.txt"
 cp "$(debian_source_dir opusfile)/COPYING" "$STAGE/OPUSFILE-COPYING.txt"
+cp "$(debian_source_dir libebur128)/COPYING" "$STAGE/EBUR128-COPYING.txt"
 write_relink_kit "$STAGE/relink"
 
 # Python's zip module marks the Cyrillic names as UTF-8 (flag bit 11).

@@ -14,6 +14,7 @@ BMainDlg::BMainDlg() {
   AddSirenExtraRoutes();
   AddSignalRoutes();
   AddConversionRoutes();
+  AddLoudnessRoutes();
 }
 
 BMainDlg::~BMainDlg() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/signal_form.h"
+#include "loudness_dlg.h"
 #include "main_window_base.h"
 
 class BMainDlg : public BMainDlgBase {
@@ -66,6 +67,15 @@ class BMainDlg : public BMainDlgBase {
   BSignalWords SignalWords() const;
   uint32_t LargestFreeBlock() const;
 
+  // The levelling of fragments to one loudness (main_window_loudness.cpp):
+  // the dialog (virtual so that tests can answer it) and the levelling.
+  virtual void OnLevelLoudness();
+  virtual bool AskLoudness(const std::vector<BLoudnessDlg::Fragment>& fragments,
+                           std::vector<bool>& chosen, double& target);
+  void LevelFragments(const std::vector<int>& slots,
+                      const std::vector<BLoudnessDlg::Fragment>& fragments,
+                      const std::vector<bool>& chosen, double target);
+
   // Port choice: the popup lists the system's COM ports; "other port" asks for
   // any name (virtual so that tests can answer it).
   void BuildPortMenu();
@@ -92,6 +102,7 @@ class BMainDlg : public BMainDlgBase {
   void AddSirenExtraRoutes();
   void AddSignalRoutes();
   void AddConversionRoutes();
+  void AddLoudnessRoutes();
   void CreateToolTips();
   void RememberSubmenus();
   void EnableMenuItems(HMENU menu, std::initializer_list<UINT> ids, bool enable);

@@ -306,6 +306,8 @@ class BMainDlgBase : public BDialogWindow,
   virtual void Redo();
   // Stops and empties the player when the fragment is shown; returns its row or -1.
   int ReleasePlayerCopy(int fragment);
+  // Stops and empties the player whatever it shows.
+  void ReleasePlayerCopies();
   bool HasUndo() const { return m_history.CanUndo(); }
   bool HasRedo() const { return m_history.CanRedo(); }
   void ShowRestoredFragment(int fragment, int row);

@@ -133,14 +133,27 @@ void BMainDlgBase::OnEditRedo() {
 }
 
 // The fragment's row, if shown, loses its player copy before its bytes change.
+// A group (levelled fragments) may change the fragment in the player, whichever
+// it is: the player is emptied first and shows the step's fragment after.
 void BMainDlgBase::Undo() {
+  const bool group = m_history.NextUndoIsGroup();
+  if (group) ReleasePlayerCopies();
   int row = ReleasePlayerCopy(m_history.NextUndoFragment());
-  ShowHistoryStep(m_history.Undo(m_profile), row);
+  const BHistoryStep step = m_history.Undo(m_profile);
+  ShowHistoryStep(step, group ? RowOfFragment(step.fragment) : row);
 }
 
 void BMainDlgBase::Redo() {
+  const bool group = m_history.NextRedoIsGroup();
+  if (group) ReleasePlayerCopies();
   int row = ReleasePlayerCopy(m_history.NextRedoFragment());
-  ShowHistoryStep(m_history.Redo(m_profile), row);
+  const BHistoryStep step = m_history.Redo(m_profile);
+  ShowHistoryStep(step, group ? RowOfFragment(step.fragment) : row);
+}
+
+void BMainDlgBase::ReleasePlayerCopies() {
+  OnStop();
+  ReleasePlayBuffer();
 }
 
 int BMainDlgBase::ReleasePlayerCopy(int fragment) {

@@ -88,8 +88,10 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
   const uint8_t* data = source.GetData(length);
   int slot = PlaceNewFragment(FragmentNameFromPath(path), block, data, length);
   if (slot < 0) return false;
-  ShowStatus(highQuality ? IDS_IMPORTED_HIGH_QUALITY : IDS_IMPORTED_STANDARD,
-             Widen(m_profile.GetFragment(slot).name).c_str());
+  const std::wstring name = Widen(m_profile.GetFragment(slot).name);
+  ShowStatus(highQuality ? IDS_IMPORTED_HIGH_QUALITY : IDS_IMPORTED_STANDARD, name.c_str());
+  for (const BText& note : source.GetNotes())
+    ShowStatus(IDS_IMPORT_NOTE, name.c_str(), FormatText(note).c_str());
   return true;
 }
 

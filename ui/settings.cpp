@@ -27,7 +27,8 @@ void BSettings::Load() {
   verifyAfterWrite = !(ReadString(key, kVerifyValue, value) && value == "0");
   wave = ReadString(key, kWaveValue, value) ? value : std::string();
   signal = ReadString(key, kSignalValue, value) ? value : std::string();
-  highQualityConversion = ReadString(key, kQualityValue, value) && value == kHighQuality;
+  // Only a "standard" chosen by the user turns the high-quality conversion off.
+  highQualityConversion = !(ReadString(key, kQualityValue, value) && value == kStandardQuality);
   ::RegCloseKey(key);
 }
 

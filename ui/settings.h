@@ -19,9 +19,9 @@ class BSettings {
   bool verifyAfterWrite = true;
   std::string wave;    // empty: never saved
   std::string signal;  // ANSI code page, parsed by the signal dialog; empty: never saved
-  // "Quality": "high" for the high-quality conversion of imported sound,
-  // "standard" (or anything else, or nothing) for the standard one.
-  bool highQualityConversion = false;
+  // "Quality": "standard" for the standard conversion of imported sound,
+  // "high" (or anything else, or nothing) for the high-quality one.
+  bool highQualityConversion = true;
 
   // Reads the values. A missing key leaves the defaults; a missing,
   // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,

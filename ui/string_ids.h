@@ -34,3 +34,13 @@
 #define IDS_SIGNAL_LISTEN 409
 #define IDS_SIGNAL_VALUE_OUT_OF_RANGE 410
 #define IDS_SIGNAL_DURATION_OUT_OF_RANGE 411
+
+// The levelling dialog: its columns, a fragment too short or quiet to be
+// measured, the listen button, a bad target and the status line.
+#define IDS_LOUDNESS_COLUMN_NAME 421
+#define IDS_LOUDNESS_COLUMN_LUFS 422
+#define IDS_LOUDNESS_NOT_MEASURED 423
+#define IDS_LOUDNESS_LISTEN 424
+#define IDS_LOUDNESS_BAD_TARGET 425
+#define IDS_LOUDNESS_DONE 426
+#define IDS_LOUDNESS_NOTHING_CHOSEN 427

@@ -25,7 +25,7 @@ test_package_holds_its_files() {
 import sys, zipfile
 required = ["Sirelta.exe", "ПРОЧТИ.txt", "LAME-COPYING.txt", "SOXR-COPYING.txt",
             "FLAC-COPYING.txt", "OGG-COPYING.txt", "VORBIS-COPYING.txt", "OPUS-COPYING.txt",
-            "OPUSFILE-COPYING.txt", "mingw-w64-runtime-copyright.txt", "relink/relink.sh",
+            "OPUSFILE-COPYING.txt", "EBUR128-COPYING.txt", "mingw-w64-runtime-copyright.txt", "relink/relink.sh",
             "relink/ПЕРЕСБОРКА.txt", "relink/lib/libmp3lame.a", "relink/lib/libsoxr.a"]
 with zipfile.ZipFile(sys.argv[1]) as archive:
     names = archive.namelist()

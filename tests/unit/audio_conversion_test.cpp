@@ -484,14 +484,14 @@ TEST(AudioSourceConvert, OneSecondOf44100HzStereoBecomesAboutOneSecondAt9765Hz) 
   EXPECT_EQ(static_cast<uint8_t>(decoded[0]), data[0]);
 }
 
-// Above 9 x 9765 Hz an output would lie beyond the interpolation's window:
-// such rates are first reduced by a whole factor, so a 440 Hz tone recorded
-// at 88.2, 96 or 192 kHz arrives as that tone instead of full-scale noise.
-TEST(AudioSourceConvert, RatesAboveNineTimesTheSirenRateKeepTheirTone) {
-  EXPECT_EQ(1u, RateReductionFactor(87885, 9765));
-  EXPECT_EQ(2u, RateReductionFactor(87886, 9765));
-  EXPECT_EQ(3u, RateReductionFactor(192000, 9765));
-  for (uint32_t rate : {88200u, 96000u, 192000u}) {
+// Above 6 x 9765 Hz the interpolation swings near its window's edge: such
+// rates are first reduced by a whole factor, so a 440 Hz tone recorded at
+// 64, 88.2, 96 or 192 kHz arrives as that tone instead of clipped noise.
+TEST(AudioSourceConvert, RatesAboveSixTimesTheSirenRateKeepTheirTone) {
+  EXPECT_EQ(1u, RateReductionFactor(58590, 9765));
+  EXPECT_EQ(2u, RateReductionFactor(58591, 9765));
+  EXPECT_EQ(4u, RateReductionFactor(192000, 9765));
+  for (uint32_t rate : {64000u, 88200u, 96000u, 192000u}) {
     std::vector<uint8_t> sound = Converted(Format(rate, 1, 16), TonePcm(rate, 440, 0.5, rate));
     EXPECT_NEAR(static_cast<double>(BResampler::OutputCount(rate, rate, 9765)), sound.size(), 1.0);
     EXPECT_NEAR(64.0, Amplitude(sound, 440), 2.0) << rate << " Hz";

@@ -418,3 +418,46 @@ TEST_F(RangeTest, TheByteLimitDropsTheOldestEntriesButKeepsTheNewest) {
   EXPECT_EQ(history.Undo(full).outcome, BHistoryOutcome::Restored);
   EXPECT_TRUE(HoldsPattern(full, 0, kImageSize));
 }
+
+// Levelling edits several fragments at once: one undo takes back all of
+// them and one redo does them all again, an older single entry stays a step
+// of its own, and a group whose first fragment is deleted stays one step.
+TEST_F(RangeTest, AGroupIsUndoneAndRedoneAsOneStep) {
+  BEditHistory history;
+  const std::vector<uint8_t> original = ImageOf(profile);
+  ASSERT_TRUE(history.PushUndo(profile, 1, true));
+  profile.Image()[950] = 1;  // a single edit of slot 1
+  const std::vector<uint8_t> afterSingle = ImageOf(profile);
+  EXPECT_FALSE(history.PushUndoGroup(profile, {0, 5}));  // slot 5 is empty
+  EXPECT_EQ(1u, history.UndoEntries().size());
+  ASSERT_TRUE(history.PushUndoGroup(profile, {0, 1, 2}));
+  for (uint32_t address : {1000u, 960u, 2050u}) profile.Image()[address] = 2;
+  const std::vector<uint8_t> afterGroup = ImageOf(profile);
+
+  EXPECT_EQ(BHistoryOutcome::Restored, history.Undo(profile).outcome);
+  EXPECT_EQ(afterSingle, ImageOf(profile));
+  EXPECT_EQ(3u, history.RedoEntries().size());
+  EXPECT_EQ(BHistoryOutcome::Restored, history.Redo(profile).outcome);
+  EXPECT_EQ(afterGroup, ImageOf(profile));
+  EXPECT_EQ(BHistoryOutcome::Restored, history.Undo(profile).outcome);
+  EXPECT_EQ(BHistoryOutcome::Restored, history.Undo(profile).outcome);
+  EXPECT_EQ(original, ImageOf(profile));
+  EXPECT_FALSE(history.CanUndo());
+
+  // Slot 0 (the group's first entry) deleted: the rest is still one step.
+  history.Redo(profile);
+  history.Redo(profile);
+  ASSERT_TRUE(history.PushUndoGroup(profile, {0, 1, 2}));
+  profile.Image()[960] = 3;
+  profile.Image()[2050] = 3;
+  ASSERT_TRUE(profile.DeleteFragment(0));
+  ASSERT_TRUE(history.RenumberHistory(0));
+  EXPECT_EQ(BHistoryOutcome::Restored, history.Undo(profile).outcome);
+  EXPECT_EQ(2, profile.Image()[960]);
+  EXPECT_EQ(2, profile.Image()[2050]);
+  EXPECT_EQ(3u, history.UndoEntries().size()) << "the single entry and the older group are left";
+  EXPECT_EQ(BHistoryOutcome::Restored, history.Undo(profile).outcome);
+  EXPECT_EQ(1, profile.Image()[950]);
+  EXPECT_EQ(PatternAt(2050), profile.Image()[2050]);
+  EXPECT_EQ(1u, history.UndoEntries().size());
+}

@@ -125,3 +125,22 @@ TEST(SystemAudioFile, NamesTheKindWhenTheSystemCannotAndHandsOutWholeFrames) {
   EXPECT_EQ(-1, last);
   EXPECT_EQ(SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Mp4), failing->GetErrorText());
 }
+
+// A file that states no length and goes on for 10 minutes (stereo at 8000 Hz
+// in blocks of 1 s): Open decodes no more than the 2 minutes any import
+// could use and counts it as that long; Read still gives every block after.
+TEST(SystemAudioFile, AFileWithoutALengthIsDecodedAheadOnlySoFar) {
+  FakeSystem system;
+  system.blocks.assign(600, std::vector<uint8_t>(32000, 1));
+  auto reader = Reader(system);
+  ASSERT_TRUE(reader->Open(TestSound("announcement.m4a"))) << reader->GetErrorText();
+  EXPECT_EQ(static_cast<int32_t>(BSystemAudioFile::kMaxDecodedAheadSeconds * 1000),
+            reader->GetLength());
+  std::vector<uint8_t> buffer(1 << 20);
+  uint64_t total = 0;
+  int32_t count = 0;
+  while (reader->Read(buffer.data(), static_cast<uint32_t>(buffer.size()), count))
+    total += static_cast<uint64_t>(count);
+  EXPECT_EQ(0, count);
+  EXPECT_EQ(600u * 32000u, total);
+}

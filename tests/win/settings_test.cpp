@@ -105,14 +105,15 @@ TEST_F(SettingsTest, VerifyAfterWriteIsOffOnlyForZero) {
   EXPECT_EQ("0", ReadSettingsString("Verify"));
 }
 
-// "Quality" holds "high" or "standard"; anything else, or nothing, is standard.
-TEST_F(SettingsTest, QualityIsHighOnlyForHigh) {
-  EXPECT_FALSE(Loaded().highQualityConversion);
-  WriteString("Quality", " high ");
+// "Quality" holds "high" or "standard"; anything else, or nothing, is high.
+TEST_F(SettingsTest, QualityIsStandardOnlyForStandard) {
   EXPECT_TRUE(Loaded().highQualityConversion);
-  for (const char* other : {"standard", "", "High", "1", "highest"}) {
+  EXPECT_TRUE(BSettings().highQualityConversion);
+  WriteString("Quality", "standard");
+  EXPECT_FALSE(Loaded().highQualityConversion);
+  for (const char* other : {"high", "", "Standard", "0", "низкое"}) {
     WriteString("Quality", other);
-    EXPECT_FALSE(Loaded().highQualityConversion) << other;
+    EXPECT_TRUE(Loaded().highQualityConversion) << other;
   }
   BSettings settings;
   settings.highQualityConversion = true;

@@ -36,6 +36,9 @@ class TestMainDlg : public BMainDlg {
   std::vector<bool> popupGreyed;         // and which of its items were greyed
   // Drives the signal dialog; unset, the dialog counts as cancelled.
   std::function<bool(BSignalForm&)> askSignal;
+  // Drives the levelling dialog; unset, the dialog counts as cancelled.
+  std::function<bool(const std::vector<BLoudnessDlg::Fragment>&, std::vector<bool>&, double&)>
+      askLoudness;
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
   BSirenLink& Link() { return m_link; }
@@ -87,6 +90,10 @@ class TestMainDlg : public BMainDlg {
   bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
   bool AskAudioPath(std::string& path) override { return Answer(audioPaths, path); }
   bool AskSignal(BSignalForm& form) override { return askSignal ? askSignal(form) : false; }
+  bool AskLoudness(const std::vector<BLoudnessDlg::Fragment>& fragments, std::vector<bool>& chosen,
+                   double& target) override {
+    return askLoudness ? askLoudness(fragments, chosen, target) : false;
+  }
   bool AskGain(uint32_t, uint32_t, int32_t& gain) override {
     if (gains.empty()) return false;
     gain = gains.front();
