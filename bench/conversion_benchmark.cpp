@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "model/geometry.h"
 #include "audio/audio_source.h"
 #include "audio/triangular_dither.h"
 
 namespace {
 
-const uint32_t kSirenRate = 9765;
 const double kPi = 3.14159265358979323846;
 
 // 16-bit PCM, channels interleaved.

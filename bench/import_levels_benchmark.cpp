@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "model/geometry.h"
 #include "audio/audio_source.h"
 #include "audio/loudness.h"
 
 namespace {
 
-const uint32_t kSirenRate = 9765;
 const double kPi = 3.14159265358979323846;
 
 void Put(std::vector<unsigned char>& bytes, uint32_t value, int count) {

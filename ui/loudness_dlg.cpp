@@ -2,13 +2,12 @@
 
 #include <commctrl.h>
 
+#include "model/geometry.h"
 #include "resource.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
 
 namespace {
-
-constexpr uint32_t kSirenRate = 9765;
 
 void AddColumn(HWND list, int index, UINT textId, int width) {
   std::wstring text = LoadText(textId);

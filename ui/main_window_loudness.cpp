@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "model/geometry.h"
 #include "audio/loudness.h"
 #include "loudness_dlg.h"
 #include "resource.h"
@@ -12,9 +13,7 @@
 #include "toolkit/list_controls.h"
 #include "toolkit/ui_text.h"
 
-namespace {
-constexpr uint32_t kSirenRate = 9765;
-}  // namespace
+namespace {}  // namespace
 
 void BMainDlg::AddLoudnessRoutes() {
   AddRoute({WM_COMMAND, ID_LEVEL_LOUDNESS, ID_LEVEL_LOUDNESS, kAnyCode,
@@ -86,9 +85,12 @@ void BMainDlg::LevelFragments(const std::vector<int>& slots,
     const std::vector<int8_t>& samples = fragments[i].samples;
     const std::vector<int8_t> result =
         LevelToLoudness(samples.data(), samples.size(), kSirenRate, target);
-    const BMemRange range = m_profile.GetFragment(slots[i]).ImageRange();
-    std::copy(result.begin(), result.begin() + std::min<size_t>(result.size(), range.length),
-              reinterpret_cast<int8_t*>(m_profile.Image()) + range.start);
+    // Through the profile, which takes the fragment out of step with the siren.
+    const uint32_t count = static_cast<uint32_t>(
+        std::min<size_t>(result.size(), m_profile.GetFragment(slots[i]).ImageRange().length));
+    m_profile.ChangeFragmentBytes(slots[i], 0, count, [&](uint8_t* bytes, uint32_t n) {
+      std::copy(result.begin(), result.begin() + n, reinterpret_cast<int8_t*>(bytes));
+    });
   }
   SetModified(true);
   RepaintMemoryView();

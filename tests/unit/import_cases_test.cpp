@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "model/geometry.h"
 #include "audio/audio_source.h"
 #include "audio/audio_string_ids.h"
 #include "audio/sound_file_kind.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr uint32_t kSirenRate = 9765;
 constexpr double kPi = 3.14159265358979323846;
 
 std::string ImportSound(const std::string& name) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/geometry.h"
 #include "audio/audio_source.h"
 #include "audio/loudness.h"
 #include "audio/wave_writer.h"
@@ -19,8 +20,6 @@
 #include "test_files.h"
 
 namespace {
-
-constexpr uint32_t kSirenRate = 9765;
 
 std::vector<int8_t> ImportedSpeech(int level) {
   BAudioSource source;
