@@ -215,6 +215,9 @@ bool BDocument::Redo() {
 // The restored profile differs from the file, whether or not it did before.
 bool BDocument::Restore(const BDocumentStep* step, BDeltaSide side) {
   step->delta.Apply(m_profile, side);
+  // What a file or the siren had left behind the playlist's end mark when
+  // the step was recorded is not brought back: the panels never show it.
+  m_profile.TrimPlaylist();
   m_modified = true;
   TellChanged(step->delta.SoleSlot());
   m_view.OnHistoryChanged();

@@ -47,6 +47,7 @@ class BDocument {
   bool IsModified() const { return m_modified; }
   // A Read stored the siren's content: it differs from the file.
   void MarkModified() { m_modified = true; }
+  void SetModified(bool modified) { m_modified = modified; }
 
   void SetHeldByJob(bool held) { m_heldByJob = held; }
   bool IsHeldByJob() const { return m_heldByJob; }

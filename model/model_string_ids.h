@@ -24,4 +24,3 @@
 #define IDS_DANGLING_REFERENCES_DROPPED 242
 
 // The edit history.
-#define IDS_HISTORY_STEP_DROPPED 241

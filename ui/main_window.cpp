@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <optional>
+#include <utility>
+
 #include "toolkit/list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
@@ -128,6 +131,30 @@ void BMainDlg::EnableRedo(bool enable) {
   EnableMenuItems(m_editMenu, {ID_EDIT_REDO}, enable && HasRedo());
 }
 
+// "Отменить: удаление «beep»": the items say what they would take back; the
+// file commands' switch (off during a job) decides with the history whether
+// they are on.
+void BMainDlg::ShowHistorySteps() {
+  std::optional<BStepName> undo = m_document.NextUndoName();
+  std::optional<BStepName> redo = m_document.NextRedoName();
+  std::wstring undoText = undo
+                              ? FormatText(LoadText(IDS_UNDO_STEP).c_str(), StepText(*undo).c_str())
+                              : LoadText(IDS_UNDO_NOTHING);
+  std::wstring redoText = redo
+                              ? FormatText(LoadText(IDS_REDO_STEP).c_str(), StepText(*redo).c_str())
+                              : LoadText(IDS_REDO_NOTHING);
+  for (auto item :
+       {std::make_pair(ID_EDIT_UNDO, &undoText), std::make_pair(ID_EDIT_REDO, &redoText)}) {
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = const_cast<wchar_t*>(item.second->c_str());
+    ::SetMenuItemInfoW(m_editMenu, item.first, FALSE, &info);
+  }
+  EnableUndo(m_fileCommandsOn);
+  EnableRedo(m_fileCommandsOn);
+}
+
 void BMainDlg::EnablePortMenu(bool enable) {
   for (size_t i = 0; i < m_portNames.size(); ++i)
     EnableMenuItems(m_portMenu, {static_cast<UINT>(ID_PORT_FIRST + i)}, enable);
@@ -161,10 +188,8 @@ void BMainDlg::OnAddToPlaylist() {
   }
   int chosen = TrackAddToPlaylistMenu(menu);
   int index = chosen - 1;
-  if (chosen > 0 && m_profile.AppendPlaylistEntry(index)) {
+  if (chosen > 0 && m_document.AppendPlaylistEntry(index))
     ShowPlaylist(m_profile.PlaylistLength() - 1);
-    SetModified(true);
-  }
   ::DestroyMenu(menu);
 }
 

@@ -27,6 +27,7 @@ class BMainDlg : public BMainDlgBase {
   void EnableRangeCommands(bool enable) override;
   void EnableUndo(bool enable) override;
   void EnableRedo(bool enable) override;
+  void ShowHistorySteps() override;
   void EnablePortMenu(bool enable) override;
   void SetConnectCommandText(bool connected) override;
 

@@ -439,23 +439,22 @@ void BMainDlgBase::EnableControl(int id, bool enable) {
 }
 
 void BMainDlgBase::SetModified(bool modified) {
-  m_modified = modified;
+  m_document.SetModified(modified);
   UpdateTitle();
 }
 
 void BMainDlgBase::UpdateTitle() {
   std::wstring title = kProgramTitle;
-  if (!m_profilePath.empty()) title += L" [" + Widen(m_profilePath) + L"]";
-  if (m_modified) title += L" *";
+  if (!m_document.Path().empty()) title += L" [" + Widen(m_document.Path()) + L"]";
+  if (m_document.IsModified()) title += L" *";
   ::SetWindowTextW(GetHwnd(), title.c_str());
 }
 
-void BMainDlgBase::LoadSettings() {
-  m_settings.Load();
-  m_profilePath = m_settings.profile;
-}
+void BMainDlgBase::LoadSettings() { m_settings.Load(); }
 
+// The profile remembered is the one open now; a profile that failed to load
+// at start-up is forgotten.
 void BMainDlgBase::SaveSettings() {
-  m_settings.profile = m_profilePath;
+  m_settings.profile = m_document.Path();
   m_settings.Save();
 }

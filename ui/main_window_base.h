@@ -19,7 +19,8 @@
 #include "link/connection.h"
 #include "link/link_ui.h"
 #include "link/siren_link.h"
-#include "model/edit_history.h"
+#include "model/document.h"
+#include "model/document_view.h"
 #include "model/profile.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/message_filter.h"
@@ -36,7 +37,8 @@ class BMainDlgBase : public BDialogWindow,
                      public BLinkUi,
                      public BPlayerView,
                      public BPreviewPlayer,
-                     public BWaveWindowHost {
+                     public BWaveWindowHost,
+                     public BDocumentView {
  public:
   BMainDlgBase();
   ~BMainDlgBase() override;
@@ -45,10 +47,17 @@ class BMainDlgBase : public BDialogWindow,
 
   // Document state, read by tests and by the other parts of the window.
   BProfile& GetProfile() { return m_profile; }
-  const std::string& GetProfilePath() const { return m_profilePath; }
+  BDocument& GetDocument() { return m_document; }
+  const std::string& GetProfilePath() const { return m_document.Path(); }
   const std::string& GetPortName() const { return m_settings.port; }
-  bool IsModified() const { return m_modified; }
+  bool IsModified() const { return m_document.IsModified(); }
+  // A Read stored the siren's content in the profile (true).
   void SetModified(bool modified);
+
+  // The document's view: the panels, the player and the Edit menu follow it.
+  void OnFragmentChanged(int slot) override;
+  void OnProfileReplaced() override;
+  void OnHistoryChanged() override;
 
   // Status log: the newest message is inserted at index 0 and selected.
   virtual void ShowStatus(UINT stringId, ...);
@@ -68,6 +77,8 @@ class BMainDlgBase : public BDialogWindow,
   void EnableRangeCommands(bool enable) override;
   virtual void EnableUndo(bool enable) = 0;
   virtual void EnableRedo(bool enable) = 0;
+  // The Edit menu names the step Undo and Redo would take.
+  virtual void ShowHistorySteps() {}
   virtual void EnablePortMenu(bool enable) = 0;
   virtual void UpdateAddFragmentButton(bool enable);
   virtual void UpdateAddToPlaylistButton(bool enable);
@@ -266,8 +277,7 @@ class BMainDlgBase : public BDialogWindow,
   bool ChooseBlockFor(const std::string& what, uint64_t neededBytes, uint32_t milliseconds,
                       BMemRange& block);
   int PlaceNewFragment(const std::string& name, const BMemRange& block, const uint8_t* samples,
-                       uint32_t length);
-  void ShowImportedFragment(int slot);
+                       uint32_t length, BEditKind kind);
 
   // Panels: the lists, the button combos and the memory view mirror the profile.
   virtual void FillPanels();
@@ -280,8 +290,12 @@ class BMainDlgBase : public BDialogWindow,
   void ShowPlaylist(int selected);
   // The fragment-list row a fragment in `slot` belongs in: rows follow the slots.
   int RowForSlot(int slot) const;
-  void RemoveFragmentFromPanels(int row, int index);
-  void RefillPanelsAfterDefragment(int selected);
+  // The panels brought in line with the profile after a change: the
+  // fragment rows rebuilt when the slots in use changed (the selection kept
+  // by slot, else by row), else updated in place; the playlist and the
+  // bindings always.
+  void SyncPanels();
+  void SelectFragmentRow(int row);
 
   // The waveform window: created hidden at start-up where it was last, shown
   // as it was; the View command shows or hides it; it shows what the player
@@ -295,23 +309,14 @@ class BMainDlgBase : public BDialogWindow,
   virtual void LoadSettings();
   virtual void SaveSettings();
 
-  // Edit history.
+  // Edit history: the document's.
   virtual void ClearHistory();
-  virtual void RenumberHistory(int deletedFragment);
-  // False, with the out-of-memory message shown, when no snapshot could be
-  // taken: the caller then leaves the fragment unedited.
-  virtual bool PushUndo(int fragment, bool clearRedo);
-  virtual void PushRedo(int fragment);
-  virtual void Undo();
-  virtual void Redo();
-  // Stops and empties the player when the fragment is shown; returns its row or -1.
-  int ReleasePlayerCopy(int fragment);
-  // Stops and empties the player whatever it shows.
+  // Stops and empties the player before the bytes it may play change.
   void ReleasePlayerCopies();
-  bool HasUndo() const { return m_history.CanUndo(); }
-  bool HasRedo() const { return m_history.CanRedo(); }
-  void ShowRestoredFragment(int fragment, int row);
-  void ShowHistoryStep(const BHistoryStep& step, int row);
+  bool HasUndo() const { return m_document.CanUndo(); }
+  bool HasRedo() const { return m_document.CanRedo(); }
+  // What the Edit menu says the next undo or redo takes back ("удаление «beep»").
+  std::wstring StepText(const BStepName& step) const;
   int RowOfFragment(int fragment) const;
 
   // The player's messages and the sound device.
@@ -334,18 +339,20 @@ class BMainDlgBase : public BDialogWindow,
   void ShowDragOverPlaylist(POINT screenPoint);
   void DropOnPlaylist(int index);
 
-  BProfile m_profile;
+  // The document owns the profile and its history; m_profile is the profile
+  // as the player, the link and the panels read it (the link also stores
+  // what the siren returns). Every change of the user's goes through the
+  // document.
+  BDocument m_document{*this};
+  BProfile& m_profile = m_document.ProfileForLink();
   BSettings m_settings;
-  std::string m_profilePath;  // empty for a profile that has no file yet
-  bool m_modified = false;
+  bool m_fileCommandsOn = true;  // the file commands (and Undo, Redo) are on: no job runs
 
   // Local playback: the Windows player, whose thread calls the panel, and
   // the panel, which owns the sound and the player's state (its header says
   // which thread touches what). The player is closed before either goes.
   BWindowPlayer m_player{m_playerPanel};
   BPlayerPanel m_playerPanel{m_profile, m_player, *this};
-
-  BEditHistory m_history;
 
   // The siren link. The connection's worker thread calls the link through
   // this window (BCOMHandler); the link posts to m_linkMessageTarget, which is

@@ -164,16 +164,14 @@ void BMainDlgBase::DropOnPlaylist(int drop) {
       ShowMessage(IDS_PLAYLIST_FULL, MB_ICONERROR, kMaxPlaylistEntries);
       return;
     }
-    if (!m_profile.InsertPlaylistEntry(drop, static_cast<int>(m_sourceData))) return;
+    if (!m_document.InsertPlaylistEntry(drop, static_cast<int>(m_sourceData))) return;
     ShowPlaylist(drop);
-    SetModified(true);
     return;
   }
   int from = m_sourceIndex;
   if (drop == from || drop == from + 1) return;
-  if (!m_profile.MovePlaylistEntry(from, drop)) return;
+  if (!m_document.MovePlaylistEntry(from, drop)) return;
   ShowPlaylist(from < drop ? drop - 1 : drop);
-  SetModified(true);
 }
 
 void BMainDlgBase::OnActivate(WPARAM, LPARAM) {

@@ -33,22 +33,10 @@ void BMainDlgBase::OnDeleteRange() {
   int row = SelectedRow(m_fragmentList);
   if (row < 0 || JobHoldsProfile()) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
-  if (!PushUndo(fragment, true)) return;
-  OnStop();
-  ReleasePlayBuffer();
-  m_profile.DeleteRange(fragment, m_profile.GetFragment(fragment).start + start, end - start);
-  ShowRestoredFragment(fragment, row);
-  SetModified(true);
-}
-
-// The fragment's band and duration as they are now, and the fragment back in the player.
-void BMainDlgBase::ShowRestoredFragment(int fragment, int row) {
-  const BFragment& changed = m_profile.GetFragment(fragment);
-  m_memoryView.SetBand(row, changed.start, changed.length);
-  SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(changed.length)));
+  ReleasePlayerCopies();
+  m_document.DeleteRange(fragment, m_profile.GetFragment(fragment).start + start, end - start);
   SelectRow(m_fragmentList, row);
   ReloadEditedFragment();
-  RepaintMemoryView();
 }
 
 // ---- Amplification ------------------------------------------------------------------
@@ -69,19 +57,12 @@ void BMainDlgBase::OnAmplify() {
   int32_t gain = 0;
   if (!AskGain(offset, length, gain)) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
-  if (!PushUndo(fragment, true)) {
-    ReloadEditedFragment();  // the player drops the preview: the fragment stays as it was
-    return;
-  }
-  OnStop();
-  ReleasePlayBuffer();
-  // Through the profile, which takes the fragment out of step with the siren.
-  m_profile.ChangeFragmentBytes(fragment, offset, length, [gain](uint8_t* bytes, uint32_t count) {
+  ReleasePlayerCopies();
+  m_document.ChangeBytes(fragment, offset, length, [gain](uint8_t* bytes, uint32_t count) {
     ApplyGainToSigned(bytes, count, gain);
   });
   SelectRow(m_fragmentList, row);
   ReloadEditedFragment();
-  SetModified(true);
 }
 
 bool BMainDlgBase::AskGain(uint32_t offset, uint32_t length, int32_t& gain) {
@@ -93,62 +74,24 @@ bool BMainDlgBase::AskGain(uint32_t offset, uint32_t length, int32_t& gain) {
 
 // ---- The history ----------------------------------------------------------------------
 
-void BMainDlgBase::ClearHistory() {
-  m_history.Clear();
-  EnableUndo(false);
-  EnableRedo(false);
-}
+void BMainDlgBase::ClearHistory() { m_document.ClearHistory(); }
 
-void BMainDlgBase::RenumberHistory(int deletedFragment) {
-  m_history.RenumberHistory(deletedFragment);
-  EnableUndo(true);
-  EnableRedo(true);
-}
-
-bool BMainDlgBase::PushUndo(int fragment, bool clearRedo) {
-  if (!m_history.PushUndo(m_profile, fragment, clearRedo)) {
-    ShowMessage(IDS_MMIOERR_OUT_OF_MEMORY, MB_ICONERROR);
-    return false;
-  }
-  EnableUndo(true);
-  EnableRedo(true);
-  return true;
-}
-
-void BMainDlgBase::PushRedo(int fragment) {
-  m_history.PushRedo(m_profile, fragment);
-  EnableRedo(true);
-}
-
+// Any step may change the bytes the player holds: it lets go of them first,
+// and shows the selected fragment as it is after the step.
 void BMainDlgBase::OnEditUndo() {
-  if (!m_history.CanUndo() || JobHoldsProfile()) return;
-  Undo();
+  if (!m_document.CanUndo() || JobHoldsProfile()) return;
+  ReleasePlayerCopies();
+  m_document.Undo();
+  if (SelectedRow(m_fragmentList) >= 0) ReloadEditedFragment();
   RepaintMemoryView();
 }
 
 void BMainDlgBase::OnEditRedo() {
-  if (!m_history.CanRedo() || JobHoldsProfile()) return;
-  Redo();
+  if (!m_document.CanRedo() || JobHoldsProfile()) return;
+  ReleasePlayerCopies();
+  m_document.Redo();
+  if (SelectedRow(m_fragmentList) >= 0) ReloadEditedFragment();
   RepaintMemoryView();
-}
-
-// The fragment's row, if shown, loses its player copy before its bytes change.
-// A group (levelled fragments) may change the fragment in the player, whichever
-// it is: the player is emptied first and shows the step's fragment after.
-void BMainDlgBase::Undo() {
-  const bool group = m_history.NextUndoIsGroup();
-  if (group) ReleasePlayerCopies();
-  int row = ReleasePlayerCopy(m_history.NextUndoFragment());
-  const BHistoryStep step = m_history.Undo(m_profile);
-  ShowHistoryStep(step, group ? RowOfFragment(step.fragment) : row);
-}
-
-void BMainDlgBase::Redo() {
-  const bool group = m_history.NextRedoIsGroup();
-  if (group) ReleasePlayerCopies();
-  int row = ReleasePlayerCopy(m_history.NextRedoFragment());
-  const BHistoryStep step = m_history.Redo(m_profile);
-  ShowHistoryStep(step, group ? RowOfFragment(step.fragment) : row);
 }
 
 void BMainDlgBase::ReleasePlayerCopies() {
@@ -156,25 +99,22 @@ void BMainDlgBase::ReleasePlayerCopies() {
   ReleasePlayBuffer();
 }
 
-int BMainDlgBase::ReleasePlayerCopy(int fragment) {
-  int row = RowOfFragment(fragment);
-  if (row >= 0) {
-    OnStop();
-    ReleasePlayBuffer();
-  }
-  return row;
+std::wstring BMainDlgBase::StepText(const BStepName& step) const {
+  static const UINT kTexts[] = {IDS_STEP_CUT,      IDS_STEP_GAIN,    IDS_STEP_DELETE,
+                                IDS_STEP_IMPORT,   IDS_STEP_SIGNAL,  IDS_STEP_RENAME,
+                                IDS_STEP_PLAYLIST, IDS_STEP_BUTTONS, IDS_STEP_DEFRAGMENT,
+                                IDS_STEP_LEVELLING};
+  UINT id = kTexts[static_cast<int>(step.kind)];
+  return FormatText(LoadText(id).c_str(), Widen(step.fragmentName).c_str());
 }
 
-// A restored fragment differs from the file now, whether or not it did
-// before. A dropped step (its room now holds another fragment) is said in the
-// status log; either way the fragment goes back into the player as it is.
-void BMainDlgBase::ShowHistoryStep(const BHistoryStep& step, int row) {
-  if (step.outcome == BHistoryOutcome::Restored) SetModified(true);
-  if (step.outcome == BHistoryOutcome::WouldOverlap)
-    ShowStatus(IDS_HISTORY_STEP_DROPPED, FragmentName(step.fragment).c_str());
-  if (row >= 0 &&
-      (step.outcome == BHistoryOutcome::Restored || step.outcome == BHistoryOutcome::WouldOverlap))
-    ShowRestoredFragment(step.fragment, row);
-  EnableUndo(true);
-  EnableRedo(true);
+// ---- The document's view ----------------------------------------------------------------
+
+void BMainDlgBase::OnFragmentChanged(int) { SyncPanels(); }
+
+void BMainDlgBase::OnProfileReplaced() { SyncPanels(); }
+
+void BMainDlgBase::OnHistoryChanged() {
+  UpdateTitle();
+  ShowHistorySteps();
 }

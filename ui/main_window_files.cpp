@@ -15,7 +15,7 @@ const char kDefaultExtension[] = "zpf";
 // Asks whether to save unsaved changes: IDYES, IDNO or IDCANCEL; IDNO when
 // there is nothing to save.
 int BMainDlgBase::AskToSaveChanges() {
-  if (!m_modified) return IDNO;
+  if (!m_document.IsModified()) return IDNO;
   return ShowMessage(IDS_SAVE_CHANGES_PROMPT, MB_YESNOCANCEL | MB_ICONWARNING);
 }
 
@@ -26,12 +26,7 @@ void BMainDlgBase::OnFileNew() {
   if (answer == IDYES) OnFileSave();
   if (answer != IDNO) return;
   EnablePlayer(false);
-  ClearHistory();
-  m_profile.Reset();
-  ClearPanels();
-  FillPanels();
-  m_profilePath.clear();
-  SetModified(false);
+  m_document.New();
 }
 
 void BMainDlgBase::OnFileOpen() {
@@ -43,15 +38,11 @@ void BMainDlgBase::OnFileOpen() {
   if (!AskOpenPath(path)) return;
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
-  ClearHistory();
   BDroppedReferences dropped;
-  if (m_profile.Load(path, &dropped)) {
-    ClearPanels();
-    FillPanels();
-    m_profilePath = path;
+  // A failed open keeps the profile and its history as they were.
+  if (m_document.Open(path, &dropped)) {
     // References to empty slots that the load took out are no edit of the
     // user's: the status log says what went, and the next save leaves them out.
-    SetModified(false);
     ReportDroppedReferences(dropped);
     SaveSettings();
   } else {
@@ -68,12 +59,10 @@ void BMainDlgBase::OnFileSaveAs() { SaveProfileAs(); }
 // A profile without a file gets a name first, whether or not it was changed.
 bool BMainDlgBase::SaveProfile() {
   if (JobHoldsProfile()) return false;
-  if (m_profilePath.empty()) return SaveProfileAs();
+  if (m_document.Path().empty()) return SaveProfileAs();
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
-  if (!SaveProfileTo(m_profilePath)) return false;
-  SetModified(false);
-  return true;
+  return SaveProfileTo(m_document.Path());
 }
 
 bool BMainDlgBase::SaveProfileAs() {
@@ -83,14 +72,15 @@ bool BMainDlgBase::SaveProfileAs() {
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
   if (!SaveProfileTo(path)) return false;
-  m_profilePath = path;
-  SetModified(false);
   SaveSettings();
   return true;
 }
 
 bool BMainDlgBase::SaveProfileTo(const std::string& path) {
-  if (m_profile.Save(path)) return true;
+  if (m_document.SaveAs(path)) {
+    UpdateTitle();
+    return true;
+  }
   ShowMessage(IDS_PROFILE_SAVE_FAILED, MB_ICONERROR, Widen(path).c_str(),
               ProfileErrorText().c_str());
   return false;
@@ -118,8 +108,7 @@ void BMainDlgBase::OnCancelCommand() {
 // connecting empties the status log.
 BDroppedReferences BMainDlgBase::LoadStartupProfile() {
   BDroppedReferences dropped;
-  if (m_profilePath.empty()) return dropped;
-  if (!m_profile.Load(m_profilePath, &dropped)) m_profilePath.clear();
+  if (!m_settings.profile.empty()) m_document.Open(m_settings.profile, &dropped);
   return dropped;
 }
 

@@ -18,7 +18,6 @@ void BMainDlgBase::OnAddFragment() {
   EnablePlayer(false);
   if (!ImportFile(path)) return;
   UpdateAddFragmentButton(true);
-  SetModified(true);
 }
 
 // A new fragment needs a free slot and free room; during a siren job the
@@ -60,7 +59,6 @@ void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
     if (path.empty()) continue;
     if (!ImportFile(path)) return;
     UpdateAddFragmentButton(true);
-    SetModified(true);
   }
 }
 
@@ -86,7 +84,7 @@ bool BMainDlgBase::ImportFile(const std::string& path) {
   }
   uint32_t length = 0;
   const uint8_t* data = source.GetData(length);
-  int slot = PlaceNewFragment(FragmentNameFromPath(path), block, data, length);
+  int slot = PlaceNewFragment(FragmentNameFromPath(path), block, data, length, BEditKind::Import);
   if (slot < 0) return false;
   const std::wstring name = Widen(m_profile.GetFragment(slot).name);
   ShowStatus(highQuality ? IDS_IMPORTED_HIGH_QUALITY : IDS_IMPORTED_STANDARD, name.c_str());
@@ -112,26 +110,14 @@ bool BMainDlgBase::ChooseBlockFor(const std::string& what, uint64_t neededBytes,
 }
 
 // The sound becomes the fragment in the first empty slot, cut to the block,
-// and is shown; its slot, or -1.
+// one step of the history; the panels show it (the document says so), and it
+// is selected and loaded into the player. Its slot, or -1.
 int BMainDlgBase::PlaceNewFragment(const std::string& name, const BMemRange& block,
-                                   const uint8_t* samples, uint32_t length) {
-  int slot = m_profile.PlaceFragment(name, block, samples, length);
-  if (slot >= 0) ShowImportedFragment(slot);
-  return slot;
-}
-
-// The new fragment in every panel, selected, and loaded into the player. The
-// import may have filled a hole in the table: its row, band and combo entry
-// go where its slot puts them (entry 0 of a combo is "Не используется").
-void BMainDlgBase::ShowImportedFragment(int slot) {
-  const BFragment& fragment = m_profile.GetFragment(slot);
-  int row = RowForSlot(slot);
-  m_memoryView.InsertBand(row, fragment.start, fragment.length);
-  row = InsertRow(m_fragmentList, row, Widen(fragment.name), slot);
-  SetRowText(m_fragmentList, row, 1, Widen(FragmentDurationText(fragment.length)));
-  for (int button = 0; button < kButtonCount; ++button)
-    InsertEntry(ButtonCombo(button), row + 1, Widen(fragment.name), slot);
-  ShowBindings();
-  SelectRow(m_fragmentList, row);
+                                   const uint8_t* samples, uint32_t length, BEditKind kind) {
+  int slot = m_document.PlaceFragment(name, block, samples, length, kind);
+  if (slot < 0) return slot;
+  int row = RowOfFragment(slot);
+  if (row >= 0) SelectFragmentRow(row);
   LoadFragmentIntoPlayer();
+  return slot;
 }

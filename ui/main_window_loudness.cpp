@@ -73,13 +73,9 @@ void BMainDlg::LevelFragments(const std::vector<int>& slots,
     ShowMessage(IDS_LOUDNESS_NOTHING_CHOSEN, MB_ICONINFORMATION);
     return;
   }
-  if (!m_history.PushUndoGroup(m_profile, levelled)) {
-    ShowMessage(IDS_MMIOERR_OUT_OF_MEMORY, MB_ICONERROR);
-    return;
-  }
-  EnableUndo(true);
-  EnableRedo(true);
-  ReleasePlayBuffer();
+  // One step of the history for all of them.
+  if (!m_document.BeginStep(BEditKind::Levelling)) return;
+  ReleasePlayerCopies();
   for (size_t i = 0; i < slots.size() && i < chosen.size(); ++i) {
     if (!chosen[i] || !fragments[i].loudness.measured) continue;
     const std::vector<int8_t>& samples = fragments[i].samples;
@@ -88,11 +84,12 @@ void BMainDlg::LevelFragments(const std::vector<int>& slots,
     // Through the profile, which takes the fragment out of step with the siren.
     const uint32_t count = static_cast<uint32_t>(
         std::min<size_t>(result.size(), m_profile.GetFragment(slots[i]).ImageRange().length));
-    m_profile.ChangeFragmentBytes(slots[i], 0, count, [&](uint8_t* bytes, uint32_t n) {
+    m_document.ChangeBytes(slots[i], 0, count, [&](uint8_t* bytes, uint32_t n) {
       std::copy(result.begin(), result.begin() + n, reinterpret_cast<int8_t*>(bytes));
     });
   }
-  SetModified(true);
+  m_document.EndStep();
+  if (SelectedRow(m_fragmentList) >= 0) ReloadEditedFragment();
   RepaintMemoryView();
   ShowStatus(IDS_LOUDNESS_DONE, static_cast<int>(levelled.size()), FormatLoudness(target).c_str());
 }

@@ -79,8 +79,54 @@ void BMainDlgBase::OnButtonComboChanged(int button) {
   }
   int entry = static_cast<int>(::SendMessageW(combo, CB_GETCURSEL, 0, 0));
   if (entry < 0) return;
-  m_profile.SetButton(button, static_cast<uint8_t>(EntryData(combo, entry)));
-  SetModified(true);
+  m_document.SetButton(button, static_cast<uint8_t>(EntryData(combo, entry)));
+}
+
+// Rows follow the slots in use; while they are the same slots, only their
+// texts and bands change, so the selection and the player stay.
+void BMainDlgBase::SyncPanels() {
+  std::vector<int> slots;
+  for (int slot = 0; slot < kMaxFragments; ++slot)
+    if (m_profile.GetFragment(slot).IsInUse()) slots.push_back(slot);
+  bool sameRows = static_cast<int>(slots.size()) == RowCount(m_fragmentList);
+  for (size_t row = 0; sameRows && row < slots.size(); ++row)
+    sameRows = RowData(m_fragmentList, static_cast<int>(row)) == slots[row];
+  int playlistRow = SelectedRow(m_playlist);
+  if (!sameRows) {
+    int selectedSlot = SelectedFragment();
+    int selectedRow = SelectedRow(m_fragmentList);
+    FillPanels();
+    int row = RowOfFragment(selectedSlot);
+    if (row < 0 && selectedRow >= 0 && RowCount(m_fragmentList) > 0)
+      row = std::min(selectedRow, RowCount(m_fragmentList) - 1);
+    if (row >= 0) SelectFragmentRow(row);
+  } else {
+    for (size_t row = 0; row < slots.size(); ++row) {
+      const BFragment& fragment = m_profile.GetFragment(slots[row]);
+      SetRowText(m_fragmentList, static_cast<int>(row), 0, Widen(fragment.name));
+      SetRowText(m_fragmentList, static_cast<int>(row), 1,
+                 Widen(FragmentDurationText(fragment.length)));
+      m_memoryView.SetBand(static_cast<int>(row), fragment.start, fragment.length);
+      for (int button = 0; button < kButtonCount; ++button) {
+        HWND combo = ButtonCombo(button);
+        int entry = FindEntryWithData(combo, slots[row]);
+        if (entry < 0) continue;
+        ::SendMessageW(combo, CB_DELETESTRING, entry, 0);
+        ::SendMessageW(combo, CB_INSERTSTRING, entry,
+                       reinterpret_cast<LPARAM>(Widen(fragment.name).c_str()));
+        SetEntryData(combo, entry, slots[row]);
+      }
+    }
+  }
+  ShowPlaylist(playlistRow);
+  ShowBindings();
+  UpdateAddFragmentButton(true);
+  RepaintMemoryView();
+}
+
+void BMainDlgBase::SelectFragmentRow(int row) {
+  SelectRow(m_fragmentList, row);
+  m_memoryView.SetSelectedBand(row);
 }
 
 // The edit field takes no more than a profile can store.
@@ -95,24 +141,8 @@ BOOL BMainDlgBase::OnFragmentLabelEdited(NMLVDISPINFOW* info) {
   if (info->item.iItem < 0 || info->item.pszText == nullptr) return FALSE;
   std::string name = Trim(Narrow(info->item.pszText));
   if (name.empty() || JobHoldsProfile()) return FALSE;
-  int row = info->item.iItem;
-  int index = static_cast<int>(RowData(m_fragmentList, row));
-  m_profile.RenameFragment(index, name);
-  std::wstring shown = FragmentName(index);
-  SetRowText(m_fragmentList, row, 0, shown);
-  int entry = FindEntryWithData(ButtonCombo(0), index);
-  if (entry >= 0) {
-    for (int button = 0; button < kButtonCount; ++button) {
-      HWND combo = ButtonCombo(button);
-      ::SendMessageW(combo, CB_DELETESTRING, entry, 0);
-      ::SendMessageW(combo, CB_INSERTSTRING, entry, reinterpret_cast<LPARAM>(shown.c_str()));
-      SetEntryData(combo, entry, index);
-    }
-  }
-  for (int playlistRow = 0; playlistRow < RowCount(m_playlist); ++playlistRow)
-    if (RowData(m_playlist, playlistRow) == index) SetRowText(m_playlist, playlistRow, 0, shown);
-  ShowBindings();
-  SetModified(true);
+  int index = static_cast<int>(RowData(m_fragmentList, info->item.iItem));
+  m_document.RenameFragment(index, name);
   return FALSE;
 }
 
@@ -144,8 +174,7 @@ void BMainDlgBase::OnRemoveFromPlaylist() {
   int row = SelectedRow(m_playlist);
   if (row < 0 || JobHoldsProfile()) return;
   EnablePlayer(false);
-  if (!m_profile.RemovePlaylistEntry(row)) return;
+  if (!m_document.RemovePlaylistEntry(row)) return;
   ShowPlaylist(row);
   m_memoryView.SetSelectedBand(-1);
-  SetModified(true);
 }

@@ -47,7 +47,6 @@ void BMainDlg::OnMakeSignal() {
     return;
   }
   UpdateAddFragmentButton(true);
-  SetModified(true);
 }
 
 bool BMainDlg::AskSignal(BSignalForm& form) {
@@ -61,7 +60,7 @@ bool BMainDlg::PlaceSignal(const BSignalForm& form) {
   uint32_t length = static_cast<uint32_t>(samples.size());
   BMemRange block;
   if (!ChooseBlockFor(name, length, SamplesToMilliseconds(length), block)) return false;
-  return PlaceNewFragment(name, block, samples.data(), length) >= 0;
+  return PlaceNewFragment(name, block, samples.data(), length, BEditKind::Signal) >= 0;
 }
 
 BSignalWords BMainDlg::SignalWords() const {

@@ -57,6 +57,7 @@ void BMainDlgBase::ReplaceStatusText(const wchar_t* format, ...) {
 }
 
 void BMainDlgBase::EnableFileCommands(bool enable) {
+  m_fileCommandsOn = enable;
   EnableUndo(enable);
   EnableRedo(enable);
 }

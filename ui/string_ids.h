@@ -44,3 +44,19 @@
 #define IDS_LOUDNESS_BAD_TARGET 425
 #define IDS_LOUDNESS_DONE 426
 #define IDS_LOUDNESS_NOTHING_CHOSEN 427
+
+// The Edit menu's Undo and Redo, naming the step they take back or again.
+#define IDS_UNDO_STEP 630
+#define IDS_REDO_STEP 631
+#define IDS_UNDO_NOTHING 632
+#define IDS_REDO_NOTHING 633
+#define IDS_STEP_CUT 634
+#define IDS_STEP_GAIN 635
+#define IDS_STEP_DELETE 636
+#define IDS_STEP_IMPORT 637
+#define IDS_STEP_SIGNAL 638
+#define IDS_STEP_RENAME 639
+#define IDS_STEP_PLAYLIST 640
+#define IDS_STEP_BUTTONS 641
+#define IDS_STEP_DEFRAGMENT 642
+#define IDS_STEP_LEVELLING 643

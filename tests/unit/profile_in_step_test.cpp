@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "audio/gain.h"
-#include "model/edit_history.h"
+#include "model/document.h"
 #include "model/profile.h"
 
 namespace {
@@ -38,12 +38,19 @@ std::vector<BSlotState> SlotStates(const BProfile& profile) {
 }
 
 // A fragment with random bytes at the start of the first free block.
-void PlaceRandom(BProfile& profile, std::mt19937& random, uint32_t length) {
+void PlaceRandom(BDocument& document, std::mt19937& random, uint32_t length) {
   std::vector<uint8_t> bytes(length);
   for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random() % 255);
-  std::vector<BMemRange> free = profile.GetFreeBlocks();
-  if (!free.empty()) profile.PlaceFragment("new", free.front(), bytes.data(), length);
+  std::vector<BMemRange> free = document.Profile().GetFreeBlocks();
+  if (!free.empty())
+    document.PlaceFragment("new", free.front(), bytes.data(), length, BEditKind::Import);
 }
+
+class BNoView : public BDocumentView {
+  void OnFragmentChanged(int) override {}
+  void OnProfileReplaced() override {}
+  void OnHistoryChanged() override {}
+};
 
 int RandomSlotInUse(const BProfile& profile, std::mt19937& random) {
   std::vector<int> used;
@@ -54,15 +61,16 @@ int RandomSlotInUse(const BProfile& profile, std::mt19937& random) {
 
 }  // namespace
 
-// Random edits of every kind, each followed by the check of every slot
-// against its state before the edit: a slot whose start, length or bytes
-// changed is not synced; any other slot keeps its flag (a rename, a cut of
-// nothing, a gain of 0 %, an undo that restores what is there).
+// Random edits of every kind through the document, each followed by the
+// check of every slot against its state before the edit: a slot whose start,
+// length or bytes changed is not synced; any other slot keeps its flag (a
+// rename, a cut of nothing, a gain of 0 %, an undo that restores what is there).
 TEST(InStep, EveryChangeOfAFragmentClearsItsFlagAndNothingElseDoes) {
   std::mt19937 random(20240927);
-  BProfile profile;
-  BEditHistory history;
-  for (int i = 0; i < 8; ++i) PlaceRandom(profile, random, 200 + random() % 3000);
+  BNoView view;
+  BDocument document(view);
+  BProfile& profile = document.ProfileForLink();
+  for (int i = 0; i < 8; ++i) PlaceRandom(document, random, 200 + random() % 3000);
 
   int changedChecks = 0, keptChecks = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -80,7 +88,7 @@ TEST(InStep, EveryChangeOfAFragmentClearsItsFlagAndNothingElseDoes) {
     const BFragment fragment = profile.GetFragment(slot);
     const int kind = static_cast<int>(random() % 9);
     if (slot < 0 && kind < 6) {
-      PlaceRandom(profile, random, 500);
+      PlaceRandom(document, random, 500);
       continue;
     }
     switch (kind) {
@@ -88,39 +96,34 @@ TEST(InStep, EveryChangeOfAFragmentClearsItsFlagAndNothingElseDoes) {
       case 1: {  // a cut, sometimes of nothing, sometimes reaching past the end
         uint32_t address = fragment.start + random() % (fragment.length + 1);
         uint32_t count = random() % 4 == 0 ? 0 : random() % (fragment.length / 2 + 2);
-        if (history.PushUndo(profile, slot, true)) profile.DeleteRange(slot, address, count);
+        document.DeleteRange(slot, address, count);
         break;
       }
       case 2: {  // amplification of a piece, sometimes by 0 %
         int32_t gain = random() % 3 == 0 ? 0 : -100 + static_cast<int32_t>(random() % 401);
         uint32_t offset = fragment.length ? random() % fragment.length : 0;
-        if (history.PushUndo(profile, slot, true))
-          profile.ChangeFragmentBytes(
-              slot, offset, random() % 2000,
-              [gain](uint8_t* bytes, uint32_t count) { ApplyGainToSigned(bytes, count, gain); });
+        document.ChangeBytes(slot, offset, random() % 2000, [gain](uint8_t* bytes, uint32_t count) {
+          ApplyGainToSigned(bytes, count, gain);
+        });
         break;
       }
       case 3:
-        profile.RenameFragment(slot, "renamed " + std::to_string(step));
+        document.RenameFragment(slot, "renamed " + std::to_string(step));
         break;
       case 4:
-        history.Undo(profile);
+        document.Undo();
         break;
       case 5:
-        history.Redo(profile);
+        document.Redo();
         break;
       case 6:
-        if (profile.CountFragments() < 12) PlaceRandom(profile, random, 100 + random() % 2000);
+        if (profile.CountFragments() < 12) PlaceRandom(document, random, 100 + random() % 2000);
         break;
       case 7:
-        if (slot >= 0 && profile.CountFragments() > 4) {
-          history.RenumberHistory(slot);
-          profile.DeleteFragment(slot);
-        }
+        if (slot >= 0 && profile.CountFragments() > 4) document.DeleteFragment(slot);
         break;
       case 8:
-        history.Clear();
-        profile.Defragment();
+        document.Defragment();
         break;
     }
 

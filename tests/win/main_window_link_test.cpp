@@ -47,7 +47,7 @@ class MainWindowLinkTest : public ::testing::Test {
   bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     return PumpMessagesUntil(done, timeoutMs);
   }
-  bool WaitForStatus(const std::wstring& line, DWORD timeoutMs = 8000) {
+  bool WaitForStatus(const std::wstring& line, DWORD timeoutMs = 20000) {
     return PumpUntil([&] { return window->StatusCount() > 0 && window->StatusLine(0) == line; },
                      timeoutMs);
   }

@@ -269,7 +269,7 @@ TEST_F(MainWindowPanelsTest, KeysTypedIntoARenameAreNotShortcuts) {
   window.PreTranslateMessage(&ctrlZ);  // as the message loop offers it
   keys[VK_CONTROL] = 0;
   ::SetKeyboardState(keys);
-  EXPECT_TRUE(window.History().CanUndo());
+  EXPECT_TRUE(window.GetDocument().CanUndo());
 }
 
 // As after a Read, every slot and the playlist are in step with the siren.
@@ -438,10 +438,10 @@ TEST(MainWindowPanelsOddProfileTest, OddEntriesAreHiddenAndLongNamesShown) {
 }
 
 // A profile with holes (slots 0, 2 and 5): an import fills slot 1 and its row
-// goes between them; a deletion renumbers by value; a defragmentation rebuilds
-// the panels and keeps the selection on the same fragment; an undo after the
-// renumbering restores the right fragment. The panels equal the profile after
-// every step.
+// goes between them; a deletion renumbers by value; undo takes back the
+// deletion (the fragment in its slot again) and then the cut; a
+// defragmentation rebuilds the panels and keeps the selection on the same
+// fragment. The panels equal the profile after every step.
 TEST_F(MainWindowPanelsTest, ImportIntoAHoleDeleteUndoAndDefragmentKeepThePanelsOnTheProfile) {
   ASSERT_TRUE(PanelsMatchProfile(window));
   Import(Narrow(L"Новый"), 2000);
@@ -463,14 +463,17 @@ TEST_F(MainWindowPanelsTest, ImportIntoAHoleDeleteUndoAndDefragmentKeepThePanels
   EXPECT_EQ(L"Новый", RowText(fragments, 1)) << "the imported row still names its fragment";
   ASSERT_TRUE(PanelsMatchProfile(window));
 
+  window.Command(ID_EDIT_UNDO);  // the deletion is taken back first, with its slot
+  EXPECT_EQ((std::vector<LPARAM>{0, 1, 2, 5}), RowsData(fragments));
+  EXPECT_EQ(L"Сирена", RowText(fragments, 2));
+  ASSERT_TRUE(PanelsMatchProfile(window));
   window.Command(ID_EDIT_UNDO);
   EXPECT_EQ(2000u, window.GetProfile().GetFragment(1).length) << "the cut came back";
-  EXPECT_EQ(L"Новый", SelectedName());
   ASSERT_TRUE(PanelsMatchProfile(window));
 
-  SelectOnly(fragments, 2);  // "Тревога", slot 4
+  SelectOnly(fragments, 3);  // "Тревога", slot 5
   window.Command(ID_DEFRAGMENT);
-  EXPECT_EQ((std::vector<LPARAM>{0, 1, 2}), RowsData(fragments));
+  EXPECT_EQ((std::vector<LPARAM>{0, 1, 2, 3}), RowsData(fragments));
   EXPECT_EQ(L"Тревога", SelectedName());
 }
 
@@ -688,3 +691,86 @@ TEST_F(HighSlotTest, FragmentsInSlotsEightAndAboveStayOutOfThePlaylist) {
 }
 
 }  // namespace
+
+// Every change can be taken back and done again, and the Edit menu names it:
+// the deletion of a fragment that the playlist and a button use, a rename, an
+// import, a playlist move and Defragment. After each undo the profile is as
+// before the step (slots, names, bytes, playlist, bindings) and the panels
+// show it; after the redo as after the step. A failed Open keeps the history.
+TEST_F(MainWindowPanelsTest, EveryStepIsUndoneAndRedoneAndNamedInTheEditMenu) {
+  ::ShowWindow(window.GetHwnd(), SW_SHOWNA);  // for the drag's mouse capture
+  auto menuText = [&](UINT id) {
+    wchar_t text[300] = {};
+    ::GetMenuStringW(::GetMenu(window.GetHwnd()), id, text, 300, MF_BYCOMMAND);
+    return std::wstring(text);
+  };
+  auto undoText = [&](UINT step, const wchar_t* name) {
+    std::wstring what = FormatText(Text(step).c_str(), name);
+    return FormatText(Text(IDS_UNDO_STEP).c_str(), what.c_str());
+  };
+  auto state = [&] {
+    BProfile& profile = window.GetProfile();
+    std::vector<std::string> names;
+    for (int slot = 0; slot < kMaxFragments; ++slot)
+      names.push_back(profile.GetFragment(slot).name + "@" +
+                      std::to_string(profile.GetFragment(slot).start));
+    for (int i = 0; i < kMaxPlaylistEntries; ++i)
+      names.push_back("p" + std::to_string(profile.GetPlaylistEntry(i)));
+    for (int b = 0; b < kButtonCount; ++b)
+      names.push_back("b" + std::to_string(profile.GetButton(b)));
+    names.push_back(std::string(profile.Image(), profile.Image() + kImageSize));
+    return names;
+  };
+  auto undoAndRedo = [&](const std::vector<std::string>& before, const std::wstring& named) {
+    std::vector<std::string> after = state();
+    EXPECT_EQ(named, menuText(ID_EDIT_UNDO));
+    window.Command(ID_EDIT_UNDO);
+    EXPECT_TRUE(before == state()) << Narrow(named);
+    EXPECT_TRUE(PanelsMatchProfile(window));
+    window.Command(ID_EDIT_REDO);
+    EXPECT_TRUE(after == state()) << Narrow(named);
+    EXPECT_TRUE(PanelsMatchProfile(window));
+  };
+
+  std::vector<std::string> before = state();
+  SelectOnly(fragments, 1);  // "Сирена", slot 2: playlist position 2, button 0
+  window.answers = {IDYES};
+  window.Command(IDC_DELETE_FRAGMENT, BN_CLICKED);
+  EXPECT_NE(2, window.GetProfile().GetButton(0));
+  undoAndRedo(before, undoText(IDS_STEP_DELETE, L"Сирена"));
+  window.Command(ID_EDIT_UNDO);
+  EXPECT_EQ(2, window.GetProfile().GetButton(0)) << "the button names it again";
+  EXPECT_EQ(2, window.GetProfile().GetPlaylistEntry(2)) << "so does the playlist";
+  std::wstring redo = FormatText(Text(IDS_STEP_DELETE).c_str(), L"Сирена");
+  EXPECT_EQ(FormatText(Text(IDS_REDO_STEP).c_str(), redo.c_str()), menuText(ID_EDIT_REDO));
+
+  before = state();
+  std::wstring name = L"Новое";
+  NMLVDISPINFOW info = {};
+  info.hdr.code = LVN_ENDLABELEDITW;
+  info.item.iItem = 0;
+  info.item.pszText = &name[0];
+  Notify(window, IDC_FRAGMENT_LIST, info.hdr);
+  undoAndRedo(before, undoText(IDS_STEP_RENAME, L"Гудок"));
+
+  before = state();
+  Import("added", 3000);
+  undoAndRedo(before, undoText(IDS_STEP_IMPORT, L"added"));
+
+  before = state();
+  SelectOnly(playlist, 0);
+  BeginDrag(IDC_PLAYLIST, 0);
+  MoveAndDrop(PlaylistPoint(3));
+  ASSERT_NE(before, state());
+  undoAndRedo(before, undoText(IDS_STEP_PLAYLIST, L"Тревога"));
+
+  before = state();
+  window.Command(ID_DEFRAGMENT);
+  undoAndRedo(before, undoText(IDS_STEP_DEFRAGMENT, L""));
+
+  std::wstring last = menuText(ID_EDIT_UNDO);
+  window.openPaths = {folder.Path("missing.zpf")};
+  window.Command(ID_FILE_OPEN);
+  EXPECT_EQ(last, menuText(ID_EDIT_UNDO)) << "a failed Open keeps the history";
+  EXPECT_TRUE(window.GetDocument().CanUndo());
+}

@@ -129,8 +129,8 @@ TEST_F(MainWindowPlayerTest, ARangeIsDeletedAndTheDeletionUndoneAndRedone) {
   window.Command(ID_EDIT_REDO);
   EXPECT_TRUE(window.IsModified());
   EXPECT_EQ(400u, window.GetProfile().GetFragment(0).length);
-  EXPECT_EQ(1u, window.History().UndoEntries().size());
-  EXPECT_TRUE(window.History().RedoEntries().empty());
+  EXPECT_EQ(1u, window.GetDocument().History().UndoCount());
+  EXPECT_EQ(0u, window.GetDocument().History().RedoCount());
   EXPECT_TRUE(window.MenuGreyed(ID_EDIT_REDO));
 }
 
@@ -265,26 +265,6 @@ TEST_F(MainWindowPlayerTest, AnUndoAfterASaveIsNotLostAtExit) {
   ASSERT_EQ(1u, window.boxes.size());
   EXPECT_EQ(Text(IDS_SAVE_CHANGES_PROMPT), window.boxes[0].text);
   EXPECT_NE(nullptr, window.GetHwnd());
-}
-
-// An import went into the room a cut freed: the undo of that cut is dropped,
-// said in the status log, and the fragment is back in the player as it is.
-TEST_F(MainWindowPlayerTest, ADroppedUndoIsReportedAndThePlayerReloaded) {
-  Load(0);  // 500 bytes at 1000
-  Mark(100, 500);
-  window.Command(ID_DELETE_RANGE);
-  ASSERT_EQ(100u, window.GetProfile().GetFragment(0).length);
-  std::string sound = folder.Path("filler.wav");
-  WriteWave(sound, 9765, std::vector<uint8_t>(1500, 0x90));
-  window.audioPaths = {sound};
-  window.Command(IDC_ADD_FRAGMENT, BN_CLICKED);
-  ASSERT_EQ(1100u, window.GetProfile().GetFragment(2).start) << "the freed room was taken";
-  window.Command(ID_EDIT_UNDO);
-  EXPECT_EQ(100u, window.GetProfile().GetFragment(0).length);
-  EXPECT_EQ(FormatText(Text(IDS_HISTORY_STEP_DROPPED).c_str(), L"first"), window.StatusLine(0));
-  EXPECT_EQ(100u, window.PlayBuffer().Length());
-  EXPECT_TRUE(window.ControlEnabled(IDC_PLAY_PAUSE));
-  EXPECT_TRUE(PanelsMatchProfile(window));
 }
 
 // Without a sound device the panel stays stopped and says why. CTest runs

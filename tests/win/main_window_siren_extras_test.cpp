@@ -76,7 +76,7 @@ class MainWindowSirenExtrasTest : public ::testing::Test {
         chips > 0 ? FormatText(Text(IDS_SIREN_CONNECTED).c_str(), chips * 65535 / 1024)
                   : FormatText(Text(IDS_BAD_MEMORY_SIZE).c_str(), 0);
     ASSERT_TRUE(PumpMessagesUntil(
-        [&] { return window->StatusCount() > 0 && window->StatusLine(0) == connected; }, 8000));
+        [&] { return window->StatusCount() > 0 && window->StatusLine(0) == connected; }, 20000));
   }
   bool WaitForBox(const std::wstring& text, DWORD timeoutMs = 30000) {
     return PumpMessagesUntil(

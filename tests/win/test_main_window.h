@@ -47,7 +47,6 @@ class TestMainDlg : public BMainDlg {
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
   const BPlayBuffer& PlayBuffer() const { return m_playerPanel.Buffer(); }
-  const BEditHistory& History() const { return m_history; }
   // Selects a fragment-list row and double-clicks it: the player loads it.
   void LoadFragmentRow(int row) {
     HWND fragments = GetItem(IDC_FRAGMENT_LIST);
