@@ -132,11 +132,7 @@ class BenchUi : public BLinkUi {
   void SetProgressPosition(int) override {}
   void SetConnectCommandText(bool) override {}
   void SetAvailableSize(uint32_t) override {}
-  void EnableSirenCommands(bool) override {}
-  void EnableAbort(bool) override {}
-  void EnableEditing(bool) override {}
-  void EnableFileCommands(bool) override {}
-  void EnablePortMenu(bool) override {}
+  void CommandsChanged() override {}
   void SaveSettings() override {}
   void EnablePlayer(bool) override {}
   void ClearHistory() override {}

@@ -36,11 +36,10 @@ class BLinkUi {
   virtual void SetConnectCommandText(bool connected) = 0;
   virtual void SetAvailableSize(uint32_t bytes) = 0;
 
-  virtual void EnableSirenCommands(bool enable) = 0;
-  virtual void EnableAbort(bool enable) = 0;
-  virtual void EnableEditing(bool enable) = 0;
-  virtual void EnableFileCommands(bool enable) = 0;
-  virtual void EnablePortMenu(bool enable) = 0;
+  // What decides the commands changed (the port opened or closed, a job
+  // began, ended or entered or left its memory phase): the window decides
+  // them anew from the link's state (BCommandRules).
+  virtual void CommandsChanged() = 0;
 
   virtual void SaveSettings() = 0;
   virtual void EnablePlayer(bool enable) = 0;

@@ -72,10 +72,7 @@ int BSirenLink::NextJobCursor() {
 // Every command group back as it is outside a job.
 void BSirenLink::EnableAfterJob() {
   EndOfJob();
-  m_ui.EnableSirenCommands(true);
-  m_ui.EnableAbort(false);
-  m_ui.EnableEditing(true);
-  m_ui.EnableFileCommands(true);
+  SetAbortable(false);
 }
 
 // A Read that ended early shows in the panels exactly what the profile holds.
@@ -161,10 +158,7 @@ void BSirenLink::StartRead() {
   }
   m_ui.MarkProfileModified();
   StartTableRead(Table::Fragments);
-  m_ui.EnableSirenCommands(false);
-  m_ui.EnableAbort(false);
-  m_ui.EnableEditing(false);
-  m_ui.EnableFileCommands(false);
+  SetAbortable(false);
 }
 
 void BSirenLink::StartTableRead(Table table, bool again) {
@@ -327,10 +321,7 @@ void BSirenLink::StartWriteJob(Job job) {
   m_ui.SetProgressRange(0);
   StartTableJob(job);
   WriteTableEntry(Table::Fragments, 0);
-  m_ui.EnableSirenCommands(false);
-  m_ui.EnableAbort(false);
-  m_ui.EnableEditing(false);
-  m_ui.EnableFileCommands(false);
+  SetAbortable(false);
 }
 
 void BSirenLink::WriteTableEntry(Table table, int index) {
@@ -471,7 +462,7 @@ void BSirenLink::BeginMemoryPhase(bool writing, uint32_t total, uint32_t markerI
     else
       SendReadByte(0);
   }
-  m_ui.EnableAbort(true);
+  SetAbortable(true);
   if (!writing) m_ui.ShowLinkStatus(BLinkText(IDS_MEMORY_READ_STARTED));
 }
 

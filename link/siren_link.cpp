@@ -35,6 +35,13 @@ BSirenLink::BSirenLink(BProfile& profile, BLinkPort& port, BLinkUi& ui)
 
 void BSirenLink::SetSampleSeed(uint32_t seed) { m_random.seed(seed); }
 
+// Only a memory phase can be aborted; whatever changed, the window decides
+// the commands anew.
+void BSirenLink::SetAbortable(bool abortable) {
+  m_abortable = abortable;
+  m_ui.CommandsChanged();
+}
+
 BLinkState BSirenLink::GetState() const {
   std::lock_guard<std::mutex> lock(m_lock);
   return m_state;
@@ -78,10 +85,7 @@ void BSirenLink::Send(BLinkState state, uint8_t code, std::initializer_list<uint
 // ---- Connect and disconnect ------------------------------------------------
 
 void BSirenLink::OnConnect(const std::string& portName) {
-  m_ui.EnableSirenCommands(false);
-  m_ui.EnableAbort(false);
-  m_ui.EnableFileCommands(true);
-  m_ui.EnableEditing(true);
+  SetAbortable(false);
   if (m_port.IsOpen()) {
     Disconnect();
   } else {
@@ -103,7 +107,7 @@ void BSirenLink::Disconnect() {
   m_ui.SetConnectCommandText(false);
   m_ui.SetAvailableSize(kImageSize);
   m_ui.ShowLinkStatus(BLinkText(IDS_DISCONNECTED));
-  m_ui.EnablePortMenu(true);
+  SetAbortable(false);
 }
 
 void BSirenLink::Connect() {
@@ -129,8 +133,7 @@ void BSirenLink::Connect() {
   }
   m_ui.SaveSettings();
   m_ui.SetConnectCommandText(true);
-  m_ui.EnablePortMenu(false);
-  m_ui.EnableSirenCommands(true);
+  SetAbortable(false);
   m_ui.ShowLinkStatus(BLinkText(IDS_SEARCHING_SIREN));
   Send(BLinkState::Detecting, CMD_DETECT, {});
 }
@@ -139,10 +142,7 @@ void BSirenLink::Connect() {
 void BSirenLink::EndAfterLinkFailure() {
   ShowStrayReplies();
   if (m_port.IsOpen()) OnConnect(m_portName);
-  m_ui.EnableSirenCommands(false);
-  m_ui.EnableAbort(false);
-  m_ui.EnableFileCommands(true);
-  m_ui.EnableEditing(true);
+  SetAbortable(false);
 }
 
 // ---- Play and stop on the siren --------------------------------------------
@@ -428,6 +428,6 @@ void BSirenLink::OnMemorySize() {
     chips = m_profile.GetICCount();
   }
   m_ui.ShowLinkStatus(BLinkText(IDS_SIREN_CONNECTED, {int(chips * kChipSize / 1024)}));
-  m_ui.EnableSirenCommands(true);
+  SetAbortable(false);
   m_ui.SetAvailableSize(chips * kChipSize);
 }

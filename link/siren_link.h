@@ -94,6 +94,9 @@ class BSirenLink : public BCOMHandler {
   void SetSampleSeed(uint32_t seed);
 
   BLinkState GetState() const;
+  // The memory phase of a job runs: Abort is offered.
+  bool IsAbortable() const { return m_abortable; }
+  bool IsConnected() const { return m_port.IsOpen(); }
   // A read or write job is running: nothing may change the profile.
   bool IsJobRunning() const;
   const std::string& GetPortName() const { return m_portName; }
@@ -124,6 +127,7 @@ class BSirenLink : public BCOMHandler {
   void SendPlay(uint8_t index);
   void Send(BLinkState state, uint8_t code, std::initializer_list<uint8_t> payload);
   void EndJob();
+  void SetAbortable(bool abortable);
   void EndAfterLinkFailure();
   void EnableAfterJob();
   // What every end of a job does, however it ends: the in-step rule, the
@@ -258,6 +262,7 @@ class BSirenLink : public BCOMHandler {
   std::mt19937 m_random;              // user-interface thread
 
   bool m_latencyChecked = false;  // user-interface thread
+  bool m_abortable = false;       // user-interface thread
   bool m_readTablesDone = false;  // user-interface thread: a Read filled the panels
   uint32_t m_phaseStartTick = 0;  // user-interface thread
   // Guarded by m_lock. The fragment index of every play or stop request not

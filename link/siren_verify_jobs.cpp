@@ -63,7 +63,7 @@ void BSirenLink::FinishKnownSample() {
       m_changedBytes = UniquePlanBytes(m_profile);
     }
   }
-  m_ui.EnableAbort(false);
+  SetAbortable(false);
   if (firstAddress < kImageSize)
     m_ui.ShowLinkStatus(BLinkText(IDS_SIREN_NOT_AS_KNOWN, {firstAddress}));
   AskToWriteChanges();
@@ -114,10 +114,7 @@ void BSirenLink::StartVerify() {
   StartTableJob(Job::Verify);
   ForgetSirenTables();
   StartTableRead(Table::Fragments);
-  m_ui.EnableSirenCommands(false);
-  m_ui.EnableAbort(false);
-  m_ui.EnableEditing(false);
-  m_ui.EnableFileCommands(false);
+  SetAbortable(false);
 }
 
 // Every byte of the profile's plan is read, without a question: that is what
@@ -310,7 +307,7 @@ void BSirenLink::FinishWriteCheck() {
 
 // The siren's three tables are read back into the link after every write.
 void BSirenLink::StartTableCheck() {
-  m_ui.EnableAbort(false);
+  SetAbortable(false);
   ForgetSirenTables();
   {
     std::lock_guard<std::mutex> lock(m_lock);

@@ -123,17 +123,11 @@ void BMainDlg::EnableRangeCommands(bool enable) {
   BMainDlgBase::EnableRangeCommands(enable);
 }
 
-void BMainDlg::EnableUndo(bool enable) {
-  EnableMenuItems(m_editMenu, {ID_EDIT_UNDO}, enable && HasUndo());
-}
+void BMainDlg::EnableUndo(bool enable) { EnableMenuItems(m_editMenu, {ID_EDIT_UNDO}, enable); }
 
-void BMainDlg::EnableRedo(bool enable) {
-  EnableMenuItems(m_editMenu, {ID_EDIT_REDO}, enable && HasRedo());
-}
+void BMainDlg::EnableRedo(bool enable) { EnableMenuItems(m_editMenu, {ID_EDIT_REDO}, enable); }
 
-// "Отменить: удаление «beep»": the items say what they would take back; the
-// file commands' switch (off during a job) decides with the history whether
-// they are on.
+// "Отменить: удаление «beep»": the items say what they would take back.
 void BMainDlg::ShowHistorySteps() {
   std::optional<BStepName> undo = m_document.NextUndoName();
   std::optional<BStepName> redo = m_document.NextRedoName();
@@ -151,8 +145,6 @@ void BMainDlg::ShowHistorySteps() {
     info.dwTypeData = const_cast<wchar_t*>(item.second->c_str());
     ::SetMenuItemInfoW(m_editMenu, item.first, FALSE, &info);
   }
-  EnableUndo(m_fileCommandsOn);
-  EnableRedo(m_fileCommandsOn);
 }
 
 void BMainDlg::EnablePortMenu(bool enable) {

@@ -351,13 +351,11 @@ BOOL BMainDlgBase::OnInitDialog() {
   ::SendMessageW(m_trackbar, TBM_SETRANGEMIN, FALSE, 0);
   OpenWaveOutput();
   EnablePlayer(false);
-  EnableEditing(true);
   ClearPanels();
   FillPanels();
   UpdateTitle();
   CreateWaveWindow();
-  EnableUndo(false);
-  EnableRedo(false);
+  UpdateCommands();
   OnConnect();
   ReportDroppedReferences(dropped);
   return TRUE;

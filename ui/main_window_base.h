@@ -69,19 +69,23 @@ class BMainDlgBase : public BDialogWindow,
   virtual void ReplaceStatusV(UINT stringId, va_list arguments);
   virtual void ReplaceStatusTextV(const wchar_t* format, va_list arguments);
 
-  // Enabling operations: the control part; BMainDlg adds the menu part.
+  // What is enabled is decided in one place (DecideCommands, from the
+  // document's and the link's state, never from the controls) and applied
+  // after every change of that state.
+  void UpdateCommands();
+  void CommandsChanged() override { UpdateCommands(); }
+  // The appliers of UpdateCommands: the control part; BMainDlg adds the menu part.
   virtual void EnableFileCommands(bool enable);
   virtual void EnableSirenCommands(bool enable);
   virtual void EnableAbort(bool enable) = 0;
   virtual void EnableEditing(bool enable);
-  void EnableRangeCommands(bool enable) override;
   virtual void EnableUndo(bool enable) = 0;
   virtual void EnableRedo(bool enable) = 0;
+  virtual void EnablePortMenu(bool enable) = 0;
+  void EnableAddButtons(bool addFragment, bool addToPlaylist);
+  void EnableRangeCommands(bool enable) override;
   // The Edit menu names the step Undo and Redo would take.
   virtual void ShowHistorySteps() {}
-  virtual void EnablePortMenu(bool enable) = 0;
-  virtual void UpdateAddFragmentButton(bool enable);
-  virtual void UpdateAddToPlaylistButton(bool enable);
   virtual void EnablePlayer(bool enable);
   void EnableLoopButton(bool enable) override;
 
@@ -346,7 +350,6 @@ class BMainDlgBase : public BDialogWindow,
   BDocument m_document{*this};
   BProfile& m_profile = m_document.ProfileForLink();
   BSettings m_settings;
-  bool m_fileCommandsOn = true;  // the file commands (and Undo, Redo) are on: no job runs
 
   // Local playback: the Windows player, whose thread calls the panel, and
   // the panel, which owns the sound and the player's state (its header says

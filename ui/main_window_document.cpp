@@ -29,8 +29,6 @@ void BMainDlgBase::OnDeleteFragment() {
   if (!m_document.DeleteFragment(index)) return;
   int count = RowCount(m_fragmentList);
   if (count > 0) SelectFragmentRow(row < count ? row : count - 1);
-  UpdateAddFragmentButton(true);
-  UpdateAddToPlaylistButton(true);
 }
 
 void BMainDlgBase::OnDefragment() {

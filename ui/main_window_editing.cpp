@@ -110,11 +110,18 @@ std::wstring BMainDlgBase::StepText(const BStepName& step) const {
 
 // ---- The document's view ----------------------------------------------------------------
 
-void BMainDlgBase::OnFragmentChanged(int) { SyncPanels(); }
+void BMainDlgBase::OnFragmentChanged(int) {
+  SyncPanels();
+  UpdateCommands();
+}
 
-void BMainDlgBase::OnProfileReplaced() { SyncPanels(); }
+void BMainDlgBase::OnProfileReplaced() {
+  SyncPanels();
+  UpdateCommands();
+}
 
 void BMainDlgBase::OnHistoryChanged() {
   UpdateTitle();
   ShowHistorySteps();
+  UpdateCommands();
 }

@@ -17,7 +17,6 @@ void BMainDlgBase::OnAddFragment() {
   if (!AskAudioPath(path)) return;
   EnablePlayer(false);
   if (!ImportFile(path)) return;
-  UpdateAddFragmentButton(true);
 }
 
 // A new fragment needs a free slot and free room; during a siren job the
@@ -58,7 +57,6 @@ void BMainDlgBase::ImportDroppedFiles(const std::vector<std::string>& paths) {
     }
     if (path.empty()) continue;
     if (!ImportFile(path)) return;
-    UpdateAddFragmentButton(true);
   }
 }
 

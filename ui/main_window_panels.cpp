@@ -42,7 +42,6 @@ void BMainDlgBase::FillPanels() {
     for (int button = 0; button < kButtonCount; ++button)
       AppendEntry(ButtonCombo(button), Widen(fragment.name), index);
   }
-  UpdateAddFragmentButton(true);
   ShowPlaylist(-1);
   ShowBindings();
 }
@@ -57,7 +56,6 @@ void BMainDlgBase::ShowPlaylist(int selected) {
     InsertRow(m_playlist, position, FragmentName(entry), entry);
   }
   if (selected >= 0 && length > 0) SelectRow(m_playlist, std::min(selected, length - 1));
-  UpdateAddToPlaylistButton(true);
 }
 
 // Each combo shows its button's binding, or "Не используется" when the
@@ -120,7 +118,6 @@ void BMainDlgBase::SyncPanels() {
   }
   ShowPlaylist(playlistRow);
   ShowBindings();
-  UpdateAddFragmentButton(true);
   RepaintMemoryView();
 }
 

@@ -46,7 +46,6 @@ void BMainDlg::OnMakeSignal() {
     LoadFragmentIntoPlayer();
     return;
   }
-  UpdateAddFragmentButton(true);
 }
 
 bool BMainDlg::AskSignal(BSignalForm& form) {

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "model/command_rules.h"
 #include "resource.h"
 #include "toolkit/ui_text.h"
 
@@ -56,11 +57,29 @@ void BMainDlgBase::ReplaceStatusText(const wchar_t* format, ...) {
   va_end(arguments);
 }
 
-void BMainDlgBase::EnableFileCommands(bool enable) {
-  m_fileCommandsOn = enable;
-  EnableUndo(enable);
-  EnableRedo(enable);
+void BMainDlgBase::UpdateCommands() {
+  BProgramState state;
+  state.connected = m_link.IsConnected();
+  state.jobRunning = m_link.IsJobRunning();
+  state.abortable = m_link.IsAbortable();
+  state.canUndo = m_document.CanUndo();
+  state.canRedo = m_document.CanRedo();
+  if (!state.jobRunning) {  // the job's worker writes the profile meanwhile
+    state.fragments = m_profile.CountFragments();
+    state.playlistLength = m_profile.PlaylistLength();
+  }
+  const BCommandSet commands = DecideCommands(state);
+  EnableFileCommands(commands.fileCommands);
+  EnableUndo(commands.undo);
+  EnableRedo(commands.redo);
+  EnableSirenCommands(commands.sirenCommands);
+  EnableAbort(commands.abort);
+  EnableEditing(commands.editing);
+  EnableAddButtons(commands.addFragment, commands.addToPlaylist);
+  EnablePortMenu(commands.portMenu);
 }
+
+void BMainDlgBase::EnableFileCommands(bool) {}
 
 void BMainDlgBase::EnableSirenCommands(bool enable) {
   for (int id : {IDC_PLAY_FRAGMENT_ON_SIREN, IDC_STOP_ON_SIREN, IDC_PLAY_PLAYLIST_ON_SIREN,
@@ -70,11 +89,9 @@ void BMainDlgBase::EnableSirenCommands(bool enable) {
 
 void BMainDlgBase::EnableEditing(bool enable) {
   EnableControl(IDC_FRAGMENT_LIST, enable);
-  UpdateAddFragmentButton(enable);
   EnableControl(IDC_PLAY_FRAGMENT, enable);
   EnableControl(IDC_DELETE_FRAGMENT, enable);
   EnableControl(IDC_PLAYLIST, enable);
-  UpdateAddToPlaylistButton(enable);
   EnableControl(IDC_PLAY_PLAYLIST, enable);
   EnableControl(IDC_REMOVE_FROM_PLAYLIST, enable);
   for (int id = IDC_BUTTON1_COMBO; id <= IDC_BUTTON4_COMBO; ++id) EnableControl(id, enable);
@@ -89,16 +106,7 @@ void BMainDlgBase::EnableRangeCommands(bool enable) {
   ::SetWindowLongPtrW(m_trackbar, GWL_STYLE, style);
 }
 
-static const int kMaxListItems = 16;
-
-static bool ListAcceptsMore(HWND list) {
-  return ::IsWindowEnabled(list) && ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) < kMaxListItems;
-}
-
-void BMainDlgBase::UpdateAddFragmentButton(bool enable) {
-  EnableControl(IDC_ADD_FRAGMENT, enable && ListAcceptsMore(m_fragmentList));
-}
-
-void BMainDlgBase::UpdateAddToPlaylistButton(bool enable) {
-  EnableControl(IDC_ADD_TO_PLAYLIST, enable && ListAcceptsMore(m_playlist));
+void BMainDlgBase::EnableAddButtons(bool addFragment, bool addToPlaylist) {
+  EnableControl(IDC_ADD_FRAGMENT, addFragment);
+  EnableControl(IDC_ADD_TO_PLAYLIST, addToPlaylist);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/link_string_ids.h"
+#include "model/command_rules.h"
 
 // Readable failure messages: "190(3, 188())".
 void PrintTo(const BLinkText& text, std::ostream* out) {
@@ -113,11 +114,20 @@ class FakeUi : public BLinkUi {
   void SetProgressPosition(int position) override { progressPosition = position; }
   void SetConnectCommandText(bool connected) override { connectedText = connected; }
   void SetAvailableSize(uint32_t bytes) override { availableSize = bytes; }
-  void EnableSirenCommands(bool on) override { enabled["siren"] = on; }
-  void EnableAbort(bool on) override { enabled["abort"] = on; }
-  void EnableEditing(bool on) override { enabled["editing"] = on; }
-  void EnableFileCommands(bool on) override { enabled["file"] = on; }
-  void EnablePortMenu(bool on) override { enabled["port"] = on; }
+  // The commands as the window decides them from the link's state.
+  const BSirenLink* link = nullptr;
+  void CommandsChanged() override {
+    BProgramState state;
+    state.connected = link->IsConnected();
+    state.jobRunning = link->IsJobRunning();
+    state.abortable = link->IsAbortable();
+    BCommandSet commands = DecideCommands(state);
+    enabled["siren"] = commands.sirenCommands;
+    enabled["abort"] = commands.abort;
+    enabled["editing"] = commands.editing;
+    enabled["file"] = commands.fileCommands;
+    enabled["port"] = commands.portMenu;
+  }
   void SaveSettings() override {}
   void EnablePlayer(bool) override {}
   void ClearHistory() override {}
@@ -214,6 +224,7 @@ class SirenLinkTest : public ::testing::Test {
   FakeUi ui;
   SirenModel siren;
   BSirenLink link{profile, port, ui};
+  SirenLinkTest() { ui.link = &link; }
 
   // Hands the posted messages to the link, as the window's message loop does.
   void Pump() {

@@ -1,0 +1,25 @@
+#include "model/command_rules.h"
+
+bool BCommandSet::operator==(const BCommandSet& other) const {
+  return fileCommands == other.fileCommands && undo == other.undo && redo == other.redo &&
+         sirenCommands == other.sirenCommands && abort == other.abort && editing == other.editing &&
+         addFragment == other.addFragment && addToPlaylist == other.addToPlaylist &&
+         portMenu == other.portMenu;
+}
+
+// While a job holds the profile nothing may change it, and only Abort (in
+// its memory phase) and Connect are offered; the port is chosen while closed.
+BCommandSet DecideCommands(const BProgramState& state) {
+  BCommandSet commands;
+  const bool free = !state.jobRunning;
+  commands.fileCommands = free;
+  commands.undo = free && state.canUndo;
+  commands.redo = free && state.canRedo;
+  commands.sirenCommands = free && state.connected;
+  commands.abort = state.jobRunning && state.abortable;
+  commands.editing = free;
+  commands.addFragment = free && state.fragments < kMaxFragments;
+  commands.addToPlaylist = free && state.playlistLength < kMaxPlaylistEntries;
+  commands.portMenu = !state.connected;
+  return commands;
+}
