@@ -178,17 +178,11 @@ void BMainDlg::OnAddToPlaylist() {
     UINT state = IsPlaylistReference(static_cast<uint8_t>(index)) ? MF_ENABLED : MF_GRAYED;
     ::AppendMenuW(menu, MF_STRING | state, index + 1, FragmentName(index).c_str());
   }
-  int chosen = TrackAddToPlaylistMenu(menu);
+  int chosen = m_prompts->ChooseFromPopup(menu);
   int index = chosen - 1;
   if (chosen > 0 && m_document.AppendPlaylistEntry(index))
     ShowPlaylist(m_profile.PlaylistLength() - 1);
   ::DestroyMenu(menu);
-}
-
-int BMainDlg::TrackAddToPlaylistMenu(HMENU menu) {
-  POINT cursor;
-  ::GetCursorPos(&cursor);
-  return ::TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, GetHwnd(), nullptr);
 }
 
 // The drop is always released; during a siren job nothing is imported.

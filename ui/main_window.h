@@ -53,38 +53,27 @@ class BMainDlg : public BMainDlgBase {
   virtual void OnVerifyAfterWrite();
   virtual void OnExportFragment();
   void OnFragmentSelChanged() override;
-  // The save dialog of the export, proposing `proposedName` (virtual so that
-  // tests can answer it).
-  virtual bool AskExportPath(const std::string& proposedName, std::string& path);
   void ApplyVerifySetting();
   void UpdateExportCommand();
 
-  // Signals made by the program (main_window_signal.cpp): the dialog
-  // (virtual so that tests can drive it) and the placement of its signal.
+  // Signals made by the program (main_window_signal.cpp): the dialog (one of
+  // the prompts) and the placement of its signal.
   virtual void OnMakeSignal();
-  virtual bool AskSignal(BSignalForm& form);
   bool PlaceSignal(const BSignalForm& form);
   void UpdateSignalCommand();
   BSignalWords SignalWords() const;
   uint32_t LargestFreeBlock() const;
 
   // The levelling of fragments to one loudness (main_window_loudness.cpp):
-  // the dialog (virtual so that tests can answer it) and the levelling.
+  // the dialog (one of the prompts) and the levelling.
   virtual void OnLevelLoudness();
-  virtual bool AskLoudness(const std::vector<BLoudnessDlg::Fragment>& fragments,
-                           std::vector<bool>& chosen, double& target);
   void LevelFragments(const std::vector<int>& slots,
                       const std::vector<BLoudnessDlg::Fragment>& fragments,
                       const std::vector<bool>& chosen, double target);
 
   // Port choice: the popup lists the system's COM ports; "other port" asks for
-  // any name (virtual so that tests can answer it).
+  // any name (one of the prompts).
   void BuildPortMenu();
-
-  // The popup of the add-to-playlist button: returns the chosen command, 0
-  // for none (virtual so that tests can choose).
-  virtual int TrackAddToPlaylistMenu(HMENU menu);
-  virtual bool AskOtherPort(std::string& portName);
   void ShowPortInMenu();
 
   // The control whose tooltip to show for a tool: a disabled control gets no

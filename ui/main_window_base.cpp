@@ -420,10 +420,6 @@ void BMainDlgBase::SetupListColumns() {
     ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }
 
-int BMainDlgBase::ShowMessageBox(const std::wstring& text, UINT type) {
-  return ::MessageBoxW(GetHwnd(), text.c_str(), kProgramTitle, type);
-}
-
 int BMainDlgBase::ShowMessage(UINT stringId, UINT type, ...) {
   va_list arguments;
   va_start(arguments, type);

@@ -30,6 +30,7 @@
 #include "settings.h"
 #include "wave_window.h"
 #include "window_player.h"
+#include "window_prompts.h"
 
 class BMainDlgBase : public BDialogWindow,
                      public CMessageFilter,
@@ -185,10 +186,12 @@ class BMainDlgBase : public BDialogWindow,
   int RefusedRoutes() const { return m_refusedRoutes; }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-  // The user's answers: virtual so that tests can answer without a person.
-  virtual int ShowMessageBox(const std::wstring& text, UINT type);
-  virtual bool AskOpenPath(std::string& path);
-  virtual bool AskSavePath(std::string& path);
+  // The user's answers come through the prompts (BPrompts): the window's
+  // own, or a test's fake.
+  void SetPrompts(BPrompts& prompts) { m_prompts = &prompts; }
+  int ShowMessageBox(const std::wstring& text, UINT type) {
+    return m_prompts->ShowMessageBox(text, type);
+  }
   int ShowMessage(UINT stringId, UINT type, ...);
 
   // Window lifetime.
@@ -204,8 +207,6 @@ class BMainDlgBase : public BDialogWindow,
   // IDCANCEL (Escape, the close box): ends a drag in progress, else Exit.
   void OnCancelCommand();
   int AskToSaveChanges();
-  bool ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension, bool save,
-                      const std::string& proposedName = std::string());
   bool SaveProfile();
   bool SaveProfileAs();
   bool SaveProfileTo(const std::string& path);
@@ -275,7 +276,6 @@ class BMainDlgBase : public BDialogWindow,
   // Importing sound files as fragments; the signal dialog places its
   // signals the same way.
   virtual bool ImportFile(const std::string& path);
-  virtual bool AskAudioPath(std::string& path);
   void ImportDroppedFiles(const std::vector<std::string>& paths);
   bool ReadyForNewFragment();
   bool ChooseBlockFor(const std::string& what, uint64_t neededBytes, uint32_t milliseconds,
@@ -326,7 +326,6 @@ class BMainDlgBase : public BDialogWindow,
   // The player's messages and the sound device.
   void AddPlayerRoutes();
   virtual void OpenWaveOutput();
-  virtual bool AskGain(uint32_t offset, uint32_t length, int32_t& gain);
 
   // Start-up steps that BMainDlg runs before its own part of the initialisation.
   void AttachControls();
@@ -366,6 +365,9 @@ class BMainDlgBase : public BDialogWindow,
   std::atomic<HWND> m_linkMessageTarget{nullptr};
 
   BMemoryView m_memoryView;
+
+  BWindowPrompts m_windowPrompts{*this, *this};
+  BPrompts* m_prompts = &m_windowPrompts;
 
   // The waveform window: it shows the panel's sound, position and range.
   BWaveWindow m_waveWindow{*this};

@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include "ui/amplifier_dlg.h"
 #include "audio/durations.h"
 #include "audio/gain.h"
 #include "toolkit/list_controls.h"
@@ -55,7 +54,7 @@ void BMainDlgBase::OnAmplify() {
   int row = SelectedRow(m_fragmentList);
   if (row < 0 || JobHoldsProfile()) return;
   int32_t gain = 0;
-  if (!AskGain(offset, length, gain)) return;
+  if (!m_prompts->AskGain(m_playerPanel.PreviewSamples(), offset, length, gain)) return;
   int fragment = static_cast<int>(RowData(m_fragmentList, row));
   ReleasePlayerCopies();
   m_document.ChangeBytes(fragment, offset, length, [gain](uint8_t* bytes, uint32_t count) {
@@ -63,13 +62,6 @@ void BMainDlgBase::OnAmplify() {
   });
   SelectRow(m_fragmentList, row);
   ReloadEditedFragment();
-}
-
-bool BMainDlgBase::AskGain(uint32_t offset, uint32_t length, int32_t& gain) {
-  BAmplifierDlg dialog(*this, m_playerPanel.PreviewSamples(), offset, length);
-  if (dialog.DoModal(GetInstance(), GetHwnd()) != IDOK) return false;
-  gain = dialog.GetGain();
-  return true;
 }
 
 // ---- The history ----------------------------------------------------------------------

@@ -1,16 +1,9 @@
 // File commands of the main window: new, open, save, save as and exit.
 #include "main_window_base.h"
 
-#include <commdlg.h>
-
 #include "resource.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
-
-namespace {
-const DWORD kPathBufferChars = 260;
-const char kDefaultExtension[] = "zpf";
-}  // namespace
 
 // Asks whether to save unsaved changes: IDYES, IDNO or IDCANCEL; IDNO when
 // there is nothing to save.
@@ -35,7 +28,7 @@ void BMainDlgBase::OnFileOpen() {
   if (answer == IDYES) OnFileSave();
   if (answer != IDNO) return;
   std::string path;
-  if (!AskOpenPath(path)) return;
+  if (!m_prompts->AskOpenPath(path)) return;
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
   BDroppedReferences dropped;
@@ -68,7 +61,7 @@ bool BMainDlgBase::SaveProfile() {
 bool BMainDlgBase::SaveProfileAs() {
   if (JobHoldsProfile()) return false;
   std::string path;
-  if (!AskSavePath(path)) return false;
+  if (!m_prompts->AskSavePath(path)) return false;
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
   if (!SaveProfileTo(path)) return false;
@@ -110,38 +103,6 @@ BDroppedReferences BMainDlgBase::LoadStartupProfile() {
   BDroppedReferences dropped;
   if (!m_settings.profile.empty()) m_document.Open(m_settings.profile, &dropped);
   return dropped;
-}
-
-bool BMainDlgBase::AskOpenPath(std::string& path) {
-  return ShowFileDialog(path, IDS_PROFILE_FILTER, kDefaultExtension, false);
-}
-
-bool BMainDlgBase::AskSavePath(std::string& path) {
-  return ShowFileDialog(path, IDS_PROFILE_FILTER, kDefaultExtension, true);
-}
-
-// The file dialogs of the program: a filter from the string table ("|"
-// separated), the program title, an optional default extension.
-bool BMainDlgBase::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension,
-                                  bool save, const std::string& proposedName) {
-  std::string filter = FormatAnsiText(BText(filterId));
-  for (char& c : filter)
-    if (c == '|') c = '\0';
-  char buffer[kPathBufferChars] = {};
-  proposedName.copy(buffer, kPathBufferChars - 1);
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = GetHwnd();
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = buffer;
-  dialog.nMaxFile = kPathBufferChars;
-  dialog.lpstrTitle = "Sirelta";
-  dialog.lpstrDefExt = defaultExtension;
-  dialog.Flags = OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  BOOL chosen = save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog);
-  if (!chosen) return false;
-  path = buffer;
-  return true;
 }
 
 // The reason of the last failed load or save, as the user reads it: the

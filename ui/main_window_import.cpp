@@ -14,7 +14,7 @@
 void BMainDlgBase::OnAddFragment() {
   if (!ReadyForNewFragment()) return;
   std::string path;
-  if (!AskAudioPath(path)) return;
+  if (!m_prompts->AskAudioPath(path)) return;
   EnablePlayer(false);
   if (!ImportFile(path)) return;
 }
@@ -33,11 +33,6 @@ bool BMainDlgBase::ReadyForNewFragment() {
     return false;
   }
   return true;
-}
-
-// Audio files carry no default extension: the dialog looks for any sound.
-bool BMainDlgBase::AskAudioPath(std::string& path) {
-  return ShowFileDialog(path, IDS_AUDIO_FILE_FILTER, nullptr, false);
 }
 
 // Each file in turn; the first that cannot be imported stops the rest.

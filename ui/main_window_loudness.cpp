@@ -47,19 +47,10 @@ void BMainDlg::OnLevelLoudness() {
   EnablePlayer(false);
   std::vector<bool> chosen;
   double target = 0.0;
-  const bool accepted = AskLoudness(fragments, chosen, target);
+  const bool accepted = m_prompts->AskLoudness(fragments, chosen, target);
   EnablePlayer(false);
   if (accepted) LevelFragments(slots, fragments, chosen, target);
   LoadFragmentIntoPlayer();
-}
-
-bool BMainDlg::AskLoudness(const std::vector<BLoudnessDlg::Fragment>& fragments,
-                           std::vector<bool>& chosen, double& target) {
-  BLoudnessDlg dialog(*this, fragments);
-  if (dialog.DoModal(GetInstance(), GetHwnd()) != IDOK) return false;
-  chosen = dialog.Chosen();
-  target = dialog.Target();
-  return true;
 }
 
 // Fragments too short or too quiet to be measured are left as they are.

@@ -2,7 +2,6 @@
 #include "main_window.h"
 
 #include "link/com_ports.h"
-#include "ui/com_selector_dlg.h"
 #include "resource.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
@@ -44,19 +43,11 @@ void BMainDlg::OnPortCommand(int index) {
 
 void BMainDlg::OnOtherPort() {
   std::string portName = m_settings.port;
-  if (!AskOtherPort(portName)) return;
+  if (!m_prompts->AskOtherPort(portName)) return;
   m_settings.port = portName;
   for (UINT id = ID_PORT_FIRST; id <= ID_PORT_LAST; ++id)
     ::CheckMenuItem(m_portMenu, id, MF_BYCOMMAND | MF_UNCHECKED);
   ShowPortInMenu();
-}
-
-bool BMainDlg::AskOtherPort(std::string& portName) {
-  BCOMSelectorDlg dialog;
-  dialog.SetPortName(portName);
-  if (dialog.DoModal(GetInstance(), GetHwnd()) != IDOK) return false;
-  portName = dialog.GetPortName();
-  return true;
 }
 
 // The Connection menu's second item becomes the popup, captioned with the port.

@@ -10,7 +10,6 @@
 #include "audio/signal_synth.h"
 #include "toolkit/list_controls.h"
 #include "resource.h"
-#include "signal_dlg.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
 
@@ -36,7 +35,7 @@ void BMainDlg::OnMakeSignal() {
   EnablePlayer(false);
   BSignalForm form(SignalWords(), LargestFreeBlock());
   form.ParseSetting(Widen(m_settings.signal));
-  bool accepted = AskSignal(form);
+  bool accepted = m_prompts->AskSignal(form);
   EnablePlayer(false);
   if (accepted) {
     m_settings.signal = Narrow(form.FormatSetting());
@@ -46,11 +45,6 @@ void BMainDlg::OnMakeSignal() {
     LoadFragmentIntoPlayer();
     return;
   }
-}
-
-bool BMainDlg::AskSignal(BSignalForm& form) {
-  BSignalDlg dialog(*this, form);
-  return dialog.DoModal(GetInstance(), GetHwnd()) == IDOK;
 }
 
 bool BMainDlg::PlaceSignal(const BSignalForm& form) {

@@ -99,14 +99,10 @@ void BMainDlg::OnExportFragment() {
   const BFragment& fragment = m_profile.GetFragment(index);
   if (!fragment.IsInUse()) return;
   std::string path;
-  if (!AskExportPath(ExportFileName(fragment.name), path)) return;
+  if (!m_prompts->AskExportPath(ExportFileName(fragment.name), path)) return;
   BMemRange range = fragment.ImageRange();
   unsigned long error = 0;
   if (!WriteSirenWave(path, m_profile.Image() + range.start, range.length, error))
     ShowMessage(IDS_EXPORT_FAILED, MB_ICONERROR, Widen(path).c_str(),
                 Widen(GetErrorText(error)).c_str());
-}
-
-bool BMainDlg::AskExportPath(const std::string& proposedName, std::string& path) {
-  return ShowFileDialog(path, IDS_WAVE_FILE_FILTER, kWaveExtension, true, proposedName);
 }

@@ -13,9 +13,10 @@
 #include "link/link_string_ids.h"
 #include "toolkit/ui_text.h"
 
-class TestMainDlg : public BMainDlg {
+// The user, as a test plays it: every prompt of the window is answered from
+// the test's lists, and what was shown is kept.
+class FakePrompts : public BPrompts {
  public:
-  using BMainDlg::RefusedRoutes;
   struct Box {
     std::wstring text;
     UINT type;
@@ -27,7 +28,6 @@ class TestMainDlg : public BMainDlg {
   std::deque<std::string> exportPaths;   // answers of the export dialog
   std::vector<std::string> exportNames;  // the file names it proposed
   int saveDialogs = 0;
-  bool connectAllowed = false;           // the start-up connection is tested on its own
   std::deque<std::string> otherPorts;    // answers of the "other port" dialog
   std::deque<std::string> audioPaths;    // answers of the add-fragment dialog
   std::deque<int> gains;                 // answers of the gain dialog; empty: cancelled
@@ -39,6 +39,83 @@ class TestMainDlg : public BMainDlg {
   // Drives the levelling dialog; unset, the dialog counts as cancelled.
   std::function<bool(const std::vector<BLoudnessDlg::Fragment>&, std::vector<bool>&, double&)>
       askLoudness;
+
+  int ShowMessageBox(const std::wstring& text, UINT type) override {
+    boxes.push_back({text, type});
+    if (answers.empty()) return IDOK;
+    int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  bool AskOpenPath(std::string& path) override { return Answer(openPaths, path); }
+  bool AskSavePath(std::string& path) override {
+    ++saveDialogs;
+    return Answer(savePaths, path);
+  }
+  bool AskAudioPath(std::string& path) override { return Answer(audioPaths, path); }
+  bool AskExportPath(const std::string& proposedName, std::string& path) override {
+    exportNames.push_back(proposedName);
+    return Answer(exportPaths, path);
+  }
+  bool AskGain(uint8_t*, uint32_t, uint32_t, int32_t& gain) override {
+    if (gains.empty()) return false;
+    gain = gains.front();
+    gains.pop_front();
+    return true;
+  }
+  bool AskSignal(BSignalForm& form) override { return askSignal ? askSignal(form) : false; }
+  bool AskLoudness(const std::vector<BLoudnessDlg::Fragment>& fragments, std::vector<bool>& chosen,
+                   double& target) override {
+    return askLoudness ? askLoudness(fragments, chosen, target) : false;
+  }
+  bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
+  int ChooseFromPopup(HMENU menu) override {
+    popupItems.clear();
+    popupGreyed.clear();
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      wchar_t text[300] = {};
+      ::GetMenuStringW(menu, i, text, 300, MF_BYPOSITION);
+      popupItems.push_back(text);
+      popupGreyed.push_back((::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
+    }
+    return popupChoice;
+  }
+
+ private:
+  static bool Answer(std::deque<std::string>& answers, std::string& path) {
+    if (answers.empty()) return false;
+    path = answers.front();
+    answers.pop_front();
+    return !path.empty();
+  }
+};
+
+// The main window with the fake prompts; their lists are the window's for
+// the tests' convenience.
+class TestMainDlg : public BMainDlg {
+ public:
+  using BMainDlg::RefusedRoutes;
+  using Box = FakePrompts::Box;
+  TestMainDlg() { SetPrompts(prompts); }
+
+  FakePrompts prompts;
+  std::vector<Box>& boxes = prompts.boxes;
+  std::deque<int>& answers = prompts.answers;
+  std::deque<std::string>& openPaths = prompts.openPaths;
+  std::deque<std::string>& savePaths = prompts.savePaths;
+  std::deque<std::string>& exportPaths = prompts.exportPaths;
+  std::vector<std::string>& exportNames = prompts.exportNames;
+  int& saveDialogs = prompts.saveDialogs;
+  std::deque<std::string>& otherPorts = prompts.otherPorts;
+  std::deque<std::string>& audioPaths = prompts.audioPaths;
+  std::deque<int>& gains = prompts.gains;
+  int& popupChoice = prompts.popupChoice;
+  std::vector<std::wstring>& popupItems = prompts.popupItems;
+  std::vector<bool>& popupGreyed = prompts.popupGreyed;
+  std::function<bool(BSignalForm&)>& askSignal = prompts.askSignal;
+  std::function<bool(const std::vector<BLoudnessDlg::Fragment>&, std::vector<bool>&, double&)>&
+      askLoudness = prompts.askLoudness;
+  bool connectAllowed = false;  // the start-up connection is tested on its own
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
   BSirenLink& Link() { return m_link; }
@@ -85,55 +162,6 @@ class TestMainDlg : public BMainDlg {
  protected:
   void OnConnect() override {
     if (connectAllowed) BMainDlg::OnConnect();
-  }
-  bool AskOtherPort(std::string& portName) override { return Answer(otherPorts, portName); }
-  bool AskAudioPath(std::string& path) override { return Answer(audioPaths, path); }
-  bool AskSignal(BSignalForm& form) override { return askSignal ? askSignal(form) : false; }
-  bool AskLoudness(const std::vector<BLoudnessDlg::Fragment>& fragments, std::vector<bool>& chosen,
-                   double& target) override {
-    return askLoudness ? askLoudness(fragments, chosen, target) : false;
-  }
-  bool AskGain(uint32_t, uint32_t, int32_t& gain) override {
-    if (gains.empty()) return false;
-    gain = gains.front();
-    gains.pop_front();
-    return true;
-  }
-
-  int TrackAddToPlaylistMenu(HMENU menu) override {
-    popupItems.clear();
-    popupGreyed.clear();
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-      wchar_t text[300] = {};
-      ::GetMenuStringW(menu, i, text, 300, MF_BYPOSITION);
-      popupItems.push_back(text);
-      popupGreyed.push_back((::GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) != 0);
-    }
-    return popupChoice;
-  }
-  int ShowMessageBox(const std::wstring& text, UINT type) override {
-    boxes.push_back({text, type});
-    if (answers.empty()) return IDOK;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  bool AskOpenPath(std::string& path) override { return Answer(openPaths, path); }
-  bool AskExportPath(const std::string& proposedName, std::string& path) override {
-    exportNames.push_back(proposedName);
-    return Answer(exportPaths, path);
-  }
-  bool AskSavePath(std::string& path) override {
-    ++saveDialogs;
-    return Answer(savePaths, path);
-  }
-
- private:
-  static bool Answer(std::deque<std::string>& answers, std::string& path) {
-    if (answers.empty()) return false;
-    path = answers.front();
-    answers.pop_front();
-    return !path.empty();
   }
 };
 
