@@ -167,28 +167,6 @@ TEST_F(DocumentTest, EachEditTellsTheViewWhatChangedAndNamesItsStep) {
   EXPECT_TRUE(document.IsModified());
 }
 
-TEST_F(DocumentTest, ARestoreTakesOutOfStepOnlyWhatItChanges) {
-  BProfile& profile = document.ProfileForLink();
-  ASSERT_TRUE(document.ChangeBytes(0, 100, 50, AddOne));
-  profile.SetFragmentSynced(0, true);  // as if written to the siren since
-  ASSERT_TRUE(document.Undo());
-  EXPECT_FALSE(profile.GetFragment(0).synced);
-  EXPECT_TRUE(profile.GetFragment(1).synced);
-  EXPECT_TRUE(profile.IsPlaylistSynced());
-
-  // A name is not the siren's: a renamed fragment keeps its flag both ways.
-  ASSERT_TRUE(document.RenameFragment(1, "x"));
-  ASSERT_TRUE(document.Undo());
-  ASSERT_TRUE(document.Redo());
-  EXPECT_TRUE(profile.GetFragment(1).synced);
-
-  ASSERT_TRUE(document.RemovePlaylistEntry(0));
-  profile.SetPlaylistSynced(true);
-  ASSERT_TRUE(document.Undo());
-  EXPECT_FALSE(profile.IsPlaylistSynced());
-  EXPECT_TRUE(profile.GetFragment(1).synced && profile.GetFragment(2).synced);
-}
-
 TEST_F(DocumentTest, NothingChangesWhileAJobHoldsTheProfile) {
   ASSERT_TRUE(document.RenameFragment(0, "x"));
   ASSERT_TRUE(document.Undo());
