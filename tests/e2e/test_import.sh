@@ -6,14 +6,17 @@
 # another into the running program, whose list holds $2 rows; passes test $1
 # when every file added its row and no message box is left.
 import_through_the_dialog() {
-  local name=$1 rows=$2 file dialog i
+  local name=$1 rows=$2 file dialog before i
   shift 2
   local expected=$((rows + $#))
   for file in "$@"; do
+    # The main window of a program without a profile bears the dialog's
+    # title too: the dialog is the window of that title that was not there.
+    before=$(xdotool search --onlyvisible --name '^Sirelta$' 2>/dev/null)
     probe click 1009
     dialog=""
     for i in $(seq 40); do
-      dialog=$(xdotool search --onlyvisible --name '^Sirelta$' 2>/dev/null | tail -n 1)
+      dialog=$(xdotool search --onlyvisible --name '^Sirelta$' 2>/dev/null | grep -vxF "${before:-none}" | tail -n 1)
       [ -n "$dialog" ] && break
       sleep 0.25
     done
