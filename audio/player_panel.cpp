@@ -37,13 +37,11 @@ bool BPlayerPanel::DeviceReady() {
 
 void BPlayerPanel::Enable(bool enable) {
   m_enabled = enable;
-  m_view.EnablePlayerControls(enable);
-  m_view.EnableLoopButton(enable);
-  EnableRangeCommands(enable);
+  m_rangeCommands = enable;
+  m_view.PlayerStateChanged();
   if (enable) return;
   Stop();
   Release();
-  m_view.EnableLoopButton(false);
   m_view.ShowTimeText("");
   m_view.ShowThumb(0);
   ShowPlayPosition(-1);
@@ -52,7 +50,7 @@ void BPlayerPanel::Enable(bool enable) {
 
 void BPlayerPanel::EnableRangeCommands(bool enable) {
   m_rangeCommands = enable;
-  m_view.EnableRangeCommands(enable);
+  m_view.PlayerStateChanged();
 }
 
 // ---- Runs -------------------------------------------------------------------------
@@ -118,6 +116,7 @@ void BPlayerPanel::ShowLoadedSound(bool sameSound) {
   m_view.ShowSoundLength(m_buffer.Length());
   ShowPlayTime(0);
   m_view.SoundChanged(sameSound);
+  m_view.PlayerStateChanged();  // whether the range is offered follows the sound
 }
 
 // Every path that frees the buffer stops playback first.
@@ -129,6 +128,7 @@ void BPlayerPanel::Release() {
   }
   SetRange(0, 0);
   m_view.SoundChanged(false);
+  m_view.PlayerStateChanged();
 }
 
 void BPlayerPanel::UnlockPlayBuffer() {
@@ -155,7 +155,7 @@ void BPlayerPanel::LoopPlay() {
   m_engine.Play();
   m_playing = true;
   m_looping = true;
-  m_view.EnableLoopButton(false);
+  m_view.PlayerStateChanged();
   m_view.SetPlayButtonState(false);
 }
 
@@ -172,12 +172,12 @@ void BPlayerPanel::PlayPause() {
   m_engine.Play();
   m_playing = true;
   m_looping = false;
-  m_view.EnableLoopButton(false);
+  m_view.PlayerStateChanged();
   m_view.SetPlayButtonState(false);
 }
 
 void BPlayerPanel::ShowStopped() {
-  m_view.EnableLoopButton(true);
+  m_view.PlayerStateChanged();
   m_view.SetPlayButtonState(true);
 }
 

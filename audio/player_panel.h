@@ -26,13 +26,13 @@
 #include <vector>
 
 #include "audio/play_buffer.h"
-#include "audio/playback_control.h"
+#include "audio/preview_player.h"
 #include "audio/player_engine.h"
 #include "audio/player_events.h"
 #include "audio/player_view.h"
 #include "model/profile.h"
 
-class BPlayerPanel : public BPlayerEvents, public BPlaybackControl {
+class BPlayerPanel : public BPlayerEvents, public BPreviewPlayer {
  public:
   BPlayerPanel(const BProfile& profile, BPlayerEngine& engine, BPlayerView& view);
 
@@ -52,12 +52,13 @@ class BPlayerPanel : public BPlayerEvents, public BPlaybackControl {
   // Someone else's sound (the signal dialog's preview), in the siren's signed
   // bytes, in place of the one held: from its start, with no range. The
   // panel stays greyed or enabled as it was.
-  void LoadPreview(const std::vector<uint8_t>& samples);
+  void LoadPreview(const std::vector<uint8_t>& samples) override;
 
   void PlayPause();
   void LoopPlay();
   void Stop();
   bool IsPlaying() const override { return m_playing; }
+  bool IsEnabled() const { return m_enabled; }
   void SetPlaying(bool on) override;
   // The user moved the thumb: the displays follow; `seek` (a drag or a page
   // step) also moves playback there.

@@ -32,11 +32,10 @@ class BPlayerView {
   virtual void ShowRange(uint32_t start, uint32_t end) = 0;
   virtual void ShowTimeText(const std::string& text) = 0;  // "" empties the field
   virtual void SetPlayButtonState(bool stopped) = 0;
-  virtual void EnableLoopButton(bool enable) = 0;
-  // The trackbar, the play and stop buttons and the time field.
-  virtual void EnablePlayerControls(bool enable) = 0;
-  // The range commands and the trackbar's selection.
-  virtual void EnableRangeCommands(bool enable) = 0;
+  // Whether the panel is enabled, plays, or offers the range changed: the
+  // window decides its commands anew (BCommandRules) from IsEnabled,
+  // IsPlaying and CanMarkRange.
+  virtual void PlayerStateChanged() = 0;
   // The memory view: the marker at a memory address (-1 hides it), and a
   // repaint with the background erased.
   virtual void ShowMemoryMarker(int64_t address) = 0;

@@ -1,5 +1,7 @@
 #include "audio/wave_writer.h"
 
+#include <cctype>
+
 #include "audio/durations.h"
 #include "platform/error_text.h"
 #include "platform/file.h"
@@ -53,4 +55,16 @@ bool WriteSirenWave(const std::string& path, const uint8_t* samples, uint32_t co
   }
   systemError = 0;
   return true;
+}
+
+std::string WaveFileNameFor(const std::string& fragmentName) {
+  std::string name = fragmentName;
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 32 ||
+        std::string("\\/:*?\"<>|").find(c) != std::string::npos)
+      c = '_';
+  const std::string suffix = ".wav";
+  std::string ending = name.size() >= suffix.size() ? name.substr(name.size() - suffix.size()) : "";
+  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ending == suffix ? name : name + suffix;
 }

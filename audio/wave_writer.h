@@ -13,6 +13,10 @@
 // The 44-byte header and the samples of such a file, as they go to disk.
 std::string EncodeSirenWave(const uint8_t* samples, uint32_t count);
 
+// The name a fragment's file gets: characters that a file name cannot hold
+// become '_', and ".wav" is added unless the name ends so already.
+std::string WaveFileNameFor(const std::string& fragmentName);
+
 // Writes the file; on failure returns false with the system's error code in
 // `systemError` (its text comes from GetErrorText).
 bool WriteSirenWave(const std::string& path, const uint8_t* samples, uint32_t count,

@@ -135,7 +135,8 @@ class BenchUi : public BLinkUi {
   void CommandsChanged() override {}
   void SaveSettings() override {}
   void EnablePlayer(bool) override {}
-  void ClearHistory() override {}
+  void ReadStarts() override {}
+  void ReadEnded() override {}
   void ClearPanels() override {}
   void FillPanels() override {}
   void ReportDroppedReferences(const BDroppedReferences&) override {}

@@ -43,7 +43,10 @@ class BLinkUi {
 
   virtual void SaveSettings() = 0;
   virtual void EnablePlayer(bool enable) = 0;
-  virtual void ClearHistory() = 0;
+  // A Read begins to replace the profile with the siren's content, and has
+  // ended (however far it got): the document makes it one step of its history.
+  virtual void ReadStarts() = 0;
+  virtual void ReadEnded() = 0;
   virtual void ClearPanels() = 0;
   virtual void FillPanels() = 0;
   // A Read removed playlist entries and bindings that named an empty slot.

@@ -88,6 +88,7 @@ void BSirenLink::EndOfJob() {
     DropDanglingReferences();
     m_ui.FillPanels();
   }
+  if (job == Job::Read) m_ui.ReadEnded();
   ShowStrayReplies();
 }
 
@@ -147,7 +148,7 @@ void BSirenLink::StartTableJob(Job job) {
 
 void BSirenLink::StartRead() {
   m_ui.EnablePlayer(false);
-  m_ui.ClearHistory();
+  m_ui.ReadStarts();
   m_ui.ClearPanels();
   m_ui.SetProgressRange(0);
   StartTableJob(Job::Read);

@@ -4,11 +4,15 @@ bool BCommandSet::operator==(const BCommandSet& other) const {
   return fileCommands == other.fileCommands && undo == other.undo && redo == other.redo &&
          sirenCommands == other.sirenCommands && abort == other.abort && editing == other.editing &&
          addFragment == other.addFragment && addToPlaylist == other.addToPlaylist &&
-         portMenu == other.portMenu;
+         portMenu == other.portMenu && exportFragment == other.exportFragment &&
+         makeSignal == other.makeSignal && playerControls == other.playerControls &&
+         loopButton == other.loopButton && rangeCommands == other.rangeCommands;
 }
 
 // While a job holds the profile nothing may change it, and only Abort (in
 // its memory phase) and Connect are offered; the port is chosen while closed.
+// The player plays what it holds whatever the link does; the range is only
+// offered while the fragment it belongs to may change.
 BCommandSet DecideCommands(const BProgramState& state) {
   BCommandSet commands;
   const bool free = !state.jobRunning;
@@ -21,5 +25,10 @@ BCommandSet DecideCommands(const BProgramState& state) {
   commands.addFragment = free && state.fragments < kMaxFragments;
   commands.addToPlaylist = free && state.playlistLength < kMaxPlaylistEntries;
   commands.portMenu = !state.connected;
+  commands.exportFragment = free && state.fragmentSelected;
+  commands.makeSignal = commands.addFragment && state.freeRoom;
+  commands.playerControls = state.playerEnabled;
+  commands.loopButton = state.playerEnabled && !state.playing;
+  commands.rangeCommands = free && state.rangeOffered;
   return commands;
 }

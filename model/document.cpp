@@ -224,6 +224,16 @@ bool BDocument::Restore(const BDocumentStep* step, BDeltaSide side) {
   return true;
 }
 
+void BDocument::BeginRead() {
+  m_before.Capture(m_profile);
+  m_heldByJob = true;
+}
+
+void BDocument::EndRead() {
+  m_heldByJob = false;
+  Record(BEditKind::Read, std::string());
+}
+
 void BDocument::ClearHistory() {
   m_history.Clear();
   m_view.OnHistoryChanged();

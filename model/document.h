@@ -15,8 +15,8 @@
 // While a siren job holds the profile (SetHeldByJob) the job's worker thread
 // writes into it; every operation that changes the profile, and Save, is then
 // refused: it returns false (PlaceFragment -1) and changes nothing. A Read
-// writes the whole profile behind the history's back: the window clears the
-// history afterwards (ClearHistory) and marks the profile modified.
+// replaces the profile with the siren's content as one step of the history
+// (BeginRead, EndRead), so the profile before it can be brought back.
 //
 // Threads: the user-interface thread runs every operation; the view is
 // called from inside them.
@@ -95,6 +95,13 @@ class BDocument {
   // while a step is open. BeginStep is refused while a job holds the profile.
   bool BeginStep(BEditKind kind, const std::string& fragmentName = std::string());
   void EndStep();
+
+  // ---- A Read from the siren ----
+  // BeginRead copies the state and holds the profile for the job, whose
+  // worker then writes the siren's content into it; EndRead lets go and
+  // records what the Read changed as one step, however far it got.
+  void BeginRead();
+  void EndRead();
 
   // ---- The history ----
   bool CanUndo() const { return m_history.NextUndo() != nullptr; }

@@ -27,7 +27,8 @@ enum class BEditKind {
   Playlist,
   Buttons,
   Defragment,
-  Levelling
+  Levelling,
+  Read  // the siren's content read into the profile
 };
 
 // What the next undo or redo would take back or do again.

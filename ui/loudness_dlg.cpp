@@ -152,3 +152,21 @@ void BLoudnessDlg::ShowListenCaption() {
   std::wstring caption = LoadText(m_player.IsPlaying() ? IDS_PREVIEW_STOP : IDS_LOUDNESS_LISTEN);
   ::SetDlgItemTextW(GetHwnd(), IDC_LOUDNESS_LISTEN, caption.c_str());
 }
+
+std::vector<BLoudnessDlg::Fragment> BLoudnessDlg::Measure(const BProfile& profile,
+                                                          std::vector<int>& slots) {
+  std::vector<Fragment> fragments;
+  for (int slot = 0; slot < kMaxFragments; ++slot) {
+    const BFragment& fragment = profile.GetFragment(slot);
+    if (!fragment.IsInUse()) continue;
+    const BMemRange range = fragment.ImageRange();
+    const int8_t* bytes = reinterpret_cast<const int8_t*>(profile.Image()) + range.start;
+    Fragment shown;
+    shown.name = Widen(fragment.name);
+    shown.samples.assign(bytes, bytes + range.length);
+    shown.loudness = MeasureFragment(bytes, range.length, kSirenRate);
+    fragments.push_back(std::move(shown));
+    slots.push_back(slot);
+  }
+  return fragments;
+}

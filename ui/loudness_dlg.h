@@ -14,6 +14,7 @@
 
 #include "audio/loudness.h"
 #include "audio/preview_player.h"
+#include "model/profile.h"
 #include "toolkit/dialog_window.h"
 
 class BLoudnessDlg : public BDialogWindow {
@@ -23,6 +24,10 @@ class BLoudnessDlg : public BDialogWindow {
     std::vector<int8_t> samples;  // the siren's signed samples
     BFragmentLoudness loudness;
   };
+
+  // The profile's fragments in the order of their slots, measured; `slots`
+  // receives their slots.
+  static std::vector<Fragment> Measure(const BProfile& profile, std::vector<int>& slots);
 
   BLoudnessDlg(BPreviewPlayer& player, const std::vector<Fragment>& fragments)
       : m_player(player), m_fragments(fragments), m_chosen(fragments.size(), true) {}

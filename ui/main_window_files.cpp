@@ -1,5 +1,6 @@
-// File commands of the main window: new, open, save, save as and exit.
-#include "main_window_base.h"
+// File commands of the main window: new, open, save, save as, exit, and
+// sound files dropped on the window.
+#include "main_window.h"
 
 #include "resource.h"
 #include "string_ids.h"
@@ -7,13 +8,13 @@
 
 // Asks whether to save unsaved changes: IDYES, IDNO or IDCANCEL; IDNO when
 // there is nothing to save.
-int BMainDlgBase::AskToSaveChanges() {
+int BMainDlg::AskToSaveChanges() {
   if (!m_document.IsModified()) return IDNO;
   return ShowMessage(IDS_SAVE_CHANGES_PROMPT, MB_YESNOCANCEL | MB_ICONWARNING);
 }
 
 // New and Open go on only on "No": "Yes" saves and ends the command.
-void BMainDlgBase::OnFileNew() {
+void BMainDlg::OnFileNew() {
   if (JobHoldsProfile()) return;
   int answer = AskToSaveChanges();
   if (answer == IDYES) OnFileSave();
@@ -22,7 +23,7 @@ void BMainDlgBase::OnFileNew() {
   m_document.New();
 }
 
-void BMainDlgBase::OnFileOpen() {
+void BMainDlg::OnFileOpen() {
   if (JobHoldsProfile()) return;
   int answer = AskToSaveChanges();
   if (answer == IDYES) OnFileSave();
@@ -42,15 +43,11 @@ void BMainDlgBase::OnFileOpen() {
     ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(),
                 ProfileErrorText().c_str());
   }
-  ::InvalidateRect(GetItem(IDC_MEMORY_VIEW), nullptr, TRUE);
+  m_memoryView.Repaint();
 }
 
-void BMainDlgBase::OnFileSave() { SaveProfile(); }
-
-void BMainDlgBase::OnFileSaveAs() { SaveProfileAs(); }
-
 // A profile without a file gets a name first, whether or not it was changed.
-bool BMainDlgBase::SaveProfile() {
+bool BMainDlg::SaveProfile() {
   if (JobHoldsProfile()) return false;
   if (m_document.Path().empty()) return SaveProfileAs();
   EnablePlayer(false);
@@ -58,7 +55,7 @@ bool BMainDlgBase::SaveProfile() {
   return SaveProfileTo(m_document.Path());
 }
 
-bool BMainDlgBase::SaveProfileAs() {
+bool BMainDlg::SaveProfileAs() {
   if (JobHoldsProfile()) return false;
   std::string path;
   if (!m_prompts->AskSavePath(path)) return false;
@@ -69,7 +66,7 @@ bool BMainDlgBase::SaveProfileAs() {
   return true;
 }
 
-bool BMainDlgBase::SaveProfileTo(const std::string& path) {
+bool BMainDlg::SaveProfileTo(const std::string& path) {
   if (m_document.SaveAs(path)) {
     UpdateTitle();
     return true;
@@ -83,31 +80,23 @@ bool BMainDlgBase::SaveProfileTo(const std::string& path) {
 // did not succeed: unsaved changes are never thrown away by accident. The
 // siren stays connected until the window really goes (OnDestroy closes the
 // link); a save is refused while a job holds the profile.
-void BMainDlgBase::OnAppExit() {
+void BMainDlg::OnAppExit() {
   int answer = AskToSaveChanges();
   if (answer == IDCANCEL) return;
   if (answer == IDYES && !SaveProfile()) return;
   Destroy();
 }
 
-void BMainDlgBase::OnCancelCommand() {
-  if (m_dragging)
-    CancelDrag();
+void BMainDlg::OnCancelCommand() {
+  if (m_drag && m_drag->IsDragging())
+    m_drag->Cancel();
   else
     OnAppExit();
 }
 
-// What the load took out is reported once the link has started, since
-// connecting empties the status log.
-BDroppedReferences BMainDlgBase::LoadStartupProfile() {
-  BDroppedReferences dropped;
-  if (!m_settings.profile.empty()) m_document.Open(m_settings.profile, &dropped);
-  return dropped;
-}
-
 // The reason of the last failed load or save, as the user reads it: the
 // program's own texts come straight from the string table as wide strings.
-std::wstring BMainDlgBase::ProfileErrorText() const {
+std::wstring BMainDlg::ProfileErrorText() const {
   switch (m_profile.GetErrorKind()) {
     case BProfileError::NotProfile:
       return LoadText(IDS_NOT_A_PROFILE);
@@ -122,10 +111,43 @@ std::wstring BMainDlgBase::ProfileErrorText() const {
 
 // The profile keeps its own copy of these texts for callers that only read
 // its error text.
-void BMainDlgBase::SetProfileMessages() {
+void BMainDlg::SetProfileMessages() {
   BProfileMessages messages;
   messages.notProfile = FormatAnsiText(BText(IDS_NOT_A_PROFILE));
   messages.otherVersion = FormatAnsiText(BText(IDS_UNSUPPORTED_PROFILE_VERSION));
   messages.unexpectedEnd = FormatAnsiText(BText(IDS_UNEXPECTED_END_OF_FILE));
   m_profile.SetMessages(messages);
+}
+
+// The drop is always released; during a siren job nothing is imported.
+void BMainDlg::OnDropFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    char path[MAX_PATH] = {};
+    ::DragQueryFileA(drop, i, path, MAX_PATH);
+    paths.push_back(path);
+  }
+  ImportDroppedFiles(paths);
+  ::DragFinish(drop);
+}
+
+// Each file in turn; the first that cannot be imported stops the rest.
+// During a siren job nothing is imported and the controls stay as they are.
+void BMainDlg::ImportDroppedFiles(const std::vector<std::string>& paths) {
+  if (JobHoldsProfile()) return;
+  EnablePlayer(false);
+  for (const std::string& path : paths) {
+    if (m_profile.GetFreeBlocks().empty()) {
+      ShowMessage(IDS_NO_FREE_MEMORY, MB_ICONERROR);
+      return;
+    }
+    if (m_profile.CountFragments() >= kMaxFragments) {
+      ShowMessage(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS, MB_ICONERROR, Widen(path).c_str(),
+                  kMaxFragments);
+      return;
+    }
+    if (path.empty()) continue;
+    if (!ImportFile(path)) return;
+  }
 }

@@ -33,6 +33,8 @@ class BMemoryView : public BWindowImpl {
   bool SetSelectedBand(int index);  // -1 for none
   bool SetMarker(int address);      // -1 hides it
   bool GetBand(int index, std::uint32_t& address, std::uint32_t& length) const;
+  // Repaints with the background erased.
+  void Repaint() { ::InvalidateRect(GetHwnd(), nullptr, TRUE); }
 
   bool SetBackgroundColour(COLORREF colour);
   bool SetInMemoryColour(COLORREF colour);

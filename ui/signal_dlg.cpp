@@ -124,3 +124,13 @@ void BSignalDlg::ShowListenCaption() {
   std::wstring caption = LoadText(m_player.IsPlaying() ? IDS_PREVIEW_STOP : IDS_SIGNAL_LISTEN);
   ::SetDlgItemTextW(GetHwnd(), IDC_SIGNAL_LISTEN, caption.c_str());
 }
+
+BSignalWords BSignalDlg::Words() {
+  BSignalWords words;
+  const UINT kinds[kSignalKindCount] = {IDS_SIGNAL_TONE,  IDS_SIGNAL_WAIL,  IDS_SIGNAL_YELP,
+                                        IDS_SIGNAL_HI_LO, IDS_SIGNAL_PULSE, IDS_SIGNAL_SILENCE};
+  for (int kind = 0; kind < kSignalKindCount; ++kind) words.kinds[kind] = LoadText(kinds[kind]);
+  words.hertz = LoadText(IDS_SIGNAL_HERTZ);
+  words.seconds = LoadText(IDS_SIGNAL_SECONDS);
+  return words;
+}

@@ -18,6 +18,9 @@ class BSignalDlg : public BDialogWindow {
 
   INT_PTR DoModal(HINSTANCE instance, HWND owner);
 
+  // The words of the form (the kinds' names, the units) from the string table.
+  static BSignalWords Words();
+
  protected:
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   // The message about a bad value (virtual so that tests can answer it).

@@ -317,6 +317,16 @@ TEST(DocumentRandom, EveryStepMatchesTheReference) {
       for (int other = 0; other < kMaxFragments; other += 1 + static_cast<int>(below(6)))
         document.ChangeBytes(other, 0, 5000, AddOne);
       document.EndStep();
+    } else if (choice == 13 && below(3) == 0) {
+      // A Read: the job's worker writes the siren's content behind the
+      // document's back, one step for all of it.
+      document.BeginRead();
+      ASSERT_FALSE(document.RenameFragment(slot, "held"));
+      profile.Reset();
+      std::vector<uint8_t> bytes = Bytes(1 + below(6000), static_cast<uint8_t>(random()));
+      profile.PlaceFragment("read", {below(1000), 8000}, bytes.data(),
+                            static_cast<uint32_t>(bytes.size()));
+      document.EndRead();
     } else if (choice == 13) {
       // What a write job leaves behind: fragments and the playlist in step.
       profile.SetFragmentSynced(slot, true);

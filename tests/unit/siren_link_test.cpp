@@ -130,7 +130,8 @@ class FakeUi : public BLinkUi {
   }
   void SaveSettings() override {}
   void EnablePlayer(bool) override {}
-  void ClearHistory() override {}
+  void ReadStarts() override {}
+  void ReadEnded() override {}
   void ClearPanels() override {}
   void FillPanels() override { ++filled; }
   void ReportDroppedReferences(const BDroppedReferences& d) override {

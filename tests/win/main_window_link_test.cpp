@@ -98,7 +98,7 @@ TEST_F(MainWindowLinkTest, StartupConnectsToTheSiren) {
   EXPECT_FALSE(window->MenuGreyed(ID_READ_SIREN));
   EXPECT_TRUE(window->MenuGreyed(ID_ABORT));
   EXPECT_TRUE(window->ControlEnabled(IDC_PLAY_FRAGMENT_ON_SIREN));
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
   EXPECT_TRUE(window->boxes.empty());
   EXPECT_EQ("COM6", ReadSettingsString("Port"));
 
@@ -137,7 +137,7 @@ TEST_F(MainWindowLinkTest, ASilentDeviceIsNotASiren) {
   ASSERT_TRUE(WaitForBox(FormatText(Text(IDS_SIREN_NOT_RESPONDING).c_str(), L"COM6"), 8000));
   EXPECT_EQ(Text(IDS_DISCONNECTED), window->StatusLine(0));
   EXPECT_EQ(Text(IDS_CONNECT), MenuText(ID_CONNECT));
-  EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Disconnected, window->Link().GetState());
 }
 
 TEST_F(MainWindowLinkTest, AMissingPortIsReportedAtStart) {
@@ -254,7 +254,7 @@ TEST_F(MainWindowLinkTest, ADeviceThatTalksWithoutAnsweringTimesOut) {
     std::printf("[          ] %s: the time-out came after %lu ms\n", chatter,
                 static_cast<unsigned long>(elapsed));
     EXPECT_LT(elapsed, 6000u);
-    EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
+    EXPECT_EQ(BLinkState::Disconnected, window->Link().GetState());
     window.reset();
     emulator.Stop();
   }
@@ -286,7 +286,7 @@ TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
   EXPECT_TRUE(window->GetProfile().GetFragment(3).synced) << "the retried empty entry was stored";
   EXPECT_FALSE(window->GetProfile().GetFragment(2).synced) << "its bytes were not written";
   EXPECT_FALSE(window->GetProfile().IsPlaylistSynced()) << "a position was skipped";
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
 
   window->Command(ID_CONNECT);
   emulator.Stop();
@@ -299,7 +299,7 @@ TEST_F(MainWindowLinkTest, ARefusedTableEntryCanBeRetriedOrEndTheJob) {
   std::wstring unavailable = Text(IDS_MEMORY_UNAVAILABLE);
   ASSERT_TRUE(
       WaitForBox(FormatText(Text(IDS_BUTTON_WRITE_RETRY_PROMPT).c_str(), 0, unavailable.c_str())));
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
   EXPECT_FALSE(window->MenuGreyed(ID_WRITE_SIREN));
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_SAVE));
 }
@@ -314,7 +314,7 @@ TEST_F(MainWindowLinkTest, ARefusedMemoryByteDisconnects) {
   std::wstring reason = FormatText(Text(IDS_WRITE_ADDRESS_FAILED).c_str(), 0x1005);
   ASSERT_TRUE(
       WaitForBox(FormatText(Text(IDS_PORT_ACCESS_FAILED).c_str(), L"COM6", reason.c_str())));
-  EXPECT_EQ(BLinkState::Disconnected, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Disconnected, window->Link().GetState());
   EXPECT_EQ(Text(IDS_CONNECT), MenuText(ID_CONNECT));
   EXPECT_FALSE(window->MenuGreyed(ID_FILE_NEW));
 }
@@ -335,7 +335,7 @@ TEST_F(MainWindowLinkTest, AbortStopsTheMemoryPhase) {
   EXPECT_EQ(Text(IDS_ABORTED), window->StatusLine(0));
   PumpUntil([] { return false; }, 300);  // the late reply arrives and is ignored
   EXPECT_EQ(Text(IDS_ABORTED), window->StatusLine(0));
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
   EXPECT_EQ(Text(IDS_ABORT_PROMPT), window->boxes.back().text) << "no completion message";
   EXPECT_TRUE(window->MenuGreyed(ID_ABORT));
   EXPECT_FALSE(window->MenuGreyed(ID_READ_SIREN));
@@ -373,9 +373,9 @@ TEST_F(MainWindowLinkTest, AbortKeyIsAnsweredDuringAFastWrite) {
   window->answers = {IDYES};  // write the memory
   window->Command(ID_WRITE_SIREN);
   HWND progress = window->GetItem(IDC_PROGRESS);
-  ASSERT_TRUE(pump([&] { return window->GetLinkState() == BLinkState::WritingMemory; }, 10000));
+  ASSERT_TRUE(pump([&] { return window->Link().GetState() == BLinkState::WritingMemory; }, 10000));
   pump([] { return false; }, 1000);
-  ASSERT_EQ(BLinkState::WritingMemory, window->GetLinkState()) << "the write is long enough";
+  ASSERT_EQ(BLinkState::WritingMemory, window->Link().GetState()) << "the write is long enough";
   int before = static_cast<int>(::SendMessageW(progress, PBM_GETPOS, 0, 0));
 
   window->answers = {IDYES};  // abort
@@ -397,7 +397,7 @@ TEST_F(MainWindowLinkTest, AbortKeyIsAnsweredDuringAFastWrite) {
               static_cast<unsigned long>(answeredMs), before);
   ASSERT_TRUE(asked) << "the accelerator never reached the window";
   EXPECT_LE(answeredMs, 500u);
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
   EXPECT_EQ(Text(IDS_ABORTED), window->StatusLine(0));
 }
 
@@ -446,7 +446,7 @@ TEST_F(MainWindowLinkTest, NothingChangesTheProfileDuringAJob) {
   EXPECT_EQ(0u, window->GetProfile().GetFragment(0).start);
   window->answers = {IDYES};
   window->Command(ID_ABORT);
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
 }
 
 // Exit, Yes, and the save is cancelled: the window stays, and so does the
@@ -461,7 +461,7 @@ TEST_F(MainWindowLinkTest, ExitKeepsTheSirenUntilTheWindowCloses) {
   window->Command(ID_APP_EXIT);
   ASSERT_NE(nullptr, window->GetHwnd());
   EXPECT_TRUE(window->Connected());
-  EXPECT_EQ(BLinkState::Idle, window->GetLinkState());
+  EXPECT_EQ(BLinkState::Idle, window->Link().GetState());
   EXPECT_EQ(Text(IDS_DISCONNECT), MenuText(ID_CONNECT));
 
   ScratchFolder folder;

@@ -92,7 +92,7 @@ TEST(MainWindowLoudness, FragmentsAreLevelledAsOneUndoableStep) {
   std::wstring shownTarget;
   window.askLoudness = [&](const std::vector<BLoudnessDlg::Fragment>& fragments,
                            std::vector<bool>& chosen, double& target) {
-    ScriptedLoudnessDlg dialog(window, fragments);
+    ScriptedLoudnessDlg dialog(window.Preview(), fragments);
     dialog.script = [&](ScriptedLoudnessDlg& d) {
       ASSERT_EQ(4u, fragments.size());
       for (int row = 0; row < 4; ++row) {

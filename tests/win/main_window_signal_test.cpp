@@ -49,7 +49,7 @@ class ScriptedSignalDlg : public BSignalDlg {
 // The command opens the dialog; `script` drives it.
 void MakeSignal(TestMainDlg& window, std::function<void(ScriptedSignalDlg&)> script) {
   window.askSignal = [&window, script](BSignalForm& form) {
-    ScriptedSignalDlg dialog(window, form);
+    ScriptedSignalDlg dialog(window.Preview(), form);
     dialog.script = script;
     return dialog.DoModal(::GetModuleHandleW(nullptr), window.GetHwnd()) == IDOK;
   };

@@ -475,7 +475,8 @@ TEST_F(MainWindowSirenTruthTest, PlayOnTheSirenAsksUnlessTheSirenHoldsIt) {
   ASSERT_NO_FATAL_FAILURE(StartWindow(1));
   window->answers = {IDNO};  // no memory phase
   window->Command(ID_READ_SIREN);
-  ASSERT_TRUE(PumpMessagesUntil([&] { return window->GetLinkState() == BLinkState::Idle; }, 10000));
+  ASSERT_TRUE(
+      PumpMessagesUntil([&] { return window->Link().GetState() == BLinkState::Idle; }, 10000));
   SelectFragment(0);
   EXPECT_TRUE(PlayAsks(ID_PLAY_FRAGMENT_ON_SIREN, IDS_FRAGMENT_NOT_SYNCED_PROMPT));
   EXPECT_TRUE(PlayAsks(ID_PLAY_PLAYLIST_ON_SIREN, IDS_PLAYLIST_NOT_SYNCED_PROMPT))
@@ -506,7 +507,8 @@ TEST_F(MainWindowSirenTruthTest, AReadDropsReferencesToEmptySlots) {
   ASSERT_NO_FATAL_FAILURE(StartWindow(1));
   window->answers = {IDNO};
   window->Command(ID_READ_SIREN);
-  ASSERT_TRUE(PumpMessagesUntil([&] { return window->GetLinkState() == BLinkState::Idle; }, 10000));
+  ASSERT_TRUE(
+      PumpMessagesUntil([&] { return window->Link().GetState() == BLinkState::Idle; }, 10000));
   BProfile& profile = window->GetProfile();
   EXPECT_EQ(kNone, profile.GetButton(2));
   EXPECT_EQ(2, profile.GetPlaylistEntry(0));

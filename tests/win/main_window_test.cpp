@@ -1,5 +1,6 @@
 // The main window created in the test process and driven by its messages;
 // message boxes and file dialogs are answered by the test.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "resource.h"
@@ -274,9 +275,9 @@ TEST_F(MainWindowTest, StatusLogShowsTheNewestLineFirst) {
   ASSERT_TRUE(window.Start());
   int start = window.StatusCount();
   window.ShowStatus(IDS_PORT_OPEN_FAILED_STATUS, L"COM9", L"нет порта");
-  window.ShowStatusText(L"speed = %d", 42);
-  window.ReplaceStatusText(L"осталось %d с", 5);
-  window.ReplaceStatusText(L"осталось %d с", 4);
+  window.Log().Show(L"speed = 42");
+  window.Log().Replace(L"осталось 5 с");
+  window.Log().Replace(L"осталось 4 с");
   EXPECT_EQ(start + 2, window.StatusCount());
   EXPECT_EQ(L"осталось 4 с", window.StatusLine(0));
   EXPECT_EQ(FormatText(Text(IDS_PORT_OPEN_FAILED_STATUS).c_str(), L"COM9", L"нет порта"),
@@ -284,36 +285,57 @@ TEST_F(MainWindowTest, StatusLogShowsTheNewestLineFirst) {
   EXPECT_EQ(0, ::SendMessageW(window.GetItem(IDC_STATUS_LOG), CB_GETCURSEL, 0, 0));
 }
 
-TEST_F(MainWindowTest, EnablingGreysMenusAndControlsTogether) {
+// Every command of the menus and every button, list and combo follows the
+// decision: none is left out of it (the commands that are always there aside).
+TEST_F(MainWindowTest, EveryCommandAndControlFollowsTheDecision) {
   TestMainDlg window;
   ASSERT_TRUE(window.Start());
-  window.EnableSirenCommands(false);
-  EXPECT_TRUE(window.MenuGreyed(ID_WRITE_SIREN));
-  EXPECT_FALSE(window.ControlEnabled(IDC_PLAY_FRAGMENT_ON_SIREN));
-  window.EnableSirenCommands(true);
-  EXPECT_FALSE(window.MenuGreyed(ID_READ_SIREN));
-  EXPECT_TRUE(window.ControlEnabled(IDC_STOP_PLAYLIST_ON_SIREN));
+  const std::vector<UINT> alwaysThere = {ID_APP_EXIT, ID_HIGH_QUALITY_CONVERSION, ID_CONNECT,
+                                         ID_VERIFY_AFTER_WRITE, ID_VIEW_WAVE};
+  auto menuCommands = [&] {
+    std::vector<UINT> ids;
+    HMENU bar = ::GetMenu(window.GetHwnd());
+    for (int menu = 0; menu < ::GetMenuItemCount(bar); ++menu) {
+      HMENU popup = ::GetSubMenu(bar, menu);
+      for (int item = 0; item < ::GetMenuItemCount(popup); ++item) {
+        UINT id = ::GetMenuItemID(popup, item);
+        if (id == 0 || id == UINT(-1)) continue;
+        if (std::find(alwaysThere.begin(), alwaysThere.end(), id) == alwaysThere.end())
+          ids.push_back(id);
+      }
+    }
+    return ids;
+  };
+  std::vector<int> controls;
+  for (HWND child = ::GetWindow(window.GetHwnd(), GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t kind[32] = {};
+    ::GetClassNameW(child, kind, 32);
+    std::wstring name = kind;
+    if (name == L"Button" || name == L"SysListView32" || name == WC_COMBOBOXW ||
+        name == TRACKBAR_CLASSW)
+      if (::GetDlgCtrlID(child) > 0 && ::GetDlgCtrlID(child) != IDC_STATUS_LOG &&
+          (::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX)
+        controls.push_back(::GetDlgCtrlID(child));
+  }
+  ASSERT_GE(controls.size(), 20u);
 
-  window.EnableFileCommands(false);
-  EXPECT_TRUE(window.MenuGreyed(ID_FILE_NEW));
-  EXPECT_TRUE(window.MenuGreyed(ID_FILE_SAVE_AS));
-  window.EnableFileCommands(true);
-  EXPECT_FALSE(window.MenuGreyed(ID_FILE_OPEN));
-
-  window.EnableEditing(false);
-  EXPECT_TRUE(window.MenuGreyed(ID_DEFRAGMENT));
-  EXPECT_FALSE(window.ControlEnabled(IDC_FRAGMENT_LIST));
-  EXPECT_FALSE(window.ControlEnabled(IDC_BUTTON4_COMBO));
+  BCommandSet on;
+  for (bool* group :
+       {&on.fileCommands, &on.undo, &on.redo, &on.sirenCommands, &on.abort, &on.editing,
+        &on.addFragment, &on.addToPlaylist, &on.portMenu, &on.exportFragment, &on.makeSignal,
+        &on.playerControls, &on.loopButton, &on.rangeCommands})
+    *group = true;
+  for (bool enabled : {false, true}) {
+    window.Apply(enabled ? on : BCommandSet());
+    for (UINT id : menuCommands())
+      EXPECT_EQ(!enabled, window.MenuGreyed(id)) << "menu command " << id;
+    for (int id : controls) EXPECT_EQ(enabled, window.ControlEnabled(id)) << "control " << id;
+  }
   window.UpdateCommands();  // decided from the state again
   EXPECT_TRUE(window.ControlEnabled(IDC_FRAGMENT_LIST));
-  EXPECT_TRUE(window.ControlEnabled(IDC_ADD_FRAGMENT));
   EXPECT_TRUE(window.MenuGreyed(ID_EDIT_UNDO)) << "nothing to undo";
-
-  window.EnableAbort(true);
-  EXPECT_FALSE(window.MenuGreyed(ID_ABORT));
-  window.EnablePlayer(false);
-  EXPECT_TRUE(window.MenuGreyed(ID_DELETE_RANGE));
-  EXPECT_FALSE(window.ControlEnabled(IDC_LOOP_PLAY));
+  EXPECT_FALSE(window.ControlEnabled(IDC_LOOP_PLAY)) << "nothing in the player";
 }
 
 // Presses Ctrl+key as the message loop would see it.
@@ -333,10 +355,12 @@ TEST_F(MainWindowTest, AcceleratorsReachOnlyCommandsThatAreNotGreyed) {
   TestMainDlg window;
   StartModified(window);
   window.SetModified(false);
-  window.EnableFileCommands(false);
+  BCommandSet commands = window.Commands();
+  commands.fileCommands = false;
+  window.Apply(commands);
   PressControlKey(window, 'N');
   EXPECT_EQ(1, window.GetProfile().CountFragments()) << "New is greyed";
-  window.EnableFileCommands(true);
+  window.UpdateCommands();
   EXPECT_TRUE(PressControlKey(window, 'N'));
   EXPECT_EQ(0, window.GetProfile().CountFragments()) << "Ctrl+N made a new profile";
 }
@@ -382,7 +406,7 @@ TEST_F(MainWindowTest, ThePortIsChosenFromTheListOrTyped) {
 TEST_F(MainWindowTest, DisabledButtonsStillFindTheirTooltip) {
   TestMainDlg window;
   ASSERT_TRUE(window.Start());
-  window.EnableEditing(false);
+  window.Apply(BCommandSet());
   RECT rect;
   ::GetWindowRect(window.GetItem(IDC_ADD_FRAGMENT), &rect);
   POINT inside = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};

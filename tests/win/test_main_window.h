@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "command_targets.h"
 #include "main_window.h"
 #include "resource.h"
 #include "link/link_string_ids.h"
@@ -118,9 +119,19 @@ class TestMainDlg : public BMainDlg {
   bool connectAllowed = false;  // the start-up connection is tested on its own
 
   bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
-  BSirenLink& Link() { return m_link; }
-  bool Connected() const { return m_connection.IsOpen(); }
-  bool Dragging() const { return m_dragging; }
+  using BMainDlg::EnablePlayer;
+  BSirenLink& Link() { return m_siren.Link(); }
+  bool Connected() const { return m_siren.IsPortOpen(); }
+  bool Dragging() const { return m_drag && m_drag->IsDragging(); }
+  BStatusLog& Log() { return m_log; }
+  BPreviewPlayer& Preview() { return m_playerPanel; }
+  // What the window decided last, and another decision applied in its place.
+  const BCommandSet& Commands() const { return m_commands; }
+  void Apply(const BCommandSet& commands) {
+    ApplyCommands(GetHwnd(), commands);
+    m_portMenu.Enable(commands.portMenu);
+    m_commands = commands;
+  }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
   const BPlayBuffer& PlayBuffer() const { return m_playerPanel.Buffer(); }
@@ -149,7 +160,7 @@ class TestMainDlg : public BMainDlg {
     return (::GetMenuState(::GetMenu(GetHwnd()), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
   }
   bool ControlEnabled(int id) const { return ::IsWindowEnabled(GetItem(id)) != FALSE; }
-  int ToolAt(POINT screenPoint) const { return ToolTipControlAt(GetHwnd(), screenPoint); }
+  int ToolAt(POINT screenPoint) const { return m_toolTips.ControlAt(GetHwnd(), screenPoint); }
   std::wstring StatusLine(int index) const {
     wchar_t text[512] = {};
     ::SendMessageW(GetItem(IDC_STATUS_LOG), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));

@@ -1,13 +1,10 @@
-// Tooltips of the main window's buttons and memory view.
-#include "main_window.h"
-
-#include <commctrl.h>
+#include "tool_tips.h"
 
 #include "resource.h"
 #include "string_ids.h"
 
 namespace {
-// In the order in which the main window's own tool tests them.
+// In the order in which the window's own tool tests them.
 const int kToolControls[] = {IDC_ADD_FRAGMENT,
                              IDC_DELETE_FRAGMENT,
                              IDC_PLAY_FRAGMENT,
@@ -31,46 +28,52 @@ bool HasOwnTipString(int id) {
 }
 }  // namespace
 
-void BMainDlg::CreateToolTips() {
+void BToolTips::Create(HINSTANCE instance, HWND window) {
+  m_instance = instance;
+  m_window = window;
   m_toolTip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetHwnd(), nullptr,
-                                GetInstance(), nullptr);
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                instance, nullptr);
   if (m_toolTip == nullptr) return;
   TOOLINFOW tool = {};
   tool.cbSize = sizeof(tool);
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = GetHwnd();
+  tool.hwnd = window;
   tool.lpszText = LPSTR_TEXTCALLBACKW;
-  tool.uId = reinterpret_cast<UINT_PTR>(GetHwnd());
+  tool.uId = reinterpret_cast<UINT_PTR>(window);
   ::SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   for (int id : kToolControls) {
-    tool.uId = reinterpret_cast<UINT_PTR>(GetItem(id));
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window, id));
     ::SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    m_toolIds.push_back(id);
   }
 }
 
-int BMainDlg::ToolTipControlAt(HWND tool, POINT screenPoint) const {
-  if (tool != GetHwnd()) return ::GetDlgCtrlID(tool);
-  for (int id : m_toolIds) {
+void BToolTips::Destroy() {
+  if (m_toolTip != nullptr) ::DestroyWindow(m_toolTip);
+  m_toolTip = nullptr;
+}
+
+int BToolTips::ControlAt(HWND tool, POINT screenPoint) const {
+  if (tool != m_window) return ::GetDlgCtrlID(tool);
+  for (int id : kToolControls) {
     RECT rect;
-    if (::GetWindowRect(GetItem(id), &rect) && ::PtInRect(&rect, screenPoint)) return id;
+    if (::GetWindowRect(::GetDlgItem(m_window, id), &rect) && ::PtInRect(&rect, screenPoint))
+      return id;
   }
   return 0;
 }
 
-LRESULT BMainDlg::OnGetToolTipText(NMTTDISPINFOW* info) {
-  if ((info->uFlags & TTF_IDISHWND) == 0) return 0;
+void BToolTips::FillText(NMTTDISPINFOW* info, bool playing) const {
+  if ((info->uFlags & TTF_IDISHWND) == 0) return;
   POINT cursor = {};
   ::GetCursorPos(&cursor);
-  int id = ToolTipControlAt(reinterpret_cast<HWND>(info->hdr.idFrom), cursor);
+  int id = ControlAt(reinterpret_cast<HWND>(info->hdr.idFrom), cursor);
   int textId = 0;
   if (id == IDC_PLAY_PAUSE)
-    textId = IsPlaying() ? IDS_PAUSE_TIP : IDC_PLAY_PAUSE;
+    textId = playing ? IDS_PAUSE_TIP : IDC_PLAY_PAUSE;
   else if (HasOwnTipString(id))
     textId = id;
-  if (textId == 0) return 0;
-  info->hinst = GetInstance();
+  if (textId == 0) return;
+  info->hinst = m_instance;
   info->lpszText = MAKEINTRESOURCEW(textId);
-  return 0;
 }
