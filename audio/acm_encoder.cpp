@@ -31,7 +31,7 @@ std::string BACMEncoder::ResultText(MMRESULT result) {
     default:
       return ::GetErrorText(result);
   }
-  return FormatAnsiText(BText(static_cast<int>(id)));
+  return FormatUtf8Text(BText(static_cast<int>(id)));
 }
 
 bool BACMEncoder::Open(const WAVEFORMATEX* source, const WAVEFORMATEX* destination) {

@@ -31,7 +31,7 @@ class BAudioFile {
  public:
   virtual ~BAudioFile() = default;
 
-  // Opens the file (a narrow path in the ANSI code page). On false the error
+  // Opens the file (a UTF-8 path). On false the error
   // text says why.
   virtual bool Open(const std::string& path) = 0;
   // Releases the file and whatever Open acquired; harmless when closed.

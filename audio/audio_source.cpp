@@ -34,7 +34,7 @@ BAudioSource::~BAudioSource() { Close(); }
 
 bool BAudioSource::Open(const std::string& path) {
   Close();
-  m_errorText = FormatAnsiText(BText(IDS_NO_SOUND_READER));
+  m_errorText = FormatUtf8Text(BText(IDS_NO_SOUND_READER));
   bool recognised = false;
   for (size_t index = 0; index < m_readerMakers.size(); ++index) {
     std::unique_ptr<BAudioFile> reader = m_readerMakers[index]();
@@ -56,7 +56,7 @@ bool BAudioSource::Open(const std::string& path) {
   unsigned long long size = 0;
   BFile file;
   if (!recognised && file.OpenReadShared(path) && file.GetSize(size) && size == 0) {
-    m_errorText = FormatAnsiText(BText(IDS_FILE_EMPTY));
+    m_errorText = FormatUtf8Text(BText(IDS_FILE_EMPTY));
     return false;
   }
   const BSoundKind kind = recognised ? BSoundKind::Unknown : DetectSoundKindOfFile(path);
@@ -100,7 +100,7 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
   const BPcmFormat format = m_reader->GetFormat();
   if (!CheckFormat(format)) return false;
   if (targetRate == 0) {
-    m_errorText = FormatAnsiText(BText(IDS_TARGET_RATE_ZERO));
+    m_errorText = FormatUtf8Text(BText(IDS_TARGET_RATE_ZERO));
     return false;
   }
   m_notes.clear();
@@ -119,7 +119,7 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
       if (!DecodeChunks(format, maxMilliseconds, reachedEnd)) return false;
     }
     if (DecodedCount() == decodedBefore) {
-      m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
+      m_errorText = FormatUtf8Text(BText(IDS_NO_SOUND));
       return false;
     }
     bool converted = false;
@@ -147,11 +147,11 @@ bool BAudioSource::Convert(uint32_t targetRate, uint32_t maxMilliseconds) {
 // giving noise (or dividing by a rate of 0).
 bool BAudioSource::CheckFormat(const BPcmFormat& format) {
   if (format.samplesPerSec == 0) {
-    m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
+    m_errorText = FormatUtf8Text(BText(IDS_NO_SOUND));
     return false;
   }
   if (format.channels == 0 || PcmSampleBytes(format.bitsPerSample) == 0) {
-    m_errorText = FormatAnsiText(
+    m_errorText = FormatUtf8Text(
         BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {format.bitsPerSample, format.channels}));
     return false;
   }
@@ -172,7 +172,7 @@ bool BAudioSource::ChannelsCancel(uint32_t rate) const {
 bool BAudioSource::ReopenForChannel(uint16_t channel) {
   std::unique_ptr<BAudioFile> reader = m_readerMakers[m_readerIndex]();
   if (!reader || !reader->Open(m_path)) {
-    m_errorText = reader ? reader->GetErrorText() : FormatAnsiText(BText(IDS_NO_SOUND_READER));
+    m_errorText = reader ? reader->GetErrorText() : FormatUtf8Text(BText(IDS_NO_SOUND_READER));
     return false;
   }
   m_reader->Close();
@@ -254,7 +254,7 @@ bool BAudioSource::AppendOutput(size_t decodedStart, uint32_t sourceRate, uint32
     decodedLength = reduced.size();
   }
   if (decodedLength > UINT32_MAX) {
-    m_errorText = FormatAnsiText(BText(IDS_SOUND_TOO_LONG));
+    m_errorText = FormatUtf8Text(BText(IDS_SOUND_TOO_LONG));
     return false;
   }
   const uint32_t count = static_cast<uint32_t>(decodedLength);
@@ -292,7 +292,7 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
   const float* sound = m_precise.data() + decodedStart + head;
   count -= head + tail;
   if (count == 0) {
-    m_errorText = FormatAnsiText(BText(IDS_NO_SOUND));
+    m_errorText = FormatUtf8Text(BText(IDS_NO_SOUND));
     return false;
   }
   std::vector<float> resampled;
@@ -301,7 +301,7 @@ bool BAudioSource::AppendHighQualityOutput(size_t decodedStart, uint32_t sourceR
   } else {
     const uint64_t length = BResampler::OutputCount(count, sourceRate, targetRate);
     if (length > UINT32_MAX) {
-      m_errorText = FormatAnsiText(BText(IDS_SOUND_TOO_LONG));
+      m_errorText = FormatUtf8Text(BText(IDS_SOUND_TOO_LONG));
       return false;
     }
     if (!ResampleBandLimited(sound, count, sourceRate, targetRate, static_cast<size_t>(length),

@@ -24,7 +24,7 @@ bool ResampleBandLimited(const float* input, size_t count, double sourceRate, ui
       soxr_oneshot(sourceRate, targetRate, 1, padded.data(), padded.size(), nullptr, output.data(),
                    outputCount, &produced, &io, &quality, &runtime);
   if (error != nullptr) {
-    errorText = FormatAnsiText(BText(IDS_RATE_CHANGE_FAILED, {error}));
+    errorText = FormatUtf8Text(BText(IDS_RATE_CHANGE_FAILED, {error}));
     return false;
   }
   return true;

@@ -1,5 +1,7 @@
 #include "audio/media_foundation_decoder.h"
 
+#include "platform/text.h"
+
 #include <objbase.h>
 #include <initguid.h>
 #include <mfapi.h>
@@ -65,13 +67,6 @@ void Release(Interface*& object) {
   object = nullptr;
 }
 
-std::wstring WidePath(const std::string& path) {
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size > 0 ? size : 1), L'\0');
-  if (size > 0) ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], size);
-  return wide;
-}
-
 }  // namespace
 
 BMediaFoundationDecoder::~BMediaFoundationDecoder() { Close(); }
@@ -97,7 +92,7 @@ BSystemDecoder::BStatus BMediaFoundationDecoder::Open(const std::string& path, B
   if (!createReader) return BStatus::NoFramework;
   // The system cannot tell a missing decoder from a damaged file (Wine says
   // E_FAIL for both), so either is "could not decode".
-  const std::wstring widePath = WidePath(path);
+  const std::wstring widePath = Widen(path);
   if (!OpenByteStream(widePath, path) && FAILED(createReader(widePath.c_str(), nullptr, &m_reader)))
     return BStatus::NoDecoder;
   const BStatus chosen = ChooseOutput(format);

@@ -99,7 +99,7 @@ bool BMP3File::Open(const std::string& path) {
   if (ScanMp3Frames(source, m_frames) == BMp3ScanOutcome::ReadFailure)
     return FailOpen(source.Error());
   if (m_frames.empty()) {
-    m_errorText = FormatAnsiText(BText(IDS_NO_MPEG_FRAME));
+    m_errorText = FormatUtf8Text(BText(IDS_NO_MPEG_FRAME));
     Close();
     return false;
   }

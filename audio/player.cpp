@@ -45,17 +45,17 @@ const WAVEFORMATEX& BPlayer::DeviceFormat() {
 }
 
 std::string BPlayer::OpenFailureMessage(const std::string& errorText) {
-  return FormatAnsiText(BText(IDS_WAVE_DEVICE_OPEN_FAILED, {errorText}));
+  return FormatUtf8Text(BText(IDS_WAVE_DEVICE_OPEN_FAILED, {errorText}));
 }
 
 std::string BPlayer::AccessFailureMessage(const std::string& errorText) {
-  return FormatAnsiText(BText(IDS_WAVE_DEVICE_ACCESS_FAILED, {errorText}));
+  return FormatUtf8Text(BText(IDS_WAVE_DEVICE_ACCESS_FAILED, {errorText}));
 }
 
 std::string BPlayer::DeviceErrorText(MMRESULT result) {
-  char text[1024] = {};
-  if (waveOutGetErrorTextA(result, text, sizeof(text)) != MMSYSERR_NOERROR) return std::string();
-  return text;
+  wchar_t text[MAXERRORLENGTH] = {};
+  if (waveOutGetErrorTextW(result, text, MAXERRORLENGTH) != MMSYSERR_NOERROR) return std::string();
+  return Narrow(text);
 }
 
 void BPlayer::SetErrorText(const std::string& text) {

@@ -188,5 +188,5 @@ unsigned SoundKindNameId(BSoundKind kind) {
 
 std::string SoundKindText(unsigned textId, BSoundKind kind) {
   const BText name(static_cast<int>(SoundKindNameId(kind)));
-  return FormatAnsiText(BText(static_cast<int>(textId), {name}));
+  return FormatUtf8Text(BText(static_cast<int>(textId), {name}));
 }

@@ -41,7 +41,7 @@ constexpr std::size_t kSoundKindHeadSize = 1024;
 
 // The kind of a file whose bytes behind its ID3v2 tags begin with `head`.
 BSoundKind DetectSoundKind(const uint8_t* head, std::size_t size);
-// The kind of the file at `path` (a narrow path in the ANSI code page);
+// The kind of the file at `path` (a UTF-8 path);
 // Unknown when it cannot be read.
 BSoundKind DetectSoundKindOfFile(const std::string& path);
 

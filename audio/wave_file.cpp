@@ -107,7 +107,7 @@ BWaveFile::~BWaveFile() { Close(); }
 bool BWaveFile::MmioErrorText(UINT code, std::string& text) {
   // The string ids are the codes themselves, MMIOERR_BASE (256) to 272.
   if (code < IDS_MMIOERR_NOT_RIFF || code > IDS_MMIOERR_INVALID_FILE) return false;
-  text = FormatAnsiText(BText(static_cast<int>(code)));
+  text = FormatUtf8Text(BText(static_cast<int>(code)));
   return true;
 }
 
@@ -123,7 +123,8 @@ bool BWaveFile::Open(const std::string& path) {
   // The info record only brings back the reason of a failure: the thread's
   // last error says nothing useful after a failed open.
   MMIOINFO info = {};
-  m_file = mmioOpenA(const_cast<char*>(path.c_str()), &info, MMIO_READ);
+  std::wstring widePath = Widen(path);
+  m_file = mmioOpenW(&widePath[0], &info, MMIO_READ);
   if (!m_file) {
     SetMmioError(info.wErrorRet != 0 ? info.wErrorRet : GetLastError());
     return false;
@@ -197,7 +198,7 @@ bool BWaveFile::OpenConverter() {
   if (m_encoder->Open(GetSourceFormat(), &output)) return true;
   // The system has no converter for this format: the text names it.
   if (m_encoder->GetResult() == ACMERR_NOTPOSSIBLE)
-    m_errorText = FormatAnsiText(BText(IDS_WAVE_FORMAT_UNSUPPORTED,
+    m_errorText = FormatUtf8Text(BText(IDS_WAVE_FORMAT_UNSUPPORTED,
                                        {m_sampleFormat.formatTag, m_sampleFormat.bitsPerSample}));
   else
     m_errorText = m_encoder->GetErrorText();

@@ -1,5 +1,7 @@
 #include "link/connection.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -84,8 +86,9 @@ bool BCOMConnection::WaitForPendingIo(DWORD timeoutMs) {
 }
 
 HANDLE BCOMConnection::OpenPort(const std::string& portName) {
-  return ::CreateFileA(PortDevicePath(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  return ::CreateFileW(Widen(PortDevicePath(portName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 void BCOMConnection::ThreadProc() {

@@ -87,12 +87,12 @@ bool BCOMConnectionBase::StopWorker(DWORD timeoutMs) {
   DWORD waited = ::WaitForSingleObject(m_thread, timeoutMs);
   if (waited == WAIT_TIMEOUT) {
     m_lastError = kStopTimedOut;
-    m_errorText = FormatAnsiText(BText(IDS_RECEIVE_THREAD_TIMEOUT, {static_cast<int>(timeoutMs)}));
+    m_errorText = FormatUtf8Text(BText(IDS_RECEIVE_THREAD_TIMEOUT, {static_cast<int>(timeoutMs)}));
     stopped = false;
   } else if (waited != WAIT_OBJECT_0) {
     m_lastError = ::GetLastError();
     m_errorText =
-        FormatAnsiText(BText(IDS_RECEIVE_THREAD_STOP_FAILED, {::GetErrorText(m_lastError)}));
+        FormatUtf8Text(BText(IDS_RECEIVE_THREAD_STOP_FAILED, {::GetErrorText(m_lastError)}));
     stopped = false;
   }
   if (!stopped) {

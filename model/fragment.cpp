@@ -1,5 +1,7 @@
 #include "model/fragment.h"
 
+#include "model/profile_names.h"
+
 BMemRange BFragment::ImageRange() const {
   if (!IsInUse()) return BMemRange{};
   uint32_t first = start < kImageSize ? start : kImageSize;
@@ -7,6 +9,4 @@ BMemRange BFragment::ImageRange() const {
   return BMemRange{first, length < room ? length : room};
 }
 
-std::string LimitFragmentName(const std::string& name) {
-  return name.size() > kMaxNameLength ? name.substr(0, kMaxNameLength) : name;
-}
+std::string LimitFragmentName(const std::string& name) { return FitName(name); }

@@ -8,7 +8,7 @@
 #include "model/mem_range.h"
 
 struct BFragment {
-  std::string name;  // ANSI code page, at most kMaxNameLength bytes
+  std::string name;  // UTF-8, as much as the profile file holds (FitName)
   uint32_t start = kEmptySlotValue;
   uint32_t length = kEmptySlotValue;
   bool synced = false;  // the siren's slot is known to hold this fragment

@@ -10,6 +10,7 @@
 // Load reads everything aside and changes the profile only after a complete
 // good read.
 #include "model/profile.h"
+#include "model/profile_names.h"
 
 #include <algorithm>
 #include <cstring>
@@ -46,9 +47,9 @@ std::vector<uint8_t> EncodeHead(const BFragment* fragments, const uint8_t* butto
   std::vector<uint8_t> head(kMagic, kMagic + sizeof kMagic);
   for (int slot = 0; slot < kMaxFragments; ++slot) {
     const BFragment& fragment = fragments[slot];
-    std::size_t nameLength = std::min(fragment.name.size(), kMaxNameLength);
-    head.push_back(static_cast<uint8_t>(nameLength));
-    head.insert(head.end(), fragment.name.begin(), fragment.name.begin() + nameLength);
+    const std::string name = NameForFile(fragment.name);
+    head.push_back(static_cast<uint8_t>(name.size()));
+    head.insert(head.end(), name.begin(), name.end());
     PutUint32(head, fragment.start);
     PutUint32(head, fragment.length);
   }
@@ -184,7 +185,7 @@ bool BProfile::Load(const std::string& path, BDroppedReferences* dropped) {
     uint8_t numbers[8];
     if (!take(&nameLength, 1) || !take(name, nameLength) || !take(numbers, sizeof numbers))
       return fail(failure);
-    fragment.name.assign(name, nameLength);
+    fragment.name = NameFromFile(std::string(name, nameLength));
     fragment.start = GetUint32(numbers);
     fragment.length = GetUint32(numbers + 4);
     // Cut a fragment that runs past the image. With start beyond the

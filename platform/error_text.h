@@ -18,6 +18,6 @@ unsigned long EndOfFileSystemError();
 unsigned long InvalidHandleSystemError();
 
 // The system's message for an error code, without a trailing line break.
-// On Windows it is in the user's default language and the ANSI code page;
+// On Windows it is in the user's default language, in UTF-8;
 // when the system has no text, it is "Unknown error 0x<code>".
 std::string GetErrorText(unsigned long code);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <windows.h>
 
+#include "platform/text.h"
+
 unsigned long GetLastSystemError() { return GetLastError(); }
 
 unsigned long OutOfMemorySystemError() { return ERROR_NOT_ENOUGH_MEMORY; }
@@ -13,13 +15,13 @@ unsigned long EndOfFileSystemError() { return ERROR_HANDLE_EOF; }
 unsigned long InvalidHandleSystemError() { return ERROR_INVALID_HANDLE; }
 
 std::string GetErrorText(unsigned long code) {
-  char* buffer = nullptr;
-  DWORD length = FormatMessageA(
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-      reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+      reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   std::string text;
-  if (length != 0 && buffer) text.assign(buffer, length);
+  if (length != 0 && buffer) text = Narrow(std::wstring(buffer, length));
   if (buffer) LocalFree(buffer);
 
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();

@@ -1,5 +1,5 @@
 // BFile: a plain sequential file, the only file access the portable code uses.
-// File names are narrow strings, in the ANSI code page on Windows.
+// File names are narrow strings in UTF-8 (widened for the system on Windows).
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,9 @@
-// BFile on Windows: the ANSI file functions.
+// BFile on Windows: the wide file functions, the program's UTF-8 names widened.
 #include "platform/file.h"
 
 #include <windows.h>
+
+#include "platform/text.h"
 
 namespace {
 
@@ -17,28 +19,29 @@ const DWORD kMaxChunk = 1u << 30;  // ReadFile and WriteFile take a DWORD count
 
 bool BFile::OpenRead(const std::string& path) {
   Close();
-  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  m_handle = FromHandle(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return m_handle != nullptr;
 }
 
 bool BFile::OpenReadShared(const std::string& path) {
   Close();
-  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  m_handle =
+      FromHandle(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return m_handle != nullptr;
 }
 
 bool BFile::Create(const std::string& path) {
   Close();
-  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  m_handle = FromHandle(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   return m_handle != nullptr;
 }
 
 bool BFile::CreateNew(const std::string& path, bool& alreadyExists) {
   Close();
-  m_handle = FromHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  m_handle = FromHandle(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (m_handle) return true;
   DWORD error = GetLastError();
@@ -121,16 +124,16 @@ bool BFile::Close() {
 
 bool BFile::IsOpen() const { return m_handle != nullptr; }
 
-bool BFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool BFile::Remove(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != FALSE; }
 
 bool BFile::Replace(const std::string& source, const std::string& target) {
   // Windows refuses to replace a read-only file, but not every
   // implementation of MoveFileEx does (Wine does not): make it so everywhere.
-  DWORD attributes = GetFileAttributesA(target.c_str());
+  DWORD attributes = GetFileAttributesW(Widen(target).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  return MoveFileExA(source.c_str(), target.c_str(),
+  return MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }

@@ -27,4 +27,4 @@ bool BText::operator==(const BText& other) const {
   return id == other.id && args == other.args && literal == other.literal;
 }
 
-std::string FormatAnsiText(const BText& text) { return Narrow(FormatText(text)); }
+std::string FormatUtf8Text(const BText& text) { return Narrow(FormatText(text)); }

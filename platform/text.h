@@ -6,7 +6,7 @@
 // program includes them all.
 //
 // The Windows build reads the executable's string table and formats each
-// argument by its own conversion; names and system messages are ANSI strings,
+// argument by its own conversion; names and system messages are UTF-8 strings,
 // widened there. The native build has no string table: its stand-in names
 // the id and the arguments ("text 221: 3, 32"), so that its tests can still
 // tell the texts apart.
@@ -25,7 +25,7 @@ struct BTextArg {
   enum class Kind { Number, Text, Nested };
   Kind kind = Kind::Number;
   long long number = 0;
-  std::string text;  // ANSI code page, e.g. a port name or a system message
+  std::string text;  // UTF-8, e.g. a port name or a system message
   std::shared_ptr<const BText> nested;
 
   BTextArg(int value) : number(value) {}
@@ -60,12 +60,16 @@ struct BText {
 std::wstring LoadText(unsigned id);
 // The words of a text, as the windows show them.
 std::wstring FormatText(const BText& text);
-// The same in the ANSI code page, for the error texts that readers and
-// transports keep as narrow strings.
-std::string FormatAnsiText(const BText& text);
+// The same in UTF-8, for the error texts that readers and transports keep as
+// narrow strings.
+std::string FormatUtf8Text(const BText& text);
 
-// Between the ANSI code page (file, fragment and port names, error texts) and
-// the wide strings of the windows. The native stand-in takes one byte for one
-// character.
-std::wstring Widen(const std::string& ansi);
+// The program's narrow strings (file, fragment and port names, error texts)
+// are UTF-8; the windows' wide strings UTF-16. Nothing goes through the ANSI
+// code page, so any name reads right on any Windows.
+std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
+// The code point at `at` of a UTF-8 text, `at` moved past it; false (and
+// U+FFFD) for a byte that starts no valid sequence, `at` moved past that byte.
+bool DecodeUtf8(const std::string& text, size_t& at, char32_t& code);
+std::string Utf8FromCodePoint(char32_t code);

@@ -22,15 +22,3 @@ std::string Describe(const BText& text) {
 std::wstring LoadText(unsigned id) { return Widen("text " + std::to_string(id)); }
 
 std::wstring FormatText(const BText& text) { return Widen(Describe(text)); }
-
-std::wstring Widen(const std::string& ansi) {
-  std::wstring wide;
-  for (char c : ansi) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  std::string ansi;
-  for (wchar_t c : wide) ansi += static_cast<char>(c);
-  return ansi;
-}

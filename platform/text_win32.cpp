@@ -45,7 +45,7 @@ std::wstring LoadText(unsigned id) {
   return std::wstring(text, static_cast<size_t>(length));
 }
 
-// Each argument goes through its own conversion, so that numbers, ANSI
+// Each argument goes through its own conversion, so that numbers, UTF-8
 // strings and nested texts each come out right whatever the format says.
 std::wstring FormatText(const BText& text) {
   if (text.id == 0) return Widen(text.literal);
@@ -72,23 +72,4 @@ std::wstring FormatText(const BText& text) {
     result += next < text.args.size() ? FormatArgument(spec, text.args[next++]) : spec;
   }
   return result;
-}
-
-std::wstring Widen(const std::string& ansi) {
-  if (ansi.empty()) return std::wstring();
-  int length =
-      ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
-  return wide;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                     0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length,
-                        nullptr, nullptr);
-  return ansi;
 }

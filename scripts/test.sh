@@ -23,6 +23,8 @@ log "building the native tools"
 build_tools
 log "building the Windows target"
 build_windows
+log "no ANSI text function in the program"
+python3 "$ROOT/scripts/check_wide_imports.py" "$BUILD/win/app/Sirelta.exe" || status=1
 log "building the release package"
 PACKAGE=$(bash "$ROOT/scripts/package.sh" | tail -n 1) || status=1
 PACKAGE_DIR="$BUILD/package-check"

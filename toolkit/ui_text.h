@@ -1,6 +1,6 @@
 // Texts of the windows: the program title and printf-style formatting with a
 // wide format. The string table, the described texts and the conversion
-// between the ANSI code page and the wide strings are platform/text.h's.
+// between UTF-8 and the wide strings are platform/text.h's.
 #pragma once
 
 #include <windows.h>

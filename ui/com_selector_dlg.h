@@ -17,7 +17,7 @@ class BCOMSelectorDlg : public BDialogWindow {
   INT_PTR DoModal(HINSTANCE instance, HWND owner);
 
   // The name shown when the dialog opens, and after OK the name chosen,
-  // trimmed. ANSI code page.
+  // trimmed. UTF-8.
   const std::string& GetPortName() const { return m_portName; }
   void SetPortName(const std::string& portName) { m_portName = portName; }
 

@@ -113,20 +113,20 @@ std::wstring BMainDlg::ProfileErrorText() const {
 // its error text.
 void BMainDlg::SetProfileMessages() {
   BProfileMessages messages;
-  messages.notProfile = FormatAnsiText(BText(IDS_NOT_A_PROFILE));
-  messages.otherVersion = FormatAnsiText(BText(IDS_UNSUPPORTED_PROFILE_VERSION));
-  messages.unexpectedEnd = FormatAnsiText(BText(IDS_UNEXPECTED_END_OF_FILE));
+  messages.notProfile = FormatUtf8Text(BText(IDS_NOT_A_PROFILE));
+  messages.otherVersion = FormatUtf8Text(BText(IDS_UNSUPPORTED_PROFILE_VERSION));
+  messages.unexpectedEnd = FormatUtf8Text(BText(IDS_UNEXPECTED_END_OF_FILE));
   m_profile.SetMessages(messages);
 }
 
 // The drop is always released; during a siren job nothing is imported.
 void BMainDlg::OnDropFiles(HDROP drop) {
   std::vector<std::string> paths;
-  UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    char path[MAX_PATH] = {};
-    ::DragQueryFileA(drop, i, path, MAX_PATH);
-    paths.push_back(path);
+    std::vector<wchar_t> path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    ::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size()));
+    paths.push_back(Narrow(path.data()));
   }
   ImportDroppedFiles(paths);
   ::DragFinish(drop);

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <vector>
+
 #include "amplifier_dlg.h"
 #include "com_selector_dlg.h"
 #include "signal_dlg.h"
@@ -9,7 +11,7 @@
 #include "toolkit/ui_text.h"
 
 namespace {
-const DWORD kPathBufferChars = 260;
+const DWORD kPathBufferChars = 32768;  // long paths too
 const char kProfileExtension[] = "zpf";
 const char kWaveExtension[] = "wav";
 }  // namespace
@@ -72,22 +74,23 @@ int BWindowPrompts::ChooseFromPopup(HMENU menu) {
 
 bool BWindowPrompts::ShowFileDialog(std::string& path, UINT filterId, const char* defaultExtension,
                                     bool save, const std::string& proposedName) {
-  std::string filter = FormatAnsiText(BText(filterId));
-  for (char& c : filter)
-    if (c == '|') c = '\0';
-  char buffer[kPathBufferChars] = {};
-  proposedName.copy(buffer, kPathBufferChars - 1);
-  OPENFILENAMEA dialog = {};
+  std::wstring filter = LoadText(filterId);
+  for (wchar_t& c : filter)
+    if (c == L'|') c = L'\0';
+  std::vector<wchar_t> buffer(kPathBufferChars, L'\0');
+  Widen(proposedName).copy(buffer.data(), kPathBufferChars - 1);
+  const std::wstring extension = Widen(defaultExtension);
+  OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = m_owner.GetHwnd();
   dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = buffer;
+  dialog.lpstrFile = buffer.data();
   dialog.nMaxFile = kPathBufferChars;
-  dialog.lpstrTitle = "Sirelta";
-  dialog.lpstrDefExt = defaultExtension;
+  dialog.lpstrTitle = kProgramTitle;
+  dialog.lpstrDefExt = extension.c_str();
   dialog.Flags = OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  BOOL chosen = save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog);
+  BOOL chosen = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
   if (!chosen) return false;
-  path = buffer;
+  path = Narrow(buffer.data());
   return true;
 }

@@ -53,7 +53,7 @@ bool BWindowSiren::PostLinkMessage(unsigned message) {
 
 // Worker thread: the string table is read-only and safe to read from any thread.
 std::string BWindowSiren::DefaultFragmentName(int number) {
-  return FormatAnsiText(BText(IDS_FRAGMENT_DEFAULT_NAME, {number}));
+  return FormatUtf8Text(BText(IDS_FRAGMENT_DEFAULT_NAME, {number}));
 }
 
 void BWindowSiren::ShowLinkStatus(const BLinkText& text) { m_log.Show(FormatText(text)); }

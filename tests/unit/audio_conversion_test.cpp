@@ -552,20 +552,20 @@ TEST(AudioSourceConvert, SoundlessAndUnreadableFilesAreRefusedWithAReason) {
   // Opened, but with rate 0 and nothing to read.
   SourceWith rateZero(Format(0, 0, 0), {});
   EXPECT_FALSE(rateZero.source.Convert(9765, 1000));
-  EXPECT_EQ(FormatAnsiText(BText(IDS_NO_SOUND)), rateZero.source.GetErrorText());
+  EXPECT_EQ(FormatUtf8Text(BText(IDS_NO_SOUND)), rateZero.source.GetErrorText());
   // A rate, but no samples.
   SourceWith empty(Format(44100, 2, 16), {});
   EXPECT_FALSE(empty.source.Convert(9765, 1000));
-  EXPECT_EQ(FormatAnsiText(BText(IDS_NO_SOUND)), empty.source.GetErrorText());
+  EXPECT_EQ(FormatUtf8Text(BText(IDS_NO_SOUND)), empty.source.GetErrorText());
 
   SourceWith tooWide(Format(44100, 1, 40), std::vector<uint8_t>(100));
   EXPECT_FALSE(tooWide.source.Convert(9765, 1000));
-  EXPECT_EQ(FormatAnsiText(BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {40, 1})),
+  EXPECT_EQ(FormatUtf8Text(BText(IDS_SAMPLE_FORMAT_UNSUPPORTED, {40, 1})),
             tooWide.source.GetErrorText());
 
   SourceWith noTarget(Format(44100, 1, 8), std::vector<uint8_t>(100));
   EXPECT_FALSE(noTarget.source.Convert(0, 1000));
-  EXPECT_EQ(FormatAnsiText(BText(IDS_TARGET_RATE_ZERO)), noTarget.source.GetErrorText());
+  EXPECT_EQ(FormatUtf8Text(BText(IDS_TARGET_RATE_ZERO)), noTarget.source.GetErrorText());
 
   SourceWith failing(Format(9765, 1, 8), std::vector<uint8_t>(30000),
                      [](FakeReader& r) { r.m_failAtRead = 2; });

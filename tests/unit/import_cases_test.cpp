@@ -230,7 +230,7 @@ TEST(ImportCases, ALongFlacWithoutItsLengthOpensAtOnce) {
 TEST(ImportCases, FilesWithoutSoundAreRefusedInPlainWords) {
   const Imported empty = Import("empty.mp3", BConversion::HighQuality);
   EXPECT_FALSE(empty.opened);
-  EXPECT_EQ(FormatAnsiText(BText(IDS_FILE_EMPTY)), empty.error);
+  EXPECT_EQ(FormatUtf8Text(BText(IDS_FILE_EMPTY)), empty.error);
   const Imported damaged = Import("damaged.flac", BConversion::HighQuality);
   EXPECT_FALSE(damaged.converted);
   EXPECT_EQ(SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac), damaged.error);

@@ -163,10 +163,10 @@ TEST(Mp3File, ClosedAndMissingFiles) {
   // Files without a frame say so, not that the file ended.
   WriteBytes(folder.File("empty.mp3"), {});
   EXPECT_FALSE(reader.Open(folder.File("empty.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), FormatAnsiText(BText(IDS_NO_MPEG_FRAME)));
+  EXPECT_EQ(reader.GetErrorText(), FormatUtf8Text(BText(IDS_NO_MPEG_FRAME)));
   WriteBytes(folder.File("text.mp3"), {'t', 'e', 'x', 't', 0xFF, 0xFB});
   EXPECT_FALSE(reader.Open(folder.File("text.mp3")));
-  EXPECT_EQ(reader.GetErrorText(), FormatAnsiText(BText(IDS_NO_MPEG_FRAME)));
+  EXPECT_EQ(reader.GetErrorText(), FormatUtf8Text(BText(IDS_NO_MPEG_FRAME)));
 
   // A folder opens but cannot be read.
   EXPECT_FALSE(reader.Open(folder.Path()));

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "model/profile.h"
+#include "model/profile_names.h"
+#include "platform/text.h"
 #include "platform/error_text.h"
 #include "test_files.h"
 
@@ -17,7 +19,7 @@ const std::size_t kEmptyFileSize = 262308;
 
 // A profile with a bit of everything: names, bytes, bindings, a playlist.
 void FillSample(BProfile& profile) {
-  const char* names[] = {"Сирена", "", "beep \x01\xFF", "long"};
+  const char* names[] = {"Сирена", "", "beep \x01№", "long"};
   for (int i = 0; i < 4; ++i) {
     BFragment fragment;
     fragment.name = names[i];
@@ -94,7 +96,7 @@ TEST_F(ProfileFile, RoundTripKeepsEverythingTheFileHolds) {
   FillSample(profile);
   ASSERT_TRUE(profile.Save(folder.File("a.zpf")));
   std::vector<uint8_t> saved = ReadBytes(folder.File("a.zpf"));
-  EXPECT_EQ(saved.size(), kEmptyFileSize + std::string("Сирена").size() + 7 + 4);
+  EXPECT_EQ(saved.size(), kEmptyFileSize + 6 + 7 + 4) << "one byte a letter in code page 1251";
 
   BProfile loaded;
   loaded.SetICCount(2);
@@ -115,6 +117,44 @@ TEST_F(ProfileFile, RoundTripKeepsEverythingTheFileHolds) {
 
   ASSERT_TRUE(loaded.Save(folder.File("b.zpf")));
   EXPECT_EQ(ReadBytes(folder.File("b.zpf")), saved);
+}
+
+// Names in any script survive the file: those code page 1251 spells as
+// older profiles keep them, the others as UTF-8 behind the byte order mark;
+// a long name loses whole characters from its end, never part of one.
+TEST_F(ProfileFile, NamesInAnyScriptSurviveTheFile) {
+  const std::string names[] = {"Сирена ёж №1",
+                               "Қазақша 日本 ёж",
+                               "🔔 тревога",
+                               "plain",
+                               std::string(200, 'x') + "Ж",
+                               "Ж" + std::string(300, 'y'),
+                               [] {
+                                 std::string many;
+                                 for (int i = 0; i < 100; ++i) many += "日🔔";
+                                 return many;
+                               }()};
+  for (const std::string& name : names) {
+    const std::string bytes = NameForFile(name);
+    ASSERT_LE(bytes.size(), kMaxNameLength);
+    const std::string back = FitName(name);
+    EXPECT_EQ(NameFromFile(bytes), back);
+    EXPECT_EQ(name.compare(0, back.size(), back), 0) << "a start of the name";
+    EXPECT_EQ(Narrow(Widen(back)), back) << "whole characters";
+    const bool inCodePage = name.find("Қ") == std::string::npos &&
+                            name.find("🔔") == std::string::npos &&
+                            name.find("日") == std::string::npos;
+    EXPECT_EQ(bytes.compare(0, 3, "\xEF\xBB\xBF") != 0, inCodePage) << name;
+
+    profile.SetFragment(0, BFragment{name, 0, 1, false});
+    ASSERT_TRUE(profile.Save(folder.File("n.zpf")));
+    BProfile loaded;
+    ASSERT_TRUE(loaded.Load(folder.File("n.zpf")));
+    EXPECT_EQ(loaded.GetFragment(0).name, back);
+  }
+  // A name as older profiles hold it, in code page 1251.
+  EXPECT_EQ(NameFromFile("\xD1\xE8\xF0\xE5\xED\xE0 \xB8"), "Сирена ё");
+  EXPECT_EQ(FitName(std::string(300, 'x')), std::string(255, 'x'));
 }
 
 TEST_F(ProfileFile, LoadedFragmentsAreNotSynced) {

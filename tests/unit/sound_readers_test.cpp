@@ -163,7 +163,7 @@ TEST(SoundReaders, OtherKindsAreRefusedByName) {
       {TestSound("announcement.m4a"), SoundKindText(IDS_KIND_NOT_READ, BSoundKind::Mp4)},
       {TestSound("announcement.wma"), SoundKindText(IDS_KIND_NOT_READ, BSoundKind::Asf)},
       {folder.File("damaged.flac"), SoundKindText(IDS_KIND_DAMAGED, BSoundKind::Flac)},
-      {folder.File("notes.txt"), FormatAnsiText(BText(IDS_NO_MPEG_FRAME))},
+      {folder.File("notes.txt"), FormatUtf8Text(BText(IDS_NO_MPEG_FRAME))},
   };
   for (const auto& c : cases) {
     BAudioSource source;

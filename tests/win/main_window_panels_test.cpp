@@ -101,7 +101,7 @@ class MainWindowPanelsTest : public ::testing::Test {
     Select(list, row);
   }
   // Imports an 8-bit sound of `samples` samples through the add button
-  // (`name` in the ANSI code page).
+  // (`name` in UTF-8).
   void Import(const std::string& name, size_t samples) {
     std::string file = folder.Path(name + ".wav");
     WriteWave(file, 9765, std::vector<uint8_t>(samples, 0x90));

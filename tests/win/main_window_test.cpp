@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, SavedProfileReadsBackByteIdentical) {
   window.Command(ID_FILE_SAVE_AS);
   EXPECT_TRUE(window.boxes.empty());
   std::vector<unsigned char> written = ReadWholeFile(first);
-  EXPECT_EQ(262308u + 7u, written.size()) << "seven name bytes in the ANSI code page";
+  EXPECT_EQ(262308u + 7u, written.size()) << "seven name bytes in code page 1251";
   EXPECT_EQ(written, ReadWholeFile(second));
 }
 

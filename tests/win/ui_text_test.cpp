@@ -27,12 +27,16 @@ TEST(UiTextTest, FormattingTakesWideStringsAndNumbers) {
 
 // The program runs with the Russian ANSI code page: fragment names and paths
 // cross into the wide interface without loss.
-TEST(UiTextTest, AnsiCodePageRoundTripsCyrillic) {
-  EXPECT_EQ(1251u, ::GetACP());
-  std::string ansi = Narrow(L"Сирена №1");
-  EXPECT_EQ(9u, ansi.size());
-  EXPECT_EQ(L"Сирена №1", Widen(ansi));
-  EXPECT_EQ(L"", Widen(""));
+// Names and paths are UTF-8 whatever the ANSI code page: every script, and
+// characters beyond the first plane (two UTF-16 units), come back whole.
+TEST(UiTextTest, NamesInAnyScriptRoundTripThroughUtf8) {
+  for (const wchar_t* text : {L"Сирена №1", L"Қазақша 日本 ёж", L"🔔 тревога", L""}) {
+    const std::string utf8 = Narrow(text);
+    EXPECT_EQ(text, Widen(utf8));
+    EXPECT_EQ(std::string::npos, utf8.find('?')) << "nothing lost to a code page";
+  }
+  EXPECT_EQ(std::string("\xF0\x9F\x94\x94"), Narrow(L"🔔"));
+  EXPECT_EQ(L"\xFFFD", Widen("\xFF")) << "a stray byte is shown, not dropped";
 }
 
 TEST(UiTextTest, TrimRemovesBlanksAtBothEndsOnly) {

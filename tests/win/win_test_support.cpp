@@ -1,16 +1,18 @@
 #include "win_test_support.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <random>
 
+#include "platform/text.h"
+
+// Paths are UTF-8, as the program's: they are widened for the system.
 ScratchFolder::ScratchFolder() {
-  char temp[MAX_PATH] = {};
-  ::GetTempPathA(MAX_PATH, temp);
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
   static int counter = 0;
-  m_path = std::string(temp) + "sirelta-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+  m_path = Narrow(temp) + "sirelta-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
            std::to_string(++counter);
-  ::CreateDirectoryA(m_path.c_str(), nullptr);
+  ::CreateDirectoryW(Widen(m_path).c_str(), nullptr);
 }
 
 std::string UnixScratchPath(const std::string& stem, const std::string& extension) {
@@ -20,35 +22,41 @@ std::string UnixScratchPath(const std::string& stem, const std::string& extensio
 }
 
 ScratchFolder::~ScratchFolder() {
-  WIN32_FIND_DATAA found;
-  HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileW(Widen(m_path + "\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = Path(name);
-      ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      ::DeleteFileA(path.c_str());
-    } while (::FindNextFileA(search, &found));
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = Widen(Path(Narrow(name)));
+      ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(path.c_str());
+    } while (::FindNextFileW(search, &found));
     ::FindClose(search);
   }
-  ::RemoveDirectoryA(m_path.c_str());
+  ::RemoveDirectoryW(Widen(m_path).c_str());
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file),
-                                    std::istreambuf_iterator<char>());
+  std::vector<unsigned char> bytes;
+  FILE* file = ::_wfopen(Widen(path).c_str(), L"rb");
+  if (file == nullptr) return bytes;
+  unsigned char chunk[65536];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  std::fclose(file);
+  return bytes;
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
+  FILE* file = ::_wfopen(Widen(path).c_str(), L"wb");
+  if (file == nullptr) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
 }
 
 bool FileExists(const std::string& path) {
-  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 static const char kKey[] = "Software\\Sirelta";
