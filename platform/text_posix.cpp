@@ -21,6 +21,8 @@ std::string Describe(const BText& text) {
 
 std::wstring LoadText(unsigned id) { return Widen("text " + std::to_string(id)); }
 
+std::wstring LoadText(unsigned id, BLanguage) { return LoadText(id); }
+
 std::wstring FormatText(const BText& text) { return Widen(Describe(text)); }
 
 std::wstring Widen(const std::string& ansi) {
