@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/language_resources.h"
 #include "toolkit/list_controls.h"
 #include "resource.h"
 #include "string_ids.h"
@@ -42,6 +43,12 @@ void BMainDlg::AddMenuRoutes() {
               static_cast<BMainDlg&>(w).OnOtherPort();
               return 0;
             }});
+  AddRoute({WM_COMMAND, ID_LANGUAGE_RUSSIAN, ID_LANGUAGE_ENGLISH, kAnyCode,
+            [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+              auto& window = static_cast<BMainDlg&>(w);
+              window.m_languageMenu.Choose(LOWORD(wp), ::GetMenu(w.GetHwnd()), *window.m_prompts);
+              return 0;
+            }});
   AddRoute({WM_NOTIFY, 0, 0, static_cast<int>(TTN_GETDISPINFOW),
             [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
               return static_cast<BMainDlg&>(w).OnGetToolTipText(
@@ -62,13 +69,14 @@ BOOL BMainDlg::PreTranslateMessage(MSG* message) {
 BOOL BMainDlg::OnInitDialog() {
   AttachControls();
   CreateToolTips();
-  m_accelerators = ::LoadAcceleratorsW(GetInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  m_accelerators = LoadLanguageAccelerators(GetInstance(), IDR_ACCELERATORS);
   SetButtonIcons();
   RememberSubmenus();
   LoadSettings();
   ApplyVerifySetting();
   ApplyConversionSetting();
   BuildPortMenu();
+  m_languageMenu.ShowIn(::GetMenu(GetHwnd()));
   ::SendMessageW(m_fragmentList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_HEADERDRAGDROP,
                  LVS_EX_HEADERDRAGDROP);
   return BMainDlgBase::OnInitDialog();

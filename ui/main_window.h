@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/signal_form.h"
+#include "language_menu.h"
 #include "loudness_dlg.h"
 #include "main_window_base.h"
 
@@ -86,6 +87,7 @@ class BMainDlg : public BMainDlgBase {
   HMENU m_sirenMenu = nullptr;
   HMENU m_portMenu = nullptr;
   std::vector<std::string> m_portNames;  // shown in the port popup, item 40000 + index
+  BLanguageMenu m_languageMenu;  // made before the window: it sets the language of the texts
 
  private:
   void AddMenuRoutes();
