@@ -29,9 +29,9 @@ void BDialogWindow::Destroy() {
   if (m_hwnd != nullptr && ::IsWindow(m_hwnd)) ::DestroyWindow(m_hwnd);
 }
 
-// The dialog manager loads the menu a template names by the thread's
-// language; it is replaced by the same menu in the language of the texts
-// before the window sees its first message.
+// The dialog manager loads the menu a template names in the thread's
+// language; at WM_INITDIALOG, before the window's own handling begins, it is
+// replaced by the same menu in the language of the texts.
 void BDialogWindow::UseLanguageMenu() {
   if (m_menuId == 0) return;
   HMENU menu = LoadLanguageMenu(m_instance, m_menuId);
