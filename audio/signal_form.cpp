@@ -13,6 +13,10 @@ const double kMaxSettingDuration = 60;
 const BSignalLimits kLevelLimits = {1, 100};
 const int kMaxDigits = 15;  // every such number is exact in a double
 const wchar_t kSettingSeparator = L',';
+// The kinds in the setting, in the order of BSignalKind: the same words
+// whatever the language of the interface.
+const wchar_t* const kSettingKinds[kSignalKindCount] = {L"tone",  L"wail",  L"yelp",
+                                                        L"hi-lo", L"pulse", L"silence"};
 
 std::wstring Trimmed(const std::wstring& text) {
   size_t first = text.find_first_not_of(L" \t");
@@ -130,7 +134,7 @@ bool BSignalForm::ParseSetting(const std::wstring& text) {
   BSignalParams parsed;
   bool known = false;
   for (int kind = 0; kind < kSignalKindCount; ++kind) {
-    if (parts[0] == m_words.kinds[kind]) {
+    if (parts[0] == kSettingKinds[kind] || parts[0] == m_words.kinds[kind]) {
       parsed.kind = static_cast<BSignalKind>(kind);
       known = true;
     }
@@ -150,7 +154,7 @@ bool BSignalForm::ParseSetting(const std::wstring& text) {
 }
 
 std::wstring BSignalForm::FormatSetting() const {
-  std::wstring text = m_words.kinds[static_cast<int>(m_params.kind)];
+  std::wstring text = kSettingKinds[static_cast<int>(m_params.kind)];
   for (int i = 0; i < kSignalFieldCount; ++i)
     text += kSettingSeparator + FieldText(static_cast<BSignalField>(i));
   return text;

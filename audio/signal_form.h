@@ -2,8 +2,10 @@
 // signal uses, the limits of each (the duration up to what the largest free
 // block holds), the check of what the user typed, the name of the new
 // fragment ("Вой 600-1200 Гц", "Тишина 0.5 с") and the "Signal" setting
-// ("kind,f1,f2,period,duration,level": the kind's name as the list shows it,
-// a dot before decimals).
+// ("kind,f1,f2,period,duration,level": the kind as a word of the program's
+// own, "tone", "wail", "yelp", "hi-lo", "pulse" or "silence", the same in
+// every language of the interface; a dot before decimals). A setting that
+// names the kind as the list shows it, as settings once did, is read too.
 //
 // The words (kind names and units) come from the caller, who takes them from
 // the string table; kind names are compared as given, so the setting must

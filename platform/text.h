@@ -5,7 +5,8 @@
 // model/model_string_ids.h, ui/string_ids.h); the one string table of the
 // program includes them all.
 //
-// The Windows build reads the executable's string table and formats each
+// The Windows build reads the executable's string table in the chosen
+// language (platform/language_resources.h) and formats each
 // argument by its own conversion; names and system messages are UTF-8 strings,
 // widened there. The native build has no string table: its stand-in names
 // the id and the arguments ("text 221: 3, 32"), so that its tests can still
@@ -18,6 +19,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/language.h"
 
 struct BText;
 
@@ -55,9 +58,11 @@ struct BText {
   bool operator!=(const BText& other) const { return !(*this == other); }
 };
 
-// The string-table entry `id` as it stands (a printf format); empty when the
-// table has none.
+// The string-table entry `id` as it stands (a printf format), in the language
+// of the texts (platform/language.h) or in `language`, falling back to the
+// Russian entry; empty when the table has none.
 std::wstring LoadText(unsigned id);
+std::wstring LoadText(unsigned id, BLanguage language);
 // The words of a text, as the windows show them.
 std::wstring FormatText(const BText& text);
 // The same in UTF-8, for the error texts that readers and transports keep as

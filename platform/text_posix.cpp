@@ -21,4 +21,6 @@ std::string Describe(const BText& text) {
 
 std::wstring LoadText(unsigned id) { return Widen("text " + std::to_string(id)); }
 
+std::wstring LoadText(unsigned id, BLanguage) { return LoadText(id); }
+
 std::wstring FormatText(const BText& text) { return Widen(Describe(text)); }

@@ -1,11 +1,13 @@
-// The texts from the executable's string table (UTF-16), formatted by the
-// printf rules of the system's wide functions.
+// The texts from the executable's string table (UTF-16) in the language of
+// the texts, formatted by the printf rules of the system's wide functions.
 #include "platform/text.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "platform/language_resources.h"
 
 namespace {
 
@@ -37,13 +39,16 @@ std::wstring FormatArgument(const std::wstring& spec, const BTextArg& arg) {
 
 }  // namespace
 
-std::wstring LoadText(unsigned id) {
-  // With a zero buffer size LoadStringW returns a pointer into the resource.
-  const wchar_t* text = nullptr;
-  int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-  if (length <= 0 || text == nullptr) return std::wstring();
-  return std::wstring(text, static_cast<size_t>(length));
+// The chosen language's text, else the Russian one.
+std::wstring LoadText(unsigned id, BLanguage language) {
+  HMODULE module = ::GetModuleHandleW(nullptr);
+  std::wstring text = StringOfLanguage(module, id, language);
+  if (text.empty() && language != BLanguage::Russian)
+    text = StringOfLanguage(module, id, BLanguage::Russian);
+  return text;
 }
+
+std::wstring LoadText(unsigned id) { return LoadText(id, TextLanguage()); }
 
 // Each argument goes through its own conversion, so that numbers, UTF-8
 // strings and nested texts each come out right whatever the format says.

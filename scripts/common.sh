@@ -46,11 +46,15 @@ ensure_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
-# The program runs with the Russian ANSI code page (1251), as on a Russian Windows.
+# The program runs with the Russian ANSI code page (1251), as on a Russian
+# Windows; one end-to-end test starts it as on an English one (en_US.UTF-8).
 ensure_locale() {
-  locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$' && return 0
-  log "generating the ru_RU.UTF-8 locale"
-  as_root localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+  local name
+  for name in ru_RU en_US; do
+    locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8\$" && continue
+    log "generating the $name.UTF-8 locale"
+    as_root localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  done
 }
 
 # GoogleTest built with the MinGW toolchain, for the Windows tests.

@@ -2,7 +2,8 @@
 # Builds the Windows target and writes the release package
 # dist/Sirelta-<version>-win64.zip (the version is the CMake project's):
 #   Sirelta.exe, ПРОЧТИ.txt (what the program does, how to connect a siren,
-#   where the settings are, how to report a problem), LAME-COPYING.txt and
+#   where the settings are, how to report a problem) and README.txt, the same
+#   in English, LAME-COPYING.txt and
 #   SOXR-COPYING.txt (the licences of the MP3 decoder and of the resampler
 #   linked in), the licences of the FLAC, Ogg, Vorbis, Opus and opusfile
 #   libraries linked in (BSD-style, *-COPYING.txt) and of libebur128 (MIT,
@@ -67,6 +68,7 @@ rm -rf "$STAGE"
 mkdir -p "$STAGE/lame-source" "$STAGE/soxr-source" "$ROOT/dist"
 cp "$APP_BUILD/Sirelta.exe" "$STAGE/"
 windows_text "$ROOT/package/ПРОЧТИ.txt" >"$STAGE/ПРОЧТИ.txt"
+windows_text "$ROOT/package/README.txt" >"$STAGE/README.txt"
 cp "$LAME_SRC/COPYING" "$STAGE/LAME-COPYING.txt"
 cp /usr/share/doc/mingw-w64-common/copyright "$STAGE/mingw-w64-runtime-copyright.txt"
 cp "$DEPS/lame-src"/lame_*.dsc "$DEPS/lame-src"/lame_*.tar.* "$STAGE/lame-source/"

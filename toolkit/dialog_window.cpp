@@ -1,22 +1,44 @@
 #include "toolkit/dialog_window.h"
 
+#include "platform/language_resources.h"
+
 BDialogWindow::~BDialogWindow() { Destroy(); }
 
+// The template is the one of the language of the texts; so is its menu (see
+// DialogProc).
 bool BDialogWindow::Create(HINSTANCE instance, UINT templateId, HWND owner) {
   m_instance = instance;
-  HWND hwnd = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
+  LPCDLGTEMPLATEW dialogTemplate = LoadDialogTemplate(instance, templateId);
+  if (dialogTemplate == nullptr) return false;
+  m_menuId = DialogTemplateMenu(dialogTemplate);
+  HWND hwnd = ::CreateDialogIndirectParamW(instance, dialogTemplate, owner, DialogProc,
+                                           reinterpret_cast<LPARAM>(this));
   return hwnd != nullptr;
 }
 
 INT_PTR BDialogWindow::DoModal(HINSTANCE instance, UINT templateId, HWND owner) {
   m_instance = instance;
-  return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+  LPCDLGTEMPLATEW dialogTemplate = LoadDialogTemplate(instance, templateId);
+  if (dialogTemplate == nullptr) return -1;
+  m_menuId = DialogTemplateMenu(dialogTemplate);
+  return ::DialogBoxIndirectParamW(instance, dialogTemplate, owner, DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
 }
 
 void BDialogWindow::Destroy() {
   if (m_hwnd != nullptr && ::IsWindow(m_hwnd)) ::DestroyWindow(m_hwnd);
+}
+
+// The dialog manager loads the menu a template names in the thread's
+// language; at WM_INITDIALOG, before the window's own handling begins, it is
+// replaced by the same menu in the language of the texts.
+void BDialogWindow::UseLanguageMenu() {
+  if (m_menuId == 0) return;
+  HMENU menu = LoadLanguageMenu(m_instance, m_menuId);
+  if (menu == nullptr) return;
+  HMENU loaded = ::GetMenu(m_hwnd);
+  ::SetMenu(m_hwnd, menu);
+  if (loaded != nullptr) ::DestroyMenu(loaded);
 }
 
 INT_PTR CALLBACK BDialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -26,6 +48,7 @@ INT_PTR CALLBACK BDialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wPara
     self = reinterpret_cast<BDialogWindow*>(lParam);
     ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     self->m_hwnd = hwnd;
+    self->UseLanguageMenu();
   } else {
     self = reinterpret_cast<BDialogWindow*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
   }

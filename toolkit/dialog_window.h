@@ -1,5 +1,7 @@
 // A thin wrapper of a Win32 dialog window: creates the dialog from a template
-// (modeless or modal) and hands every message to a virtual member.
+// (modeless or modal) and hands every message to a virtual member. The
+// template and the menu it names are taken in the language of the texts
+// (platform/language_resources.h).
 #pragma once
 
 #include <windows.h>
@@ -31,7 +33,9 @@ class BDialogWindow {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void UseLanguageMenu();
 
   HWND m_hwnd = nullptr;
   HINSTANCE m_instance = nullptr;
+  UINT m_menuId = 0;  // the menu the template names, 0 for none
 };

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/language_resources.h"
 #include "command_targets.h"
 #include "resource.h"
 #include "string_ids.h"
@@ -133,6 +134,12 @@ void BMainDlg::AddRoutes() {
                   return 0;
                 },
                 nullptr});
+  m_routes.Add({WM_COMMAND, ID_LANGUAGE_RUSSIAN, ID_LANGUAGE_ENGLISH, kAnyCode,
+                [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+                  w.m_languageMenu.Choose(LOWORD(wp), ::GetMenu(w.GetHwnd()), *w.m_prompts);
+                  return 0;
+                },
+                nullptr});
   m_routes.Add({WM_COMMAND, IDC_BUTTON1_COMBO, IDC_BUTTON4_COMBO, CBN_SELCHANGE,
                 [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
                   w.OnButtonComboChanged(LOWORD(wp) - IDC_BUTTON1_COMBO);
@@ -220,11 +227,12 @@ BOOL BMainDlg::OnInitDialog() {
   m_siren.Attach(GetHwnd(), GetItem(IDC_PROGRESS), *m_prompts);
   m_playerTarget = GetHwnd();
   m_toolTips.Create(GetInstance(), GetHwnd());
-  m_accelerators = ::LoadAcceleratorsW(GetInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+  m_accelerators = LoadLanguageAccelerators(GetInstance(), IDR_ACCELERATORS);
   m_icons.Apply(GetInstance(), GetHwnd());
   m_settings.Load();
   ApplyVerifySetting();
   ApplyConversionSetting();
+  m_languageMenu.ShowIn(::GetMenu(GetHwnd()));
   OnPortCommand(m_portMenu.Build(::GetSubMenu(::GetMenu(GetHwnd()), 2), m_settings.port));
   SetProfileMessages();
   // What the load took out is reported once the link has started, since

@@ -26,6 +26,7 @@
 #include "toolkit/dialog_window.h"
 #include "toolkit/message_filter.h"
 #include "toolkit/message_routes.h"
+#include "language_menu.h"
 #include "loudness_dlg.h"
 #include "memory_view.h"
 #include "port_menu.h"
@@ -229,6 +230,8 @@ class BMainDlg : public BDialogWindow,
   void OnViewWave() { ShowWaveWindow(!m_waveWindow.IsShown()); }
   void ShowWaveWindow(bool visible);
   void UpdateWaveSound(bool sameSound);
+
+  BLanguageMenu m_languageMenu;  // made first: it sets the language of the texts
 
   // The document owns the profile and its history; m_profile is the profile
   // as the player, the link and the panels read it (the link also stores

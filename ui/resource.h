@@ -113,6 +113,9 @@
 #define ID_VERIFY_SIREN 32833
 #define ID_VERIFY_AFTER_WRITE 32834
 #define ID_EXPORT_FRAGMENT 32835
+// View → "Язык / Language": one command per language, in the order of BLanguage.
+#define ID_LANGUAGE_RUSSIAN 32880
+#define ID_LANGUAGE_ENGLISH 32881
 
 // Port popup menu: one item per port found, then "other port".
 #define ID_PORT_FIRST 40000

@@ -10,6 +10,7 @@ const char kVerifyValue[] = "Verify";
 const char kWaveValue[] = "Wave";
 const char kSignalValue[] = "Signal";
 const char kQualityValue[] = "Quality";
+const char kLanguageValue[] = "Language";
 const char kHighQuality[] = "high";
 const char kStandardQuality[] = "standard";
 const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
@@ -60,6 +61,18 @@ void BSettings::Save() const {
 void BSettings::SaveWave() const { SaveOne(kWaveValue, wave); }
 
 void BSettings::SaveSignal() const { SaveOne(kSignalValue, signal); }
+
+std::string BSettings::LoadLanguage() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return std::string();
+  std::string value;
+  if (!ReadString(key, kLanguageValue, value)) value.clear();
+  ::RegCloseKey(key);
+  return value;
+}
+
+void BSettings::SaveLanguage(const std::string& code) { SaveOne(kLanguageValue, code); }
 
 void BSettings::SaveOne(const char* name, const std::string& value) {
   HKEY key = CreateKey();

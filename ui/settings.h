@@ -3,7 +3,9 @@
 // write ends with a read-back of a sample of what it sent, "1" or missing
 // when of all of it), "Wave" (whether and where the waveform window is
 // shown, see BWavePlacement), "Signal" (the last values of the signal
-// dialog, see BSignalForm) and "Quality" (the conversion of imported sound).
+// dialog, see BSignalForm), "Quality" (the conversion of imported sound) and
+// "Language" ("ru" or "en", the language of the interface, see
+// platform/language.h).
 #pragma once
 
 #include <windows.h>
@@ -35,6 +37,12 @@ class BSettings {
   void SaveWave() const;
   // Writes "Signal" alone.
   void SaveSignal() const;
+
+  // "Language" as it stands ("ru", "en"; empty when missing or unreadable).
+  // It is read before the windows are made and written only when the user
+  // chooses a language, never by Save.
+  static std::string LoadLanguage();
+  static void SaveLanguage(const std::string& code);
 
  private:
   static bool ReadString(HKEY key, const char* name, std::string& value);

@@ -61,3 +61,6 @@
 #define IDS_STEP_DEFRAGMENT 642
 #define IDS_STEP_LEVELLING 643
 #define IDS_STEP_READ 644
+
+// The choice of the interface language, said in the language chosen.
+#define IDS_LANGUAGE_NEXT_START 660

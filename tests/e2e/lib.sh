@@ -103,7 +103,12 @@ start_with_test_profile() {
   SIRELTA_WINDOW=$(wait_for_window 60)
 }
 
-reset_settings() { wine_env wine reg delete 'HKCU\Software\Sirelta' /f >/dev/null 2>&1 || true; }
+# A fresh user of the Russian interface, which the tests quote: the settings
+# hold only "Language" = "ru".
+reset_settings() {
+  wine_env wine reg delete 'HKCU\Software\Sirelta' /f >/dev/null 2>&1 || true
+  wine_env wine reg add 'HKCU\Software\Sirelta' /v Language /d ru /f >/dev/null 2>&1
+}
 
 stop_all_wine() {
   wine_env wineserver -k 2>/dev/null || true

@@ -23,7 +23,7 @@ test_package_holds_its_files() {
   local problems
   problems=$(python3 - "$ZIP" "$DIR" <<'EOF'
 import sys, zipfile
-required = ["Sirelta.exe", "ПРОЧТИ.txt", "LAME-COPYING.txt", "SOXR-COPYING.txt",
+required = ["Sirelta.exe", "ПРОЧТИ.txt", "README.txt", "LAME-COPYING.txt", "SOXR-COPYING.txt",
             "FLAC-COPYING.txt", "OGG-COPYING.txt", "VORBIS-COPYING.txt", "OPUS-COPYING.txt",
             "OPUSFILE-COPYING.txt", "EBUR128-COPYING.txt", "mingw-w64-runtime-copyright.txt", "relink/relink.sh",
             "relink/ПЕРЕСБОРКА.txt", "relink/lib/libmp3lame.a", "relink/lib/libsoxr.a"]
@@ -56,17 +56,19 @@ test_texts_read_right_on_windows() {
   local name="TextsReadRightOnWindows"
   local text version
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/win/CMakeCache.txt")
-  for text in "$DIR/ПРОЧТИ.txt" "$DIR/relink/ПЕРЕСБОРКА.txt"; do
+  for text in "$DIR/ПРОЧТИ.txt" "$DIR/README.txt" "$DIR/relink/ПЕРЕСБОРКА.txt"; do
     [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
       { fail "$name" "$text has no byte order mark"; return; }
     [ "$(grep -c $'\r$' "$text")" = "$(wc -l <"$text")" ] ||
       { fail "$name" "$text has lines without CRLF"; return; }
     ! grep -q '@[A-Z_]*@' "$text" || { fail "$name" "$text keeps a placeholder"; return; }
   done
-  head -n 1 "$DIR/ПРОЧТИ.txt" | grep -q "Sirelta $version"$'\r' ||
-    { fail "$name" "the heading is not Sirelta $version"; return; }
-  grep -qF 'HKEY_CURRENT_USER\Software\Sirelta' "$DIR/ПРОЧТИ.txt" ||
-    { fail "$name" "the settings key is not named"; return; }
+  for text in "$DIR/ПРОЧТИ.txt" "$DIR/README.txt"; do
+    head -n 1 "$text" | grep -q "Sirelta $version"$'\r' ||
+      { fail "$name" "the heading of $text is not Sirelta $version"; return; }
+    grep -qF 'HKEY_CURRENT_USER\Software\Sirelta' "$text" ||
+      { fail "$name" "$text does not name the settings key"; return; }
+  done
   grep -q "GNU LIBRARY GENERAL PUBLIC LICENSE" "$DIR/LAME-COPYING.txt" ||
     { fail "$name" "LAME-COPYING.txt is not the LGPL"; return; }
   grep -q "GNU LESSER GENERAL PUBLIC LICENSE" "$DIR/SOXR-COPYING.txt" ||
@@ -74,28 +76,33 @@ test_texts_read_right_on_windows() {
   pass "$name"
 }
 
-# The read-me names every value the program keeps in the registry (the
-# settings' names in ui/settings.cpp) and every command of its menu, quoted by
-# the menu's own text; it names no setting the program does not keep.
+# Each read-me names every value the program keeps in the registry (the
+# settings' names in ui/settings.cpp) and every command of the menu of its
+# language, quoted by the menu's own text: ПРОЧТИ.txt the Russian menu
+# (ui/sirelta.rc) in «», README.txt the English one (ui/dialogs_en.rc) in "";
+# neither names a setting the program does not keep.
 test_read_me_names_every_setting_and_command() {
   local name="ReadMeNamesEverySettingAndCommand"
   local missing
-  missing=$(python3 - "$DIR/ПРОЧТИ.txt" "$ROOT/ui/settings.cpp" "$ROOT/ui/sirelta.rc" <<'EOF'
+  missing=$(python3 - "$ROOT/ui/settings.cpp" "$DIR/ПРОЧТИ.txt" "$ROOT/ui/sirelta.rc" "«%s»" \
+    "$DIR/README.txt" "$ROOT/ui/dialogs_en.rc" '"%s"' <<'EOF'
 import re, sys
-text = open(sys.argv[1], encoding="utf-8-sig").read().replace("\r", "")
-settings = re.findall(r'k\w+Value\[\] = "(\w+)"', open(sys.argv[2], encoding="utf-8").read())
-commands = re.findall(r'MENUITEM "([^"\\]+)', open(sys.argv[3], encoding="utf-8").read())
-if not settings or not commands:
-    print("no settings or no menu commands found in the sources")
-listed = set(re.findall(r"^  ([A-Za-z]\w*) +- ", text, re.M))
-for setting in settings:
-    if setting not in listed:
-        print("setting", setting)
-for setting in sorted(listed - set(settings)):
-    print("a setting the program does not keep:", setting)
-for command in commands:
-    if "«%s»" % command not in text:
-        print("command «%s»" % command)
+settings = re.findall(r'k\w+Value\[\] = "(\w+)"', open(sys.argv[1], encoding="utf-8").read())
+for readme, script, quoted in zip(sys.argv[2::3], sys.argv[3::3], sys.argv[4::3]):
+    text = open(readme, encoding="utf-8-sig").read().replace("\r", "")
+    commands = re.findall(r'MENUITEM "([^"\\]+)', open(script, encoding="utf-8").read())
+    if not settings or not commands:
+        print("no settings or no menu commands found in the sources")
+    listed = set(re.findall(r"^  ([A-Za-z]\w*) +- ", text, re.M))
+    where = readme.rsplit("/", 1)[-1] + ":"
+    for setting in settings:
+        if setting not in listed:
+            print(where, "setting", setting)
+    for setting in sorted(listed - set(settings)):
+        print(where, "a setting the program does not keep:", setting)
+    for command in commands:
+        if quoted % command not in text:
+            print(where, "command", quoted % command)
 EOF
   )
   [ -z "$missing" ] || { fail "$name" "the read-me does not name: $missing"; return; }

@@ -5,6 +5,9 @@
 //   window_probe rows      the number of rows of the fragment list
 //   window_probe click ID  clicks the main window's button ID (posted, so
 //                          that a dialog the click opens does not hold the probe)
+//   window_probe texts     the texts of the main window's controls, one a line
+//   window_probe menu      the menu bar, one item a line, submenus indented
+//                          (read inside the program by window_probe_hook.dll)
 // Output is UTF-8; the exit code is 1 when there is no Sirelta window.
 #include <windows.h>
 #include <commctrl.h>
@@ -13,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,11 +54,67 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
+BOOL CALLBACK CollectText(HWND control, LPARAM texts) {
+  std::wstring text = WindowText(control);
+  if (!text.empty()) reinterpret_cast<std::vector<std::wstring>*>(texts)->push_back(text);
+  return TRUE;
+}
+
+std::wstring g_menu;
+bool g_menuCame = false;
+
+LRESULT CALLBACK ReceiverProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  g_menu.assign(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+  if (!g_menu.empty() && g_menu.back() == L'\0') g_menu.pop_back();
+  g_menuCame = true;
+  return TRUE;
+}
+
+// The hook library beside this program reads the menu in the window's own
+// thread and sends it to a hidden window of ours; false after 5 s without it.
+bool ReadMenu(HWND window) {
+  wchar_t path[MAX_PATH] = {};
+  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring library(path, length);
+  library = library.substr(0, library.find_last_of(L"\\/") + 1) + L"window_probe_hook.dll";
+  HMODULE hook = ::LoadLibraryW(library.c_str());
+  if (hook == nullptr) return false;
+  auto procedure = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void*>(::GetProcAddress(hook, "ProbeGetMessage")));
+  WNDCLASSW receiverClass = {};
+  receiverClass.lpfnWndProc = ReceiverProc;
+  receiverClass.hInstance = ::GetModuleHandleW(nullptr);
+  receiverClass.lpszClassName = L"SireltaWindowProbeReceiver";
+  ::RegisterClassW(&receiverClass);
+  HWND receiver = ::CreateWindowW(receiverClass.lpszClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                  receiverClass.hInstance, nullptr);
+  HHOOK installed = procedure == nullptr
+                        ? nullptr
+                        : ::SetWindowsHookExW(WH_GETMESSAGE, procedure, hook,
+                                              ::GetWindowThreadProcessId(window, nullptr));
+  if (installed != nullptr) {
+    ::PostMessageW(window, ::RegisterWindowMessageW(L"SireltaWindowProbeMenu"),
+                   reinterpret_cast<WPARAM>(receiver), 0);
+    DWORD start = ::GetTickCount();
+    while (!g_menuCame && ::GetTickCount() - start < 5000) {
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+      ::Sleep(10);
+    }
+    ::UnhookWindowsHookEx(installed);
+  }
+  ::DestroyWindow(receiver);
+  ::FreeLibrary(hook);
+  return g_menuCame;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: window_probe status|title|range|rows|click ID\n");
+    std::fprintf(stderr, "usage: window_probe status|title|range|rows|click ID|texts|menu\n");
     return 2;
   }
   HWND window = nullptr;
@@ -73,6 +133,14 @@ int main(int argc, char** argv) {
     ::PostMessageW(::GetDlgItem(window, std::atoi(argv[2])), BM_CLICK, 0, 0);
   } else if (std::strcmp(argv[1], "title") == 0) {
     PrintUtf8(WindowText(window));
+  } else if (std::strcmp(argv[1], "texts") == 0) {
+    std::vector<std::wstring> texts;
+    ::EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+    for (const std::wstring& text : texts) PrintUtf8(text);
+  } else if (std::strcmp(argv[1], "menu") == 0) {
+    if (!ReadMenu(window)) return 1;
+    if (!g_menu.empty() && g_menu.back() == L'\n') g_menu.pop_back();
+    PrintUtf8(g_menu);
   } else {
     return 2;
   }

@@ -10,21 +10,28 @@ BSignalWords Words() {
   return {{L"Тон", L"Вой", L"Квакание", L"Двухтональный", L"Прерывистый", L"Тишина"}, L"Гц", L"с"};
 }
 
+// The setting names the kind by a word of its own, whatever the words of the
+// list; the list's name of a kind, as settings once held it, is read too.
 TEST(SignalForm, EveryKindComesBackFromTheSettingAndBadSettingsAreIgnored) {
   BSignalForm form(Words(), 262140);
-  EXPECT_EQ(L"Вой,600,1200,4,8,90", form.FormatSetting()) << "the defaults";
-  for (const wchar_t* setting : {L"Тон,440.5,1200,4,0.1,1", L"Вой,50,4800,60,26.8,100",
-                                 L"Квакание,500,1500,0.05,2,75", L"Двухтональный,660,880,1,3,80",
-                                 L"Прерывистый,1000,1200,0.2,1,50", L"Тишина,600,1200,4,0.5,90"}) {
+  EXPECT_EQ(L"wail,600,1200,4,8,90", form.FormatSetting()) << "the defaults";
+  for (const wchar_t* setting :
+       {L"tone,440.5,1200,4,0.1,1", L"wail,50,4800,60,26.8,100", L"yelp,500,1500,0.05,2,75",
+        L"hi-lo,660,880,1,3,80", L"pulse,1000,1200,0.2,1,50", L"silence,600,1200,4,0.5,90"}) {
     ASSERT_TRUE(form.ParseSetting(setting)) << setting;
     EXPECT_EQ(setting, form.FormatSetting());
   }
+  ASSERT_TRUE(form.ParseSetting(L"Двухтональный,660,880,1,3,80"));
+  EXPECT_EQ(L"hi-lo,660,880,1,3,80", form.FormatSetting());
+  EXPECT_EQ(L"Двухтональный 660-880 Гц", form.FragmentName());
+  ASSERT_TRUE(form.ParseSetting(L"silence,600,1200,4,0.5,90"));
   for (const wchar_t* bad :
        {L"", L"Вой,600,1200,4,8", L"Вой,600,1200,4,8,90,1", L"вой,600,1200,4,8,90",
-        L"Вой,600,1200,4,8,101", L"Вой,49,1200,4,8,90", L"Вой,600,1200,0.04,8,90",
-        L"Вой,600,1200,4,0,90", L"Вой,600,12O0,4,8,90", L"Вой,600,1200,4,-8,90"}) {
+        L"Wail,600,1200,4,8,90", L"Вой,600,1200,4,8,101", L"Вой,49,1200,4,8,90",
+        L"Вой,600,1200,0.04,8,90", L"Вой,600,1200,4,0,90", L"Вой,600,12O0,4,8,90",
+        L"Вой,600,1200,4,-8,90"}) {
     EXPECT_FALSE(form.ParseSetting(bad)) << bad;
-    EXPECT_EQ(L"Тишина,600,1200,4,0.5,90", form.FormatSetting()) << "unchanged after " << bad;
+    EXPECT_EQ(L"silence,600,1200,4,0.5,90", form.FormatSetting()) << "unchanged after " << bad;
   }
 }
 

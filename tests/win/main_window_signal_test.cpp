@@ -108,7 +108,7 @@ TEST(MainWindowSignal, ValuesAreCheckedAndTheSignalIsPlacedAsAnImportPlacesASoun
   DWORD size = sizeof(setting);
   ::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Sirelta", L"Signal", RRF_RT_REG_SZ, nullptr,
                  setting, &size);
-  EXPECT_STREQ(L"Тон,600,1200,4,3,90", setting);
+  EXPECT_STREQ(L"tone,600,1200,4,3,90", setting);
 
   window.answers = {IDYES};
   MakeSignal(window, [](ScriptedSignalDlg& d) {

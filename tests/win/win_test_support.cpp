@@ -61,7 +61,10 @@ bool FileExists(const std::string& path) {
 
 static const char kKey[] = "Software\\Sirelta";
 
-void DeleteSettingsKey() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+void DeleteSettingsKey() {
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+  WriteSettingsValue("Language", REG_SZ, "ru", 3);
+}
 
 void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;

@@ -35,7 +35,9 @@ void WriteWave(const std::string& path, uint32_t rate, const std::vector<uint8_t
 // false on time-out.
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
-// Removes HKCU\Software\Sirelta so that a test starts from a fresh user.
+// Removes HKCU\Software\Sirelta so that a test starts from a fresh user,
+// one of the Russian interface that the tests quote: the key then holds
+// only "Language" = "ru", which a main window made afterwards reads.
 void DeleteSettingsKey();
 void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size);
 std::string ReadSettingsString(const char* name);
