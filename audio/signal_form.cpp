@@ -15,8 +15,8 @@ const int kMaxDigits = 15;  // every such number is exact in a double
 const wchar_t kSettingSeparator = L',';
 // The kinds in the setting, in the order of BSignalKind: the same words
 // whatever the language of the interface.
-const wchar_t* const kSettingKinds[kSignalKindCount] = {L"tone",  L"wail",  L"yelp",
-                                                        L"hi-lo", L"pulse", L"silence"};
+const wchar_t* const kSettingKinds[kSignalKindCount] = {L"tone", L"wail",  L"yelp",
+                                                        L"hilo", L"pulse", L"silence"};
 
 std::wstring Trimmed(const std::wstring& text) {
   size_t first = text.find_first_not_of(L" \t");

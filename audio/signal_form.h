@@ -3,7 +3,7 @@
 // block holds), the check of what the user typed, the name of the new
 // fragment ("Вой 600-1200 Гц", "Тишина 0.5 с") and the "Signal" setting
 // ("kind,f1,f2,period,duration,level": the kind as a word of the program's
-// own, "tone", "wail", "yelp", "hi-lo", "pulse" or "silence", the same in
+// own, "tone", "wail", "yelp", "hilo", "pulse" or "silence", the same in
 // every language of the interface; a dot before decimals). A setting that
 // names the kind as the list shows it, as settings once did, is read too.
 //

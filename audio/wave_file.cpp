@@ -98,6 +98,39 @@ uint32_t FormatBufferSize() {
   return std::max<uint32_t>(size, kExtensibleFormatSize);
 }
 
+// The I/O procedure of a multimedia file over a BFile, whose address the
+// open hands over in the first two words of adwInfo.
+LRESULT CALLBACK FileIoProc(LPSTR record, UINT message, LPARAM lParam1, LPARAM lParam2) {
+  MMIOINFO* info = reinterpret_cast<MMIOINFO*>(record);
+  BFile* file = reinterpret_cast<BFile*>(static_cast<uintptr_t>(info->adwInfo[0]) |
+                                         (static_cast<uintptr_t>(info->adwInfo[1]) << 32));
+  switch (message) {
+    case MMIOM_OPEN:
+    case MMIOM_CLOSE:
+      return MMSYSERR_NOERROR;  // the file is opened and closed by its owner
+    case MMIOM_READ: {
+      const long got = file->Read(reinterpret_cast<void*>(lParam1), static_cast<size_t>(lParam2));
+      if (got > 0) info->lDiskOffset += got;
+      return got;
+    }
+    case MMIOM_SEEK: {
+      unsigned long long size = 0;
+      long long target = static_cast<long long>(lParam1);
+      if (lParam2 == SEEK_CUR) target += info->lDiskOffset;
+      if (lParam2 == SEEK_END) {
+        if (!file->GetSize(size)) return -1;
+        target += static_cast<long long>(size);
+      }
+      if (target < 0 || target > 0x7FFFFFFF || !file->Seek(static_cast<unsigned long long>(target)))
+        return -1;
+      info->lDiskOffset = static_cast<LONG>(target);
+      return info->lDiskOffset;
+    }
+    default:
+      return -1;  // nothing is written
+  }
+}
+
 }  // namespace
 
 BWaveFile::BWaveFile() : m_sourceFormat(sizeof(WAVEFORMATEX), 0) {}
@@ -120,13 +153,24 @@ void BWaveFile::SetEndOfFile() { m_errorText = ::GetErrorText(kErrorHandleEof); 
 bool BWaveFile::Open(const std::string& path) {
   Close();
   m_recognised = false;
-  // The info record only brings back the reason of a failure: the thread's
-  // last error says nothing useful after a failed open.
+  // A missing file is named as the multimedia functions name it; the info
+  // record brings back the reason of their failure.
+  if (!m_source.OpenReadShared(path)) {
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    SetMmioError(missing ? MMIOERR_FILENOTFOUND : error);
+    return false;
+  }
   MMIOINFO info = {};
-  std::wstring widePath = Widen(path);
-  m_file = mmioOpenW(&widePath[0], &info, MMIO_READ);
+  info.pIOProc = FileIoProc;
+  const uintptr_t file = reinterpret_cast<uintptr_t>(&m_source);
+  info.adwInfo[0] = static_cast<DWORD>(file);
+  info.adwInfo[1] = static_cast<DWORD>(static_cast<unsigned long long>(file) >> 32);
+  wchar_t name[] = L"sound";  // the procedure reads m_source, whatever the name
+  m_file = mmioOpenW(name, &info, MMIO_READ);
   if (!m_file) {
     SetMmioError(info.wErrorRet != 0 ? info.wErrorRet : GetLastError());
+    m_source.Close();
     return false;
   }
 
@@ -216,6 +260,7 @@ void BWaveFile::Close() {
     mmioClose(m_file, 0);
     m_file = nullptr;
   }
+  m_source.Close();
   m_dataSize = 0;
   m_dataLeft = 0;
   m_decodedFrameSize = 0;

@@ -48,6 +48,7 @@
 #include "audio/acm_encoder.h"
 #include "audio/audio_file.h"
 #include "audio/wave_sample_format.h"
+#include "platform/file.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -88,6 +89,9 @@ class BWaveFile : public BAudioFile {
   bool ReadData(void* target, uint32_t bytes, LONG& got, int32_t& count);
   void SetEndOfFile();
 
+  // The multimedia file reads through the program's own file (a name in any
+  // script; the system's own open narrows it to the ANSI code page).
+  BFile m_source;
   HMMIO m_file = nullptr;
   std::vector<uint8_t> m_sourceFormat;  // zero-filled behind the record read
   uint32_t m_dataSize = 0;              // sound bytes of the data chunk present in the file

@@ -4,6 +4,9 @@
 // never choose for the program.
 #include "platform/language_resources.h"
 
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,11 +38,23 @@ const void* LockLanguageResource(HMODULE module, LPCWSTR type, LPCWSTR name, DWO
 
 }  // namespace
 
+// Resources never change while the program runs: each lookup is made once
+// (every text of the windows is one; the worker thread's texts too).
 HRSRC FindResourceOfLanguage(HMODULE module, LPCWSTR type, LPCWSTR name, BLanguage language) {
-  std::pair<WORD, bool> search(ResourceLanguageId(language), false);
+  static std::mutex lock;
+  static std::map<std::tuple<HMODULE, ULONG_PTR, ULONG_PTR, WORD>, HRSRC> found;
+  const WORD languageId = ResourceLanguageId(language);
+  // Only numbered types and names are looked up (MAKEINTRESOURCE).
+  const auto key = std::make_tuple(module, reinterpret_cast<ULONG_PTR>(type),
+                                   reinterpret_cast<ULONG_PTR>(name), languageId);
+  std::lock_guard<std::mutex> guard(lock);
+  auto known = found.find(key);
+  if (known != found.end()) return known->second;
+  std::pair<WORD, bool> search(languageId, false);
   ::EnumResourceLanguagesW(module, type, name, NoteLanguage, reinterpret_cast<LONG_PTR>(&search));
-  if (!search.second) return nullptr;
-  return ::FindResourceExW(module, type, name, search.first);
+  HRSRC resource = search.second ? ::FindResourceExW(module, type, name, languageId) : nullptr;
+  found[key] = resource;
+  return resource;
 }
 
 HRSRC FindLanguageResource(HMODULE module, LPCWSTR type, LPCWSTR name, BLanguage language) {

@@ -1,26 +1,28 @@
 #include "settings.h"
 
+#include <vector>
+
 #include "toolkit/ui_text.h"
 
 namespace {
-const char kSettingsKey[] = "Software\\Sirelta";
-const char kPortValue[] = "Port";
-const char kProfileValue[] = "Profile";
-const char kVerifyValue[] = "Verify";
-const char kWaveValue[] = "Wave";
-const char kSignalValue[] = "Signal";
-const char kQualityValue[] = "Quality";
-const char kLanguageValue[] = "Language";
+const wchar_t kSettingsKey[] = L"Software\\Sirelta";
+const wchar_t kPortValue[] = L"Port";
+const wchar_t kProfileValue[] = L"Profile";
+const wchar_t kVerifyValue[] = L"Verify";
+const wchar_t kWaveValue[] = L"Wave";
+const wchar_t kSignalValue[] = L"Signal";
+const wchar_t kQualityValue[] = L"Quality";
+const wchar_t kLanguageValue[] = L"Language";
 const char kHighQuality[] = "high";
 const char kStandardQuality[] = "standard";
-const DWORD kValueBufferChars = 261;  // MAX_PATH and its terminating zero, plus one
+const DWORD kValueBufferChars = 32769;  // a long path and its terminating zero, plus one
 }  // namespace
 
 const char BSettings::kDefaultPort[] = "COM1";
 
 void BSettings::Load() {
   HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   std::string value;
   port = ReadString(key, kPortValue, value) && !value.empty() ? value : kDefaultPort;
   profile = ReadString(key, kProfileValue, value) ? value : std::string();
@@ -35,15 +37,17 @@ void BSettings::Load() {
 
 HKEY BSettings::CreateKey() {
   HKEY key = nullptr;
-  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return nullptr;
   return key;
 }
 
-void BSettings::WriteString(HKEY key, const char* name, const std::string& value) {
-  ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+// Stored as UTF-16, whatever the ANSI code page.
+void BSettings::WriteString(HKEY key, const wchar_t* name, const std::string& value) {
+  const std::wstring wide = Widen(value);
+  ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 void BSettings::Save() const {
@@ -64,7 +68,7 @@ void BSettings::SaveSignal() const { SaveOne(kSignalValue, signal); }
 
 std::string BSettings::LoadLanguage() {
   HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
     return std::string();
   std::string value;
   if (!ReadString(key, kLanguageValue, value)) value.clear();
@@ -74,7 +78,7 @@ std::string BSettings::LoadLanguage() {
 
 void BSettings::SaveLanguage(const std::string& code) { SaveOne(kLanguageValue, code); }
 
-void BSettings::SaveOne(const char* name, const std::string& value) {
+void BSettings::SaveOne(const wchar_t* name, const std::string& value) {
   HKEY key = CreateKey();
   if (key == nullptr) return;
   WriteString(key, name, value);
@@ -82,15 +86,16 @@ void BSettings::SaveOne(const char* name, const std::string& value) {
 }
 
 // Accepts only a string value whose stored data ends in a zero within the buffer.
-bool BSettings::ReadString(HKEY key, const char* name, std::string& value) {
-  char buffer[kValueBufferChars] = {};
+bool BSettings::ReadString(HKEY key, const wchar_t* name, std::string& value) {
+  std::vector<wchar_t> buffer(kValueBufferChars, L'\0');
   DWORD type = 0;
-  DWORD size = sizeof(buffer);
-  if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-      ERROR_SUCCESS)
+  DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &size) != ERROR_SUCCESS)
     return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  if (size == 0 || size > sizeof(buffer) || buffer[size - 1] != '\0') return false;
-  value = Trim(buffer);
+  const size_t chars = size / sizeof(wchar_t);
+  if (chars == 0 || chars > buffer.size() || buffer[chars - 1] != L'\0') return false;
+  value = Trim(Narrow(buffer.data()));
   return true;
 }

@@ -20,7 +20,7 @@ class BSettings {
   std::string profile;
   bool verifyAfterWrite = true;
   std::string wave;    // empty: never saved
-  std::string signal;  // ANSI code page, parsed by the signal dialog; empty: never saved
+  std::string signal;  // UTF-8, parsed by the signal dialog; empty: never saved
   // "Quality": "standard" for the standard conversion of imported sound,
   // "high" (or anything else, or nothing) for the high-quality one.
   bool highQualityConversion = true;
@@ -45,8 +45,8 @@ class BSettings {
   static void SaveLanguage(const std::string& code);
 
  private:
-  static bool ReadString(HKEY key, const char* name, std::string& value);
-  static void WriteString(HKEY key, const char* name, const std::string& value);
+  static bool ReadString(HKEY key, const wchar_t* name, std::string& value);
+  static void WriteString(HKEY key, const wchar_t* name, const std::string& value);
   static HKEY CreateKey();
-  static void SaveOne(const char* name, const std::string& value);
+  static void SaveOne(const wchar_t* name, const std::string& value);
 };

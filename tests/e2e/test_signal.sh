@@ -28,7 +28,7 @@ for n in range(half_away(duration * rate)):
     t = n / rate
     p = math.fmod(t, period) / period
     f = {"wail": f1 + (f2 - f1) * (2 * p) if p < 0.5 else f1 + (f2 - f1) * (2 * (1 - p)),
-         "hi-lo": f1 if p < 0.5 else f2}[kind]
+         "hilo": f1 if p < 0.5 else f2}[kind]
     expected.append(half_away(level / 100.0 * 127.0 * math.sin(phase)) & 0xFF)
     phase += 2.0 * math.pi * f / rate
 data, offset, fragments = open(profile, "rb").read(), 4, {}
@@ -46,7 +46,7 @@ EOF
 }
 
 test_signals_are_made_with_return() {
-  local name="SignalsAreMadeWithReturn" setting="hi-lo,660,880,1,3,80"
+  local name="SignalsAreMadeWithReturn" setting="hilo,660,880,1,3,80"
   start_with_test_profile signal 4 || { fail "$name" "the program or the emulator did not start"; return; }
   wait_for_status "Объем памяти получен (255 kB), сирена подключена" 20 || { fail "$name" "not connected"; return; }
   make_signal_with_return "$SIRELTA_WINDOW" signal_dialog_default.png 4 ||

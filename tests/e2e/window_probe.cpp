@@ -8,9 +8,13 @@
 //   window_probe texts     the texts of the main window's controls, one a line
 //   window_probe menu      the menu bar, one item a line, submenus indented
 //                          (read inside the program by window_probe_hook.dll)
+//   window_probe open PATH puts PATH into the name field of the program's open
+//                          or save dialog and presses its OK button (typing it
+//                          through the keyboard map loses letters of some scripts)
 // Output is UTF-8; the exit code is 1 when there is no Sirelta window.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -110,11 +114,60 @@ bool ReadMenu(HWND window) {
   return g_menuCame;
 }
 
+// The program's file dialog: a visible dialog of the program's process that
+// is not its main window and has a file name field.
+struct FileDialogSearch {
+  DWORD process;
+  HWND main;
+  HWND found;
+};
+
+const int kFileNameCombo = 0x47C;  // cmb13
+const int kFileNameEdit = 0x480;   // edt1
+
+BOOL CALLBACK FindFileDialog(HWND hwnd, LPARAM search) {
+  auto* s = reinterpret_cast<FileDialogSearch*>(search);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(hwnd, &process);
+  if (process != s->process || hwnd == s->main || !::IsWindowVisible(hwnd)) return TRUE;
+  if (::GetDlgItem(hwnd, kFileNameCombo) == nullptr && ::GetDlgItem(hwnd, kFileNameEdit) == nullptr)
+    return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+// WM_SETTEXT carries its text to another process; the path comes from the
+// wide command line, whatever its script.
+bool EnterFile(HWND window) {
+  int count = 0;
+  wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (arguments == nullptr || count < 3) return false;
+  const std::wstring path = arguments[2];
+  ::LocalFree(arguments);
+  FileDialogSearch search = {0, window, nullptr};
+  ::GetWindowThreadProcessId(window, &search.process);
+  for (int i = 0; i < 100 && search.found == nullptr; ++i) {
+    ::EnumWindows(FindFileDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) ::Sleep(100);
+  }
+  if (search.found == nullptr) return false;
+  DWORD_PTR result = 0;
+  for (int id : {kFileNameCombo, kFileNameEdit}) {
+    HWND field = ::GetDlgItem(search.found, id);
+    if (field != nullptr)
+      ::SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                            SMTO_ABORTIFHUNG, 2000, &result);
+  }
+  ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: window_probe status|title|range|rows|click ID|texts|menu\n");
+    std::fprintf(stderr,
+                 "usage: window_probe status|title|range|rows|click ID|texts|menu|open PATH\n");
     return 2;
   }
   HWND window = nullptr;
@@ -137,6 +190,8 @@ int main(int argc, char** argv) {
     std::vector<std::wstring> texts;
     ::EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
     for (const std::wstring& text : texts) PrintUtf8(text);
+  } else if (std::strcmp(argv[1], "open") == 0 && argc > 2) {
+    if (!EnterFile(window)) return 1;
   } else if (std::strcmp(argv[1], "menu") == 0) {
     if (!ReadMenu(window)) return 1;
     if (!g_menu.empty() && g_menu.back() == L'\n') g_menu.pop_back();

@@ -17,12 +17,12 @@ TEST(SignalForm, EveryKindComesBackFromTheSettingAndBadSettingsAreIgnored) {
   EXPECT_EQ(L"wail,600,1200,4,8,90", form.FormatSetting()) << "the defaults";
   for (const wchar_t* setting :
        {L"tone,440.5,1200,4,0.1,1", L"wail,50,4800,60,26.8,100", L"yelp,500,1500,0.05,2,75",
-        L"hi-lo,660,880,1,3,80", L"pulse,1000,1200,0.2,1,50", L"silence,600,1200,4,0.5,90"}) {
+        L"hilo,660,880,1,3,80", L"pulse,1000,1200,0.2,1,50", L"silence,600,1200,4,0.5,90"}) {
     ASSERT_TRUE(form.ParseSetting(setting)) << setting;
     EXPECT_EQ(setting, form.FormatSetting());
   }
   ASSERT_TRUE(form.ParseSetting(L"Двухтональный,660,880,1,3,80"));
-  EXPECT_EQ(L"hi-lo,660,880,1,3,80", form.FormatSetting());
+  EXPECT_EQ(L"hilo,660,880,1,3,80", form.FormatSetting());
   EXPECT_EQ(L"Двухтональный 660-880 Гц", form.FragmentName());
   ASSERT_TRUE(form.ParseSetting(L"silence,600,1200,4,0.5,90"));
   for (const wchar_t* bad :

@@ -2,6 +2,7 @@
 // cut, the limits, dropped files and unreadable files.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 
 #include "audio/sound_file_kind.h"
 #include "platform/text.h"
+#include "panels_check.h"
 #include "string_ids.h"
 #include "test_main_window.h"
 #include "tests/unit/sound_match.h"
@@ -159,6 +161,36 @@ TEST_F(MainWindowImportTest, DroppedFilesStopAtTheFirstThatCannotBeImported) {
   EXPECT_EQ(
       FormatText(Text(IDS_DROPPED_FILE_TOO_MANY_FRAGMENTS).c_str(), Widen(paths[1]).c_str(), 16),
       window.boxes[0].text);
+}
+
+// Files named as phones name them, in scripts beyond any code page, come in
+// by a real drop (the shell's wide file names) and keep their names through a
+// profile whose own name leaves the code page too.
+TEST_F(MainWindowImportTest, NamesInAnyScriptSurviveADropAndTheProfile) {
+  Start([](BProfile&) {});
+  const std::wstring name = L"Қазақша 日本 ёж 🔔";
+  const std::string path = folder.Path(Narrow(name) + ".wav");
+  WriteWave(path, 9765, Ramp(500));
+  const std::wstring wide = Widen(path);
+  HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + (wide.size() + 2) * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::copy(wide.begin(), wide.end(), reinterpret_cast<wchar_t*>(drop + 1));
+  ::GlobalUnlock(memory);
+  ::SendMessageW(window.GetHwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+  ASSERT_TRUE(window.boxes.empty()) << Narrow(window.boxes[0].text);
+  EXPECT_EQ(name, RowText(window.GetItem(IDC_FRAGMENT_LIST), 0));
+
+  const std::string profile = folder.Path("Профиль ✓ 2026.zpf");
+  window.savePaths = {profile};
+  window.Command(ID_FILE_SAVE_AS);
+  window.Command(ID_FILE_NEW);
+  window.openPaths = {profile};
+  window.Command(ID_FILE_OPEN);
+  EXPECT_TRUE(window.boxes.empty());
+  EXPECT_EQ(profile, window.GetProfilePath());
+  EXPECT_EQ(name, RowText(window.GetItem(IDC_FRAGMENT_LIST), 0));
 }
 
 TEST_F(MainWindowImportTest, AFileThatIsNoSoundIsRefusedWithTheTrueReason) {

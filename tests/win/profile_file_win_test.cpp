@@ -67,7 +67,7 @@ bool EndsWithLineBreak(const std::string& text) {
 void FillSample(BProfile& profile) {
   // "Сирена" in code page 1251, and a name with every kind of byte.
   BFragment first{"Сирена", 0, 3000, false};
-  BFragment second{std::string("a\0b\xFF", 4), 5000, 100, false};
+  BFragment second{std::string("a\0b№", 6), 5000, 100, false};
   profile.SetFragment(0, first);
   profile.SetFragment(4, second);
   for (uint32_t address = 0; address < 3000; ++address)
@@ -91,7 +91,7 @@ TEST(ProfileFileWin, RoundTripIsByteIdentical) {
   BProfile loaded;
   ASSERT_TRUE(loaded.Load(folder.File("a.zpf"))) << loaded.GetErrorText();
   EXPECT_EQ(loaded.GetFragment(0).name, "Сирена");
-  EXPECT_EQ(loaded.GetFragment(4).name, std::string("a\0b\xFF", 4));
+  EXPECT_EQ(loaded.GetFragment(4).name, std::string("a\0b№", 6));
   EXPECT_EQ(loaded.GetPlaylistEntry(0), 4);
   EXPECT_EQ(loaded.GetButton(1), 4);
   EXPECT_EQ(loaded.Image()[2999], static_cast<uint8_t>(2999 * 7));

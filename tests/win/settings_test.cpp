@@ -59,11 +59,14 @@ TEST_F(SettingsTest, ExpandableStringsAreAccepted) {
   EXPECT_EQ("COM3", Loaded().port);
 }
 
+// Long paths (up to 32767 characters, in any script) are kept; longer values
+// are refused.
 TEST_F(SettingsTest, OverlongValuesAreRefused) {
-  std::string overlong(300, 'x');
+  std::string overlong(32800, 'x');
   WriteString("Profile", overlong);
   EXPECT_EQ("", Loaded().profile);
-  std::string longest(260, 'y');
+  std::string longest;
+  for (int i = 0; i < 4000; ++i) longest += "Пути";  // 16000 characters, 32000 bytes of UTF-8
   WriteString("Profile", longest);
   EXPECT_EQ(longest, Loaded().profile);
 }

@@ -17,6 +17,14 @@ int main(int argc, char** argv) {
   ::InitCommonControlsEx(&controls);
   SetTextLanguage(BLanguage::Russian);
   WriteSettingsValue("Language", REG_SZ, "ru", 3);
+  // Under Wine the thread's desktop handle has been seen closed during the
+  // teardown of a link test (a window that exits while its serial port is
+  // open, the emulator's port link then removed); every later window of the
+  // thread then fails with ERROR_INVALID_HANDLE. Its closer is not found yet;
+  // the handle is protected so that one such event does not fail every
+  // later test.
+  ::SetHandleInformation(::GetThreadDesktop(::GetCurrentThreadId()), HANDLE_FLAG_PROTECT_FROM_CLOSE,
+                         HANDLE_FLAG_PROTECT_FROM_CLOSE);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -59,27 +59,34 @@ bool FileExists(const std::string& path) {
   return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-static const char kKey[] = "Software\\Sirelta";
+static const wchar_t kKey[] = L"Software\\Sirelta";
 
 void DeleteSettingsKey() {
-  ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
   WriteSettingsValue("Language", REG_SZ, "ru", 3);
 }
 
+// A string value comes as UTF-8 with its zero and is stored as UTF-16.
 void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;
-  ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  std::wstring text;
+  if ((type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+    text = Widen(std::string(static_cast<const char*>(data), size - 1));
+    data = text.c_str();
+    size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  }
+  ::RegSetValueExW(key, Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data), size);
   ::RegCloseKey(key);
 }
 
 std::string ReadSettingsString(const char* name) {
-  char buffer[1024] = {};
+  wchar_t buffer[1024] = {};
   DWORD size = sizeof(buffer);
-  if (::RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-      ERROR_SUCCESS)
+  if (::RegGetValueW(HKEY_CURRENT_USER, kKey, Widen(name).c_str(), RRF_RT_REG_SZ, nullptr, buffer,
+                     &size) != ERROR_SUCCESS)
     return "<missing>";
-  return buffer;
+  return Narrow(buffer);
 }
 
 bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -106,6 +113,6 @@ void WriteWave(const std::string& path, uint32_t rate, const std::vector<uint8_t
   std::string data(samples.begin(), samples.end());
   std::string body =
       "WAVE" + std::string("fmt ") + u32(16) + fmt + "data" + u32(uint32_t(data.size())) + data;
-  std::ofstream file(path, std::ios::binary);
-  file << "RIFF" << u32(uint32_t(body.size())) << body;
+  const std::string bytes = "RIFF" + u32(uint32_t(body.size())) + body;
+  WriteWholeFile(path, std::vector<unsigned char>(bytes.begin(), bytes.end()));
 }
