@@ -79,7 +79,8 @@ bool BWindowPrompts::ShowFileDialog(std::string& path, UINT filterId, const char
     if (c == L'|') c = L'\0';
   std::vector<wchar_t> buffer(kPathBufferChars, L'\0');
   Widen(proposedName).copy(buffer.data(), kPathBufferChars - 1);
-  const std::wstring extension = Widen(defaultExtension);
+  // No default extension for sound files (nullptr): the name is taken as typed.
+  const std::wstring extension = defaultExtension != nullptr ? Widen(defaultExtension) : L"";
   OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = m_owner.GetHwnd();
@@ -87,7 +88,7 @@ bool BWindowPrompts::ShowFileDialog(std::string& path, UINT filterId, const char
   dialog.lpstrFile = buffer.data();
   dialog.nMaxFile = kPathBufferChars;
   dialog.lpstrTitle = kProgramTitle;
-  dialog.lpstrDefExt = extension.c_str();
+  dialog.lpstrDefExt = defaultExtension != nullptr ? extension.c_str() : nullptr;
   dialog.Flags = OFN_ENABLESIZING | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   BOOL chosen = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
   if (!chosen) return false;
