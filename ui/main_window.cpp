@@ -112,18 +112,14 @@ void BMainDlg::AddRoutes() {
     if (reinterpret_cast<HWND>(lp) == w.m_trackbar) w.OnHScroll(wp);
     return 0;
   });
-  m_routes.Add(WM_MOUSEMOVE, [](W& w, UINT, WPARAM, LPARAM lp) -> LRESULT {
-    w.m_drag->OnMouseMove(lp);
-    return 0;
-  });
-  m_routes.Add(WM_LBUTTONUP, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
-    w.m_drag->OnButtonUp();
-    return 0;
-  });
-  m_routes.Add(WM_ACTIVATE, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
-    w.m_drag->OnActivate();
-    return 0;
-  });
+  // A drag of rows follows the mouse and ends when another window comes forward.
+  for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_ACTIVATE})
+    m_routes.Add(message, [](W& w, UINT msg, WPARAM, LPARAM lp) -> LRESULT {
+      if (msg == WM_MOUSEMOVE) w.m_drag->OnMouseMove(lp);
+      if (msg == WM_LBUTTONUP) w.m_drag->OnButtonUp();
+      if (msg == WM_ACTIVATE) w.m_drag->OnActivate();
+      return 0;
+    });
   m_routes.Add(WM_DROPFILES, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
     w.OnDropFiles(reinterpret_cast<HDROP>(wp));
     return 0;
