@@ -87,7 +87,7 @@ test_read_me_names_every_setting_and_command() {
   missing=$(python3 - "$ROOT/ui/settings.cpp" "$DIR/ПРОЧТИ.txt" "$ROOT/ui/sirelta.rc" "«%s»" \
     "$DIR/README.txt" "$ROOT/ui/dialogs_en.rc" '"%s"' <<'EOF'
 import re, sys
-settings = re.findall(r'k\w+Value\[\] = "(\w+)"', open(sys.argv[1], encoding="utf-8").read())
+settings = re.findall(r'k\w+Value\[\] = L?"(\w+)"', open(sys.argv[1], encoding="utf-8").read())
 for readme, script, quoted in zip(sys.argv[2::3], sys.argv[3::3], sys.argv[4::3]):
     text = open(readme, encoding="utf-8-sig").read().replace("\r", "")
     commands = re.findall(r'MENUITEM "([^"\\]+)', open(script, encoding="utf-8").read())

@@ -29,8 +29,7 @@ std::vector<uint8_t> Ramp(size_t count) {
 }
 
 std::string GeneratedFile(const char* variable, const std::string& name) {
-  const char* folder = std::getenv(variable);
-  std::string path = std::string("Z:") + (folder ? folder : "") + "/" + name;
+  std::string path = "Z:" + EnvironmentText(variable) + "/" + name;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;

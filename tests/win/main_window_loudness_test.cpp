@@ -19,8 +19,7 @@
 namespace {
 
 std::string ImportFile(const std::string& name) {
-  const char* folder = std::getenv("SIRELTA_TEST_IMPORT");
-  std::string path = std::string("Z:") + (folder ? folder : "") + "/" + name;
+  std::string path = "Z:" + EnvironmentText("SIRELTA_TEST_IMPORT") + "/" + name;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;

@@ -18,9 +18,9 @@
 namespace {
 
 std::string TestMp3(const std::string& name) {
-  const char* folder = std::getenv("SIRELTA_TEST_MP3_DIR");
-  if (!folder) return std::string();
-  std::string path = std::string("Z:") + folder + "/" + name + ".mp3";
+  const std::string folder = EnvironmentText("SIRELTA_TEST_MP3_DIR");
+  if (folder.empty()) return std::string();
+  std::string path = "Z:" + folder + "/" + name + ".mp3";
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;

@@ -85,9 +85,9 @@ ReadResult ReadToEnd(BWaveFile& file, uint32_t bufferSize) {
 }
 
 std::string GeneratedFile(const char* name) {
-  const char* folder = std::getenv("SIRELTA_WAVE_FILES");
-  if (!folder) return std::string();
-  std::string path = std::string("Z:") + folder + "/" + name;
+  const std::string folder = EnvironmentText("SIRELTA_WAVE_FILES");
+  if (folder.empty()) return std::string();
+  std::string path = "Z:" + folder + "/" + name;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;

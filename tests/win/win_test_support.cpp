@@ -59,6 +59,16 @@ bool FileExists(const std::string& path) {
   return ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string EnvironmentText(const char* name) {
+  const std::wstring wideName = Widen(name);
+  const DWORD size = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+  if (size == 0) return std::string();
+  std::wstring value(size, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), &value[0], size);
+  value.resize(length);
+  return Narrow(value);
+}
+
 static const wchar_t kKey[] = L"Software\\Sirelta";
 
 void DeleteSettingsKey() {

@@ -38,6 +38,8 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Removes HKCU\Software\Sirelta so that a test starts from a fresh user,
 // one of the Russian interface that the tests quote: the key then holds
 // only "Language" = "ru", which a main window made afterwards reads.
+// An environment variable as UTF-8 (a folder of any name); empty when unset.
+std::string EnvironmentText(const char* name);
 void DeleteSettingsKey();
 void WriteSettingsValue(const char* name, DWORD type, const void* data, DWORD size);
 std::string ReadSettingsString(const char* name);
