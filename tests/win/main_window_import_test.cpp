@@ -405,9 +405,9 @@ TEST_F(MainWindowImportTest, MediaFoundationReadsMisnamedAndOpenFiles) {
   const std::string m4a = GeneratedFile("SIRELTA_TEST_SOUNDS", "announcement.m4a");
   const std::string misnamed = folder.Path("download.mp3");
   const std::string recording = folder.Path("recording.m4a");
-  ASSERT_TRUE(::CopyFileA(m4a.c_str(), misnamed.c_str(), FALSE));
-  ASSERT_TRUE(::CopyFileA(m4a.c_str(), recording.c_str(), FALSE));
-  HANDLE writer = ::CreateFileA(recording.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  ASSERT_TRUE(::CopyFileW(Widen(m4a).c_str(), Widen(misnamed).c_str(), FALSE));
+  ASSERT_TRUE(::CopyFileW(Widen(m4a).c_str(), Widen(recording).c_str(), FALSE));
+  HANDLE writer = ::CreateFileW(Widen(recording).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, writer);
   for (const std::string& path : {misnamed, recording}) {

@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, FailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
   std::string path = folder.Path("locked.zpf");
   WriteProfile(path, "old");
   std::vector<unsigned char> before = ReadWholeFile(path);
-  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  ::SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_READONLY);
   TestMainDlg window;
   StartModified(window);
   window.savePaths = {path};

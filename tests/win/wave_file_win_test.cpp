@@ -254,7 +254,7 @@ TEST_F(WaveFileTest, ClosedReaderRefusesReadsAndCloseReleasesTheFile) {
   ASSERT_TRUE(file.Open(path));
   file.Close();
   file.Close();  // harmless twice
-  EXPECT_TRUE(::DeleteFileA(path.c_str())) << GetErrorText(GetLastError());
+  EXPECT_TRUE(::DeleteFileW(Widen(path).c_str())) << GetErrorText(GetLastError());
 }
 
 // ---- Compressed formats through the converter ------------------------------------
