@@ -1,32 +1,21 @@
-// Process entry: one instance per user session, common controls, the main
-// window and its message loop.
+// Process entry: one instance per user session (a second start hands its
+// profile to the first), common controls, the main window and its message
+// loop.
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cwchar>
+#include <string>
 
 #include "ui/main_window.h"
 #include "ui/resource.h"
+#include "ui/running_instance.h"
 #include "toolkit/ui_text.h"
 
 namespace {
 
-// Finds the first top-level window whose title begins with the program title.
-BOOL CALLBACK FindRunningInstance(HWND hwnd, LPARAM found) {
-  wchar_t title[256] = {};
-  if (::GetWindowTextW(hwnd, title, 256) <= 0) return TRUE;
-  if (std::wcsncmp(title, kProgramTitle, std::wcslen(kProgramTitle)) != 0) return TRUE;
-  *reinterpret_cast<HWND*>(found) = hwnd;
-  return FALSE;
-}
-
-bool ActivateRunningInstance() {
-  HWND running = nullptr;
-  ::EnumWindows(FindRunningInstance, reinterpret_cast<LPARAM>(&running));
-  if (running == nullptr) return false;
-  ::SetForegroundWindow(running);
-  return true;
-}
+// How long a start waits for the window of another start that began just
+// before it (a double-click on two profiles at once).
+const DWORD kStartWaitMs = 5000;
 
 void RunMessageLoop(CMessageFilter& filter) {
   MSG message;
@@ -39,8 +28,13 @@ void RunMessageLoop(CMessageFilter& filter) {
 
 }  // namespace
 
+// A second start hands its profile (if any) to the running window and ends.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  if (ActivateRunningInstance()) return 0;
+  const std::wstring profile = BRunningInstance::CommandLineProfile();
+  if (HWND running = BRunningInstance::Find(kStartWaitMs)) {
+    BRunningInstance::HandOver(running, profile);
+    return 0;
+  }
 
   // Every common control class the windows use: the list views, the progress
   // bar, and the trackbars and tooltips (the bar classes).
@@ -49,6 +43,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ::InitCommonControlsEx(&controls);
 
   BMainDlg* window = new BMainDlg();
+  window->SetStartProfile(Narrow(profile));
   if (!window->Create(instance, IDD_MAIN, nullptr)) {
     delete window;
     return 0;

@@ -43,6 +43,8 @@ class BFile {
   bool IsOpen() const;
 
   static bool Remove(const std::string& path);
+  // True when `path` names a file (not a folder) that is there.
+  static bool Exists(const std::string& path);
   // Replaces target by source in one step: target is either the old file or
   // the complete new one, never a mixture. Source disappears on success.
   static bool Replace(const std::string& source, const std::string& target);

@@ -106,6 +106,11 @@ bool BFile::IsOpen() const { return m_fd >= 0; }
 
 bool BFile::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool BFile::Exists(const std::string& path) {
+  struct stat status;
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool BFile::Replace(const std::string& source, const std::string& target) {
   return std::rename(source.c_str(), target.c_str()) == 0;
 }

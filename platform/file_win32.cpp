@@ -126,6 +126,11 @@ bool BFile::IsOpen() const { return m_handle != nullptr; }
 
 bool BFile::Remove(const std::string& path) { return DeleteFileW(Widen(path).c_str()) != FALSE; }
 
+bool BFile::Exists(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool BFile::Replace(const std::string& source, const std::string& target) {
   // Windows refuses to replace a read-only file, but not every
   // implementation of MoveFileEx does (Wine does not): make it so everywhere.

@@ -12,7 +12,8 @@ WINE_HOME="$BUILD/winehome"
 
 # Besides the compilers and Wine: the reference decoders for the native build,
 # the tools that make the test sounds, and the GStreamer plugins through which
-# Wine's Media Foundation decodes MPEG-4 (AAC) and Windows Media audio.
+# Wine's Media Foundation decodes MPEG-4 (AAC) and Windows Media audio, and
+# NSIS, which makes the set-up.
 APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
  libmp3lame-dev libsoxr-dev lame sox espeak-ng python3 fonts-dejavu-core procps
@@ -20,7 +21,7 @@ APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  libflac-dev libvorbis-dev libogg-dev libopusfile-dev libopus-dev libebur128-dev
  flac vorbis-tools opus-tools ffmpeg pkg-config
  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
- gstreamer1.0-libav"
+ gstreamer1.0-libav nsis"
 
 log() { printf '== %s\n' "$*" >&2; }
 

@@ -13,6 +13,9 @@
 #   program's objects and libraries with the link command, so that a user can
 #   link Sirelta.exe with a modified LAME or libsoxr, as the LGPL asks of a
 #   static build).
+# Beside it, dist/Sirelta-<version>-setup.exe: the set-up made by NSIS from
+# package/sirelta.nsi with the same files (per-user install, Start-menu
+# shortcut, .zpf association, uninstaller).
 # Prints the path of the package on its last line.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -105,4 +108,23 @@ with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as archive:
             archive.write(path, os.path.relpath(path, stage))
 EOF
 log "written $ZIP"
+
+# The uninstaller's list of what the set-up installs: every file, then every
+# folder, deepest first, so that it removes nothing else.
+write_uninstall_list() {
+  (
+    cd "$STAGE"
+    find . -type f | LC_ALL=C sort | sed -e 's|^\./||' -e 's|/|\\|g' -e 's|\$|$$|g' \
+      -e 's|.*|  Delete "$INSTDIR\\&"|'
+    find . -mindepth 1 -type d | LC_ALL=C sort -r | sed -e 's|^\./||' -e 's|/|\\|g' \
+      -e 's|\$|$$|g' -e 's|.*|  RMDir "$INSTDIR\\&"|'
+  ) >"$1"
+}
+
+SETUP="$ROOT/dist/Sirelta-$VERSION-setup.exe"
+log "writing the set-up $SETUP"
+write_uninstall_list "$BUILD/package/uninstall-files.nsh"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$VERSION" -DSTAGE="$STAGE" \
+  -DFILES="$BUILD/package/uninstall-files.nsh" -DICON="$ROOT/ui/res/app.ico" \
+  -DSIZE_KB="$(du -sk "$STAGE" | cut -f1)" -DOUTFILE="$SETUP" "$ROOT/package/sirelta.nsi" >&2
 echo "$ZIP"

@@ -44,7 +44,8 @@ log "end-to-end tests"
 # unpacked; its check compares that copy with the build's.
 packed="$PACKAGE_DIR/Sirelta.exe"
 [ -f "$packed" ] || packed="$BUILD/win/app/Sirelta.exe"
-SIRELTA_E2E_EXE="$packed" bash "$ROOT/tests/e2e/run_all.sh" || status=1
+SIRELTA_E2E_EXE="$packed" SIRELTA_E2E_SETUP="${PACKAGE%-win64.zip}-setup.exe" \
+  bash "$ROOT/tests/e2e/run_all.sh" || status=1
 
 if [ "$status" = 0 ]; then log "all test layers passed"; else log "SOME TESTS FAILED"; fi
 exit "$status"

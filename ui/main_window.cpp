@@ -4,6 +4,7 @@
 
 #include "platform/language_resources.h"
 #include "command_targets.h"
+#include "running_instance.h"
 #include "resource.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
@@ -41,6 +42,7 @@ void BMainDlg::AddRoutes() {
       {ID_FILE_OPEN, menu, &W::OnFileOpen},
       {ID_FILE_SAVE, menu, &W::OnFileSave},
       {ID_FILE_SAVE_AS, menu, &W::OnFileSaveAs},
+      {ID_APP_ABOUT, menu, &W::OnAbout},
       {ID_EXPORT_FRAGMENT, menu, &W::OnExportFragment},
       {ID_APP_EXIT, menu, &W::OnAppExit},
       {IDCANCEL, 0, &W::OnCancelCommand},
@@ -105,7 +107,15 @@ void BMainDlg::AddRoutes() {
       return 0;
     });
   m_routes.Add(WM_TIMER, [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
-    w.m_siren.OnTimer(wp);
+    if (wp == kPendingProfileTimer)
+      w.OpenPendingProfile();
+    else
+      w.m_siren.OnTimer(wp);
+    return 0;
+  });
+  m_routes.Add(WM_COPYDATA, [](W& w, UINT, WPARAM, LPARAM lp) { return w.OnHandedProfile(lp); });
+  m_routes.Add(kOpenPendingProfile, [](W& w, UINT, WPARAM, LPARAM) -> LRESULT {
+    w.OpenPendingProfile();
     return 0;
   });
   m_routes.Add(WM_HSCROLL, [](W& w, UINT, WPARAM wp, LPARAM lp) -> LRESULT {
@@ -127,6 +137,12 @@ void BMainDlg::AddRoutes() {
   m_routes.Add({WM_COMMAND, ID_PORT_FIRST, ID_PORT_LAST, kAnyCode,
                 [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
                   w.OnPortCommand(LOWORD(wp) - ID_PORT_FIRST);
+                  return 0;
+                },
+                nullptr});
+  m_routes.Add({WM_COMMAND, ID_RECENT_FIRST, ID_RECENT_LAST, kAnyCode,
+                [](W& w, UINT, WPARAM wp, LPARAM) -> LRESULT {
+                  w.OnRecentProfile(LOWORD(wp) - ID_RECENT_FIRST);
                   return 0;
                 },
                 nullptr});
@@ -226,6 +242,9 @@ BOOL BMainDlg::OnInitDialog() {
   m_accelerators = LoadLanguageAccelerators(GetInstance(), IDR_ACCELERATORS);
   m_icons.Apply(GetInstance(), GetHwnd());
   m_settings.Load();
+  m_recent = BRecentProfiles(m_settings.recent);
+  m_recentMenu.Attach(::GetSubMenu(::GetMenu(GetHwnd()), 0));
+  ShowRecent();
   ApplyVerifySetting();
   ApplyConversionSetting();
   m_languageMenu.ShowIn(::GetMenu(GetHwnd()));
@@ -233,8 +252,13 @@ BOOL BMainDlg::OnInitDialog() {
   SetProfileMessages();
   // What the load took out is reported once the link has started, since
   // connecting empties the status log.
+  // A profile named on the command line comes in place of the last one,
+  // once the window is up, so that a failure can be told in a box.
   BDroppedReferences dropped;
-  if (!m_settings.profile.empty()) m_document.Open(m_settings.profile, &dropped);
+  if (!m_pendingProfile.empty())
+    ::PostMessageW(GetHwnd(), kOpenPendingProfile, 0, 0);
+  else if (!m_settings.profile.empty())
+    m_document.Open(m_settings.profile, &dropped);
   m_memoryView.SetMemorySize(kImageSize);
   m_memoryView.SetAvailableSize(kImageSize);
   ::SendMessageW(m_trackbar, TBM_SETRANGEMIN, FALSE, 0);
@@ -246,10 +270,13 @@ BOOL BMainDlg::OnInitDialog() {
   UpdateCommands();
   OnConnect();
   ReportDroppedReferences(dropped);
+  BRunningInstance::Mark(GetHwnd());
   return TRUE;
 }
 
 void BMainDlg::OnDestroy() {
+  BRunningInstance::Unmark(GetHwnd());
+  ::KillTimer(GetHwnd(), kPendingProfileTimer);
   m_playerTarget = nullptr;
   m_siren.Close();
   m_player.Close();
@@ -301,10 +328,15 @@ void BMainDlg::UpdateCommands() {
   state.playerEnabled = m_playerPanel.IsEnabled();
   state.playing = m_playerPanel.IsPlaying();
   state.rangeOffered = m_playerPanel.CanMarkRange();
-  const BCommandSet commands = DecideCommands(state);
-  ApplyCommands(GetHwnd(), commands, m_commandsShown ? &m_commands : nullptr);
-  if (!m_commandsShown || commands.portMenu != m_commands.portMenu)
+  ApplyDecision(DecideCommands(state), m_commandsShown ? &m_commands : nullptr);
+}
+
+void BMainDlg::ApplyDecision(const BCommandSet& commands, const BCommandSet* shown) {
+  ApplyCommands(GetHwnd(), commands, shown);
+  if (shown == nullptr || commands.portMenu != shown->portMenu)
     m_portMenu.Enable(commands.portMenu);
+  if (shown == nullptr || commands.fileCommands != shown->fileCommands)
+    m_recentMenu.Enable(commands.fileCommands);
   m_commands = commands;
   m_commandsShown = true;
 }

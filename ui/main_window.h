@@ -23,6 +23,7 @@
 #include "model/document.h"
 #include "model/document_view.h"
 #include "model/profile.h"
+#include "model/recent_profiles.h"
 #include "toolkit/dialog_window.h"
 #include "toolkit/message_filter.h"
 #include "toolkit/message_routes.h"
@@ -31,6 +32,7 @@
 #include "memory_view.h"
 #include "port_menu.h"
 #include "profile_panels.h"
+#include "recent_menu.h"
 #include "resource.h"
 #include "row_drag.h"
 #include "settings.h"
@@ -68,6 +70,9 @@ class BMainDlg : public BDialogWindow,
   void ShowStatus(UINT stringId, ...);
   // Decides what is enabled from the state of the objects and applies it.
   void UpdateCommands();
+  // The profile to open once the window is made, in place of the last one
+  // (the program's command line); set before Create.
+  void SetStartProfile(const std::string& path) { m_pendingProfile = path; }
 
   // The document's view (main_window_editing.cpp).
   void OnFragmentChanged(int slot) override;
@@ -126,6 +131,11 @@ class BMainDlg : public BDialogWindow,
   // they belong to (see BPlayerPanel).
   static constexpr UINT kPlayerRestarted = WM_APP + 1;
   static constexpr UINT kPlayerError = WM_APP + 4;
+  // Opens the profile that waits in m_pendingProfile (posted, so that the
+  // start or the second instance that asked for it is not held up).
+  static constexpr UINT kOpenPendingProfile = WM_APP + 20;
+  // Retries that open while a box or dialog of the window is up.
+  static constexpr UINT_PTR kPendingProfileTimer = 20;
 
   using Routes = BMessageRoutes<BMainDlg>;
   static constexpr int kAnyCode = Routes::kAnyCode;
@@ -142,6 +152,20 @@ class BMainDlg : public BDialogWindow,
   // File commands (main_window_files.cpp).
   void OnFileNew();
   void OnFileOpen();
+  void OnRecentProfile(size_t index);
+  // A profile handed over by a second start of the program (WM_COPYDATA).
+  LRESULT OnHandedProfile(LPARAM copyData);
+  void OpenPendingProfile();
+  // Asks about unsaved changes first: true when the profile may be replaced.
+  bool MayReplaceProfile();
+  void OpenProfileFile(const std::string& path);
+  // The profile at the top of the recent list, which the File menu shows.
+  void RememberRecent(const std::string& path);
+  void ShowRecent();
+  // The commands decided, applied to the menus and the controls; `shown`: the
+  // decision shown before, whose unchanged groups are left alone.
+  void ApplyDecision(const BCommandSet& commands, const BCommandSet* shown);
+  void OnAbout();
   void OnFileSave() { SaveProfile(); }
   void OnFileSaveAs() { SaveProfileAs(); }
   void OnAppExit();
@@ -261,6 +285,9 @@ class BMainDlg : public BDialogWindow,
   BWaveWindow m_waveWindow{*this};
   std::unique_ptr<BRowDrag> m_drag;  // made with the window
   BPortMenu m_portMenu;
+  BRecentProfiles m_recent;
+  BRecentMenu m_recentMenu;
+  std::string m_pendingProfile;  // UTF-8; empty: none waits
   BToolTips m_toolTips;
   HWND m_trackbar = nullptr;
 

@@ -2,7 +2,10 @@
 // sound files dropped on the window.
 #include "main_window.h"
 
+#include "about_dlg.h"
+#include "platform/file.h"
 #include "resource.h"
+#include "running_instance.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
 
@@ -15,21 +18,39 @@ int BMainDlg::AskToSaveChanges() {
 
 // New and Open go on only on "No": "Yes" saves and ends the command.
 void BMainDlg::OnFileNew() {
-  if (JobHoldsProfile()) return;
-  int answer = AskToSaveChanges();
-  if (answer == IDYES) OnFileSave();
-  if (answer != IDNO) return;
+  if (!MayReplaceProfile()) return;
   EnablePlayer(false);
   m_document.New();
 }
 
-void BMainDlg::OnFileOpen() {
-  if (JobHoldsProfile()) return;
+bool BMainDlg::MayReplaceProfile() {
+  if (JobHoldsProfile()) return false;
   int answer = AskToSaveChanges();
   if (answer == IDYES) OnFileSave();
-  if (answer != IDNO) return;
+  return answer == IDNO;
+}
+
+void BMainDlg::OnFileOpen() {
+  if (!MayReplaceProfile()) return;
   std::string path;
-  if (!m_prompts->AskOpenPath(path)) return;
+  if (m_prompts->AskOpenPath(path)) OpenProfileFile(path);
+}
+
+// A file that is gone leaves the list with a word; any other failure of the
+// open is told as for Open and keeps the entry.
+void BMainDlg::OnRecentProfile(size_t index) {
+  if (index >= m_recent.Paths().size()) return;
+  const std::string path = m_recent.Paths()[index];
+  if (!BFile::Exists(path)) {
+    m_recent.Remove(path);
+    ShowRecent();
+    ShowMessage(IDS_RECENT_PROFILE_MISSING, MB_ICONWARNING, Widen(path).c_str());
+    return;
+  }
+  if (MayReplaceProfile()) OpenProfileFile(path);
+}
+
+void BMainDlg::OpenProfileFile(const std::string& path) {
   EnablePlayer(false);
   m_memoryView.SetSelectedBand(-1);
   BDroppedReferences dropped;
@@ -38,12 +59,53 @@ void BMainDlg::OnFileOpen() {
     // References to empty slots that the load took out are no edit of the
     // user's: the status log says what went, and the next save leaves them out.
     ReportDroppedReferences(dropped);
+    RememberRecent(path);
     SaveSettings();
   } else {
     ShowMessage(IDS_PROFILE_LOAD_FAILED, MB_ICONERROR, Widen(path).c_str(),
                 ProfileErrorText().c_str());
   }
   m_memoryView.Repaint();
+}
+
+// Answers at once; the open itself comes with the posted message, so that
+// the second start does not wait for the questions it may bring.
+LRESULT BMainDlg::OnHandedProfile(LPARAM copyData) {
+  std::string path;
+  if (!BRunningInstance::ReadHandedPath(copyData, path)) return FALSE;
+  m_pendingProfile = path;
+  ::PostMessageW(GetHwnd(), kOpenPendingProfile, 0, 0);
+  return TRUE;
+}
+
+// A box or dialog of the window (which disables it) has the user's answer
+// first: the open waits for it to close.
+void BMainDlg::OpenPendingProfile() {
+  ::KillTimer(GetHwnd(), kPendingProfileTimer);
+  if (m_pendingProfile.empty()) return;
+  if (!::IsWindowEnabled(GetHwnd())) {
+    ::SetTimer(GetHwnd(), kPendingProfileTimer, 300, nullptr);
+    return;
+  }
+  const std::string path = m_pendingProfile;
+  m_pendingProfile.clear();
+  if (MayReplaceProfile()) OpenProfileFile(path);
+}
+
+void BMainDlg::OnAbout() {
+  BAboutDlg about;
+  about.DoModal(GetInstance(), GetHwnd());
+}
+
+void BMainDlg::RememberRecent(const std::string& path) {
+  m_recent.Add(path);
+  ShowRecent();
+}
+
+void BMainDlg::ShowRecent() {
+  m_settings.recent = m_recent.Paths();
+  m_settings.SaveRecent();
+  m_recentMenu.Show(m_recent.Paths());
 }
 
 // A profile without a file gets a name first, whether or not it was changed.
@@ -69,6 +131,7 @@ bool BMainDlg::SaveProfileAs() {
 bool BMainDlg::SaveProfileTo(const std::string& path) {
   if (m_document.SaveAs(path)) {
     UpdateTitle();
+    RememberRecent(path);
     return true;
   }
   ShowMessage(IDS_PROFILE_SAVE_FAILED, MB_ICONERROR, Widen(path).c_str(),

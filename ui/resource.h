@@ -8,6 +8,7 @@
 #define IDD_COM_SELECTOR 215
 #define IDD_SIGNAL 400
 #define IDD_LOUDNESS 420
+#define IDD_ABOUT 430
 #define IDR_MAIN_MENU 209
 #define IDR_ACCELERATORS 210
 
@@ -81,12 +82,18 @@
 #define IDC_LOUDNESS_LIST 1070
 #define IDC_LOUDNESS_TARGET 1071
 #define IDC_LOUDNESS_LISTEN 1072
+// The About box.
+#define IDC_ABOUT_ICON 1100
+#define IDC_ABOUT_VERSION 1101
+#define IDC_ABOUT_LIBRARIES 1102
+#define IDC_ABOUT_README 1103
 
 // Menu commands.
 #define ID_FILE_OPEN 32779
 #define ID_FILE_SAVE 32780
 #define ID_FILE_SAVE_AS 32781
 #define ID_FILE_NEW 32787
+#define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665
 #define ID_MARK_RANGE_START 32807
 #define ID_MARK_RANGE_END 32808
@@ -116,6 +123,9 @@
 // View → "Язык / Language": one command per language, in the order of BLanguage.
 #define ID_LANGUAGE_RUSSIAN 32880
 #define ID_LANGUAGE_ENGLISH 32881
+// The recent profiles of the File menu, newest first.
+#define ID_RECENT_FIRST 32900
+#define ID_RECENT_LAST 32907
 
 // Port popup menu: one item per port found, then "other port".
 #define ID_PORT_FIRST 40000

@@ -13,6 +13,8 @@ const wchar_t kWaveValue[] = L"Wave";
 const wchar_t kSignalValue[] = L"Signal";
 const wchar_t kQualityValue[] = L"Quality";
 const wchar_t kLanguageValue[] = L"Language";
+const wchar_t kRecentValue[] = L"Recent";
+const DWORD kRecentLimitBytes = 1 << 20;
 const char kHighQuality[] = "high";
 const char kStandardQuality[] = "standard";
 const DWORD kValueBufferChars = 32769;  // a long path and its terminating zero, plus one
@@ -32,6 +34,7 @@ void BSettings::Load() {
   signal = ReadString(key, kSignalValue, value) ? value : std::string();
   // Only a "standard" chosen by the user turns the high-quality conversion off.
   highQualityConversion = !(ReadString(key, kQualityValue, value) && value == kStandardQuality);
+  recent = ReadStrings(key, kRecentValue);
   ::RegCloseKey(key);
 }
 
@@ -66,6 +69,22 @@ void BSettings::SaveWave() const { SaveOne(kWaveValue, wave); }
 
 void BSettings::SaveSignal() const { SaveOne(kSignalValue, signal); }
 
+// REG_MULTI_SZ: each path and its zero, and one more zero at the end.
+void BSettings::SaveRecent() const {
+  HKEY key = CreateKey();
+  if (key == nullptr) return;
+  std::wstring data;
+  for (const std::string& path : recent) {
+    if (path.empty()) continue;
+    data += Widen(path);
+    data += L'\0';
+  }
+  data += L'\0';
+  ::RegSetValueExW(key, kRecentValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+}
+
 std::string BSettings::LoadLanguage() {
   HKEY key = nullptr;
   if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -98,4 +117,26 @@ bool BSettings::ReadString(HKEY key, const wchar_t* name, std::string& value) {
   if (chars == 0 || chars > buffer.size() || buffer[chars - 1] != L'\0') return false;
   value = Trim(Narrow(buffer.data()));
   return true;
+}
+
+// The strings of a REG_MULTI_SZ value of at most kRecentLimitBytes; nothing
+// for another type or a missing value. The data may lack its final zeros.
+std::vector<std::string> BSettings::ReadStrings(HKEY key, const wchar_t* name) {
+  std::vector<std::string> strings;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ || size == 0 || size > kRecentLimitBytes)
+    return strings;
+  std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &size) != ERROR_SUCCESS)
+    return strings;
+  const wchar_t* at = buffer.data();
+  while (*at != L'\0') {
+    std::wstring one = at;
+    at += one.size() + 1;
+    strings.push_back(Narrow(one));
+  }
+  return strings;
 }

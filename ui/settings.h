@@ -5,12 +5,14 @@
 // shown, see BWavePlacement), "Signal" (the last values of the signal
 // dialog, see BSignalForm), "Quality" (the conversion of imported sound) and
 // "Language" ("ru" or "en", the language of the interface, see
-// platform/language.h).
+// platform/language.h) and "Recent" (the profiles opened or saved last,
+// newest first, one path a string of a multi-string value).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class BSettings {
  public:
@@ -24,6 +26,7 @@ class BSettings {
   // "Quality": "standard" for the standard conversion of imported sound,
   // "high" (or anything else, or nothing) for the high-quality one.
   bool highQualityConversion = true;
+  std::vector<std::string> recent;  // newest first
 
   // Reads the values. A missing key leaves the defaults; a missing,
   // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,
@@ -37,6 +40,9 @@ class BSettings {
   void SaveWave() const;
   // Writes "Signal" alone.
   void SaveSignal() const;
+  // Writes "Recent" alone, at once, so that the next start finds the list
+  // even when this one ends abruptly.
+  void SaveRecent() const;
 
   // "Language" as it stands ("ru", "en"; empty when missing or unreadable).
   // It is read before the windows are made and written only when the user
@@ -46,6 +52,7 @@ class BSettings {
 
  private:
   static bool ReadString(HKEY key, const wchar_t* name, std::string& value);
+  static std::vector<std::string> ReadStrings(HKEY key, const wchar_t* name);
   static void WriteString(HKEY key, const wchar_t* name, const std::string& value);
   static HKEY CreateKey();
   static void SaveOne(const wchar_t* name, const std::string& value);

@@ -62,5 +62,19 @@
 #define IDS_STEP_LEVELLING 643
 #define IDS_STEP_READ 644
 
+// The recent profiles of the File menu; the About box.
+#define IDS_RECENT_PROFILE_MISSING 645
+#define IDS_ABOUT_VERSION 646
+#define IDS_ABOUT_LIBRARY 647
+#define IDS_ABOUT_LIBRARY_SOURCE 648
+#define IDS_LICENCE_LGPL 649
+#define IDS_LICENCE_BSD 650
+#define IDS_LICENCE_MIT 651
+#define IDS_LICENCE_MINGW 652
+#define IDS_ABOUT_FOLDER 653
+#define IDS_ABOUT_RELINK 654
+#define IDS_README_NAME 655
+#define IDS_README_OPEN_FAILED 656
+
 // The choice of the interface language, said in the language chosen.
 #define IDS_LANGUAGE_NEXT_START 660

@@ -8,6 +8,9 @@
 //   window_probe texts     the texts of the main window's controls, one a line
 //   window_probe menu      the menu bar, one item a line, submenus indented
 //                          (read inside the program by window_probe_hook.dll)
+//   window_probe command ID posts the menu command ID to the main window
+//   window_probe dialog    the texts of the controls of the program's dialog
+//                          (a visible window of its process besides the main one)
 //   window_probe open PATH puts PATH into the name field of the program's open
 //                          or save dialog and presses its OK button (typing it
 //                          through the keyboard map loses letters of some scripts)
@@ -51,9 +54,9 @@ void PrintUtf8(const std::wstring& text) {
 // WM_GETTEXT is sent explicitly: GetWindowText does not ask controls of
 // another process for their text.
 std::wstring WindowText(HWND hwnd) {
-  wchar_t text[1024] = {};
+  wchar_t text[8192] = {};
   DWORD_PTR copied = 0;
-  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
                         2000, &copied);
   return text;
 }
@@ -120,6 +123,7 @@ struct FileDialogSearch {
   DWORD process;
   HWND main;
   HWND found;
+  bool fileDialog;  // only a dialog with a file name field
 };
 
 const int kFileNameCombo = 0x47C;  // cmb13
@@ -130,10 +134,22 @@ BOOL CALLBACK FindFileDialog(HWND hwnd, LPARAM search) {
   DWORD process = 0;
   ::GetWindowThreadProcessId(hwnd, &process);
   if (process != s->process || hwnd == s->main || !::IsWindowVisible(hwnd)) return TRUE;
-  if (::GetDlgItem(hwnd, kFileNameCombo) == nullptr && ::GetDlgItem(hwnd, kFileNameEdit) == nullptr)
+  if (s->fileDialog && ::GetDlgItem(hwnd, kFileNameCombo) == nullptr &&
+      ::GetDlgItem(hwnd, kFileNameEdit) == nullptr)
     return TRUE;
   s->found = hwnd;
   return FALSE;
+}
+
+// Waits up to 10 s for a dialog of the program besides its main window.
+HWND FindProgramDialog(HWND window, bool fileDialog) {
+  FileDialogSearch search = {0, window, nullptr, fileDialog};
+  ::GetWindowThreadProcessId(window, &search.process);
+  for (int i = 0; i < 100 && search.found == nullptr; ++i) {
+    ::EnumWindows(FindFileDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) ::Sleep(100);
+  }
+  return search.found;
 }
 
 // WM_SETTEXT carries its text to another process; the path comes from the
@@ -144,21 +160,16 @@ bool EnterFile(HWND window) {
   if (arguments == nullptr || count < 3) return false;
   const std::wstring path = arguments[2];
   ::LocalFree(arguments);
-  FileDialogSearch search = {0, window, nullptr};
-  ::GetWindowThreadProcessId(window, &search.process);
-  for (int i = 0; i < 100 && search.found == nullptr; ++i) {
-    ::EnumWindows(FindFileDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr) ::Sleep(100);
-  }
-  if (search.found == nullptr) return false;
+  HWND dialog = FindProgramDialog(window, true);
+  if (dialog == nullptr) return false;
   DWORD_PTR result = 0;
   for (int id : {kFileNameCombo, kFileNameEdit}) {
-    HWND field = ::GetDlgItem(search.found, id);
+    HWND field = ::GetDlgItem(dialog, id);
     if (field != nullptr)
       ::SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
                             SMTO_ABORTIFHUNG, 2000, &result);
   }
-  ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   return true;
 }
 
@@ -167,7 +178,8 @@ bool EnterFile(HWND window) {
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr,
-                 "usage: window_probe status|title|range|rows|click ID|texts|menu|open PATH\n");
+                 "usage: window_probe status|title|range|rows|click ID|texts|menu|command "
+                 "ID|dialog|open PATH\n");
     return 2;
   }
   HWND window = nullptr;
@@ -189,6 +201,14 @@ int main(int argc, char** argv) {
   } else if (std::strcmp(argv[1], "texts") == 0) {
     std::vector<std::wstring> texts;
     ::EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&texts));
+    for (const std::wstring& text : texts) PrintUtf8(text);
+  } else if (std::strcmp(argv[1], "command") == 0 && argc > 2) {
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), 0), 0);
+  } else if (std::strcmp(argv[1], "dialog") == 0) {
+    HWND dialog = FindProgramDialog(window, false);
+    if (dialog == nullptr) return 1;
+    std::vector<std::wstring> texts;
+    ::EnumChildWindows(dialog, CollectText, reinterpret_cast<LPARAM>(&texts));
     for (const std::wstring& text : texts) PrintUtf8(text);
   } else if (std::strcmp(argv[1], "open") == 0 && argc > 2) {
     if (!EnterFile(window)) return 1;

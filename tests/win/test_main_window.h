@@ -127,11 +127,7 @@ class TestMainDlg : public BMainDlg {
   BPreviewPlayer& Preview() { return m_playerPanel; }
   // What the window decided last, and another decision applied in its place.
   const BCommandSet& Commands() const { return m_commands; }
-  void Apply(const BCommandSet& commands) {
-    ApplyCommands(GetHwnd(), commands);
-    m_portMenu.Enable(commands.portMenu);
-    m_commands = commands;
-  }
+  void Apply(const BCommandSet& commands) { ApplyDecision(commands, nullptr); }
   void DropFiles(const std::vector<std::string>& paths) { ImportDroppedFiles(paths); }
   const BMemoryView& MemoryView() const { return m_memoryView; }
   const BPlayBuffer& PlayBuffer() const { return m_playerPanel.Buffer(); }
