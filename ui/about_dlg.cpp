@@ -41,7 +41,7 @@ bool BAboutDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& resu
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
-      result = TRUE;
+      result = FALSE;  // the focus set there: on OK, the list unselected
       return true;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_ABOUT_README) {
@@ -93,14 +93,23 @@ void BAboutDlg::OnInitDialog() {
       GetItem(IDC_ABOUT_VERSION),
       FormatText(LoadText(IDS_ABOUT_VERSION).c_str(), Widen(SIRELTA_VERSION).c_str()).c_str());
   ::SetWindowTextW(GetItem(IDC_ABOUT_LIBRARIES), LibrariesText(ProgramFolder()).c_str());
+  ::SetFocus(GetItem(IDOK));
 }
 
-// The read-me of the interface's language, beside the program.
+// The read-me of the interface's language, beside the program, in the
+// program that opens texts; in Notepad where no program is associated with
+// them (Notepad is on every Windows).
 void BAboutDlg::OpenReadMe() {
   const std::wstring path = ProgramFolder() + LoadText(IDS_README_NAME);
-  HINSTANCE opened =
-      ::ShellExecuteW(GetHwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  if (reinterpret_cast<INT_PTR>(opened) > 32) return;
+  auto opened = [](HINSTANCE result) { return reinterpret_cast<INT_PTR>(result) > 32; };
+  if (opened(::ShellExecuteW(GetHwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL)))
+    return;
+  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const std::wstring argument = L"\"" + path + L"\"";
+    if (opened(::ShellExecuteW(GetHwnd(), L"open", L"notepad.exe", argument.c_str(), nullptr,
+                               SW_SHOWNORMAL)))
+      return;
+  }
   ::MessageBoxW(GetHwnd(),
                 FormatText(LoadText(IDS_README_OPEN_FAILED).c_str(), path.c_str()).c_str(),
                 kProgramTitle, MB_OK | MB_ICONERROR);

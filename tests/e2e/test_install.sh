@@ -115,6 +115,9 @@ test_about_names_every_library() {
   done
   grep -qF "Sirelta, версия" <<<"$text" || missing="$missing (the version)"
   [ -z "$missing" ] || { fail "$name" "the About box does not name:$missing"; return 1; }
+  # Its button opens the read-me beside the program.
+  WINEPREFIX="$INSTALL_PREFIX" probe dialog-click 1103  # IDC_ABOUT_README
+  wait_for_dialog "ПРОЧТИ.*" >/dev/null || { fail "$name" "the read-me did not open"; return 1; }
   xdotool key --window "$(xdotool search --onlyvisible --name '^О программе$' | head -n 1)" Return 2>/dev/null
   pass "$name"
 }

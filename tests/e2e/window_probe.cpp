@@ -11,6 +11,7 @@
 //   window_probe command ID posts the menu command ID to the main window
 //   window_probe dialog    the texts of the controls of the program's dialog
 //                          (a visible window of its process besides the main one)
+//   window_probe dialog-click ID  clicks that dialog's button ID (posted)
 //   window_probe open PATH puts PATH into the name field of the program's open
 //                          or save dialog and presses its OK button (typing it
 //                          through the keyboard map loses letters of some scripts)
@@ -204,6 +205,10 @@ int main(int argc, char** argv) {
     for (const std::wstring& text : texts) PrintUtf8(text);
   } else if (std::strcmp(argv[1], "command") == 0 && argc > 2) {
     ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), 0), 0);
+  } else if (std::strcmp(argv[1], "dialog-click") == 0 && argc > 2) {
+    HWND dialog = FindProgramDialog(window, false);
+    if (dialog == nullptr) return 1;
+    ::PostMessageW(::GetDlgItem(dialog, std::atoi(argv[2])), BM_CLICK, 0, 0);
   } else if (std::strcmp(argv[1], "dialog") == 0) {
     HWND dialog = FindProgramDialog(window, false);
     if (dialog == nullptr) return 1;

@@ -288,10 +288,13 @@ TEST_F(MainWindowTest, StatusLogShowsTheNewestLineFirst) {
 // Every command of the menus and every button, list and combo follows the
 // decision: none is left out of it (the commands that are always there aside).
 TEST_F(MainWindowTest, EveryCommandAndControlFollowsTheDecision) {
+  const wchar_t recent[] = L"C:\\one.zpf\0C:\\two.zpf\0";  // the File menu lists them too
+  WriteSettingsValue("Recent", REG_MULTI_SZ, recent, sizeof(recent));
   TestMainDlg window;
   ASSERT_TRUE(window.Start());
-  const std::vector<UINT> alwaysThere = {ID_APP_EXIT, ID_HIGH_QUALITY_CONVERSION, ID_CONNECT,
-                                         ID_VERIFY_AFTER_WRITE, ID_VIEW_WAVE};
+  const std::vector<UINT> alwaysThere = {ID_APP_EXIT,  ID_HIGH_QUALITY_CONVERSION,
+                                         ID_CONNECT,   ID_VERIFY_AFTER_WRITE,
+                                         ID_VIEW_WAVE, ID_APP_ABOUT};
   auto menuCommands = [&] {
     std::vector<UINT> ids;
     HMENU bar = ::GetMenu(window.GetHwnd());
@@ -319,6 +322,8 @@ TEST_F(MainWindowTest, EveryCommandAndControlFollowsTheDecision) {
         controls.push_back(::GetDlgCtrlID(child));
   }
   ASSERT_GE(controls.size(), 20u);
+  const std::vector<UINT> listed = menuCommands();
+  ASSERT_NE(listed.end(), std::find(listed.begin(), listed.end(), ID_RECENT_FIRST + 1));
 
   BCommandSet on;
   for (bool* group :
@@ -416,6 +421,80 @@ TEST_F(MainWindowTest, DisabledButtonsStillFindTheirTooltip) {
   ::GetWindowRect(window.GetItem(IDC_FRAGMENT_LIST), &rect);
   EXPECT_EQ(0, window.ToolAt({rect.left + 5, rect.top + 5}));
   EXPECT_EQ(L"Добавить новый фрагмент", Text(IDC_ADD_FRAGMENT));
+}
+
+// The File menu's texts of the recent profiles, newest first.
+std::vector<std::wstring> RecentEntries(TestMainDlg& window) {
+  std::vector<std::wstring> entries;
+  HMENU file = ::GetSubMenu(::GetMenu(window.GetHwnd()), 0);
+  for (UINT id = ID_RECENT_FIRST; id <= ID_RECENT_LAST; ++id) {
+    wchar_t text[600] = {};
+    if (::GetMenuStringW(file, id, text, 600, MF_BYCOMMAND) > 0) entries.push_back(text);
+  }
+  return entries;
+}
+
+std::vector<std::wstring> MenuTexts(const std::vector<std::string>& paths) {
+  std::vector<std::wstring> texts;
+  for (size_t i = 0; i < paths.size(); ++i) texts.push_back(RecentMenuText(i, Widen(paths[i])));
+  return texts;
+}
+
+// Opened and saved profiles come to the top of the File menu, stay there for
+// the next start, open from there; a missing one leaves with a word; a
+// profile handed over by a second start opens after the question about
+// unsaved changes, and data that is not such a hand-over is refused.
+TEST_F(MainWindowTest, RecentProfilesAndHandedProfilesOpen) {
+  const std::string first = folder.Path("первый.zpf"), second = folder.Path("second & more.zpf"),
+                    third = folder.Path("третий.zpf");
+  WriteProfile(first, "one");
+  WriteProfile(second, "two");
+  {
+    TestMainDlg window;
+    ASSERT_TRUE(window.Start());
+    EXPECT_TRUE(RecentEntries(window).empty());
+    window.openPaths = {first, second};
+    window.Command(ID_FILE_OPEN);
+    window.Command(ID_FILE_OPEN);
+    window.savePaths = {third};
+    window.Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(MenuTexts({third, second, first}), RecentEntries(window));
+    EXPECT_TRUE(window.boxes.empty());
+  }
+  TestMainDlg window;
+  ASSERT_TRUE(window.Start());
+  EXPECT_EQ(MenuTexts({third, second, first}), RecentEntries(window)) << "kept for the next start";
+  window.Command(ID_RECENT_FIRST + 2);
+  EXPECT_EQ(first, window.GetProfilePath());
+  EXPECT_EQ("one", window.GetProfile().GetFragment(0).name);
+  EXPECT_EQ(MenuTexts({first, third, second}), RecentEntries(window));
+
+  ASSERT_TRUE(::DeleteFileW(Widen(second).c_str()));
+  window.Command(ID_RECENT_FIRST + 2);
+  ASSERT_EQ(1u, window.boxes.size());
+  EXPECT_EQ(FormatText(Text(IDS_RECENT_PROFILE_MISSING).c_str(), Widen(second).c_str()),
+            window.boxes[0].text);
+  EXPECT_EQ(MenuTexts({first, third}), RecentEntries(window));
+  EXPECT_EQ(first, window.GetProfilePath()) << "the open profile stays";
+
+  auto hand = [&](ULONG_PTR kind, const std::wstring& data, DWORD bytes) {
+    COPYDATASTRUCT copy = {kind, bytes, const_cast<wchar_t*>(data.c_str())};
+    return ::SendMessageW(window.GetHwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  };
+  const std::wstring wideThird = Widen(third);
+  const DWORD thirdBytes = static_cast<DWORD>((wideThird.size() + 1) * sizeof(wchar_t));
+  EXPECT_EQ(FALSE, hand(0x535A5046, wideThird, thirdBytes - sizeof(wchar_t))) << "no final zero";
+  EXPECT_EQ(FALSE, hand(1, wideThird, thirdBytes)) << "another kind of data";
+  window.SetModified(true);
+  window.answers = {IDCANCEL, IDNO};
+  EXPECT_EQ(TRUE, hand(0x535A5046, wideThird, thirdBytes));
+  PumpMessagesUntil([&] { return window.boxes.size() == 2; }, 5000);
+  EXPECT_EQ(first, window.GetProfilePath()) << "cancelled at the question";
+  EXPECT_EQ(TRUE, hand(0x535A5046, wideThird, thirdBytes));
+  PumpMessagesUntil([&] { return window.GetProfilePath() == third; }, 5000);
+  EXPECT_EQ(third, window.GetProfilePath());
+  EXPECT_EQ(3u, window.boxes.size());
+  EXPECT_EQ(MenuTexts({third, first}), RecentEntries(window));
 }
 
 }  // namespace
