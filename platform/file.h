@@ -21,6 +21,10 @@ class BFile {
   bool OpenReadShared(const std::string& path);
   // Creates a file for writing, or empties an existing one. Not shared.
   bool Create(const std::string& path);
+  // Opens a file for adding at its end, creating it when missing; every
+  // Write lands at the end, also when another writer added meanwhile. Others
+  // may read it at the same time.
+  bool OpenAppend(const std::string& path);
   // Creates a new file for writing next to targetPath (same folder, a name
   // made of targetPath and a unique suffix) and returns its name in tempPath.
   // An existing file is never reused.

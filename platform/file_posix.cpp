@@ -22,6 +22,12 @@ bool BFile::Create(const std::string& path) {
   return m_fd >= 0;
 }
 
+bool BFile::OpenAppend(const std::string& path) {
+  Close();
+  m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  return m_fd >= 0;
+}
+
 bool BFile::CreateNew(const std::string& path, bool& alreadyExists) {
   Close();
   m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -39,6 +39,14 @@ bool BFile::Create(const std::string& path) {
   return m_handle != nullptr;
 }
 
+bool BFile::OpenAppend(const std::string& path) {
+  Close();
+  m_handle = FromHandle(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  return m_handle != nullptr;
+}
+
 bool BFile::CreateNew(const std::string& path, bool& alreadyExists) {
   Close();
   m_handle = FromHandle(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
