@@ -10,6 +10,16 @@
 #include "model/profile.h"
 
 enum class BAnswer { Yes, No, Cancel };
+
+// What a write came to, told at the end of every write job, however it ended.
+struct BWriteOutcome {
+  bool completed = false;     // reached its end, the read-back of its tables included
+  uint32_t bytesWritten = 0;  // memory bytes sent
+  uint32_t bytesChecked = 0;  // of them read back
+  uint32_t bytesDiffering = 0;
+  int64_t firstDifference = -1;  // the memory address of the first; -1: none
+  bool tablesDiffer = false;     // a table entry the siren refused or holds otherwise
+};
 enum class BQuestion { YesNoWarning, YesNoCancelWarning, YesNoInformation };
 
 class BLinkUi {
@@ -54,6 +64,9 @@ class BLinkUi {
   virtual void MarkProfileModified() = 0;
   // The fragment index of the selected fragment-list row, or -1.
   virtual int SelectedFragment() = 0;
+
+  // A Write or Write changes ended (its boxes follow).
+  virtual void WriteEnded(const BWriteOutcome& /*outcome*/) {}
 
   virtual uint32_t TickCount() = 0;
   virtual void DebugOutput(const std::string& text) = 0;

@@ -89,6 +89,7 @@ void BSirenLink::EndOfJob() {
     m_ui.FillPanels();
   }
   if (job == Job::Read) m_ui.ReadEnded();
+  if (IsWriteJob(job)) m_ui.WriteEnded(m_writeOutcome);
   ShowStrayReplies();
 }
 
@@ -142,6 +143,7 @@ void BSirenLink::StartTableJob(Job job) {
   m_latencyChecked = false;
   m_memoryResult = BLinkText();
   m_memoryResultWarns = false;
+  m_writeOutcome = BWriteOutcome();
 }
 
 // ---- Read -----------------------------------------------------------------

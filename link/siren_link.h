@@ -133,6 +133,7 @@ class BSirenLink : public BCOMHandler {
   // What every end of a job does, however it ends: the in-step rule, the
   // panels of a Read, the count of strays and retries in the status log.
   void EndOfJob();
+  bool IsWriteJob(Job job) const { return job == Job::Write || job == Job::WriteChanges; }
   void ShowStrayReplies();
   void DropDanglingReferences();
   // The transport gave up waiting: send the request again, or report it.
@@ -243,6 +244,9 @@ class BSirenLink : public BCOMHandler {
   // ran) and whether it is a warning; user-interface thread.
   BLinkText m_memoryResult;
   bool m_memoryResultWarns = false;
+  // What the write job has come to so far, told at its end; user-interface
+  // thread.
+  BWriteOutcome m_writeOutcome;
 
   // Guarded by m_lock: the retry of the request on the wire, the markers of
   // read phases and what they found.

@@ -292,6 +292,10 @@ void BSirenLink::FinishWriteCheck() {
   }
   m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_FINISHED));
   unsigned count = static_cast<unsigned>(differing.size());
+  m_writeOutcome.bytesWritten = written;
+  m_writeOutcome.bytesChecked = checked;
+  m_writeOutcome.bytesDiffering = count;
+  if (!differing.empty()) m_writeOutcome.firstDifference = firstAddress;
   m_memoryResultWarns = !differing.empty();
   if (sample && differing.empty())
     m_memoryResult = BLinkText(IDS_WRITE_COMPLETE_SAMPLED, {checked, written});
@@ -334,6 +338,8 @@ void BSirenLink::FinishWrite() {
     if (m_tablesUnsure) m_profile.SetPlaylistSynced(false);
   }
   m_ui.ShowLinkStatus(BLinkText(IDS_WRITE_CHECK_FINISHED));
+  m_writeOutcome.completed = true;
+  m_writeOutcome.tablesDiffer = !tables.IsEmpty();
   EndJob();
   if (m_memoryResult.IsEmpty()) {  // no memory phase: the tables alone
     if (tables.IsEmpty())

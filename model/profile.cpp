@@ -27,6 +27,14 @@ void BProfile::ResetLinkState() {
   for (BFragment& fragment : m_fragments) fragment.synced = false;
 }
 
+void BProfile::CopyContentFrom(const BProfile& other) {
+  std::copy(std::begin(other.m_fragments), std::end(other.m_fragments), std::begin(m_fragments));
+  std::copy(std::begin(other.m_buttons), std::end(other.m_buttons), std::begin(m_buttons));
+  std::copy(std::begin(other.m_playlist), std::end(other.m_playlist), std::begin(m_playlist));
+  m_image = other.m_image;
+  ResetLinkState();
+}
+
 uint32_t BProfile::Capacity() const {
   if (m_icCount <= 0) return 0;
   // A siren never reports more than 4 chips; the image cannot hold more.

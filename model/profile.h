@@ -44,6 +44,9 @@ class BProfile {
   void Reset();
   // IC count 0, job cursor 0, nothing synced.
   void ResetLinkState();
+  // The content of `other` (fragments, names, playlist, buttons, image), with
+  // a link state of its own, reset: a copy to write to another siren.
+  void CopyContentFrom(const BProfile& other);
 
   // Bytes of the connected siren's memory; 0 while no siren has reported.
   uint32_t Capacity() const;
