@@ -34,9 +34,26 @@ void BFleetJob::Start(const BProfile& profile, const std::string& portName) {
   m_failureVerdict = BFleetVerdict::Failed;
   m_outcomeKnown = false;
   m_outcome = BWriteOutcome();
+  m_probeOnly = false;
   m_step = Step::Connecting;
   m_host.ShowSirenProgress(m_index, 0);
   m_link.OnConnect(portName);
+}
+
+void BFleetJob::Probe(const std::string& portName) {
+  if (m_step != Step::Idle) return;
+  m_record = BFleetRecord();
+  m_record.port = portName;
+  m_failure = BLinkText();
+  m_probeOnly = true;
+  m_step = Step::Connecting;
+  m_link.OnConnect(portName);
+}
+
+void BFleetJob::FinishProbe(bool answered) {
+  m_step = Step::Idle;
+  if (m_link.IsConnected()) m_link.OnConnect(m_record.port);
+  m_host.SirenProbed(m_index, answered);
 }
 
 void BFleetJob::Abort() {
@@ -62,6 +79,10 @@ void BFleetJob::SetAvailableSize(uint32_t) {
 
 void BFleetJob::StartWrite() {
   if (m_link.GetState() != BLinkState::Idle || !m_link.IsConnected()) return;
+  if (m_probeOnly) {
+    FinishProbe(true);
+    return;
+  }
   m_step = Step::Writing;
   m_record.chips = m_profile.GetICCount();
   m_link.StartWriteChanges();
@@ -116,6 +137,10 @@ void BFleetJob::WriteEnded(const BWriteOutcome& outcome) {
 }
 
 void BFleetJob::Finish() {
+  if (m_probeOnly) {
+    FinishProbe(false);
+    return;
+  }
   if (!m_outcomeKnown || !m_outcome.completed) {
     FinishWith(m_failureVerdict, m_failure);
     return;

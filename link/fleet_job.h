@@ -33,6 +33,8 @@ class BFleetJobHost {
   // The siren is done with; `why` says what ended it in words (the link's
   // own message for a failure), empty for a clean check.
   virtual void SirenFinished(int index, const BFleetRecord& record, const BLinkText& why) = 0;
+  // A probe (Probe) is done with: whether a siren answered on its port.
+  virtual void SirenProbed(int /*index*/, bool /*answered*/) {}
   virtual std::string LocalTimeText() = 0;  // "2026-12-08 17:05:03"
   virtual uint32_t TickCount() = 0;
 };
@@ -45,6 +47,9 @@ class BFleetJob : public BLinkUi, public BCOMHandler {
 
   // Takes the content of `profile` and starts on the port `portName`.
   void Start(const BProfile& profile, const std::string& portName);
+  // Only asks whether a siren answers on `portName` (detect and memory size),
+  // writes nothing, and closes the port again (SirenProbed).
+  void Probe(const std::string& portName);
   // Ends the run at once (the link is closed); the verdict is "aborted".
   void Abort();
   // A message the host carried over (PostSirenMessage).
@@ -103,11 +108,14 @@ class BFleetJob : public BLinkUi, public BCOMHandler {
   void Finish();
   void FinishWith(BFleetVerdict verdict, const BLinkText& why);
 
+  void FinishProbe(bool answered);
+
   const int m_index;
   BFleetJobHost& m_host;
   BProfile m_profile;  // this siren's copy: the link marks it as it writes
   BSirenLink m_link;
   Step m_step = Step::Idle;
+  bool m_probeOnly = false;
   BFleetRecord m_record;
   BLinkText m_failure;  // the link's error or warning that ended or marred the run
   BFleetVerdict m_failureVerdict = BFleetVerdict::Failed;

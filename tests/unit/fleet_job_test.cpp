@@ -15,6 +15,7 @@
 
 #include "emulator/siren_emulator.h"
 #include "link/frame.h"
+#include "link/station_mode.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ namespace {
 // the emulator at once, its replies wait until the test delivers them.
 class EmulatedPort : public BLinkPort {
  public:
-  EmulatedPort(uint8_t chips, const BFaultPlan& faults) : emulator(chips, faults) {}
+  EmulatedPort(uint8_t chips, const BFaultPlan& faults)
+      : own(std::make_unique<BSirenEmulator>(chips, faults)), emulator(own.get()) {}
   bool Open(const std::string&) override { return open = openable; }
   bool Close(unsigned) override {
     open = false;
@@ -30,7 +32,7 @@ class EmulatedPort : public BLinkPort {
     return true;
   }
   void Send(uint8_t code, uint8_t length, const uint8_t* payload) override {
-    for (const BOutgoingReply& reply : emulator.Feed(BuildRequestFrame(code, length, payload)))
+    for (const BOutgoingReply& reply : emulator->Feed(BuildRequestFrame(code, length, payload)))
       replies.insert(replies.end(), reply.bytes.begin(), reply.bytes.end());
     if (!answers) replies.clear();
     ++requests;
@@ -57,7 +59,8 @@ class EmulatedPort : public BLinkPort {
     return true;
   }
 
-  BSirenEmulator emulator;
+  std::unique_ptr<BSirenEmulator> own;
+  BSirenEmulator* emulator;  // the siren at the other end of the cable
   bool openable = true;
   bool answers = true;
   bool open = false;
@@ -168,7 +171,7 @@ TEST(FleetJob, FourSirensAtOnceEachGetTheirVerdict) {
     EXPECT_EQ(-1, record.firstDifference);
     EXPECT_EQ(4, record.chips);
     EXPECT_EQ("COM" + std::to_string(i + 1), record.port);
-    EXPECT_TRUE(HoldsProfile(ports[i]->emulator, profile)) << i;
+    EXPECT_TRUE(HoldsProfile(*ports[i]->emulator, profile)) << i;
     EXPECT_EQ(100, fleet.progress[i]);
     EXPECT_FALSE(ports[i]->open) << "the port is closed after its siren";
   }
@@ -202,6 +205,63 @@ TEST(FleetJob, FourSirensAtOnceEachGetTheirVerdict) {
   fleet.Run(ports, jobs);
   ASSERT_TRUE(fleet.finished[0]);
   EXPECT_EQ(BFleetVerdict::Checked, fleet.finished[0]->record.verdict);
+}
+
+}  // namespace
+
+namespace {
+
+// Station mode on one port: sirens come and go; each is written once, the
+// count follows, and a try without a siren is never counted.
+TEST(FleetJob, StationWritesEachSirenThatComesOnce) {
+  BProfile profile;
+  FillProfile(profile);
+  BFaultPlan stuck;
+  stuck.badCells = {{9, 9}};
+  std::vector<std::unique_ptr<EmulatedPort>> ports;
+  ports.push_back(std::make_unique<EmulatedPort>(4, BFaultPlan()));
+  BStationMode station;
+  station.Start();
+  // The bench: nothing for two seconds, then three sirens, each left on the
+  // port for three probes and away for two seconds.
+  const std::vector<int> bench = {-1, -1, 0, 0, 0, 0, -1, -1, 1, 1, 1, 1, -1, 2, 2, 2, 2, -1, -1};
+  std::vector<std::unique_ptr<BSirenEmulator>> sirens;
+  sirens.push_back(std::make_unique<BSirenEmulator>(4, BFaultPlan()));
+  sirens.push_back(std::make_unique<BSirenEmulator>(2, stuck));
+  sirens.push_back(std::make_unique<BSirenEmulator>(4, BFaultPlan()));
+  std::optional<bool> probed;
+  struct ProbeHost : Fleet {
+    std::optional<bool>* answer;
+    void SirenProbed(int, bool answered) override { *answer = answered; }
+  } host;
+  host.answer = &probed;
+  std::vector<std::unique_ptr<BFleetJob>> jobs;
+  jobs.push_back(std::make_unique<BFleetJob>(0, *ports[0], host));
+  for (size_t second = 0; second < bench.size(); ++second) {
+    const int present = bench[second];
+    ports[0]->answers = present >= 0;
+    if (present >= 0) ports[0]->emulator = sirens[present].get();
+    if (station.Next() == BStationMode::Action::Write) {
+      jobs[0]->Start(profile, "COM1");
+      station.WriteStarted();
+      host.Run(ports, jobs);
+      ASSERT_TRUE(host.finished[0]) << "second " << second;
+      station.OnWriteEnded(host.finished[0]->record.verdict);
+      host.finished[0].reset();
+    } else {
+      jobs[0]->Probe("COM1");
+      host.Run(ports, jobs);
+      ASSERT_TRUE(probed.has_value()) << "second " << second;
+      EXPECT_EQ(present >= 0, *probed) << "second " << second;
+      station.OnProbed(*probed);
+      probed.reset();
+    }
+  }
+  EXPECT_EQ(3, station.SirensDone());
+  EXPECT_EQ(2, station.SirensChecked()) << "the siren with the stuck cell differs";
+  EXPECT_TRUE(HoldsProfile(*sirens[0], profile));
+  EXPECT_TRUE(HoldsProfile(*sirens[2], profile));
+  EXPECT_EQ(BStationMode::Step::WaitingForSiren, station.Current());
 }
 
 }  // namespace
