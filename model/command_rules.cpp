@@ -6,7 +6,8 @@ bool BCommandSet::operator==(const BCommandSet& other) const {
          addFragment == other.addFragment && addToPlaylist == other.addToPlaylist &&
          portMenu == other.portMenu && exportFragment == other.exportFragment &&
          makeSignal == other.makeSignal && playerControls == other.playerControls &&
-         loopButton == other.loopButton && rangeCommands == other.rangeCommands;
+         loopButton == other.loopButton && rangeCommands == other.rangeCommands &&
+         fleetWrite == other.fleetWrite;
 }
 
 // While a job holds the profile nothing may change it, and only Abort (in
@@ -30,5 +31,7 @@ BCommandSet DecideCommands(const BProgramState& state) {
   commands.playerControls = state.playerEnabled;
   commands.loopButton = state.playerEnabled && !state.playing;
   commands.rangeCommands = free && state.rangeOffered;
+  // Its own links: the interactive connection does not matter.
+  commands.fleetWrite = free && state.fragments > 0;
   return commands;
 }

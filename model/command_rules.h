@@ -39,6 +39,7 @@ struct BCommandSet {
   bool playerControls = false;  // the trackbar, play and pause, stop, the time
   bool loopButton = false;
   bool rangeCommands = false;  // marking, cutting and the gain of the range
+  bool fleetWrite = false;     // the profile written to several sirens at once
 
   bool operator==(const BCommandSet& other) const;
 };

@@ -24,6 +24,7 @@ const Targets kTargets[] = {
      {IDC_PLAY_FRAGMENT_ON_SIREN, IDC_STOP_ON_SIREN, IDC_PLAY_PLAYLIST_ON_SIREN,
       IDC_STOP_PLAYLIST_ON_SIREN}},
     {&BCommandSet::abort, {ID_ABORT}, {}},
+    {&BCommandSet::fleetWrite, {ID_FLEET_WRITE}, {}},
     {&BCommandSet::editing,
      {ID_DEFRAGMENT, ID_LEVEL_LOUDNESS},
      {IDC_FRAGMENT_LIST, IDC_PLAY_FRAGMENT, IDC_DELETE_FRAGMENT, IDC_PLAYLIST, IDC_PLAY_PLAYLIST,

@@ -65,6 +65,7 @@ void BMainDlg::AddRoutes() {
       {ID_ABORT, menu, &W::OnAbort},
       {ID_VERIFY_SIREN, menu, &W::OnVerifySiren},
       {ID_VERIFY_AFTER_WRITE, menu, &W::OnVerifyAfterWrite},
+      {ID_FLEET_WRITE, menu, &W::OnFleetWrite},
       {ID_PLAY_FRAGMENT_ON_SIREN, menu, &W::OnPlayFragmentOnSiren},
       {ID_PLAY_PLAYLIST_ON_SIREN, menu, &W::OnPlayPlaylistOnSiren},
       {ID_STOP_ON_SIREN, menu, &W::OnStopOnSiren},

@@ -191,6 +191,7 @@ class BMainDlg : public BDialogWindow,
   void OnPlayPlaylistOnSiren() { m_siren.Link().PlayPlaylist(); }
   void OnStopOnSiren() { m_siren.Link().StopPlayback(); }
   void OnVerifyAfterWrite();
+  void OnFleetWrite();
   void ApplyVerifySetting();
   void OnExportFragment();
   void OnPortCommand(int index);

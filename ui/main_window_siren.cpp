@@ -4,6 +4,8 @@
 #include "main_window.h"
 
 #include "audio/wave_writer.h"
+#include "fleet_dlg.h"
+#include "link/fleet_list.h"
 #include "platform/error_text.h"
 #include "resource.h"
 #include "string_ids.h"
@@ -18,6 +20,25 @@ void CheckMenuCommand(HWND window, UINT id, bool checked) {
 }  // namespace
 
 void BMainDlg::OnConnect() { m_siren.Link().OnConnect(m_settings.port); }
+
+// The fleet has links of its own; the window's link lets go of a port the
+// fleet writes to, and takes it again afterwards.
+void BMainDlg::OnFleetWrite() {
+  if (JobHoldsProfile()) return;
+  bool paused = false;
+  auto pause = [this, &paused](const std::vector<std::string>& ports) {
+    if (paused || !m_siren.Link().IsConnected()) return;
+    for (const std::string& port : ports)
+      if (SameFleetEntry(port, m_siren.Link().GetPortName())) {
+        m_siren.Link().OnConnect(m_siren.Link().GetPortName());  // disconnects
+        paused = true;
+        return;
+      }
+  };
+  BFleetDlg fleet(m_profile, m_document.Path(), m_settings, pause);
+  fleet.DoModal(GetInstance(), GetHwnd());
+  if (paused && !m_siren.Link().IsConnected()) OnConnect();
+}
 
 // While a job runs, its worker writes into the profile: the document is held.
 void BMainDlg::SirenCommandsChanged() {

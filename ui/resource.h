@@ -9,6 +9,7 @@
 #define IDD_SIGNAL 400
 #define IDD_LOUDNESS 420
 #define IDD_ABOUT 430
+#define IDD_FLEET 440
 #define IDR_MAIN_MENU 209
 #define IDR_ACCELERATORS 210
 
@@ -87,6 +88,16 @@
 #define IDC_ABOUT_VERSION 1101
 #define IDC_ABOUT_LIBRARIES 1102
 #define IDC_ABOUT_README 1103
+// The writing to several sirens.
+#define IDC_FLEET_LIST 1110
+#define IDC_FLEET_ADDRESS 1111
+#define IDC_FLEET_ADD 1112
+#define IDC_FLEET_STATION 1113
+#define IDC_FLEET_VERDICT 1114
+#define IDC_FLEET_COUNT 1115
+#define IDC_FLEET_START 1116
+#define IDC_FLEET_ABORT_ONE 1117
+#define IDC_FLEET_ABORT_ALL 1118
 
 // Menu commands.
 #define ID_FILE_OPEN 32779
@@ -124,6 +135,7 @@
 #define ID_LANGUAGE_RUSSIAN 32880
 #define ID_LANGUAGE_ENGLISH 32881
 // The recent profiles of the File menu, newest first.
+#define ID_FLEET_WRITE 32890
 #define ID_RECENT_FIRST 32900
 #define ID_RECENT_LAST 32907
 

@@ -14,6 +14,7 @@ const wchar_t kSignalValue[] = L"Signal";
 const wchar_t kQualityValue[] = L"Quality";
 const wchar_t kLanguageValue[] = L"Language";
 const wchar_t kRecentValue[] = L"Recent";
+const wchar_t kFleetValue[] = L"Fleet";
 const DWORD kRecentLimitBytes = 1 << 20;
 const char kHighQuality[] = "high";
 const char kStandardQuality[] = "standard";
@@ -35,6 +36,7 @@ void BSettings::Load() {
   // Only a "standard" chosen by the user turns the high-quality conversion off.
   highQualityConversion = !(ReadString(key, kQualityValue, value) && value == kStandardQuality);
   recent = ReadStrings(key, kRecentValue);
+  fleet = ReadString(key, kFleetValue, value) ? value : std::string();
   ::RegCloseKey(key);
 }
 
@@ -68,6 +70,8 @@ void BSettings::Save() const {
 void BSettings::SaveWave() const { SaveOne(kWaveValue, wave); }
 
 void BSettings::SaveSignal() const { SaveOne(kSignalValue, signal); }
+
+void BSettings::SaveFleet() const { SaveOne(kFleetValue, fleet); }
 
 // REG_MULTI_SZ: each path and its zero, and one more zero at the end.
 void BSettings::SaveRecent() const {

@@ -6,7 +6,8 @@
 // dialog, see BSignalForm), "Quality" (the conversion of imported sound) and
 // "Language" ("ru" or "en", the language of the interface, see
 // platform/language.h) and "Recent" (the profiles opened or saved last,
-// newest first, one path a string of a multi-string value).
+// newest first, one path a string of a multi-string value) and "Fleet" (the
+// sirens of the last write to several sirens, separated by ";").
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,7 @@ class BSettings {
   // "high" (or anything else, or nothing) for the high-quality one.
   bool highQualityConversion = true;
   std::vector<std::string> recent;  // newest first
+  std::string fleet;  // "Fleet": the sirens of the last write to several, see link/fleet_list.h
 
   // Reads the values. A missing key leaves the defaults; a missing,
   // unreadable or empty "Port" gives "COM1", a bad "Profile" an empty path,
@@ -43,6 +45,8 @@ class BSettings {
   // Writes "Recent" alone, at once, so that the next start finds the list
   // even when this one ends abruptly.
   void SaveRecent() const;
+  // Writes "Fleet" alone.
+  void SaveFleet() const;
 
   // "Language" as it stands ("ru", "en"; empty when missing or unreadable).
   // It is read before the windows are made and written only when the user

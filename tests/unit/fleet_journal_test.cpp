@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "link/fleet_list.h"
 #include "model/fleet_journal.h"
 #include "model/profile.h"
 #include "test_files.h"
@@ -81,6 +82,18 @@ TEST(FleetJournal, ChecksumFollowsWhatTheSirenHoldsOnly) {
     if (change == 3) changed.SetFragment(3, BFragment{"Сирена", 1000, 199, false});
     EXPECT_NE(sum, ProfileContentChecksum(changed)) << "change " << change;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FleetJournal, TheFleetSettingKeepsEachSirenOnce) {
+  EXPECT_EQ((std::vector<std::string>{"COM1", "COM2", "tcp://10.0.0.5:4001"}),
+            ParseFleetList(" COM1;COM2;;com1 ; tcp://10.0.0.5:4001;"));
+  EXPECT_TRUE(ParseFleetList("").empty());
+  EXPECT_EQ("COM1;COM2;tcp://10.0.0.5:4001",
+            JoinFleetList(ParseFleetList("COM1;COM2;tcp://10.0.0.5:4001")));
 }
 
 }  // namespace

@@ -329,7 +329,7 @@ TEST_F(MainWindowTest, EveryCommandAndControlFollowsTheDecision) {
   for (bool* group :
        {&on.fileCommands, &on.undo, &on.redo, &on.sirenCommands, &on.abort, &on.editing,
         &on.addFragment, &on.addToPlaylist, &on.portMenu, &on.exportFragment, &on.makeSignal,
-        &on.playerControls, &on.loopButton, &on.rangeCommands})
+        &on.playerControls, &on.loopButton, &on.rangeCommands, &on.fleetWrite})
     *group = true;
   for (bool enabled : {false, true}) {
     window.Apply(enabled ? on : BCommandSet());
