@@ -128,3 +128,21 @@ int FindRememberedPort(const BPortIdentity& remembered, const std::vector<BPrese
   if (!remembered.serial.empty() && !only.serial.empty()) return -1;
   return sameModel[0];
 }
+
+std::string RememberedPortRecord(const std::string& name, const BPortIdentity& identity) {
+  return name + ";" + identity.ToString();
+}
+
+std::string ChoosePort(const std::string& name, const std::string& record,
+                       const std::vector<BPresentPort>& ports) {
+  size_t separator = record.find(';');
+  BPortIdentity remembered;
+  if (separator == std::string::npos || Upper(record.substr(0, separator)) != Upper(name) ||
+      !BPortIdentity::Parse(record.substr(separator + 1), remembered))
+    return name;
+  for (const BPresentPort& port : ports)
+    if (Upper(port.name) == Upper(name) && (port.identity.IsEmpty() || port.identity == remembered))
+      return name;
+  int found = FindRememberedPort(remembered, ports);
+  return found >= 0 ? ports[found].name : name;
+}

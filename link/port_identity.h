@@ -53,3 +53,15 @@ std::string PortDisplayName(const BPresentPort& port);
 // Then the vendor and product ids alone, but only when exactly one present
 // port has them.
 int FindRememberedPort(const BPortIdentity& remembered, const std::vector<BPresentPort>& ports);
+
+// The remembered port as the settings keep it: its name and the identity of
+// its adapter, "COM7;vid=1A86;pid=7523;serial=;location=...".
+std::string RememberedPortRecord(const std::string& name, const BPortIdentity& identity);
+
+// The port to open for the local port `name`, given the record the settings
+// keep and the present ports: the remembered adapter under the number it has
+// now when the record names this port and the adapter is no longer behind
+// it (gone, or another adapter there); `name` in every other case (another
+// port chosen, nothing known of the ports, the adapter not present).
+std::string ChoosePort(const std::string& name, const std::string& record,
+                       const std::vector<BPresentPort>& ports);

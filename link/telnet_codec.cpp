@@ -25,11 +25,13 @@ bool BTelnetCodec::RemoteSupported(uint8_t option) {
 }
 
 void BTelnetCodec::Command(std::vector<uint8_t>& out, uint8_t verb, uint8_t option) {
-  out.insert(out.end(), {kIac, verb, option});
+  const uint8_t command[3] = {kIac, verb, option};
+  out.insert(out.end(), command, command + 3);
 }
 
 std::vector<uint8_t> BTelnetCodec::Start() {
   std::vector<uint8_t> out;
+  out.reserve(15);
   for (uint8_t option : {kComPort, kBinary, kSuppressGoAhead}) {
     m_local[option] = Option::WantYes;
     Command(out, kWill, option);
@@ -150,12 +152,14 @@ void BTelnetCodec::SendSettings(std::vector<uint8_t>& reply) const {
                               {kSetStopSize, {kOneStopBit}},
                               {kSetControl, {kNoFlowControl}}};
   for (const Setting& setting : settings) {
-    reply.insert(reply.end(), {kIac, kSb, kComPort, setting.command});
+    const uint8_t start[4] = {kIac, kSb, kComPort, setting.command};
+    const uint8_t end[2] = {kIac, kSe};
+    reply.insert(reply.end(), start, start + 4);
     for (uint8_t byte : setting.value) {
       reply.push_back(byte);
       if (byte == kIac) reply.push_back(kIac);
     }
-    reply.insert(reply.end(), {kIac, kSe});
+    reply.insert(reply.end(), end, end + 2);
   }
 }
 
