@@ -272,7 +272,8 @@ int BNetConnection::ReadAvailable() {
   // call may stop early and the worker still hears of the rest.
   const size_t kMostPerCall = 16384;
   int total = 0;
-  size_t taken = 0;
+  size_t& taken = m_wireBytes;
+  taken = 0;
   while (taken < kMostPerCall) {
     MakeRoom(m_received);
     uint8_t chunk[1024];
@@ -306,8 +307,10 @@ int BNetConnection::ReadAvailable() {
 }
 
 int BNetConnection::AwaitBytes(DWORD waitMs) {
+  // Telnet alone (a negotiation) counts as an arrival too: the caller looks
+  // at what it settled before waiting again.
   int got = ReadAvailable();
-  if (got != 0) return got;
+  if (got != 0 || m_wireBytes > 0) return got;
   HANDLE handles[2] = {m_stopEvent, m_socketEvent};
   DWORD waited = ::WaitForMultipleObjects(2, handles, FALSE, waitMs);
   if (waited == WAIT_OBJECT_0) return kStopped;

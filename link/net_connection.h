@@ -59,7 +59,8 @@ class BNetConnection : public BCOMConnectionBase {
   void RunWorker();
   Next AwaitReply();
   // Waits at most `waitMs` for the socket and reads what came: the number of
-  // the siren's bytes, or kTimedOut, kStopped, kFailed (reported).
+  // the siren's bytes (0 when only Telnet came), or kTimedOut, kStopped,
+  // kFailed (reported).
   int AwaitBytes(DWORD waitMs);
   // Reads what the socket holds into the receive buffer (decoded, with the
   // Telnet answers sent): the number of the siren's bytes, or kFailed.
@@ -81,4 +82,5 @@ class BNetConnection : public BCOMConnectionBase {
   std::vector<uint8_t> m_wire;     // what goes on the wire for it
   std::vector<uint8_t> m_decoded;  // the siren's bytes of one read
   std::vector<uint8_t> m_answers;  // the Telnet answers of one read
+  size_t m_wireBytes = 0;          // what the last ReadAvailable took from the wire
 };
