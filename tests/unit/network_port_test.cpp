@@ -390,6 +390,53 @@ TEST(PortIdentityTest, TheRememberedAdapterIsFoundBySerialThenLocationThenAlone)
   }
 }
 
+// The port to open for the Port setting: the remembered adapter under its
+// new number only when the record is about this port and the adapter is no
+// longer behind it.
+TEST(PortIdentityTest, TheRememberedAdapterIsOpenedUnderItsNewNumber) {
+  const BPortIdentity adapter{"1A86", "7523", "", "hub1-port3"};
+  const std::string record = RememberedPortRecord("COM5", adapter);
+  const BPresentPort moved = Port("COM8", "1A86", "7523", "", "hub1-port3");
+  struct Case {
+    const char* what;
+    const char* asked;
+    std::string record;
+    std::vector<BPresentPort> ports;
+    const char* opened;
+  };
+  const Case cases[] = {
+      {"gone from COM5, back as COM8",
+       "COM5",
+       record,
+       {Port("COM1", "", "", "", ""), moved},
+       "COM8"},
+      {"the record is read in any case", "com5", record, {moved}, "COM8"},
+      {"still behind COM5",
+       "COM5",
+       record,
+       {Port("COM5", "1A86", "7523", "", "hub1-port3"), moved},
+       "COM5"},
+      {"another adapter on COM5 now",
+       "COM5",
+       record,
+       {Port("COM5", "0403", "6001", "X1", "hub2-port1"), moved},
+       "COM8"},
+      {"Windows tells nothing of COM5 (Wine)",
+       "COM5",
+       record,
+       {Port("COM5", "", "", "", ""), moved},
+       "COM5"},
+      {"another port was chosen", "COM3", record, {moved}, "COM3"},
+      {"the adapter is not there", "COM5", record, {Port("COM1", "", "", "", "")}, "COM5"},
+      {"no record", "COM5", "", {moved}, "COM5"},
+      {"a damaged record", "COM5", "COM5;vid=1A86", {moved}, "COM5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.opened, ChoosePort(c.asked, c.record, c.ports));
+  }
+}
+
 TEST(PortIdentityTest, TheDialogNamesThePortOnce) {
   BPresentPort port = Port("COM5", "1A86", "7523", "", "");
   EXPECT_EQ("COM5", PortDisplayName(port));
