@@ -85,6 +85,27 @@ bool BCOMConnection::WaitForPendingIo(DWORD timeoutMs) {
   }
 }
 
+bool BCOMConnection::PreparePort(const std::string& portName) {
+  ZeroMemory(&m_settings, sizeof(m_settings));
+  m_settings.DCBlength = sizeof(m_settings);
+  m_settings.BaudRate = CBR_115200;
+  m_settings.ByteSize = 8;
+  m_settings.Parity = NOPARITY;
+  m_settings.StopBits = ONESTOPBIT;
+  m_settings.fDtrControl = DTR_CONTROL_DISABLE;
+  m_settings.fRtsControl = RTS_CONTROL_DISABLE;
+
+  m_port = OpenPort(portName);
+  // No driver time-outs: the worker bounds every wait itself.
+  COMMTIMEOUTS timeouts = {0, 0, 0, 0, 0};
+  if (m_port == INVALID_HANDLE_VALUE || !::SetCommState(m_port, &m_settings) ||
+      !::SetCommTimeouts(m_port, &timeouts) || !::SetCommMask(m_port, EV_RXCHAR)) {
+    SetSystemError(::GetLastError());
+    return false;
+  }
+  return true;
+}
+
 HANDLE BCOMConnection::OpenPort(const std::string& portName) {
   return ::CreateFileW(Widen(PortDevicePath(portName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                        nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL,

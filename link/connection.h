@@ -31,7 +31,9 @@ class BCOMConnection : public BCOMConnectionBase {
   bool HasPendingIo() const;
 
  protected:
-  HANDLE OpenPort(const std::string& portName) override;
+  bool PreparePort(const std::string& portName) override;
+  // The port handle, or INVALID_HANDLE_VALUE.
+  virtual HANDLE OpenPort(const std::string& portName);
   void ThreadProc() override;
 
  private:

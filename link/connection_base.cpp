@@ -40,31 +40,12 @@ bool BCOMConnectionBase::Open(const std::string& portName) {
     return false;
   }
 
-  ZeroMemory(&m_settings, sizeof(m_settings));
-  m_settings.DCBlength = sizeof(m_settings);
-  m_settings.BaudRate = CBR_115200;
-  m_settings.ByteSize = 8;
-  m_settings.Parity = NOPARITY;
-  m_settings.StopBits = ONESTOPBIT;
-  m_settings.fDtrControl = DTR_CONTROL_DISABLE;
-  m_settings.fRtsControl = RTS_CONTROL_DISABLE;
-
-  m_port = OpenPort(portName);
-  if (m_port == INVALID_HANDLE_VALUE) {
-    SetSystemError(::GetLastError());
+  if (!PreparePort(portName)) {
     ReleaseHandles();
     return false;
   }
-
-  // No driver time-outs: the worker bounds every wait itself.
-  COMMTIMEOUTS timeouts = {0, 0, 0, 0, 0};
-  bool started = ::SetCommState(m_port, &m_settings) && ::SetCommTimeouts(m_port, &timeouts) &&
-                 ::SetCommMask(m_port, EV_RXCHAR);
-  if (started) {
-    m_thread = ::CreateThread(nullptr, 0, ThreadStart, this, 0, &m_threadId);
-    started = m_thread != nullptr;
-  }
-  if (!started) {
+  m_thread = ::CreateThread(nullptr, 0, ThreadStart, this, 0, &m_threadId);
+  if (m_thread == nullptr) {
     SetSystemError(::GetLastError());
     ReleaseHandles();
     return false;
@@ -136,6 +117,16 @@ void BCOMConnectionBase::SetSystemError(DWORD code) {
 
 void BCOMConnectionBase::ReportSystemError(DWORD code) {
   SetSystemError(code);
+  m_handler->OnError(m_errorText);
+}
+
+void BCOMConnectionBase::SetErrorText(DWORD code, const std::string& text) {
+  m_lastError = code;
+  m_errorText = text;
+}
+
+void BCOMConnectionBase::ReportError(DWORD code, const std::string& text) {
+  SetErrorText(code, text);
   m_handler->OnError(m_errorText);
 }
 

@@ -1,6 +1,7 @@
-// The serial transport without the port itself: the port settings, the
-// events, the send queue, the receive buffer, opening and closing, and the
-// error text. A derived class opens the port and runs the worker loop.
+// The transport without the port itself: the events, the send queue, the
+// receive buffer, opening and closing, and the error text. A derived class
+// opens the port (a COM port, BCOMConnection; a network server,
+// BNetConnection) and runs the worker loop.
 #pragma once
 
 #include <windows.h>
@@ -51,8 +52,9 @@ class BCOMConnectionBase {
   static constexpr DWORD kStopTimedOut = static_cast<DWORD>(-1);
 
  protected:
-  // The port handle, or INVALID_HANDLE_VALUE.
-  virtual HANDLE OpenPort(const std::string& portName) = 0;
+  // Opens and configures the port before the worker starts; on failure
+  // sets the error (SetSystemError, SetErrorText) and returns false.
+  virtual bool PreparePort(const std::string& portName) = 0;
   // The worker body; returns when the worker ends.
   virtual void ThreadProc() = 0;
   // Hands the reply to the request with the code `awaitedRequest` to the
@@ -74,10 +76,13 @@ class BCOMConnectionBase {
   void SetSystemError(DWORD code);
   // SetSystemError, then OnError with the text (worker thread).
   void ReportSystemError(DWORD code);
+  // The same with a text of the transport's own.
+  void SetErrorText(DWORD code, const std::string& text);
+  void ReportError(DWORD code, const std::string& text);
 
   // Set on the user-interface thread by Open and Close only, while no worker
   // runs (Open starts it last, Close stops it first); the worker only reads
-  // them, so they need no lock.
+  // them, so they need no lock. m_port and m_settings are the COM port's.
   HANDLE m_port = INVALID_HANDLE_VALUE;
   HANDLE m_stopEvent = nullptr;  // manual-reset: every later wait sees it
   HANDLE m_sendEvent = nullptr;  // auto-reset: set per Send and per reply while frames wait

@@ -52,7 +52,7 @@ void BFleetJob::Probe(const std::string& portName) {
 
 void BFleetJob::FinishProbe(bool answered) {
   m_step = Step::Idle;
-  if (m_link.IsConnected()) m_link.OnConnect(m_record.port);
+  CloseLink();
   m_host.SirenProbed(m_index, answered);
 }
 
@@ -150,9 +150,15 @@ void BFleetJob::Finish() {
              differs ? m_failure : BLinkText());
 }
 
+// A port that failed under the link leaves it trying to open it again (the
+// window's siren does that; a fleet siren is done with): that stops too.
+void BFleetJob::CloseLink() {
+  if (m_link.IsConnected() || m_link.IsReconnecting()) m_link.OnConnect(m_record.port);
+}
+
 void BFleetJob::FinishWith(BFleetVerdict verdict, const BLinkText& why) {
   m_step = Step::Idle;  // what the closing link says no longer counts
-  if (m_link.IsConnected()) m_link.OnConnect(m_record.port);
+  CloseLink();
   m_record.time = m_host.LocalTimeText();
   m_record.verdict = verdict;
   m_record.bytesWritten = m_outcome.bytesWritten;

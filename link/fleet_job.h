@@ -109,6 +109,7 @@ class BFleetJob : public BLinkUi, public BCOMHandler {
   void FinishWith(BFleetVerdict verdict, const BLinkText& why);
 
   void FinishProbe(bool answered);
+  void CloseLink();
 
   const int m_index;
   BFleetJobHost& m_host;

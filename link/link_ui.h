@@ -70,4 +70,11 @@ class BLinkUi {
 
   virtual uint32_t TickCount() = 0;
   virtual void DebugOutput(const std::string& text) = 0;
+
+  // While the link tries to open a failed port again, the window calls
+  // BSirenLink::OnRetryTimer a few times a second (true), or no more (false).
+  virtual void RunRetryTimer(bool /*run*/) {}
+  // The port to open for `portName`: the remembered adapter under the number
+  // Windows gives it now, when it came back under another one; else the name.
+  virtual std::string FindPort(const std::string& portName) { return portName; }
 };

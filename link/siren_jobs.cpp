@@ -611,6 +611,10 @@ void BSirenLink::OnMemoryDone(bool writing) {
     FinishKnownSample();
     return;
   }
+  if (phase == Phase::SampleReconnected) {
+    FinishReconnectSample();
+    return;
+  }
   SetState(BLinkState::Idle);
   if (phase == Phase::CheckWritten || phase == Phase::SampleWritten) {
     FinishWriteCheck();
@@ -647,6 +651,12 @@ void BSirenLink::Abort() {
     acted = m_phaseNumber == phaseNumber &&
             (m_state == BLinkState::ReadingMemory || m_state == BLinkState::WritingMemory);
     if (acted) m_state = BLinkState::Idle;
+    // The check of a siren that came back was not finished: nothing known
+    // of it may be trusted.
+    if (acted && m_phase == Phase::SampleReconnected) {
+      m_shadow.Forget();
+      ForgetSyncedLocked();
+    }
   }
   if (!acted) {
     m_ui.ShowLinkStatus(BLinkText(IDS_ABORT_NOT_DONE));

@@ -86,7 +86,8 @@ void BSirenLink::Send(BLinkState state, uint8_t code, std::initializer_list<uint
 
 void BSirenLink::OnConnect(const std::string& portName) {
   SetAbortable(false);
-  if (m_port.IsOpen()) {
+  // While the link tries to open a failed port again, the command stops it.
+  if (m_port.IsOpen() || m_reconnect.IsActive()) {
     Disconnect();
   } else {
     m_portName = portName;
@@ -95,6 +96,8 @@ void BSirenLink::OnConnect(const std::string& portName) {
 }
 
 void BSirenLink::Disconnect() {
+  StopReconnecting();
+  m_sirenAnswered = false;
   m_ui.SetProgressRange(0);
   m_port.Close(kLinkCloseTimeoutMs);
   {
@@ -111,8 +114,12 @@ void BSirenLink::Disconnect() {
 }
 
 void BSirenLink::Connect() {
+  StopReconnecting();
+  m_sirenAnswered = false;
+  m_portName = m_ui.FindPort(m_portName);
   {
     std::lock_guard<std::mutex> lock(m_lock);
+    m_portFailed = false;
     m_profile.ResetLinkState();
     m_shadow.Forget();
     m_playsInFlight.clear();
@@ -214,6 +221,7 @@ void BSirenLink::OnError(const std::string& text) {
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_linkError = BLinkText::Literal(text);
+    m_portFailed = true;
   }
   Post(WM_LINK_ERROR);
 }
@@ -350,9 +358,19 @@ void BSirenLink::HandleMessage(unsigned message) {
   switch (message) {
     case WM_LINK_ERROR: {
       BLinkText error;
+      bool portFailed;
       {
         std::lock_guard<std::mutex> lock(m_lock);
         error = m_linkError;
+        portFailed = std::exchange(m_portFailed, false);
+      }
+      if (m_reconnect.IsAttemptUnderWay()) {
+        AttemptFailed();
+        return;
+      }
+      if (portFailed && m_sirenAnswered) {
+        LosePort(error);
+        return;
       }
       m_ui.ShowLinkStatus(error);
       EndAfterLinkFailure();
@@ -360,6 +378,10 @@ void BSirenLink::HandleMessage(unsigned message) {
       return;
     }
     case WM_LINK_TIMEOUT: {
+      if (m_reconnect.IsAttemptUnderWay()) {
+        AttemptFailed();
+        return;
+      }
       // Line errors make the siren look absent: say so, with the remedy.
       bool lineErrors = m_port.TakeLineErrors() != 0;
       EndAfterLinkFailure();
@@ -368,13 +390,24 @@ void BSirenLink::HandleMessage(unsigned message) {
       return;
     }
     case WM_SIREN_DETECTED:
+      if (m_reconnect.IsAttemptUnderWay()) return;  // said once the size is known
+      m_sirenAnswered = true;
       m_ui.ShowLinkStatus(BLinkText(IDS_SIREN_DETECTED));
       m_ui.ShowLinkStatus(BLinkText(IDS_QUERYING_MEMORY_SIZE));
       return;
     case WM_SIREN_MEMORY_SIZE:
-      OnMemorySize();
+      if (!OnReconnected()) OnMemorySize();
       return;
     case WM_SIREN_BAD_MEMORY_SIZE: {
+      // A siren that came back with a memory size it cannot have is shown
+      // as at any connection, and nothing known of it is kept.
+      if (m_reconnect.IsAttemptUnderWay()) {
+        StopReconnecting();
+        m_sirenAnswered = true;
+        ForgetWhatWasKnown();
+        m_ui.SetConnectCommandText(true);
+        SetAbortable(false);
+      }
       BLinkText error;
       {
         std::lock_guard<std::mutex> lock(m_lock);

@@ -35,6 +35,15 @@
 // kind, the bytes of the memory phase, the shadow and the tables a
 // verification reads are guarded by m_lock too.
 //
+// When the port itself fails after the siren has answered over it (an
+// adapter pulled out, a server gone), the link says so once in the status
+// log and tries to open it again every second (BReconnectRule), quietly;
+// once the siren answers again it says so. A job that was running ends as
+// on any link failure, with its message. The shadow survives the gap only
+// if the same siren came back: a sample of the known bytes is read back at
+// once (as Write changes does before it trusts them), and anything but what
+// was known forgets it.
+//
 // During a memory phase at most one progress message is on its way to the
 // window: the worker posts the next one only after the window has handled the
 // last (m_progressPosted), so that a fast transfer never floods the queue and
@@ -57,6 +66,7 @@
 #include "link/link_text.h"
 #include "link/link_ui.h"
 #include "link/read_shift_guard.h"
+#include "link/reconnect_rule.h"
 #include "link/request_retry.h"
 #include "link/siren_memory_shadow.h"
 #include "link/siren_protocol.h"
@@ -82,6 +92,10 @@ class BSirenLink : public BCOMHandler {
   bool GetVerifyAfterWrite() const { return m_verifyAfterWrite; }
   // User-interface thread: one of the messages WM_LINK_ERROR ... WM_MEMORY_WRITE_DONE.
   void HandleMessage(unsigned message);
+  // User-interface thread: a tick of the retry timer (BLinkUi::RunRetryTimer).
+  void OnRetryTimer();
+  // The port failed and the link tries to open it again.
+  bool IsReconnecting() const { return m_reconnect.IsActive(); }
 
   // Worker thread: the transport's callbacks.
   void OnError(const std::string& text) override;
@@ -110,7 +124,8 @@ class BSirenLink : public BCOMHandler {
   // What a memory phase is for: the job's own transfer, the sample of the
   // bytes Write changes would skip, or the read-back of what a write sent
   // (all of it, or a sample).
-  enum class Phase { Transfer, SampleKnown, CheckWritten, SampleWritten };
+  // SampleReconnected: the sample of the known bytes after the port came back.
+  enum class Phase { Transfer, SampleKnown, CheckWritten, SampleWritten, SampleReconnected };
   // The siren's tables as a verification reads them.
   // An entry not read holds a value no table can have (-1, 0xFFFFFFFF).
   struct SirenTables {
@@ -138,6 +153,19 @@ class BSirenLink : public BCOMHandler {
   void DropDanglingReferences();
   // The transport gave up waiting: send the request again, or report it.
   void NoReply(bool garbled);
+
+  // The port failed and what comes after (siren_reconnect.cpp).
+  // A failure of the port after the siren had answered over it.
+  void LosePort(const BLinkText& error);
+  void StopReconnecting();
+  // An attempt ended without the siren: closed, quietly.
+  void AttemptFailed();
+  // The siren answered an attempt; true when the message was one of its own.
+  bool OnReconnected();
+  void FinishReconnectSample();
+  // The shadow and every in-step flag; ...Locked with m_lock held.
+  void ForgetWhatWasKnown();
+  void ForgetSyncedLocked();
 
   // Replies, on the worker thread with m_lock held. Each returns the message
   // to post once m_lock is released, or 0 for none.
@@ -264,6 +292,14 @@ class BSirenLink : public BCOMHandler {
   uint32_t m_strayCount = 0;          // frames that answered nothing, this job
   uint32_t m_straysByCode[256] = {};  // the same by reply code, until collected
   std::mt19937 m_random;              // user-interface thread
+
+  // Guarded by m_lock: the transport reported a failure of the port itself
+  // (OnError), not the siren a failure of a request.
+  bool m_portFailed = false;
+  // User-interface thread: the siren answered over the open port.
+  bool m_sirenAnswered = false;
+  BReconnectRule m_reconnect;  // user-interface thread
+  int m_chipsBeforeLoss = 0;   // user-interface thread
 
   bool m_latencyChecked = false;  // user-interface thread
   bool m_abortable = false;       // user-interface thread

@@ -12,14 +12,15 @@ WINE_HOME="$BUILD/winehome"
 
 # Besides the compilers and Wine: the reference decoders for the native build,
 # the tools that make the test sounds, and the GStreamer plugins through which
-# Wine's Media Foundation decodes MPEG-4 (AAC) and Windows Media audio, and
-# NSIS, which makes the set-up.
+# Wine's Media Foundation decodes MPEG-4 (AAC) and Windows Media audio;
+# ser2net, the serial server the tests of the network ports put in front of
+# the siren emulator; and NSIS, which makes the set-up.
 APT_PACKAGES="cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix
  wine wine64 xvfb xauth x11-utils imagemagick xdotool locales dpkg-dev
  libmp3lame-dev libsoxr-dev lame sox espeak-ng python3 fonts-dejavu-core procps
  clang-format-14
  libflac-dev libvorbis-dev libogg-dev libopusfile-dev libopus-dev libebur128-dev
- flac vorbis-tools opus-tools ffmpeg pkg-config
+ flac vorbis-tools opus-tools ffmpeg pkg-config ser2net
  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
  gstreamer1.0-libav nsis"
 

@@ -1,10 +1,14 @@
-// The port dialog: the user picks a COM port from the system's list or types
-// any port name.
+// The port dialog: the user picks a COM port from the system's list (each
+// named with its adapter's friendly name where Windows knows it, "USB-SERIAL
+// CH340 (COM5)") or types a port name or a network address ("tcp://host:port",
+// "rfc2217://host:port"). OK takes only what names a port, written as the
+// program writes it (BPortAddress); the reason of a refusal is shown.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "toolkit/dialog_window.h"
 
@@ -31,4 +35,7 @@ class BCOMSelectorDlg : public BDialogWindow {
   void OnOK();
 
   std::string m_portName = "COM1";
+  // The listed ports' names and what the list shows for them.
+  std::vector<std::string> m_names;
+  std::vector<std::string> m_shown;
 };

@@ -93,6 +93,9 @@ class BMainDlg : public BDialogWindow,
   void MarkProfileModified() override { SetModified(true); }
   int SelectedFragment() override { return m_panels.SelectedFragment(); }
   void SaveSettings() override;
+  void PortFoundAgain(const std::string& port) override {
+    m_portMenu.Show(m_settings.port = port, -1);
+  }
 
   // What the player panel shows and asks (main_window_player.cpp); the
   // player's thread posts through PostPlayerMessage.

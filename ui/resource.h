@@ -139,6 +139,9 @@
 #define ID_RECENT_FIRST 32900
 #define ID_RECENT_LAST 32907
 
+// The port dialog's line that says what a port may be.
+#define IDC_PORT_ADDRESS_HINT 1080
+
 // Port popup menu: one item per port found, then "other port".
 #define ID_PORT_FIRST 40000
 #define ID_PORT_LAST 40099

@@ -16,6 +16,7 @@ const wchar_t kLanguageValue[] = L"Language";
 const wchar_t kRecentValue[] = L"Recent";
 const wchar_t kFleetValue[] = L"Fleet";
 const DWORD kRecentLimitBytes = 1 << 20;
+const wchar_t kPortAdapterValue[] = L"PortAdapter";
 const char kHighQuality[] = "high";
 const char kStandardQuality[] = "standard";
 const DWORD kValueBufferChars = 32769;  // a long path and its terminating zero, plus one
@@ -100,6 +101,28 @@ std::string BSettings::LoadLanguage() {
 }
 
 void BSettings::SaveLanguage(const std::string& code) { SaveOne(kLanguageValue, code); }
+
+std::string BSettings::LoadPortAdapter() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return std::string();
+  std::string value;
+  if (!ReadString(key, kPortAdapterValue, value)) value.clear();
+  ::RegCloseKey(key);
+  return value;
+}
+
+void BSettings::SavePortAdapter(const std::string& record) {
+  if (!record.empty()) {
+    SaveOne(kPortAdapterValue, record);
+    return;
+  }
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return;
+  ::RegDeleteValueW(key, kPortAdapterValue);
+  ::RegCloseKey(key);
+}
 
 void BSettings::SaveOne(const wchar_t* name, const std::string& value) {
   HKEY key = CreateKey();

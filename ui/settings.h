@@ -54,6 +54,13 @@ class BSettings {
   static std::string LoadLanguage();
   static void SaveLanguage(const std::string& code);
 
+  // "PortAdapter": the port that opened last and the identity of its adapter
+  // (RememberedPortRecord, language-neutral), so that the adapter is found
+  // again under another number. Written when a port opens; an empty record
+  // removes the value.
+  static std::string LoadPortAdapter();
+  static void SavePortAdapter(const std::string& record);
+
  private:
   static bool ReadString(HKEY key, const wchar_t* name, std::string& value);
   static std::vector<std::string> ReadStrings(HKEY key, const wchar_t* name);

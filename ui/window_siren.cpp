@@ -2,6 +2,11 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
+#include "link/com_ports.h"
+#include "link/port_address.h"
+#include "settings.h"
 #include "string_ids.h"
 #include "toolkit/ui_text.h"
 
@@ -15,6 +20,7 @@ void BWindowSiren::Attach(HWND window, HWND progress, BPrompts& prompts) {
 void BWindowSiren::Close() {
   m_window = nullptr;
   m_connection.Close(kLinkCloseTimeoutMs);
+  m_net.Close(kLinkCloseTimeoutMs);
 }
 
 // A progress message is handled from a timer: Windows serves a timer only when
@@ -31,6 +37,10 @@ void BWindowSiren::OnLinkMessage(UINT message) {
 }
 
 void BWindowSiren::OnTimer(UINT_PTR timer) {
+  if (timer == kRetryTimer) {
+    m_link.OnRetryTimer();
+    return;
+  }
   if (timer != kProgressTimer) return;
   ::KillTimer(m_window, kProgressTimer);
   UINT message = m_pendingProgress;
@@ -97,4 +107,41 @@ void BWindowSiren::SetProgressPosition(int position) {
 
 void BWindowSiren::DebugOutput(const std::string& text) {
   ::OutputDebugStringW(Widen(text).c_str());
+}
+
+void BWindowSiren::RunRetryTimer(bool run) {
+  HWND window = m_window;
+  if (window == nullptr) return;
+  if (run)
+    ::SetTimer(window, kRetryTimer, kRetryTimerMs, nullptr);
+  else
+    ::KillTimer(window, kRetryTimer);
+}
+
+// Only a local port has an adapter to find; the system is asked each time,
+// since adapters come and go.
+std::string BWindowSiren::FindPort(const std::string& portName) {
+  BPortAddress address;
+  if (ParsePortAddress(portName, address) != BPortAddressError::None || address.IsNetwork())
+    return portName;
+  std::string port =
+      ChoosePort(address.name, BSettings::LoadPortAdapter(), EnumeratePresentPorts());
+  m_foundAgain = port != address.name;
+  return port;
+}
+
+// The port opened: the settings keep it, with the identity of its adapter
+// when Windows knows one (and none for a port without, so that an old
+// identity never leads elsewhere).
+void BWindowSiren::SaveSettings() {
+  const std::string& port = m_link.GetPortName();
+  if (std::exchange(m_foundAgain, false)) m_host.PortFoundAgain(port);
+  m_host.SaveSettings();
+  BPortAddress address;
+  if (ParsePortAddress(port, address) != BPortAddressError::None || address.IsNetwork()) return;
+  BPortIdentity identity;
+  for (const BPresentPort& present : EnumeratePresentPorts())
+    if (_stricmp(present.name.c_str(), address.name.c_str()) == 0) identity = present.identity;
+  BSettings::SavePortAdapter(identity.IsEmpty() ? std::string()
+                                                : RememberedPortRecord(address.name, identity));
 }

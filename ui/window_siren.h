@@ -1,10 +1,14 @@
-// BWindowSiren: the siren the main window works with. It owns the serial
-// connection, the port and the siren link; it hands the transport's
+// BWindowSiren: the siren the main window works with. It owns the
+// transports (the COM port and the network one), the port that chooses
+// between them and the siren link; it hands the transport's
 // callbacks (worker thread) to the link, carries the link's messages through
 // the window's queue, and shows what the link says: the status log, the
 // progress bar and the boxes and questions (through the prompts). What the
 // link does to the document, the panels and the player it asks of the
-// window (BSirenHost).
+// window (BSirenHost). It runs the retry timer while the link tries to open
+// a failed port again, finds a remembered adapter under the number Windows
+// gives it now, and remembers the adapter of a port that opened (the
+// settings' "PortAdapter").
 #pragma once
 
 #include <windows.h>
@@ -14,6 +18,7 @@
 
 #include "link/com_handler.h"
 #include "link/connection.h"
+#include "link/net_connection.h"
 #include "link/link_ui.h"
 #include "link/siren_link.h"
 #include "connection_port.h"
@@ -36,6 +41,9 @@ class BSirenHost {
   virtual void MarkProfileModified() = 0;
   virtual int SelectedFragment() = 0;
   virtual void SaveSettings() = 0;
+  // The remembered adapter came back under another port name: the Port
+  // setting and the port menu take it.
+  virtual void PortFoundAgain(const std::string& port) = 0;
 };
 
 class BWindowSiren : public BCOMHandler, public BLinkUi {
@@ -52,7 +60,7 @@ class BWindowSiren : public BCOMHandler, public BLinkUi {
   void Close();
   BSirenLink& Link() { return m_link; }
   const BSirenLink& Link() const { return m_link; }
-  bool IsPortOpen() const { return m_connection.IsOpen(); }
+  bool IsPortOpen() const { return m_port.IsOpen(); }
 
   // The window's messages for the link: kLinkMessageBase..kLinkMessageLast and the timer.
   void OnLinkMessage(UINT message);
@@ -86,7 +94,9 @@ class BWindowSiren : public BCOMHandler, public BLinkUi {
   void SetConnectCommandText(bool connected) override { m_host.ShowConnected(connected); }
   void SetAvailableSize(uint32_t bytes) override { m_host.ShowAvailableSize(bytes); }
   void CommandsChanged() override { m_host.SirenCommandsChanged(); }
-  void SaveSettings() override { m_host.SaveSettings(); }
+  void SaveSettings() override;
+  void RunRetryTimer(bool run) override;
+  std::string FindPort(const std::string& portName) override;
   void EnablePlayer(bool enable) override {
     if (!enable) m_host.StopPlayer();
   }
@@ -102,6 +112,8 @@ class BWindowSiren : public BCOMHandler, public BLinkUi {
 
  private:
   static constexpr UINT_PTR kProgressTimer = 1;
+  static constexpr UINT_PTR kRetryTimer = 2;
+  static constexpr UINT kRetryTimerMs = 200;
 
   BProfile& m_profile;
   BStatusLog& m_log;
@@ -111,8 +123,12 @@ class BWindowSiren : public BCOMHandler, public BLinkUi {
   // Set while the window exists and read by the worker, hence atomic.
   std::atomic<HWND> m_window{nullptr};
   UINT m_pendingProgress = 0;  // a progress message waiting for the timer
+  // FindPort gave another port than the one asked for; the settings learn it
+  // once it opened.
+  bool m_foundAgain = false;
 
   BCOMConnection m_connection{*this, kLinkReadTimeoutMs, kLinkWriteTimeoutMs};
-  BConnectionPort m_port{m_connection};
+  BNetConnection m_net{*this, kLinkReadTimeoutMs, kLinkWriteTimeoutMs};
+  BConnectionPort m_port{m_connection, m_net};
   BSirenLink m_link{m_profile, m_port, *this};
 };

@@ -29,6 +29,7 @@ class EmulatedPort : public BLinkPort {
   bool Close(unsigned) override {
     open = false;
     replies.clear();
+    requests = 0;
     return true;
   }
   void Send(uint8_t code, uint8_t length, const uint8_t* payload) override {
@@ -54,6 +55,12 @@ class EmulatedPort : public BLinkPort {
       const uint8_t code = replies[1], length = replies[2];
       replies.erase(replies.begin(), replies.begin() + length + kFrameOverhead);
       if (requests > 0) --requests;
+      if (failAfter >= 0 && --failAfter < 0) {  // the cable is pulled
+        replies.clear();
+        requests = 0;
+        handler.OnError("the device is gone");
+        return true;
+      }
       handler.OnReceive(code, length, data.data());
     }
     return true;
@@ -63,6 +70,7 @@ class EmulatedPort : public BLinkPort {
   BSirenEmulator* emulator;  // the siren at the other end of the cable
   bool openable = true;
   bool answers = true;
+  int failAfter = -1;  // replies before the port fails; -1: never
   bool open = false;
   int requests = 0;
   std::deque<uint8_t> replies;
@@ -205,6 +213,20 @@ TEST(FleetJob, FourSirensAtOnceEachGetTheirVerdict) {
   fleet.Run(ports, jobs);
   ASSERT_TRUE(fleet.finished[0]);
   EXPECT_EQ(BFleetVerdict::Checked, fleet.finished[0]->record.verdict);
+
+  // A port that fails half-way: "port failed"; the same siren again later is
+  // written as if nothing had happened.
+  for (auto& finished : fleet.finished) finished.reset();
+  ports[2]->failAfter = 3000;
+  jobs[2]->Start(profile, "COM3");
+  fleet.Run(ports, jobs);
+  ASSERT_TRUE(fleet.finished[2]);
+  EXPECT_EQ(BFleetVerdict::PortFailed, fleet.finished[2]->record.verdict);
+  fleet.finished[2].reset();
+  jobs[2]->Start(profile, "COM3");
+  fleet.Run(ports, jobs);
+  ASSERT_TRUE(fleet.finished[2]);
+  EXPECT_EQ(BFleetVerdict::Checked, fleet.finished[2]->record.verdict);
 }
 
 }  // namespace

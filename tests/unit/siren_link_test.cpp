@@ -48,7 +48,11 @@ class FakePort : public BLinkPort {
   std::deque<SentFrame> unanswered;
   std::vector<SentFrame> sent;
 
-  bool Open(const std::string&) override { return open = openResult; }
+  int opens = 0;
+  bool Open(const std::string&) override {
+    ++opens;
+    return open = openResult;
+  }
   bool Close(unsigned) override {
     open = false;
     unanswered.clear();
@@ -141,6 +145,8 @@ class FakeUi : public BLinkUi {
   void MarkProfileModified() override { modified = true; }
   int SelectedFragment() override { return selected; }
   uint32_t TickCount() override { return tick; }
+  bool retryTimer = false;
+  void RunRetryTimer(bool run) override { retryTimer = run; }
   void DebugOutput(const std::string& text) override { debug.push_back(text); }
 };
 
@@ -322,9 +328,11 @@ TEST_F(SirenLinkTest, SilenceAndTransportErrorsDisconnect) {
   EXPECT_FALSE(ui.enabled["siren"]);
   EXPECT_TRUE(ui.enabled["file"]);
 
-  ConnectTo(2);
+  // Before the siren answered: the port is not one that worked and failed.
+  link.OnConnect("COM3");
   link.OnError("device gone");
   Pump();
+  EXPECT_FALSE(link.IsReconnecting());
   EXPECT_EQ(BLinkText::Literal("device gone"), ui.status[ui.status.size() - 2]);
   EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText::Literal("device gone")}),
             ui.errors.back());
@@ -1243,3 +1251,137 @@ TEST(JobProgressTest, TimeLeftUsesTheMeasuredSpeedAndOnlyGoesDown) {
 }
 
 }  // namespace
+
+// ---- The port that fails and comes back -----------------------------------
+
+class SirenReconnectTest : public SirenChangesTest {
+ protected:
+  // Ticks of the retry timer, 50 ms apart, for `ms` milliseconds.
+  void RunTimer(uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += 50) {
+      ui.tick += 50;
+      link.OnRetryTimer();
+    }
+  }
+  void LosePort(const char* reason) {
+    link.OnError(reason);
+    port.unanswered.clear();
+    Pump();
+  }
+  bool InStep() const {
+    for (int i = 0; i < 2; ++i)
+      if (!profile.GetFragment(i).synced) return false;
+    return profile.IsPlaylistSynced();
+  }
+};
+
+// The log says it once; the attempts are quiet, every second; the siren that
+// comes back is checked by a sample of what was known, which is kept.
+TEST_F(SirenReconnectTest, AFailedPortIsOpenedAgainAndTheSameSirenKeepsWhatWasKnown) {
+  ConnectAndWrite();
+  ASSERT_TRUE(InStep());
+  ui.errors.clear();
+  LosePort("adapter gone");
+  EXPECT_FALSE(port.open);
+  EXPECT_TRUE(link.IsReconnecting());
+  EXPECT_TRUE(ui.retryTimer);
+  EXPECT_EQ(BLinkText(IDS_PORT_LOST, {"COM3", BLinkText::Literal("adapter gone")}),
+            ui.status.back());
+  EXPECT_TRUE(ui.errors.empty()) << "no job ran: the log says it, no box";
+  EXPECT_FALSE(ui.enabled["siren"]);
+  EXPECT_TRUE(ui.connectedText) << "the command stops the attempts";
+  EXPECT_EQ(BLinkState::Disconnected, link.GetState());
+
+  // Away for five seconds: an attempt a second, nothing in the log.
+  port.openResult = false;
+  const size_t lines = ui.status.size();
+  const int opens = port.opens;
+  RunTimer(5000);
+  EXPECT_EQ(5, port.opens - opens);
+  // The port opens but the siren is silent (still starting): quiet too.
+  port.openResult = true;
+  RunTimer(1000);
+  ASSERT_TRUE(port.open);
+  link.OnTimeout();
+  Pump();
+  EXPECT_FALSE(port.open);
+  EXPECT_EQ(lines, ui.status.size());
+  EXPECT_TRUE(ui.errors.empty());
+
+  const size_t before = port.sent.size();
+  RunTimer(1000);
+  AnswerAll();
+  EXPECT_FALSE(link.IsReconnecting());
+  EXPECT_FALSE(ui.retryTimer);
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_SIREN_RECONNECTED, {"COM3", 127})));
+  EXPECT_EQ(BLinkText(IDS_SIREN_SAME_AFTER_RECONNECT), ui.status.back());
+  EXPECT_EQ(32u, Addresses(port.sent, CMD_READ_BYTE, before).size())
+      << "a sample of the known bytes was read back";
+  EXPECT_TRUE(InStep());
+  EXPECT_EQ(BLinkState::Idle, link.GetState());
+  EXPECT_TRUE(ui.enabled["siren"]);
+  EXPECT_TRUE(ui.errors.empty());
+
+  // Write changes trusts what is known: no byte goes.
+  size_t from = Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_TRUE(Contains(ui.status, BLinkText(IDS_SIREN_MEMORY_MATCHES)));
+  EXPECT_TRUE(Addresses(port.sent, CMD_WRITE_BYTE, from).empty());
+}
+
+// Another siren behind the port (its memory differs), and a job that was
+// running when the port failed: it ends with its message; nothing known is kept.
+TEST_F(SirenReconnectTest, AJobEndsWithItsMessageAndAnotherSirenIsNotTrusted) {
+  ConnectAndWrite();
+  link.StartRead();
+  AnswerAll(40);  // into the memory phase
+  ASSERT_EQ(BLinkState::ReadingMemory, link.GetState());
+  ui.errors.clear();
+  LosePort("server gone");
+  ASSERT_EQ(1u, ui.errors.size());
+  EXPECT_EQ(BLinkText(IDS_PORT_ACCESS_FAILED, {"COM3", BLinkText::Literal("server gone")}),
+            ui.errors[0]);
+  EXPECT_TRUE(
+      Contains(ui.status, BLinkText(IDS_PORT_LOST, {"COM3", BLinkText::Literal("server gone")})));
+  EXPECT_FALSE(link.IsJobRunning());
+  EXPECT_TRUE(ui.enabled["file"]);
+
+  for (uint8_t& byte : siren.memory) byte ^= 0x5A;
+  RunTimer(1000);
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_SIREN_OTHER_AFTER_RECONNECT), ui.status.back());
+  EXPECT_FALSE(profile.GetFragment(0).synced);
+  EXPECT_FALSE(profile.IsPlaylistSynced());
+  Mark();
+  link.StartWriteChanges();
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_WRITE_CHANGES_PROMPT, {500u, 500u}), LastQuestion());
+  ASSERT_TRUE(SirenHoldsThePlan());
+
+  // A siren with another memory size is not the same either, unchecked.
+  LosePort("adapter gone");
+  siren.chips = 1;
+  const size_t sent = port.sent.size();
+  RunTimer(1000);
+  AnswerAll();
+  EXPECT_EQ(BLinkText(IDS_SIREN_OTHER_AFTER_RECONNECT), ui.status.back());
+  EXPECT_TRUE(Addresses(port.sent, CMD_READ_BYTE, sent).empty());
+}
+
+// The command stops the attempts; a failure before the siren ever answered
+// is reported as before and not tried again.
+TEST_F(SirenReconnectTest, TheUserStopsTheAttempts) {
+  ConnectAndWrite();
+  LosePort("adapter gone");
+  port.openResult = false;
+  RunTimer(2000);
+  link.OnConnect("COM3");
+  EXPECT_FALSE(link.IsReconnecting());
+  EXPECT_FALSE(ui.retryTimer);
+  EXPECT_FALSE(ui.connectedText);
+  EXPECT_EQ(BLinkText(IDS_DISCONNECTED), ui.status.back());
+  const int opens = port.opens;
+  RunTimer(3000);
+  EXPECT_EQ(opens, port.opens);
+}

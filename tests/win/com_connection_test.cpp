@@ -5,10 +5,12 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "emulator_process.h"
 #include "link/com_ports.h"
+#include "link/link_string_ids.h"
 #include "ui/com_selector_dlg.h"
 #include "link/connection.h"
 #include "ui/resource.h"
@@ -439,6 +441,32 @@ TEST(ComSelectorDlg, OkWithBlanksAsksForANameAndStaysOpen) {
   EXPECT_EQ(dialog.messageTypes[0] & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
   EXPECT_TRUE(dialog.focusOnComboAfterMessage);
   EXPECT_EQ(dialog.GetPortName(), "COM2");
+}
+
+// Network addresses are taken as the program writes them; what names no
+// port is refused with its reason, and the dialog stays open.
+TEST(ComSelectorDlg, AddressesAreTakenAndBadOnesRefusedWithTheReason) {
+  ScriptedSelectorDlg dialog;
+  dialog.typed = {"tcp://host", "udp://h:1", "COM0", "RFC2217://[::1]:2217"};
+  EXPECT_EQ(dialog.DoModal(::GetModuleHandleW(nullptr), nullptr), IDOK);
+  EXPECT_EQ(dialog.GetPortName(), "rfc2217://[::1]:2217");
+  const std::pair<const char*, int> refused[] = {{"tcp://host", IDS_ADDRESS_BAD_PORT_NUMBER},
+                                                 {"udp://h:1", IDS_ADDRESS_UNKNOWN_SCHEME},
+                                                 {"COM0", IDS_ADDRESS_BAD_COM_NUMBER}};
+  ASSERT_EQ(dialog.messages.size(), 3u);
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(dialog.messages[i], FormatText(BText(IDS_BAD_PORT_ADDRESS,
+                                                   {refused[i].first, BText(refused[i].second)})));
+  EXPECT_TRUE(dialog.focusOnComboAfterMessage);
+
+  // Wine tells nothing of the adapters: the list is the ports' names, as before.
+  std::vector<BPresentPort> present = EnumeratePresentPorts();
+  std::vector<std::string> names = EnumerateComPorts();
+  ASSERT_EQ(present.size(), names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(present[i].name, names[i]);
+    EXPECT_EQ(PortDisplayName(present[i]), names[i]);
+  }
 }
 
 TEST(ComSelectorDlg, CancelAndCloseEndWithCancel) {

@@ -75,7 +75,9 @@ bool EmulatorProcess::Start(int port, const std::vector<std::string>& options, D
   if (prefix == nullptr || *prefix == '\0') return Fail("WINEPREFIX is not set");
 
   m_portName = "COM" + std::to_string(port);
-  m_linkUnixPath = std::string(prefix) + "/dosdevices/com" + std::to_string(port);
+  m_linkUnixPath = !m_linkOverride.empty()
+                       ? m_linkOverride
+                       : std::string(prefix) + "/dosdevices/com" + std::to_string(port);
   const std::string reportUnixPath = UnixScratchPath("emulator-" + std::to_string(port), ".txt");
   m_reportPath = DosPath(reportUnixPath);
   ::DeleteFileA(m_reportPath.c_str());

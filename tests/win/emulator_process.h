@@ -37,6 +37,9 @@ class EmulatorProcess {
   // it has exited (having saved its state and removed its link); kills it
   // after that. Returns false when it had to be killed.
   bool Stop(DWORD timeoutMs = 5000);
+  // The emulator's link at this Unix path instead of the COM port's (for a
+  // serial server in front of the line); empty: the COM port's again.
+  void SetLinkPath(const std::string& unixPath) { m_linkOverride = unixPath; }
   // Moves the emulator's line to its other siren (SIGUSR1); it logs the swap.
   void SwapSiren() { Signal("-USR1", m_emulatorPid); }
 
@@ -57,7 +60,8 @@ class EmulatorProcess {
 
   std::string m_portName;
   std::string m_linkUnixPath;  // the port's link in the prefix
-  std::string m_reportPath;    // DOS path of the launcher's report
+  std::string m_linkOverride;
+  std::string m_reportPath;  // DOS path of the launcher's report
   std::string m_error;
   bool m_started = false;
   // From the report.

@@ -128,3 +128,21 @@ TEST_F(SettingsTest, QualityIsStandardOnlyForStandard) {
 }
 
 }  // namespace
+
+// The remembered adapter is a value of its own; an empty record removes it.
+TEST_F(SettingsTest, ThePortAdapterIsKeptBesideThePort) {
+  EXPECT_EQ("", BSettings::LoadPortAdapter());
+  const std::string record = "COM7;vid=1A86;pid=7523;serial=;location=5&2A5E3B1&0&3";
+  BSettings::SavePortAdapter(record);
+  EXPECT_EQ(record, BSettings::LoadPortAdapter());
+  EXPECT_EQ(record, ReadSettingsString("PortAdapter"));
+  BSettings settings;
+  settings.port = "tcp://127.0.0.1:4001";
+  settings.Save();
+  EXPECT_EQ(record, BSettings::LoadPortAdapter()) << "Save leaves it alone";
+  BSettings loaded;
+  loaded.Load();
+  EXPECT_EQ("tcp://127.0.0.1:4001", loaded.port);
+  BSettings::SavePortAdapter("");
+  EXPECT_EQ("<missing>", ReadSettingsString("PortAdapter"));
+}
