@@ -20,6 +20,7 @@
 
 #include "link/connection.h"
 #include "link/fleet_job.h"
+#include "link/handler_relay.h"
 
 namespace {
 
@@ -41,20 +42,16 @@ class SerialPort : public BLinkPort {
   BCOMConnection& m_connection;
 };
 
-// One siren: its transport, whose callbacks go to its job.
-class Siren : public BCOMHandler {
+// One siren: its transport, whose callbacks go to its job's link.
+class Siren {
  public:
-  Siren(int index, BFleetJobHost& host) : job(index, port, host) {}
-  ~Siren() override { connection.Close(kLinkCloseTimeoutMs); }
-  void OnError(const std::string& text) override { job.OnError(text); }
-  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
-    job.OnReceive(code, length, data);
+  Siren(int index, BFleetJobHost& host) : job(index, port, host) {
+    relay.SetTarget(job.TransportHandler());
   }
-  void OnTimeout() override { job.OnTimeout(); }
-  void OnGarbledReply() override { job.OnGarbledReply(); }
-  void OnStrayReply(uint8_t code) override { job.OnStrayReply(code); }
+  ~Siren() { connection.Close(kLinkCloseTimeoutMs); }
 
-  BCOMConnection connection{*this, kLinkReadTimeoutMs, kLinkWriteTimeoutMs};
+  BHandlerRelay relay;
+  BCOMConnection connection{relay, kLinkReadTimeoutMs, kLinkWriteTimeoutMs};
   SerialPort port{connection};
   BFleetJob job;
 };

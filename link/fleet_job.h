@@ -39,10 +39,10 @@ class BFleetJobHost {
   virtual uint32_t TickCount() = 0;
 };
 
-class BFleetJob : public BLinkUi, public BCOMHandler {
+class BFleetJob : public BLinkUi {
  public:
   // `index` names the siren in the host's calls; `port` is this siren's
-  // transport, whose callbacks come to this object.
+  // transport, whose callbacks go to TransportHandler.
   BFleetJob(int index, BLinkPort& port, BFleetJobHost& host);
 
   // Takes the content of `profile` and starts on the port `portName`.
@@ -57,14 +57,8 @@ class BFleetJob : public BLinkUi, public BCOMHandler {
   bool IsRunning() const { return m_step != Step::Idle; }
   const std::string& PortName() const { return m_record.port; }
 
-  // The transport's callbacks (worker thread).
-  void OnError(const std::string& text) override { m_link.OnError(text); }
-  void OnReceive(uint8_t code, uint8_t length, const uint8_t* data) override {
-    m_link.OnReceive(code, length, data);
-  }
-  void OnTimeout() override { m_link.OnTimeout(); }
-  void OnGarbledReply() override { m_link.OnGarbledReply(); }
-  void OnStrayReply(uint8_t code) override { m_link.OnStrayReply(code); }
+  // Where the transport's callbacks go (worker thread): the link.
+  BCOMHandler& TransportHandler() { return m_link; }
 
   // What the link shows and asks.
   bool PostLinkMessage(unsigned message) override {

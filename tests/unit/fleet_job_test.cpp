@@ -112,7 +112,8 @@ class Fleet : public BFleetJobHost {
         jobs[index]->HandleMessage(message);
         acted = true;
       }
-      for (size_t i = 0; i < ports.size(); ++i) acted = ports[i]->Deliver(*jobs[i]) || acted;
+      for (size_t i = 0; i < ports.size(); ++i)
+        acted = ports[i]->Deliver(jobs[i]->TransportHandler()) || acted;
       if (!acted) return;
     }
     ADD_FAILURE() << "the sirens never came to rest";
@@ -202,8 +203,8 @@ TEST(FleetJob, FourSirensAtOnceEachGetTheirVerdict) {
     auto [index, message] = fleet.posted.front();
     fleet.posted.pop_front();
     jobs[index]->HandleMessage(message);
-    ports[0]->Deliver(*jobs[0]);
-    ports[2]->Deliver(*jobs[2]);
+    ports[0]->Deliver(jobs[0]->TransportHandler());
+    ports[2]->Deliver(jobs[2]->TransportHandler());
   }
   ASSERT_TRUE(jobs[2]->IsRunning());
   jobs[2]->Abort();
