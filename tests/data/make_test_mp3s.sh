@@ -6,14 +6,17 @@
 # picture, and an ID3v1 tag) and cut short inside its last frame
 # (cut_44100_2ch.mp3); and a 1 kHz tone of 0.8 s after 0.2 s of silence, at
 # 8 kHz mono and at 44.1 kHz stereo (burst_*.mp3), with lame's information
-# tag. Usage: make_test_mp3s.sh OUTPUT_FOLDER
+# tag. The tones are quantized without dither (-D), so that every build makes
+# the same files: with sox's random dither the frames of the cut file, and
+# with them what a decoder gets from its last frame, changed from build to
+# build. Usage: make_test_mp3s.sh OUTPUT_FOLDER
 set -eu
 out=$1
 mkdir -p "$out"
 for rate in 44100 22050 11025 8000; do
   for channels in 1 2; do
     name="tone_${rate}_${channels}ch"
-    sox -n -r "$rate" -c "$channels" -b 16 "$out/$name.wav" synth 1 sine 440 vol 0.5
+    sox -D -n -r "$rate" -c "$channels" -b 16 "$out/$name.wav" synth 1 sine 440 vol 0.5
     # --resample keeps the encoder at the source rate whatever the bitrate.
     lame --quiet --resample "$rate" "$out/$name.wav" "$out/$name.mp3"
   done
@@ -28,7 +31,7 @@ for burst in 8000:1:32 44100:2:128; do
   rate=${burst%%:*} kilobits=${burst##*:} channels=${burst#*:}
   channels=${channels%:*}
   name="burst_${rate}_${channels}ch"
-  sox -n -r "$rate" -c "$channels" -b 16 "$out/$name.wav" synth 0.8 sine 1000 vol 0.5 pad 0.2 0
+  sox -D -n -r "$rate" -c "$channels" -b 16 "$out/$name.wav" synth 0.8 sine 1000 vol 0.5 pad 0.2 0
   lame --quiet --resample "$rate" -b "$kilobits" "$out/$name.wav" "$out/$name.mp3"
 done
 size=$(wc -c <"$out/tone_44100_2ch.mp3")

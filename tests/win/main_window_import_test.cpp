@@ -258,12 +258,18 @@ TEST_F(MainWindowImportTest, SoundFilesOfEveryKindImportLikeTheirPlainForm) {
       import(GeneratedFile("SIRELTA_TEST_MP3_DIR", "tone_44100_2ch.mp3"));
   EXPECT_EQ(mp3, import(GeneratedFile("SIRELTA_TEST_MP3_DIR", "tagged_44100_2ch.mp3")));
   // One frame of 1152 samples at 44100 Hz is 255 siren samples; the last few
-  // before the cut differ as the resampler looks ahead.
+  // before the cut differ as the resampler looks ahead. Elsewhere a sample
+  // may differ by one step: the resampler's arithmetic over a shorter sound
+  // can land a value on the other side of a rounding step (it did with some
+  // of the generated files, whose dither sox once chose at random).
   const std::vector<int8_t> cut =
       import(GeneratedFile("SIRELTA_TEST_MP3_DIR", "cut_44100_2ch.mp3"));
   EXPECT_NEAR(static_cast<double>(mp3.size() - 255), static_cast<double>(cut.size()), 2.0);
   ASSERT_GT(cut.size(), 10u);
-  EXPECT_TRUE(std::equal(cut.begin(), cut.end() - 10, mp3.begin()));
+  int largestCutDifference = 0;
+  for (size_t i = 0; i + 10 < cut.size(); ++i)
+    largestCutDifference = std::max(largestCutDifference, std::abs(cut[i] - mp3[i]));
+  EXPECT_LE(largestCutDifference, 1);
   EXPECT_EQ(9, Rows());
 }
 
