@@ -106,7 +106,7 @@ void BFleetDlg::OnInitDialog() {
   RECT client;
   ::GetClientRect(m_list, &client);
   const int width = client.right - client.left - ::GetSystemMetrics(SM_CXVSCROLL);
-  const int widths[] = {width * 26 / 100, width * 10 / 100, width * 38 / 100, width * 26 / 100};
+  const int widths[] = {width * 25 / 100, width * 13 / 100, width * 37 / 100, width * 25 / 100};
   const UINT titles[] = {IDS_FLEET_COLUMN_SIREN, IDS_FLEET_COLUMN_PROGRESS, IDS_FLEET_COLUMN_STATE,
                          IDS_FLEET_COLUMN_VERDICT};
   for (int column = 0; column < 4; ++column) {
