@@ -24,11 +24,12 @@ import os, re
 menu = os.environ["MENU"].split("\n")
 texts = os.environ["TEXTS"].split("\n")
 bar = [line for line in menu if line and not line.startswith(" ")]
-if bar != ["File", "Edit", "Connection", "Siren", "View"]:
+if bar != ["File", "Edit", "Connection", "Siren", "View", "Help"]:
     print("menu bar:", bar)
 for item in ["  Open Profile...\tCtrl+O", "  Undo\tCtrl+Z", "  Disconnect", "  Port (COM1)",
              "    Other Port...", "  Write Changes\tCtrl+Shift+W", "  Язык / Language",
-             "    Русский", "    English"]:
+             "    Русский", "    English", "  Write to Several Sirens...\tCtrl+Shift+M",
+             "  About Sirelta"]:
     if item not in menu:
         print("no menu item %r" % item)
 for line in menu:

@@ -97,9 +97,13 @@ std::vector<std::string> JournalLines(const std::string& path) {
   return lines;
 }
 
+// Run by the test entry win_network_ports, in a process apart from the main
+// run: they start and stop sirens by the dozen.
 class FleetTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    line = EnvironmentText("SIRELTA_SER2NET_LINE");
+    if (line.empty()) GTEST_SKIP() << "the win_network_ports test runs these with ser2net";
     DeleteSettingsKey();
     ASSERT_FALSE(EmulatorProcess::ExecutablePath().empty()) << "SIRELTA_EMULATOR is not set";
     FillProfile(profile);
@@ -107,6 +111,7 @@ class FleetTest : public ::testing::Test {
   }
   void TearDown() override { DeleteSettingsKey(); }
 
+  std::string line;  // the emulator's line behind ser2net
   ScratchFolder folder;
   BProfile profile;
   std::string profilePath;
@@ -116,8 +121,6 @@ class FleetTest : public ::testing::Test {
 // Three sirens on COM ports and one behind a serial server on the network
 // (ser2net, which the test entry win_network_ports starts).
 TEST_F(FleetTest, OneStartWritesEverySirenAndTheJournalNamesTheBadAddress) {
-  const std::string line = EnvironmentText("SIRELTA_SER2NET_LINE");
-  if (line.empty()) GTEST_SKIP() << "the win_network_ports test runs this with ser2net";
   const std::string address =
       "rfc2217://127.0.0.1:" + EnvironmentText("SIRELTA_SER2NET_TELNET_PORT");
   EmulatorProcess sirens[4];

@@ -3,6 +3,7 @@
 // at start-up unless the test allows it.
 #pragma once
 
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <string>
@@ -118,7 +119,11 @@ class TestMainDlg : public BMainDlg {
       askLoudness = prompts.askLoudness;
   bool connectAllowed = false;  // the start-up connection is tested on its own
 
-  bool Start() { return Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr); }
+  bool Start() {
+    if (Create(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr)) return true;
+    std::fprintf(stderr, "the main window was not made: system error %lu\n", ::GetLastError());
+    return false;
+  }
   using BMainDlg::EnablePlayer;
   BSirenLink& Link() { return m_siren.Link(); }
   bool Connected() const { return m_siren.IsPortOpen(); }
