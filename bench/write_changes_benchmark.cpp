@@ -32,6 +32,7 @@
 
 #include "audio/gain.h"
 #include "link/connection.h"
+#include "link/headless_link_ui.h"
 #include "link/siren_link.h"
 #include "link/link_string_ids.h"
 
@@ -74,7 +75,7 @@ class Forwarder : public BCOMHandler {
 
 // The window's part: a message queue served by the main thread; every
 // question is answered Yes; boxes and errors are noted.
-class BenchUi : public BLinkUi {
+class BenchUi : public BHeadlessLinkUi {
  public:
   bool PostLinkMessage(unsigned message) override {
     {
@@ -111,8 +112,6 @@ class BenchUi : public BLinkUi {
     Note(text.id);
     if (text.id == IDS_SLOW_LINE_ADVICE) advice = text;
   }
-  void ReplaceLinkStatus(const BLinkText&) override {}
-  void ClearStatusLog() override {}
   void ShowLinkError(const BLinkText& text) override { failed = text.id != 0 ? text.id : -1; }
   // The memory part of a write's box, which the tables' part wraps.
   void ShowLinkInformation(const BLinkText& text) override { NoteBox(text); }
@@ -128,22 +127,7 @@ class BenchUi : public BLinkUi {
     return BAnswer::Yes;
   }
   static constexpr int kBox = -1;
-  void SetProgressRange(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetConnectCommandText(bool) override {}
-  void SetAvailableSize(uint32_t) override {}
-  void CommandsChanged() override {}
-  void SaveSettings() override {}
-  void EnablePlayer(bool) override {}
-  void ReadStarts() override {}
-  void ReadEnded() override {}
-  void ClearPanels() override {}
-  void FillPanels() override {}
-  void ReportDroppedReferences(const BDroppedReferences&) override {}
-  void MarkProfileModified() override {}
-  int SelectedFragment() override { return -1; }
   uint32_t TickCount() override { return ::GetTickCount(); }
-  void DebugOutput(const std::string&) override {}
 
   int box = 0;
   int failed = 0;

@@ -16,7 +16,7 @@
 
 #include "link/com_handler.h"
 #include "link/link_port.h"
-#include "link/link_ui.h"
+#include "link/headless_link_ui.h"
 #include "link/siren_link.h"
 #include "model/fleet_journal.h"
 #include "model/profile.h"
@@ -39,7 +39,7 @@ class BFleetJobHost {
   virtual uint32_t TickCount() = 0;
 };
 
-class BFleetJob : public BLinkUi {
+class BFleetJob : public BHeadlessLinkUi {
  public:
   // `index` names the siren in the host's calls; `port` is this siren's
   // transport, whose callbacks go to TransportHandler.
@@ -64,31 +64,16 @@ class BFleetJob : public BLinkUi {
   bool PostLinkMessage(unsigned message) override {
     return m_host.PostSirenMessage(m_index, message);
   }
-  std::string DefaultFragmentName(int) override { return std::string(); }
   void ShowLinkStatus(const BLinkText& text) override { m_host.ShowSirenStep(m_index, text); }
   void ReplaceLinkStatus(const BLinkText& text) override { m_host.ShowSirenStep(m_index, text); }
-  void ClearStatusLog() override {}
   void ShowLinkError(const BLinkText& text) override;
-  void ShowLinkInformation(const BLinkText&) override {}
   void ShowLinkWarning(const BLinkText& text) override;
   BAnswer AskLink(const BLinkText& text, BQuestion question) override;
   void SetProgressRange(int total) override;
   void SetProgressPosition(int position) override;
-  void SetConnectCommandText(bool) override {}
   void SetAvailableSize(uint32_t bytes) override;
-  void CommandsChanged() override {}
-  void SaveSettings() override {}
-  void EnablePlayer(bool) override {}
-  void ReadStarts() override {}
-  void ReadEnded() override {}
-  void ClearPanels() override {}
-  void FillPanels() override {}
-  void ReportDroppedReferences(const BDroppedReferences&) override {}
-  void MarkProfileModified() override {}
-  int SelectedFragment() override { return -1; }
   void WriteEnded(const BWriteOutcome& outcome) override;
   uint32_t TickCount() override { return m_host.TickCount(); }
-  void DebugOutput(const std::string&) override {}
 
   // The job's own messages, beside the link's (posted to itself so that the
   // link is never re-entered from its own calls).

@@ -216,7 +216,7 @@ void BFleetDlg::OnStart() {
   UpdateButtons();
 }
 
-bool BFleetDlg::StartChecked(const std::vector<int>& rows) {
+void BFleetDlg::StartChecked(const std::vector<int>& rows) {
   ::SetWindowTextW(GetItem(IDC_FLEET_VERDICT), L"");
   for (int row : rows) {
     SetRowText(m_list, row, kStateColumn, LoadText(IDS_FLEET_RUNNING));
@@ -224,7 +224,6 @@ bool BFleetDlg::StartChecked(const std::vector<int>& rows) {
     m_rows[row].percent = -1;
     SirenOf(row).Job().Start(m_profile, m_rows[row].port);
   }
-  return true;
 }
 
 void BFleetDlg::StartStation(int row) {

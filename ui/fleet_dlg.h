@@ -64,7 +64,7 @@ class BFleetDlg : public BDialogWindow, public BFleetJobHost {
   void AddRow(const std::string& port, bool checked);
   void OnAdd();
   void OnStart();
-  bool StartChecked(const std::vector<int>& rows);
+  void StartChecked(const std::vector<int>& rows);
   void StartStation(int row);
   void OnStationTimer();
   void OnAbortOne();
